@@ -1,0 +1,39 @@
+# vexa_add_test(<name> KIND <unit|interop|window|fuzz> SUBSYSTEM <subsystem>
+#               SOURCES <files...> [LIBS <targets...>] [ARGS <args...>])
+#
+# Builds one GoogleTest executable and registers it with CTest carrying the two labels every
+# test has: its kind and its subsystem. `ctest -L sync` runs one subsystem, `ctest -LE interop`
+# everything that does not need Node.
+find_package(GTest)
+
+function(vexa_add_test name)
+  cmake_parse_arguments(T "" "KIND;SUBSYSTEM;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
+  if(NOT T_KIND OR NOT T_SUBSYSTEM)
+    message(FATAL_ERROR "vexa_add_test(${name}): KIND and SUBSYSTEM are required")
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
+  set_tests_properties(${name} PROPERTIES
+    LABELS "${T_KIND};${T_SUBSYSTEM}"
+    ENVIRONMENT "VEXA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(T_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  endif()
+endfunction()
+
+# vexa_add_command_test(<name> KIND <kind> SUBSYSTEM <subsystem> COMMAND <cmd...>)
+# Registers a test that runs a command (a script, Node, a program under Xvfb) with the labels.
+function(vexa_add_command_test name)
+  cmake_parse_arguments(T "" "KIND;SUBSYSTEM;TIMEOUT" "COMMAND" ${ARGN})
+  if(NOT T_KIND OR NOT T_SUBSYSTEM)
+    message(FATAL_ERROR "vexa_add_command_test(${name}): KIND and SUBSYSTEM are required")
+  endif()
+  add_test(NAME ${name} COMMAND ${T_COMMAND})
+  set_tests_properties(${name} PROPERTIES
+    LABELS "${T_KIND};${T_SUBSYSTEM}"
+    ENVIRONMENT "VEXA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(T_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  endif()
+endfunction()
