@@ -1,0 +1,10 @@
+#include "kaso/ui/layout/Solver.h"
+
+namespace kaso::layout::detail {
+
+LayoutOutput compute_flex(Solver& solver, NodeId id, LayoutInput const& input)
+{
+    return compute_leaf(solver, id, input);
+}
+
+}

@@ -1,0 +1,41 @@
+#include "kaso/ui/layout/Resolve.h"
+#include "kaso/ui/layout/Sanitize.h"
+#include "kaso/ui/layout/Solver.h"
+
+// A node without children: its size comes from its style, or from its measure function for the
+// axes the style leaves open. The measure function sees content-box sizes (padding removed).
+
+namespace kaso::layout::detail {
+
+LayoutOutput compute_leaf(Solver& solver, NodeId id, LayoutInput const& input)
+{
+    Node const& leaf = solver.node(id);
+    ResolvedBox box = resolve_box(leaf.style, input.parent_size);
+    Size<std::optional<float>> outer = known_outer_size(box, input);
+
+    Size<float> content {};
+    if (leaf.measure && !(outer.width && outer.height)) {
+        Size<std::optional<float>> known_content {
+            outer.width ? std::optional<float>(std::max(*outer.width - box.padding.width, 0.0f)) : std::nullopt,
+            outer.height ? std::optional<float>(std::max(*outer.height - box.padding.height, 0.0f)) : std::nullopt,
+        };
+        Size<AvailableSpace> space {
+            content_space(outer.width, input.available.width, box.max.width, box.padding.width),
+            content_space(outer.height, input.available.height, box.max.height, box.padding.height),
+        };
+        Size<float> measured = leaf.measure(known_content, space);
+        content = { sanitized_length(measured.width), sanitized_length(measured.height) };
+    }
+
+    Size<float> size {
+        outer.width ? *outer.width : box.clamp_width(content.width + box.padding.width),
+        outer.height ? *outer.height : box.clamp_height(content.height + box.padding.height),
+    };
+    Size<float> content_size {
+        std::max(size.width, content.width + box.padding.width),
+        std::max(size.height, content.height + box.padding.height),
+    };
+    return { size, content_size };
+}
+
+}

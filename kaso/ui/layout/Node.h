@@ -1,0 +1,95 @@
+#pragma once
+
+#include "kaso/ui/layout/Geometry.h"
+#include "kaso/ui/layout/Style.h"
+#include "kaso/ui/layout/Tree.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace kaso::layout::detail {
+
+// What a node is asked to do: report its size only, or also place its children.
+enum class RunMode : uint8_t {
+    ComputeSize,
+    PerformLayout,
+};
+
+// One question put to a node. `known` sizes are border-box sizes the parent has already fixed;
+// `parent_size` is the parent's content box, against which percentages resolve.
+struct LayoutInput {
+    Size<std::optional<float>> known {};
+    Size<std::optional<float>> parent_size {};
+    Size<AvailableSpace> available {};
+    RunMode mode { RunMode::ComputeSize };
+
+    bool same_question(LayoutInput const& other) const
+    {
+        return known == other.known && parent_size == other.parent_size && available == other.available;
+    }
+};
+
+// The answer: the border-box size and the content extent (see `Layout`).
+struct LayoutOutput {
+    Size<float> size {};
+    Size<float> content_size {};
+};
+
+struct CacheEntry {
+    LayoutInput input {};
+    LayoutOutput output {};
+};
+
+// Remembers a node's recent answers. Size questions keep a few slots, replaced in turn; the
+// last full layout keeps one, valid while the children's boxes it placed are untouched.
+struct NodeCache {
+    static constexpr std::size_t size_slots = 8;
+
+    std::array<CacheEntry, size_slots> sizes {};
+    uint8_t size_count { 0 };
+    uint8_t next_slot { 0 };
+    std::optional<CacheEntry> layout {};
+
+    std::optional<LayoutOutput> find_size(LayoutInput const& input) const
+    {
+        for (std::size_t i = 0; i < size_count; ++i) {
+            if (sizes[i].input.same_question(input))
+                return sizes[i].output;
+        }
+        return std::nullopt;
+    }
+
+    void store_size(LayoutInput const& input, LayoutOutput const& output)
+    {
+        sizes[next_slot] = { input, output };
+        next_slot = static_cast<uint8_t>((next_slot + 1) % size_slots);
+        if (size_count < size_slots)
+            ++size_count;
+    }
+
+    void clear()
+    {
+        size_count = 0;
+        next_slot = 0;
+        layout.reset();
+    }
+};
+
+struct Node {
+    Style style {};
+    std::vector<NodeId> children {};
+    NodeId parent {};
+    MeasureFunction measure {};
+
+    // Written by the solver: location relative to the parent, border-box size, content extent.
+    Layout unrounded {};
+    // What `Tree::layout` reports: `unrounded`, snapped to whole pixels when rounding is on.
+    Layout final_layout {};
+
+    NodeCache cache {};
+    bool dirty { true };
+};
+
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "kaso/ui/layout/Node.h"
+
+#include <vector>
+
+namespace kaso::layout::detail {
+
+// Answers layout questions about the nodes of one tree, through each node's cache, and
+// dispatches to the algorithm of the node's display mode. In `RunMode::PerformLayout` a node
+// also places its children: it writes their locations, and their own runs write their sizes.
+class Solver {
+public:
+    explicit Solver(std::vector<Node>& nodes)
+        : m_nodes(nodes)
+    {
+    }
+
+    LayoutOutput compute(NodeId, LayoutInput const&);
+
+    // The border-box size the node would take for this question; places nothing.
+    Size<float> measure(NodeId, Size<std::optional<float>> known, Size<std::optional<float>> parent_size, Size<AvailableSpace> available);
+
+    // Runs a full layout of the child at its final size and records where it sits in its parent.
+    void place(NodeId, Size<float> size, Size<std::optional<float>> parent_size, Size<AvailableSpace> available, float x, float y);
+
+    Node& node(NodeId id) { return m_nodes[id.index]; }
+
+private:
+    LayoutOutput compute_uncached(NodeId, LayoutInput const&);
+
+    std::vector<Node>& m_nodes;
+};
+
+// The algorithms, one per display mode (and one for childless nodes).
+LayoutOutput compute_leaf(Solver&, NodeId, LayoutInput const&);
+LayoutOutput compute_flex(Solver&, NodeId, LayoutInput const&);
+LayoutOutput compute_block(Solver&, NodeId, LayoutInput const&);
+LayoutOutput compute_grid(Solver&, NodeId, LayoutInput const&);
+
+}
