@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "kaso/actions/DocumentAction.h"
+#include "kaso/actions/EncodedAction.h"
+
+namespace kaso::actions {
+
+// A failed dispatch, with the text shown to the user.
+struct ActionError {
+    std::string message;
+    std::string const& display() const { return message; }
+};
+
+// Where an action came from: a label, and the resource it was invoked on.
+struct ActionContext {
+    std::string label;
+    std::string resource_id;
+    std::string resource_title;
+};
+
+// Dispatches typed actions onto a document. The host is made with all its optional parts
+// absent; the document it dispatches onto is attached by whoever owns that document. Without
+// one, every dispatch fails and changes nothing.
+class ActionHost {
+public:
+    using Dispatcher = std::function<std::expected<void, ActionError>(DocumentAction const&, EncodedAction const&, ActionContext const&)>;
+
+    bool has_dispatcher() const { return static_cast<bool>(m_dispatcher); }
+    void set_dispatcher(Dispatcher dispatcher) { m_dispatcher = std::move(dispatcher); }
+
+    std::expected<void, ActionError> dispatch_with_context(DocumentAction const& action, EncodedAction const& encoded,
+        ActionContext const& context) const;
+
+private:
+    Dispatcher m_dispatcher;
+};
+
+}

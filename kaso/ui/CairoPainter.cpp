@@ -1,0 +1,128 @@
+#include "kaso/ui/CairoPainter.h"
+
+#include <algorithm>
+#include <cairo.h>
+#include <cmath>
+
+#include "kaso/ui/Scene.h"
+#include "kaso/ui/TextRenderer.h"
+
+namespace kaso::ui {
+
+namespace {
+
+void set_color(cairo_t* cr, Color const& color) { cairo_set_source_rgba(cr, color.r, color.g, color.b, color.a); }
+
+void rounded_rect(cairo_t* cr, Rect const& rect, double radius)
+{
+    double r = std::clamp(radius, 0.0, std::min(rect.width(), rect.height()) / 2);
+    if (r <= 0) {
+        cairo_rectangle(cr, rect.x0, rect.y0, rect.width(), rect.height());
+        return;
+    }
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, rect.x1 - r, rect.y0 + r, r, -M_PI / 2, 0);
+    cairo_arc(cr, rect.x1 - r, rect.y1 - r, r, 0, M_PI / 2);
+    cairo_arc(cr, rect.x0 + r, rect.y1 - r, r, M_PI / 2, M_PI);
+    cairo_arc(cr, rect.x0 + r, rect.y0 + r, r, M_PI, 3 * M_PI / 2);
+    cairo_close_path(cr);
+}
+
+void paint_image(cairo_t* cr, DrawImage const& command)
+{
+    auto const& image = *command.image;
+    if (image.width <= 0 || image.height <= 0 || command.rect.is_empty())
+        return;
+    auto* surface = cairo_image_surface_create_for_data(const_cast<unsigned char*>(image.pixels.data()),
+        image.opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, image.width, image.height, image.stride);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return;
+    }
+    // Scale to cover: the larger of the two ratios fills the rectangle, the rest is cropped.
+    double scale = std::max(command.rect.width() / image.width, command.rect.height() / image.height);
+    double drawn_width = image.width * scale;
+    double drawn_height = image.height * scale;
+    cairo_save(cr);
+    rounded_rect(cr, command.rect, command.radius);
+    cairo_clip(cr);
+    cairo_translate(cr, command.rect.x0 + (command.rect.width() - drawn_width) / 2, command.rect.y0 + (command.rect.height() - drawn_height) / 2);
+    cairo_scale(cr, scale, scale);
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    cairo_surface_destroy(surface);
+}
+
+}
+
+void paint_scene(cairo_t* cr, Scene const& scene, TextRenderer& text, double scale, Color const& background)
+{
+    cairo_save(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    set_color(cr, background);
+    cairo_paint(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    cairo_scale(cr, scale, scale);
+    int clip_depth = 0;
+    for (auto const& command : scene.commands()) {
+        std::visit(
+            [&](auto const& c) {
+                using T = std::decay_t<decltype(c)>;
+                if constexpr (std::is_same_v<T, FillRect>) {
+                    rounded_rect(cr, c.rect, c.radius);
+                    set_color(cr, c.color);
+                    cairo_fill(cr);
+                } else if constexpr (std::is_same_v<T, StrokeRect>) {
+                    double inset = c.width / 2;
+                    rounded_rect(cr, { c.rect.x0 + inset, c.rect.y0 + inset, c.rect.x1 - inset, c.rect.y1 - inset }, c.radius);
+                    set_color(cr, c.color);
+                    cairo_set_line_width(cr, c.width);
+                    cairo_stroke(cr);
+                } else if constexpr (std::is_same_v<T, FillCircle>) {
+                    cairo_new_sub_path(cr);
+                    cairo_arc(cr, c.center.x, c.center.y, std::max(0.0, c.radius), 0, 2 * M_PI);
+                    set_color(cr, c.color);
+                    cairo_fill(cr);
+                } else if constexpr (std::is_same_v<T, StrokePath>) {
+                    for (std::size_t i = 0; i < c.subpaths.size(); ++i) {
+                        auto const& points = c.subpaths[i];
+                        if (points.empty())
+                            continue;
+                        cairo_new_sub_path(cr);
+                        cairo_move_to(cr, points[0].x, points[0].y);
+                        for (std::size_t j = 1; j < points.size(); ++j)
+                            cairo_line_to(cr, points[j].x, points[j].y);
+                        if (i < c.closed.size() && c.closed[i])
+                            cairo_close_path(cr);
+                    }
+                    set_color(cr, c.color);
+                    cairo_set_line_width(cr, c.width);
+                    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+                    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+                    cairo_stroke(cr);
+                } else if constexpr (std::is_same_v<T, DrawText>) {
+                    text.draw(cr, c);
+                } else if constexpr (std::is_same_v<T, DrawImage>) {
+                    paint_image(cr, c);
+                } else if constexpr (std::is_same_v<T, PushClip>) {
+                    cairo_save(cr);
+                    rounded_rect(cr, c.rect, c.radius);
+                    cairo_clip(cr);
+                    ++clip_depth;
+                } else if constexpr (std::is_same_v<T, PopClip>) {
+                    if (clip_depth > 0) {
+                        cairo_restore(cr);
+                        --clip_depth;
+                    }
+                }
+            },
+            command);
+    }
+    while (clip_depth-- > 0)
+        cairo_restore(cr);
+    cairo_restore(cr);
+}
+
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+
+#include "kaso/ui/Scene.h"
+#include "kaso/ui/TextRenderer.h"
+#include "kaso/ui/Theme.h"
+#include "kaso/ui/Widget.h"
+
+namespace kaso::ui {
+
+// Drives a root widget through its frames, with no window of its own: the launcher feeds it
+// the window's events and paints its scene, the offscreen renderer paints the scene into a
+// picture. One frame is: sync, the structure-dirty check, a layout build when the structure (or
+// the viewport) changed, then draw.
+class FrameDriver {
+public:
+    FrameDriver(WidgetBox root, Theme theme);
+
+    Widget& root() { return *m_root; }
+    Theme const& theme() const { return m_theme; }
+    TextRenderer& text() { return m_text; }
+    Scene const& scene() const { return m_scene; }
+
+    // The window's size in logical pixels and its scale factor.
+    void set_viewport(double width, double height, float scale);
+    double width() const { return m_width; }
+    double height() const { return m_height; }
+    float scale() const { return m_scale; }
+
+    void set_library(automerge::Document const* library) { m_library = library; }
+
+    // Runs one frame and leaves its commands in `scene()`.
+    void frame(uint64_t now_ms);
+
+    // Passes one input event down the tree; a focus request moves the focus to that element.
+    void dispatch(Event const& event, Modifiers modifiers);
+
+    // Whether the root wants another frame at once (idle syncs, animation) and, otherwise, the
+    // earliest monotonic time it wants to be woken.
+    bool wants_frame() const;
+    std::optional<uint64_t> next_wake_deadline() const;
+
+    uint64_t layout_builds() const { return m_layout_builds; }
+
+private:
+    void rebuild_layout();
+    void move_focus(std::string const& id);
+
+    WidgetBox m_root;
+    Theme m_theme;
+    TextRenderer m_text;
+    Scene m_scene;
+    layout::Tree m_tree;
+    NodeMap m_nodes;
+    layout::NodeId m_root_node;
+    automerge::Document const* m_library { nullptr };
+    double m_width { 1280 };
+    double m_height { 800 };
+    float m_scale { 1.0f };
+    bool m_viewport_changed { true };
+    uint64_t m_layout_builds { 0 };
+};
+
+}

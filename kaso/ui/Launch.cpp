@@ -1,0 +1,208 @@
+#include "kaso/ui/Launch.h"
+
+#include <SDL.h>
+#include <cairo.h>
+#include <fstream>
+#include <iterator>
+
+#include "kaso/platform/Clock.h"
+#include "kaso/platform/Log.h"
+#include "kaso/ui/CairoPainter.h"
+#include "kaso/ui/FrameDriver.h"
+#include "kaso/ui/SdlInput.h"
+#include "kaso/ui/WakeHandle.h"
+
+namespace kaso::ui::launch {
+
+namespace {
+
+// While something is animating or the root asks for idle syncs, frames come this often; never
+// faster, so an idle request is not a busy spin.
+constexpr uint64_t frame_interval_ms = 16;
+
+struct SdlSession {
+    SDL_Window* window { nullptr };
+    SDL_Renderer* renderer { nullptr };
+    SDL_Texture* texture { nullptr };
+    int texture_width { 0 };
+    int texture_height { 0 };
+
+    ~SdlSession()
+    {
+        if (texture)
+            SDL_DestroyTexture(texture);
+        if (renderer)
+            SDL_DestroyRenderer(renderer);
+        if (window)
+            SDL_DestroyWindow(window);
+        SDL_Quit();
+    }
+};
+
+std::unexpected<LaunchError> sdl_error(std::string_view what)
+{
+    return std::unexpected(LaunchError { fmt::format("{}: {}", what, SDL_GetError()) });
+}
+
+// Paints the driver's scene into the streaming texture and shows it.
+bool present(SdlSession& session, FrameDriver& driver, int drawable_width, int drawable_height)
+{
+    if (!session.texture || session.texture_width != drawable_width || session.texture_height != drawable_height) {
+        if (session.texture)
+            SDL_DestroyTexture(session.texture);
+        session.texture = SDL_CreateTexture(session.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, drawable_width, drawable_height);
+        if (!session.texture)
+            return false;
+        session.texture_width = drawable_width;
+        session.texture_height = drawable_height;
+    }
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(session.texture, nullptr, &pixels, &pitch) != 0)
+        return false;
+    auto* surface = cairo_image_surface_create_for_data(static_cast<unsigned char*>(pixels), CAIRO_FORMAT_ARGB32, drawable_width, drawable_height, pitch);
+    auto* cr = cairo_create(surface);
+    paint_scene(cr, driver.scene(), driver.text(), driver.scale(), driver.theme().background);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    cairo_surface_destroy(surface);
+    SDL_UnlockTexture(session.texture);
+    SDL_RenderClear(session.renderer);
+    SDL_RenderCopy(session.renderer, session.texture, nullptr, nullptr);
+    SDL_RenderPresent(session.renderer);
+    return true;
+}
+
+}
+
+Builder builder_for(LaunchArgs const& args) { return args.is_plain() ? Builder::Default : Builder::FromArgs; }
+
+std::string window_title(std::string_view application_id)
+{
+    auto dot = application_id.rfind('.');
+    std::string title(dot == std::string_view::npos ? application_id : application_id.substr(dot + 1));
+    if (!title.empty() && title[0] >= 'a' && title[0] <= 'z')
+        title[0] = static_cast<char>(title[0] - 'a' + 'A');
+    return title;
+}
+
+std::vector<std::string> process_arguments()
+{
+    std::ifstream file("/proc/self/cmdline", std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    while (start < all.size()) {
+        auto end = all.find('\0', start);
+        if (end == std::string::npos)
+            end = all.size();
+        words.emplace_back(all.substr(start, end - start));
+        start = end + 1;
+    }
+    if (!words.empty())
+        words.erase(words.begin());
+    return words;
+}
+
+std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
+{
+    auto log = kaso::log::target("kaso::launch");
+    auto arguments = descriptor.arguments ? *descriptor.arguments : process_arguments();
+    auto args = LaunchArgs::parse(arguments, descriptor.bool_flags, descriptor.value_flags);
+    for (auto const& word : args.unknown())
+        log->warn("ignoring unknown argument argument={}", kaso::debug_text(word));
+
+    app::App application;
+    if (descriptor.register_actions)
+        descriptor.register_actions(application);
+    auto persistence = descriptor.open_persistence ? descriptor.open_persistence(descriptor.application_id) : nullptr;
+    (void)persistence;
+
+    WindowSize size = descriptor.initial_window_size ? descriptor.initial_window_size(args) : WindowSize { 1280, 800 };
+    if (auto explicit_size = args.window_size())
+        size = *explicit_size;
+
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+        return sdl_error("cannot start the window system");
+    SdlSession session;
+    Uint32 flags = SDL_WINDOW_SHOWN;
+    if (descriptor.resizable)
+        flags |= SDL_WINDOW_RESIZABLE;
+    if (descriptor.high_dpi)
+        flags |= SDL_WINDOW_ALLOW_HIGHDPI;
+    if (descriptor.fullscreen)
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    auto title = window_title(descriptor.application_id);
+    session.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, int(size.width), int(size.height), flags);
+    if (!session.window)
+        return sdl_error("cannot open the window");
+    session.renderer = SDL_CreateRenderer(session.window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (!session.renderer)
+        session.renderer = SDL_CreateRenderer(session.window, -1, SDL_RENDERER_SOFTWARE);
+    if (!session.renderer)
+        return sdl_error("cannot paint into the window");
+
+    Uint32 wake_event = SDL_RegisterEvents(1);
+    wake::WakeHandle::install_waker([wake_event] {
+        SDL_Event event {};
+        event.type = wake_event;
+        SDL_PushEvent(&event);
+    });
+
+    WidgetBox root;
+    if (builder_for(args) == Builder::Default) {
+        root = descriptor.build_default();
+    } else {
+        auto built = descriptor.build_from_args(args);
+        if (!built) {
+            wake::WakeHandle::remove_waker();
+            return std::unexpected(LaunchError { built.error().message });
+        }
+        root = std::move(*built);
+    }
+    FrameDriver driver(std::move(root), Theme::dark());
+    SDL_StartTextInput();
+
+    bool running = true;
+    while (running) {
+        int window_width = 0, window_height = 0, drawable_width = 0, drawable_height = 0;
+        SDL_GetWindowSize(session.window, &window_width, &window_height);
+        SDL_GetRendererOutputSize(session.renderer, &drawable_width, &drawable_height);
+        float scale = window_width > 0 ? float(drawable_width) / float(window_width) : 1.0f;
+        driver.set_viewport(window_width, window_height, scale);
+
+        uint64_t frame_start = kaso::platform::monotonic_ms();
+        driver.frame(frame_start);
+        if (!present(session, driver, drawable_width, drawable_height))
+            log->warn("frame not shown error={}", kaso::debug_text(SDL_GetError()));
+
+        // Sleep until an event arrives, the root's next deadline, or the next frame it asked for.
+        int timeout = -1;
+        if (driver.wants_frame()) {
+            uint64_t elapsed = kaso::platform::monotonic_ms() - frame_start;
+            timeout = elapsed >= frame_interval_ms ? 1 : int(frame_interval_ms - elapsed);
+        } else if (auto deadline = driver.next_wake_deadline()) {
+            uint64_t now = kaso::platform::monotonic_ms();
+            timeout = *deadline <= now ? 1 : int(std::min<uint64_t>(*deadline - now, 60'000));
+        }
+        SDL_Event event;
+        bool got = timeout < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout);
+        while (got) {
+            if (event.type == SDL_QUIT) {
+                running = false;
+                break;
+            }
+            if (event.type != wake_event) {
+                if (auto translated = translate_sdl_event(event, scale))
+                    driver.dispatch(translated->event, translated->modifiers);
+            }
+            got = SDL_PollEvent(&event);
+        }
+    }
+    SDL_StopTextInput();
+    wake::WakeHandle::remove_waker();
+    return {};
+}
+
+}

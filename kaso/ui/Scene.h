@@ -1,0 +1,98 @@
+#pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "kaso/ui/Color.h"
+#include "kaso/ui/Geometry.h"
+#include "kaso/ui/Image.h"
+#include "kaso/ui/TextStyle.h"
+
+namespace kaso::ui {
+
+// What a frame has to paint: a flat list of commands in logical pixels that widgets record, the
+// Cairo painter replays (into the window or a PNG), and tests read. Coordinates are absolute:
+// the scene applies its current offset (scroll views push one) as commands are recorded.
+struct FillRect {
+    Rect rect;
+    Color color;
+    double radius { 0 };
+};
+
+struct StrokeRect {
+    Rect rect;
+    Color color;
+    double width { 1 };
+    double radius { 0 };
+};
+
+struct FillCircle {
+    Point center;
+    double radius { 0 };
+    Color color;
+};
+
+// Polylines stroked with round caps and joins: icons are drawn this way.
+struct StrokePath {
+    std::vector<std::vector<Point>> subpaths;
+    std::vector<bool> closed; // one per subpath
+    Color color;
+    double width { 1.5 };
+};
+
+struct DrawText {
+    std::string text;
+    TextStyle style;
+    Point origin; // top-left of the first line
+    double max_width { 0 }; // 0: no wrapping
+};
+
+// An image scaled to cover `rect` (cropping what overflows), inside a rounded clip.
+struct DrawImage {
+    ImageHandle image;
+    Rect rect;
+    double radius { 0 };
+};
+
+struct PushClip {
+    Rect rect;
+    double radius { 0 };
+};
+
+struct PopClip { };
+
+using SceneCommand = std::variant<FillRect, StrokeRect, FillCircle, StrokePath, DrawText, DrawImage, PushClip, PopClip>;
+
+class Scene {
+public:
+    void clear();
+
+    void fill_rect(Rect rect, Color color, double radius = 0);
+    void stroke_rect(Rect rect, Color color, double width = 1, double radius = 0);
+    void fill_circle(Point center, double radius, Color color);
+    void stroke_path(StrokePath path);
+    void draw_text(std::string text, TextStyle style, Point origin, double max_width = 0);
+    void draw_image(ImageHandle image, Rect rect, double radius = 0);
+    void push_clip(Rect rect, double radius = 0);
+    void pop_clip();
+
+    // Offsets the coordinates of every command recorded until the matching pop.
+    void push_offset(double dx, double dy);
+    void pop_offset();
+
+    std::vector<SceneCommand> const& commands() const { return m_commands; }
+    // The text of every DrawText in order, for tests and accessibility checks.
+    std::vector<std::string> texts() const;
+
+private:
+    Rect offset(Rect rect) const { return rect.translated(m_offset_x, m_offset_y); }
+    Point offset(Point point) const { return { point.x + m_offset_x, point.y + m_offset_y }; }
+
+    std::vector<SceneCommand> m_commands;
+    std::vector<Point> m_offset_stack;
+    double m_offset_x { 0 };
+    double m_offset_y { 0 };
+};
+
+}

@@ -1,0 +1,116 @@
+#include "kaso/ui/TextRenderer.h"
+
+#include <cmath>
+#include <pango/pangocairo.h>
+
+#include "kaso/ui/Scene.h"
+
+namespace kaso::ui {
+
+struct TextRenderer::Impl {
+    PangoFontMap* font_map { nullptr };
+    PangoContext* context { nullptr };
+
+    ~Impl()
+    {
+        if (context)
+            g_object_unref(context);
+        if (font_map)
+            g_object_unref(font_map);
+    }
+};
+
+namespace {
+
+PangoWeight pango_weight(FontWeight weight)
+{
+    switch (weight) {
+    case FontWeight::Regular: return PANGO_WEIGHT_NORMAL;
+    case FontWeight::Medium: return PANGO_WEIGHT_MEDIUM;
+    case FontWeight::Semibold: return PANGO_WEIGHT_SEMIBOLD;
+    case FontWeight::Bold: return PANGO_WEIGHT_BOLD;
+    }
+    return PANGO_WEIGHT_NORMAL;
+}
+
+PangoAlignment pango_alignment(TextAlign align)
+{
+    switch (align) {
+    case TextAlign::Start: return PANGO_ALIGN_LEFT;
+    case TextAlign::Center: return PANGO_ALIGN_CENTER;
+    case TextAlign::End: return PANGO_ALIGN_RIGHT;
+    }
+    return PANGO_ALIGN_LEFT;
+}
+
+// Fills a layout with the text and the style's font, wrapping and line limit.
+void configure(PangoLayout* layout, std::string_view text, TextStyle const& style, std::string const& family, double max_width)
+{
+    auto* description = pango_font_description_new();
+    pango_font_description_set_family(description, style.family.empty() ? family.c_str() : style.family.c_str());
+    double size = std::isfinite(style.size) && style.size > 0 ? style.size : 14.0;
+    pango_font_description_set_absolute_size(description, size * PANGO_SCALE);
+    pango_font_description_set_weight(description, pango_weight(style.weight));
+    pango_layout_set_font_description(layout, description);
+    pango_font_description_free(description);
+
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+    pango_layout_set_alignment(layout, pango_alignment(style.align));
+    if (max_width > 0 && std::isfinite(max_width)) {
+        pango_layout_set_width(layout, static_cast<int>(std::min(max_width, 1e6) * PANGO_SCALE));
+        pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+        if (style.max_lines > 0) {
+            pango_layout_set_height(layout, -style.max_lines);
+            pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
+        }
+    } else {
+        pango_layout_set_width(layout, -1);
+    }
+    if (style.line_height > 0 && std::isfinite(style.line_height))
+        pango_layout_set_line_spacing(layout, static_cast<float>(style.line_height / size));
+}
+
+}
+
+TextRenderer::TextRenderer(std::string default_family)
+    : m_impl(std::make_unique<Impl>())
+    , m_default_family(std::move(default_family))
+{
+    m_impl->font_map = pango_cairo_font_map_new();
+    m_impl->context = pango_font_map_create_context(m_impl->font_map);
+    auto* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    pango_cairo_context_set_font_options(m_impl->context, options);
+    cairo_font_options_destroy(options);
+    pango_context_set_round_glyph_positions(m_impl->context, FALSE);
+}
+
+TextRenderer::~TextRenderer() = default;
+
+Size TextRenderer::measure_style(std::string_view text, TextStyle const& style, double max_width)
+{
+    auto* layout = pango_layout_new(m_impl->context);
+    configure(layout, text, style, m_default_family, max_width);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    g_object_unref(layout);
+    return { logical.width / double(PANGO_SCALE), logical.height / double(PANGO_SCALE) };
+}
+
+void TextRenderer::draw(cairo_t* cr, DrawText const& text)
+{
+    auto* layout = pango_layout_new(m_impl->context);
+    configure(layout, text.text, text.style, m_default_family, text.max_width);
+    pango_cairo_update_context(cr, m_impl->context);
+    pango_layout_context_changed(layout);
+    cairo_save(cr);
+    auto const& color = text.style.color;
+    cairo_set_source_rgba(cr, color.r, color.g, color.b, color.a);
+    cairo_move_to(cr, text.origin.x, text.origin.y);
+    pango_cairo_show_layout(cr, layout);
+    cairo_restore(cr);
+    g_object_unref(layout);
+}
+
+}

@@ -1,0 +1,221 @@
+#include "kaso/ui/Widget.h"
+
+#include <algorithm>
+
+#include "kaso/ui/Scene.h"
+
+namespace kaso::ui {
+
+std::optional<Point> EventContext::logical_position() const
+{
+    float divisor = scale > 0 ? scale : 1.0f;
+    return std::visit(
+        [&](auto const& e) -> std::optional<Point> {
+            using T = std::decay_t<decltype(e)>;
+            if constexpr (requires { e.x; e.y; } && !std::is_same_v<T, Resized>)
+                return Point { e.x / divisor, e.y / divisor };
+            return std::nullopt;
+        },
+        event);
+}
+
+void Widget::sync(SyncContext& context)
+{
+    for_each_child([&](Widget& child) { child.sync(context); });
+}
+
+layout::NodeId Widget::build_layout(layout::Tree& tree, BuildContext& context, NodeMap& nodes)
+{
+    std::vector<layout::NodeId> child_nodes;
+    for_each_child([&](Widget& child) { child_nodes.push_back(child.build_layout(tree, context, nodes)); });
+    layout::NodeId node;
+    if (!child_nodes.empty()) {
+        node = tree.new_with_children(layout_style(), std::move(child_nodes));
+    } else {
+        node = tree.new_leaf_with_measure(layout_style(), [this, &context](auto known, auto available) {
+            return measure(known, available, context).value_or(layout::Size<float> {});
+        });
+    }
+    nodes[this] = node;
+    return node;
+}
+
+std::optional<layout::Size<float>> Widget::measure(layout::Size<std::optional<float>>, layout::Size<layout::AvailableSpace>, BuildContext&)
+{
+    return std::nullopt;
+}
+
+void Widget::apply_layout(layout::Tree const& tree, layout::NodeId node, double x, double y)
+{
+    auto const& box = tree.layout(node);
+    m_rect = Rect::from_origin_size(x + box.x, y + box.y, box.width, box.height);
+    auto child_nodes = tree.children(node);
+    std::size_t index = 0;
+    for_each_child([&](Widget& child) {
+        if (index < child_nodes.size())
+            child.apply_layout(tree, child_nodes[index], m_rect.x0, m_rect.y0);
+        ++index;
+    });
+}
+
+void Widget::draw(Scene& scene, DrawContext& context)
+{
+    std::vector<Widget*> overlays;
+    for_each_child([&](Widget& child) {
+        if (child.is_overlay())
+            overlays.push_back(&child);
+        else
+            child.draw_with_presence(scene, context);
+    });
+    for (auto* overlay : overlays)
+        overlay->draw_with_presence(scene, context);
+}
+
+void Widget::draw_with_presence(Scene& scene, DrawContext& context)
+{
+    if (!m_rect.is_empty() && !m_rect.intersects(context.visible))
+        return;
+    draw(scene, context);
+}
+
+void Widget::draw_overlay(Scene& scene, DrawContext& context)
+{
+    for_each_child([&](Widget& child) { child.draw_overlay(scene, context); });
+}
+
+void Widget::handle_event(EventContext& context)
+{
+    // Overlays are drawn last, so they are asked first; then the others from the top-most down.
+    auto all = children();
+    std::stable_partition(all.begin(), all.end(), [](Widget* child) { return child->is_overlay(); });
+    std::reverse(all.begin() + std::count_if(all.begin(), all.end(), [](Widget* child) { return child->is_overlay(); }), all.end());
+    for (auto* child : all) {
+        if (context.handled)
+            return;
+        child->handle_event(context);
+    }
+}
+
+void Widget::for_each_child(std::function<void(Widget const&)> const& visit) const
+{
+    const_cast<Widget*>(this)->for_each_child([&](Widget& child) { visit(child); });
+}
+
+std::vector<Widget*> Widget::children()
+{
+    std::vector<Widget*> out;
+    for_each_child([&](Widget& child) { out.push_back(&child); });
+    return out;
+}
+
+std::optional<std::pair<Rect, std::string>> Widget::label_at_point(Point point)
+{
+    if (!m_rect.contains(point))
+        return std::nullopt;
+    std::optional<std::pair<Rect, std::string>> found;
+    for_each_child([&](Widget& child) {
+        if (auto inner = child.label_at_point(point))
+            found = std::move(inner);
+    });
+    if (found)
+        return found;
+    if (auto label = action_label(); label && !label->empty())
+        return std::pair { m_rect, *label };
+    return std::nullopt;
+}
+
+bool Widget::perform_key_action(std::string_view id)
+{
+    constexpr std::string_view prefix = "kaso.key-action:";
+    if (!id.starts_with(prefix))
+        return false;
+    return perform_action(ActionRequest { std::string(id.substr(prefix.size())) });
+}
+
+bool Widget::reveal_descendant(std::string_view id)
+{
+    bool any = false;
+    for_each_child([&](Widget& child) { any = child.reveal_descendant(id) || any; });
+    return any;
+}
+
+bool Widget::needs_animation_frame() const
+{
+    bool any = false;
+    for_each_child([&](Widget const& child) { any = any || child.needs_animation_frame(); });
+    return any;
+}
+
+std::optional<uint64_t> Widget::next_wake_deadline() const
+{
+    std::optional<uint64_t> earliest;
+    for_each_child([&](Widget const& child) {
+        if (auto deadline = child.next_wake_deadline(); deadline && (!earliest || *deadline < *earliest))
+            earliest = deadline;
+    });
+    return earliest;
+}
+
+void Widget::collect_damage(std::vector<Rect>& damage) const
+{
+    if (needs_redraw())
+        damage.push_back(m_rect);
+    for_each_child([&](Widget const& child) { child.collect_damage(damage); });
+}
+
+void Widget::mark_drawn()
+{
+    for_each_child([](Widget& child) { child.mark_drawn(); });
+}
+
+bool Widget::layout_needs_measure() const
+{
+    bool has_children = false;
+    bool any = false;
+    for_each_child([&](Widget const& child) {
+        has_children = true;
+        any = any || child.layout_needs_measure();
+    });
+    return has_children ? any : is_layout_dirty();
+}
+
+bool Widget::needs_commit() const
+{
+    bool any = false;
+    for_each_child([&](Widget const& child) { any = any || child.needs_commit(); });
+    return any;
+}
+
+std::optional<kaso::actions::EncodedAction> Widget::take_control_invocation()
+{
+    std::optional<kaso::actions::EncodedAction> found;
+    for_each_child([&](Widget& child) {
+        if (!found)
+            found = child.take_control_invocation();
+    });
+    return found;
+}
+
+void Widget::refresh_control_action_availability()
+{
+    for_each_child([](Widget& child) { child.refresh_control_action_availability(); });
+}
+
+void Widget::collect_action_namespaces(std::set<std::string>& namespaces) const
+{
+    for (auto& name : action_namespaces())
+        namespaces.insert(std::move(name));
+    for_each_child([&](Widget const& child) { child.collect_action_namespaces(namespaces); });
+}
+
+std::optional<std::string> Widget::execute_operation(kaso::actions::EncodedAction const& action)
+{
+    std::optional<std::string> found;
+    for_each_child([&](Widget& child) {
+        if (!found)
+            found = child.execute_operation(action);
+    });
+    return found;
+}
+
+}

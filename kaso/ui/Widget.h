@@ -1,0 +1,154 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "kaso/actions/EncodedAction.h"
+#include "kaso/actions/Resource.h"
+#include "kaso/ui/Event.h"
+#include "kaso/ui/Geometry.h"
+#include "kaso/ui/layout/Tree.h"
+
+namespace automerge {
+class Document;
+}
+
+namespace kaso::ui {
+
+class Scene;
+class TextRenderer;
+class Widget;
+struct Theme;
+
+// What building a layout tree may read: the theme, the display scale and the text measurer.
+struct BuildContext {
+    Theme const& theme;
+    float scale { 1.0f };
+    TextRenderer& text;
+};
+
+// The layout node each widget made in the last build, so events and hit tests can find it.
+using NodeMap = std::unordered_map<Widget const*, layout::NodeId>;
+
+// What a frame's sync may read: the shared library document (none while the runtime keeps no
+// document) and the frame's time.
+struct SyncContext {
+    automerge::Document const* library { nullptr };
+    uint64_t now_ms { 0 }; // monotonic
+};
+
+struct DrawContext {
+    TextRenderer& text;
+    Theme const& theme;
+    Rect visible; // logical pixels, in scene coordinates
+    uint64_t now_ms { 0 }; // monotonic
+};
+
+// One input event on its way through the tree. A widget that consumes it sets `handled`, which
+// stops delivery; it may ask for the focus of an element by id.
+struct EventContext {
+    Event const& event;
+    Modifiers modifiers;
+    float scale { 1.0f };
+    bool handled { false };
+    std::optional<std::string> focus_request;
+
+    // The pointer position of a pointer event in logical pixels (divided by the scale factor).
+    std::optional<Point> logical_position() const;
+};
+
+// The mouse cursor over a widget: 0 the default arrow, 1 text, 3 over a clickable element.
+using CursorShape = int;
+
+// A request for one of a widget's own actions, from the keyboard or accessibility.
+struct ActionRequest {
+    std::string id;
+};
+
+// Everything on screen. The runtime drives the root each frame — sync, then a layout build when
+// the structure changed, then draw — and passes input down the tree. Every hook has a default:
+// leaves answer empty, false or none; containers ask their children. A container exposes its
+// children through `for_each_child` and inherits the rest.
+class Widget {
+public:
+    virtual ~Widget() = default;
+
+    virtual char const* type_name() const { return "Widget"; }
+    virtual std::optional<std::string> widget_id() const { return std::nullopt; }
+
+    // Per-frame: read the shared document and whatever else changes between frames.
+    virtual void sync(SyncContext& context);
+    virtual void update() { }
+
+    // Adds this widget's node (and its children's) to the tree, records it in `nodes`, and
+    // returns it. A leaf without children gets a node measured by `measure`.
+    virtual layout::NodeId build_layout(layout::Tree& tree, BuildContext& context, NodeMap& nodes);
+    virtual layout::Style layout_style() const { return {}; }
+    // A leaf's content size; none for a leaf sized by its style alone.
+    virtual std::optional<layout::Size<float>> measure(layout::Size<std::optional<float>> known,
+        layout::Size<layout::AvailableSpace> available, BuildContext& context);
+
+    // Keeps the absolute rectangle of `node` (its origin offset by x, y) and places the children.
+    virtual void apply_layout(layout::Tree const& tree, layout::NodeId node, double x, double y);
+    Rect layout_rect() const { return m_rect; }
+
+    virtual void draw(Scene& scene, DrawContext& context);
+    // Draws the widget only when it meets the visible rectangle.
+    void draw_with_presence(Scene& scene, DrawContext& context);
+    virtual void draw_overlay(Scene& scene, DrawContext& context);
+
+    virtual void handle_event(EventContext& context);
+
+    virtual void for_each_child(std::function<void(Widget&)> const&) { }
+    void for_each_child(std::function<void(Widget const&)> const& visit) const;
+    std::vector<Widget*> children();
+
+    virtual CursorShape cursor_shape(Point) const { return 0; }
+    virtual std::optional<std::string> action_label() const { return std::nullopt; }
+    // The rectangle and non-empty action label of the deepest labelled widget under the point.
+    std::optional<std::pair<Rect, std::string>> label_at_point(Point point);
+
+    virtual bool is_focusable() const { return false; }
+    virtual void set_focus(bool) { }
+    virtual bool is_focused() const { return false; }
+    virtual bool perform_action(ActionRequest const&) { return false; }
+    // "kaso.key-action:<id>" is parsed and handed to `perform_action`.
+    bool perform_key_action(std::string_view id);
+
+    virtual bool is_overlay() const { return false; }
+    virtual bool wants_pointer_capture() const { return false; }
+    virtual bool reveal_descendant(std::string_view id);
+
+    virtual bool needs_animation_frame() const;
+    virtual std::optional<uint64_t> next_wake_deadline() const; // monotonic ms; the earliest child's
+    virtual bool take_structure_dirty() { return false; }
+    virtual bool needs_redraw() const { return false; }
+    virtual void collect_damage(std::vector<Rect>& damage) const;
+    virtual void mark_drawn();
+    virtual bool is_layout_dirty() const { return false; }
+    virtual bool layout_needs_measure() const;
+
+    virtual bool needs_commit() const;
+    virtual std::optional<kaso::actions::EncodedAction> take_control_invocation();
+    virtual void refresh_control_action_availability();
+    virtual std::vector<std::string> action_namespaces() const { return {}; }
+    void collect_action_namespaces(std::set<std::string>& namespaces) const;
+
+    // Asked of the root only.
+    virtual bool needs_idle_sync() const { return false; }
+    virtual std::vector<kaso::actions::Resource> action_resources() const { return {}; }
+    virtual std::optional<std::string> execute_operation(kaso::actions::EncodedAction const&);
+
+protected:
+    Rect m_rect;
+};
+
+using WidgetBox = std::unique_ptr<Widget>;
+
+}
