@@ -1,0 +1,53 @@
+#pragma once
+
+// Internal to kaso/media: where the streaming thread leaves the latest picture for the UI thread.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include "kaso/media/VideoFrame.h"
+
+namespace kaso::media {
+
+// The newest frame and the seek it belongs to. `segment_seqnum` is the sequence number of the last
+// flush or segment event that reached the sink before the picture: a flushing seek carries its
+// own number down the pipeline, so a picture tagged with a seek's number is that seek's result.
+struct TaggedFrame {
+    std::shared_ptr<VideoFrame const> frame;
+    uint32_t segment_seqnum { 0 };
+};
+
+class FrameSlot {
+public:
+    FrameSlot() = default;
+    FrameSlot(FrameSlot const&) = delete;
+    FrameSlot& operator=(FrameSlot const&) = delete;
+    ~FrameSlot();
+
+    // Streaming thread: maps the sample's picture and makes it the latest frame.
+    void store(GstSample* sample);
+
+    // Streaming thread: a flush or segment event went past the sink pad.
+    void note_segment_event(uint32_t seqnum) { m_segment_seqnum.store(seqnum, std::memory_order_release); }
+
+    // Any thread: the latest frame (empty before the first picture).
+    TaggedFrame latest() const;
+
+    // How many pictures were stored, the first being 1.
+    uint64_t count() const { return m_count.load(std::memory_order_acquire); }
+
+private:
+    mutable std::mutex m_mutex;
+    TaggedFrame m_latest;             // protected by m_mutex
+    GstCaps* m_info_caps { nullptr }; // protected by m_mutex: the caps m_info was read from (a reference)
+    GstVideoInfo m_info {};           // protected by m_mutex
+    std::atomic<uint64_t> m_count { 0 };
+    std::atomic<uint32_t> m_segment_seqnum { 0 };
+};
+
+}

@@ -1,0 +1,256 @@
+#include "kaso/media/Pipeline.h"
+
+#include <algorithm>
+#include <bit>
+
+#include <gst/app/gstappsink.h>
+
+#include "kaso/media/GstRuntime.h"
+#include "kaso/platform/Log.h"
+
+namespace kaso::media {
+
+namespace {
+
+auto logger() { return kaso::log::target("kaso::media"); }
+
+// Cairo's RGB24 is a native-endian 32-bit word x R G B; GStreamer names formats by byte order.
+constexpr char const* cairo_rgb24_format = std::endian::native == std::endian::little ? "BGRx" : "xRGB";
+
+GstFlowReturn on_new_preroll(GstAppSink* sink, gpointer slot)
+{
+    if (GstSample* sample = gst_app_sink_pull_preroll(sink))
+        static_cast<FrameSlot*>(slot)->store(sample);
+    return GST_FLOW_OK;
+}
+
+GstFlowReturn on_new_sample(GstAppSink* sink, gpointer slot)
+{
+    if (GstSample* sample = gst_app_sink_pull_sample(sink))
+        static_cast<FrameSlot*>(slot)->store(sample);
+    return GST_FLOW_OK;
+}
+
+GstPadProbeReturn on_sink_event(GstPad*, GstPadProbeInfo* info, gpointer slot)
+{
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (event && (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP || GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT))
+        static_cast<FrameSlot*>(slot)->note_segment_event(gst_event_get_seqnum(event));
+    return GST_PAD_PROBE_OK;
+}
+
+GstElement* make_appsink(GstCaps* caps)
+{
+    GstElement* sink = gst_element_factory_make("appsink", "kaso-video-sink");
+    if (!sink) {
+        gst_caps_unref(caps);
+        return nullptr;
+    }
+    g_object_set(sink, "caps", caps, "sync", TRUE, "qos", TRUE, "max-buffers", 1, "drop", TRUE,
+        "enable-last-sample", FALSE, "emit-signals", FALSE, nullptr);
+    gst_caps_unref(caps);
+    return sink;
+}
+
+// The default audio device through autoaudiosink, which itself falls back to a synchronised
+// fakesink when no device answers. Should autoaudiosink be missing or refuse to start, a
+// fakesink with sync=true keeps time instead, so the video is never held back by sound.
+GstElement* make_audio_sink()
+{
+    if (GstElement* sink = gst_element_factory_make("autoaudiosink", "kaso-audio-sink")) {
+        if (gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE)
+            return sink;
+        gst_element_set_state(sink, GST_STATE_NULL);
+        gst_object_unref(sink);
+        logger()->info("no audio device could be opened; audio goes to a clock-keeping sink");
+    }
+    GstElement* fallback = gst_element_factory_make("fakesink", "kaso-audio-sink");
+    if (fallback)
+        g_object_set(fallback, "sync", TRUE, nullptr);
+    return fallback;
+}
+
+std::optional<uint64_t> milliseconds(gint64 nanoseconds)
+{
+    if (nanoseconds < 0)
+        return std::nullopt;
+    return static_cast<uint64_t>(nanoseconds) / GST_MSECOND;
+}
+
+std::string gerror_text(GstMessage* message, bool is_error)
+{
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    if (is_error)
+        gst_message_parse_error(message, &error, &debug);
+    else
+        gst_message_parse_warning(message, &error, &debug);
+    std::string text = error && error->message ? error->message : "unknown GStreamer error";
+    logger()->debug("{} from={} message=\"{}\" debug=\"{}\"", is_error ? "error" : "warning",
+        GST_OBJECT_NAME(GST_MESSAGE_SRC(message)), text, debug ? debug : "");
+    if (error)
+        g_error_free(error);
+    g_free(debug);
+    return text;
+}
+
+}
+
+Pipeline::Pipeline(GstElement* pipeline, GstElement* appsink)
+    : m_pipeline(GST_ELEMENT(gst_object_ref_sink(pipeline)))
+    , m_bus(gst_element_get_bus(pipeline))
+    , m_frames(std::make_unique<FrameSlot>())
+{
+    GstAppSinkCallbacks callbacks {};
+    callbacks.new_preroll = on_new_preroll;
+    callbacks.new_sample = on_new_sample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(appsink), &callbacks, m_frames.get(), nullptr);
+    if (GstPad* pad = gst_element_get_static_pad(appsink, "sink")) {
+        gst_pad_add_probe(pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+            on_sink_event, m_frames.get(), nullptr);
+        gst_object_unref(pad);
+    }
+}
+
+Pipeline::~Pipeline()
+{
+    // Setting NULL joins the streaming threads, so no callback can touch m_frames afterwards.
+    gst_element_set_state(m_pipeline, GST_STATE_NULL);
+    gst_object_unref(m_bus);
+    gst_object_unref(m_pipeline);
+}
+
+ErrorOr<std::unique_ptr<Pipeline>> Pipeline::playbin(std::string const& uri)
+{
+    TRY(gst_runtime::require_elements({ "playbin", "appsink", "videoconvert" }));
+    GstElement* playbin = gst_element_factory_make("playbin", "kaso-playbin");
+    GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, cairo_rgb24_format, nullptr);
+    GstElement* video_sink = make_appsink(caps);
+    GstElement* audio_sink = make_audio_sink();
+    if (!playbin || !video_sink || !audio_sink) {
+        for (GstElement* element : { playbin, video_sink, audio_sink })
+            if (element)
+                gst_object_unref(gst_object_ref_sink(element));
+        return make_error("MediaEngine: the playback pipeline could not be built");
+    }
+    g_object_set(playbin, "uri", uri.c_str(), "video-sink", video_sink, "audio-sink", audio_sink, nullptr);
+    return std::unique_ptr<Pipeline>(new Pipeline(playbin, video_sink));
+}
+
+ErrorOr<std::unique_ptr<Pipeline>> Pipeline::test_source(uint64_t duration_ms)
+{
+    TRY(gst_runtime::require_elements({ "videotestsrc", "appsink" }));
+    constexpr int frames_per_second = 30;
+    GstElement* pipeline = gst_pipeline_new("kaso-test-source");
+    GstElement* source = gst_element_factory_make("videotestsrc", "kaso-test-picture");
+    GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, cairo_rgb24_format, "width", G_TYPE_INT,
+        1280, "height", G_TYPE_INT, 720, "framerate", GST_TYPE_FRACTION, frames_per_second, 1, "pixel-aspect-ratio",
+        GST_TYPE_FRACTION, 1, 1, nullptr);
+    GstElement* sink = make_appsink(caps);
+    if (!pipeline || !source || !sink) {
+        for (GstElement* element : { pipeline, source, sink })
+            if (element)
+                gst_object_unref(gst_object_ref_sink(element));
+        return make_error("MediaEngine: the test-picture pipeline could not be built");
+    }
+    // A scrolling pattern: every picture differs from the one before it. The number of buffers
+    // bounds the source, which is what gives it a duration and makes it seekable.
+    auto buffers = static_cast<gint>(std::min<uint64_t>(duration_ms * frames_per_second / 1000, G_MAXINT));
+    g_object_set(source, "is-live", FALSE, "num-buffers", buffers, "horizontal-speed", 4, nullptr);
+    gst_bin_add_many(GST_BIN(pipeline), source, sink, nullptr);
+    if (!gst_element_link(source, sink)) {
+        gst_object_unref(pipeline);
+        return make_error("MediaEngine: the test picture could not be linked to the video sink");
+    }
+    return std::unique_ptr<Pipeline>(new Pipeline(pipeline, sink));
+}
+
+bool Pipeline::set_playing(bool playing)
+{
+    return gst_element_set_state(m_pipeline, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
+}
+
+std::optional<uint32_t> Pipeline::seek(uint64_t target_ms)
+{
+    auto target_ns = static_cast<gint64>(std::min<uint64_t>(target_ms, G_MAXINT64 / GST_MSECOND) * GST_MSECOND);
+    GstEvent* event = gst_event_new_seek(1.0, GST_FORMAT_TIME,
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET, target_ns,
+        GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    uint32_t seqnum = gst_event_get_seqnum(event);
+    if (!gst_element_send_event(m_pipeline, event))
+        return std::nullopt;
+    return seqnum;
+}
+
+std::optional<uint64_t> Pipeline::position_ms() const
+{
+    gint64 position = -1;
+    if (!gst_element_query_position(m_pipeline, GST_FORMAT_TIME, &position))
+        return std::nullopt;
+    return milliseconds(position);
+}
+
+std::optional<uint64_t> Pipeline::duration_ms() const
+{
+    gint64 duration = -1;
+    if (!gst_element_query_duration(m_pipeline, GST_FORMAT_TIME, &duration))
+        return std::nullopt;
+    return milliseconds(duration);
+}
+
+std::optional<BusNote> Pipeline::next_note()
+{
+    while (GstMessage* message = gst_bus_pop(m_bus)) {
+        std::optional<BusNote> note;
+        bool from_pipeline = GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(m_pipeline);
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR:
+            note = NoteError { gerror_text(message, true) };
+            break;
+        case GST_MESSAGE_WARNING:
+            logger()->warn("GStreamer warning message=\"{}\"", gerror_text(message, false));
+            break;
+        case GST_MESSAGE_EOS:
+            note = NoteEndOfStream {};
+            break;
+        case GST_MESSAGE_BUFFERING: {
+            gint percent = 0;
+            gst_message_parse_buffering(message, &percent);
+            note = NoteBuffering { static_cast<uint8_t>(std::clamp(percent, 0, 100)) };
+            break;
+        }
+        case GST_MESSAGE_ASYNC_DONE:
+            if (from_pipeline)
+                note = NotePrerolled {};
+            break;
+        case GST_MESSAGE_STATE_CHANGED:
+            if (from_pipeline) {
+                GstState old_state, new_state, pending;
+                gst_message_parse_state_changed(message, &old_state, &new_state, &pending);
+                note = NoteStateChanged { new_state == GST_STATE_PLAYING };
+            }
+            break;
+        case GST_MESSAGE_DURATION_CHANGED:
+            note = NoteDurationChanged {};
+            break;
+        case GST_MESSAGE_CLOCK_LOST: {
+            // The pipeline must choose a new clock: pausing and resuming does that.
+            GstState state = GST_STATE_NULL;
+            gst_element_get_state(m_pipeline, &state, nullptr, 0);
+            if (state == GST_STATE_PLAYING) {
+                gst_element_set_state(m_pipeline, GST_STATE_PAUSED);
+                gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        gst_message_unref(message);
+        if (note)
+            return note;
+    }
+    return std::nullopt;
+}
+
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+// Internal to kaso/media: one GStreamer pipeline ending in an appsink, with its bus messages
+// translated into plain notes. The engine's state machine works on notes and never on GStreamer
+// types.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include <gst/gst.h>
+
+#include "kaso/media/FrameSlot.h"
+#include "kaso/platform/Error.h"
+
+namespace kaso::media {
+
+struct NoteError {
+    std::string message;
+};
+struct NoteEndOfStream { };
+struct NoteBuffering {
+    uint8_t percent;
+};
+struct NotePrerolled { };    // the pipeline finished an asynchronous state change (preroll)
+struct NoteStateChanged {
+    bool playing;           // the pipeline itself now is in PLAYING
+};
+struct NoteDurationChanged { };
+
+using BusNote = std::variant<NoteError, NoteEndOfStream, NoteBuffering, NotePrerolled, NoteStateChanged,
+    NoteDurationChanged>;
+
+class Pipeline {
+public:
+    // playbin on `uri` with the appsink as its video sink and the default audio device, or a
+    // clock-keeping sink where no device opens.
+    static ErrorOr<std::unique_ptr<Pipeline>> playbin(std::string const& uri);
+
+    // A moving test picture of 1280 x 720 at 30 frames a second, `duration_ms` long.
+    static ErrorOr<std::unique_ptr<Pipeline>> test_source(uint64_t duration_ms);
+
+    Pipeline(Pipeline const&) = delete;
+    Pipeline& operator=(Pipeline const&) = delete;
+
+    // Stops the streaming threads and frees the pipeline before returning.
+    ~Pipeline();
+
+    // PLAYING or PAUSED; false when GStreamer refused the change outright.
+    bool set_playing(bool playing);
+
+    // A flushing, accurate seek; the sequence number its picture will carry, or none when the
+    // pipeline refused it.
+    std::optional<uint32_t> seek(uint64_t target_ms);
+
+    std::optional<uint64_t> position_ms() const;
+    std::optional<uint64_t> duration_ms() const;
+
+    // The next bus message worth a note, without waiting.
+    std::optional<BusNote> next_note();
+
+    TaggedFrame latest_frame() const { return m_frames->latest(); }
+    uint64_t frame_count() const { return m_frames->count(); }
+
+private:
+    Pipeline(GstElement* pipeline, GstElement* appsink);
+
+    GstElement* m_pipeline { nullptr };   // owned
+    GstBus* m_bus { nullptr };            // owned
+    std::unique_ptr<FrameSlot> m_frames;  // written by the streaming threads, read by the UI thread
+};
+
+}
