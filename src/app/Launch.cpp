@@ -1,0 +1,114 @@
+#include "src/app/Launch.h"
+
+#include "src/app/VexaApp.h"
+
+namespace vexa {
+
+namespace {
+
+constexpr std::string_view bool_flags[] = { "--narrow", "--palette", "--play-demo", "--empty", "--loading", "--device-sync" };
+constexpr std::string_view value_flags[] = { "--route", "--palette-query" };
+
+std::string ascii_lowercase(std::string_view text)
+{
+    std::string out(text);
+    for (auto& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+}
+
+Route route_from_text(std::string_view text)
+{
+    auto word = ascii_lowercase(text);
+    if (word == "home")
+        return Route::home();
+    if (word == "trending")
+        return Route::trending();
+    if (word == "subs" || word == "subscriptions")
+        return Route::subscriptions();
+    if (word == "queue")
+        return Route::queue();
+    if (word == "history")
+        return Route::history();
+    if (word == "settings")
+        return Route::settings();
+    if (text.starts_with("watch:"))
+        return Route::watch(std::string(text.substr(6)));
+    if (text.starts_with("search:"))
+        return Route::search(std::string(text.substr(7)));
+    return Route::search(std::string(text));
+}
+
+std::unique_ptr<VexaApp> build_app_from_args(kaso::ui::launch::LaunchArgs const& args)
+{
+    auto app = VexaApp::create();
+    if (auto size = args.window_size())
+        app->set_viewport(double(size->width), double(size->height));
+    else
+        app->set_viewport(1280, 800);
+
+    if (args.has("--empty"))
+        app->show_empty_state();
+    else if (args.has("--loading"))
+        app->show_loading_state();
+    else if (args.has("--device-sync"))
+        app->show_device_sync();
+    else if (args.has("--palette"))
+        app->open_palette(args.value("--palette-query").value_or("rust"));
+    else if (args.has("--play-demo"))
+        app->play_demo();
+    else if (args.has("--narrow"))
+        app->set_force_nav(true);
+    else if (auto route = args.value("--route"))
+        app->apply_launch_route(route_from_text(*route));
+    return app;
+}
+
+kaso::ErrorOr<kaso::ui::WidgetBox> launch_app_from_args(kaso::ui::launch::LaunchArgs const& args)
+{
+    return kaso::ui::WidgetBox(build_app_from_args(args));
+}
+
+kaso::ui::WidgetBox launch_default_app()
+{
+    auto app = VexaApp::create();
+    app->finish_default();
+    return app;
+}
+
+void register_app_actions(kaso::ui::app::App& app)
+{
+    app.action_registry_mut().insert("vexa.action", [](std::span<uint8_t const> payload) -> kaso::ErrorOr<std::unique_ptr<kaso::actions::DocumentAction>> {
+        return kaso::make_error(fmt::format("vexa.action: cannot decode {}",
+            kaso::debug_text(std::string_view(reinterpret_cast<char const*>(payload.data()), payload.size()))));
+    });
+}
+
+kaso::ui::launch::WindowSize initial_window_size(kaso::ui::launch::LaunchArgs const& args)
+{
+    if (args.has("--narrow") && !args.window_size())
+        return { 560, 800 };
+    return { 1280, 800 };
+}
+
+kaso::ui::launch::LaunchDescriptor launch_descriptor()
+{
+    kaso::ui::launch::LaunchDescriptor descriptor;
+    descriptor.application_id = application_id;
+    descriptor.bool_flags.assign(std::begin(bool_flags), std::end(bool_flags));
+    descriptor.value_flags.assign(std::begin(value_flags), std::end(value_flags));
+    descriptor.build_from_args = launch_app_from_args;
+    descriptor.build_default = launch_default_app;
+    descriptor.register_actions = register_app_actions;
+    descriptor.initial_window_size = initial_window_size;
+    descriptor.open_persistence = kaso::ui::persist::open;
+    descriptor.fullscreen = false;
+    descriptor.resizable = true;
+    descriptor.high_dpi = true;
+    return descriptor;
+}
+
+}

@@ -1,0 +1,201 @@
+#include "src/app/VexaApp.h"
+
+#include "kaso/ui/Scene.h"
+#include "kaso/ui/Theme.h"
+#include "src/backend/SampleCatalogue.h"
+#include "src/history/HistoryOwner.h"
+
+namespace vexa {
+
+namespace {
+
+// Height of the strip across the top of the window, in logical pixels.
+constexpr double top_bar_height = 56;
+
+}
+
+std::unique_ptr<VexaApp> VexaApp::create() { return create_for_owner(history_owner_id()); }
+
+std::unique_ptr<VexaApp> VexaApp::create_for_owner(std::string owner_id)
+{
+    std::unique_ptr<VexaApp> app(new VexaApp());
+    app->m_model = sample_catalogue();
+    app->m_owner_id = std::move(owner_id);
+    app->m_model.owner_id = app->m_owner_id;
+    app->m_history = HistoryStore::open(app->m_owner_id);
+    if (app->m_history.needs_recovery())
+        app->m_model.history_notice = history_recovery_notice;
+    app->m_operations = OperationQueue::create();
+    app->m_device_sync = unavailable_device_sync();
+    app->m_search_text_cell = SharedText::create();
+    app->m_palette_text_cell = SharedText::create();
+    app->m_navigation = NavigationHistory {};
+    return app;
+}
+
+void VexaApp::replace_model(VexaModel model)
+{
+    auto notice = m_model.history_notice;
+    m_model = std::move(model);
+    if (notice)
+        m_model.history_notice = std::move(notice);
+    m_structure_dirty = true;
+}
+
+VexaApp& VexaApp::finish_default()
+{
+    m_live = true;
+    replace_model(VexaModel::empty());
+    m_model.owner_id = m_owner_id;
+    m_model.feed_loading = true;
+    return *this;
+}
+
+VexaApp& VexaApp::show_empty_state()
+{
+    replace_model(VexaModel::empty());
+    m_model.status_label = "offline — network unavailable";
+    navigate_to_launch_route(Route::home());
+    return *this;
+}
+
+VexaApp& VexaApp::show_loading_state()
+{
+    replace_model(VexaModel::empty());
+    m_model.feed_loading = true;
+    navigate_to_launch_route(Route::home());
+    return *this;
+}
+
+VexaApp& VexaApp::show_device_sync()
+{
+    navigate_to_launch_route(Route::settings());
+    m_device_sync = demo_device_sync();
+    auto offset = ensure_scroll_offset("settings");
+    offset->x = 0;
+    offset->y = m_viewport.width() < 760 ? 1330 : 930;
+    return *this;
+}
+
+VexaApp& VexaApp::open_palette(std::string query)
+{
+    m_model.palette_open = true;
+    m_model.palette_query = query;
+    m_palette_text_cell->publish(std::move(query));
+    m_structure_dirty = true;
+    return *this;
+}
+
+VexaApp& VexaApp::play_demo()
+{
+    auto id = m_model.videos.empty() ? std::string("vid_donut") : m_model.videos.front().id;
+    navigate_to_launch_route(Route::watch(id));
+    m_loaded_video = id;
+    return *this;
+}
+
+VexaApp& VexaApp::apply_launch_route(Route route)
+{
+    if (route.is(RouteKind::Search)) {
+        m_model.search_text = route.text;
+        m_search_text_cell->publish(route.text);
+    }
+    navigate_to_launch_route(std::move(route));
+    return *this;
+}
+
+VexaApp& VexaApp::with_model(VexaModel model)
+{
+    m_search_text_cell->publish(model.search_text);
+    m_palette_text_cell->publish(model.palette_query);
+    replace_model(std::move(model));
+    m_history = HistoryStore::in_memory();
+    return *this;
+}
+
+VexaApp& VexaApp::set_force_nav(bool force)
+{
+    m_force_nav = force;
+    m_structure_dirty = true;
+    return *this;
+}
+
+VexaApp& VexaApp::set_viewport(double width, double height)
+{
+    m_viewport = kaso::ui::Rect { 0, 0, width, height };
+    m_structure_dirty = true;
+    return *this;
+}
+
+void VexaApp::navigate_to_launch_route(Route route)
+{
+    m_navigation = NavigationHistory { route, {} };
+    m_model.route = std::move(route);
+    m_structure_dirty = true;
+}
+
+std::shared_ptr<ScrollOffset> VexaApp::ensure_scroll_offset(std::string const& key)
+{
+    auto& cell = m_scroll_offsets[key];
+    if (!cell)
+        cell = std::make_shared<ScrollOffset>();
+    return cell;
+}
+
+std::optional<ScrollOffset> VexaApp::scroll_offset(std::string const& key) const
+{
+    if (auto found = m_scroll_offsets.find(key); found != m_scroll_offsets.end() && found->second)
+        return *found->second;
+    return std::nullopt;
+}
+
+void VexaApp::sync(kaso::ui::SyncContext& context)
+{
+    if (m_content)
+        m_content->sync(context);
+}
+
+bool VexaApp::take_structure_dirty() { return std::exchange(m_structure_dirty, false); }
+
+kaso::layout::NodeId VexaApp::build_layout(kaso::layout::Tree& tree, kaso::ui::BuildContext& context, kaso::ui::NodeMap& nodes)
+{
+    m_scale = context.scale;
+    auto node = Widget::build_layout(tree, context, nodes);
+    m_root_node = node;
+    return node;
+}
+
+void VexaApp::draw(kaso::ui::Scene& scene, kaso::ui::DrawContext& context)
+{
+    auto const& theme = context.theme;
+    auto width = m_rect.width();
+    scene.fill_rect({ 0, 0, width, top_bar_height }, theme.surface);
+    scene.fill_rect({ 0, top_bar_height - 1, width, top_bar_height }, theme.border);
+    scene.fill_circle({ 28, top_bar_height / 2 }, 10, theme.accent);
+
+    kaso::ui::TextStyle title;
+    title.size = 20;
+    title.weight = kaso::ui::FontWeight::Bold;
+    title.color = theme.text;
+    scene.draw_text("Vexa", title, { 46, top_bar_height / 2 - 13 });
+    kaso::ui::TextStyle label;
+    label.color = theme.text_muted;
+    scene.draw_text(std::string(route_kind_name(m_model.route.kind)), label, { 24, top_bar_height + 24 });
+    scene.draw_text(m_model.status_label, label, { 24, top_bar_height + 48 }, width - 48);
+    Widget::draw(scene, context);
+}
+
+void VexaApp::handle_event(kaso::ui::EventContext& context)
+{
+    if (auto position = context.logical_position())
+        m_pointer = *position;
+    Widget::handle_event(context);
+}
+
+void VexaApp::for_each_child(std::function<void(kaso::ui::Widget&)> const& visit)
+{
+    if (m_content)
+        visit(*m_content);
+}
+
+}

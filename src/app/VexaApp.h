@@ -1,0 +1,130 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "kaso/actions/ActionHost.h"
+#include "kaso/actions/EncodedAction.h"
+#include "kaso/ui/Widget.h"
+#include "src/actions/OperationQueue.h"
+#include "src/app/DeviceSync.h"
+#include "src/app/NavigationHistory.h"
+#include "src/app/SharedText.h"
+#include "src/history/HistoryStore.h"
+#include "src/model/VexaModel.h"
+
+namespace vexa {
+
+// A scroll view's remembered offset, shared between the application and the view.
+struct ScrollOffset {
+    float x { 0 };
+    float y { 0 };
+};
+
+// The application object: the root widget the runtime drives, owning the model and every other
+// piece of the application's state. It lives on the UI thread from the launch callback that
+// builds it until the window closes.
+class VexaApp final : public kaso::ui::Widget {
+public:
+    static constexpr char const* history_recovery_notice
+        = "Watch history couldn't be opened. The existing local file was preserved; new history will not save. Restore or "
+          "replace it in Vexa's local data folder, then restart.";
+
+    // Starts on the sample catalogue with the history owner resolved, no worker and no request.
+    static std::unique_ptr<VexaApp> create();
+    // As `create`, with the owner given instead of resolved.
+    static std::unique_ptr<VexaApp> create_for_owner(std::string owner_id);
+
+    // Makes this the live application: an empty model with the home feed loading.
+    VexaApp& finish_default();
+
+    // Launch states.
+    VexaApp& show_empty_state();
+    VexaApp& show_loading_state();
+    VexaApp& show_device_sync();
+    VexaApp& open_palette(std::string query);
+    VexaApp& play_demo();
+    VexaApp& apply_launch_route(Route route);
+    VexaApp& with_model(VexaModel model);
+    VexaApp& set_force_nav(bool force);
+
+    VexaApp& set_viewport(double width, double height);
+
+    VexaModel const& model() const { return m_model; }
+    NavigationHistory const& navigation() const { return m_navigation; }
+    DeviceSyncHandle const& device_sync() const { return m_device_sync; }
+    HistoryStore const& history() const { return m_history; }
+    SharedText const& search_text_cell() const { return *m_search_text_cell; }
+    SharedText const& palette_text_cell() const { return *m_palette_text_cell; }
+    std::optional<std::string> const& loaded_video() const { return m_loaded_video; }
+    std::optional<ScrollOffset> scroll_offset(std::string const& key) const;
+    kaso::ui::Rect viewport() const { return m_viewport; }
+    bool is_live() const { return m_live; }
+    bool force_nav() const { return m_force_nav; }
+    bool has_fetch_worker() const { return false; }
+    bool has_image_store() const { return false; }
+    std::string const& owner_id() const { return m_owner_id; }
+
+    // Widget
+    char const* type_name() const override { return "VexaApp"; }
+    void sync(kaso::ui::SyncContext& context) override;
+    bool take_structure_dirty() override;
+    kaso::layout::NodeId build_layout(kaso::layout::Tree& tree, kaso::ui::BuildContext& context, kaso::ui::NodeMap& nodes) override;
+    void draw(kaso::ui::Scene& scene, kaso::ui::DrawContext& context) override;
+    void handle_event(kaso::ui::EventContext& context) override;
+    void for_each_child(std::function<void(kaso::ui::Widget&)> const& visit) override;
+    std::vector<std::string> action_namespaces() const override { return { "vexa.operation" }; }
+
+private:
+    VexaApp() = default;
+    // Replaces the model, keeping the history store's recovery notice on the new one.
+    void replace_model(VexaModel model);
+    void navigate_to_launch_route(Route route);
+    std::shared_ptr<ScrollOffset> ensure_scroll_offset(std::string const& key);
+
+    // Fields that own resources, in the order they are released.
+    VexaModel m_model;
+    kaso::actions::ActionHost m_library_dispatch;
+    kaso::actions::ActionHost m_history_dispatch;
+    HistoryStore m_history;
+    std::shared_ptr<OperationQueue> m_operations;
+    DeviceSyncHandle m_device_sync;
+    kaso::ui::WidgetBox m_content;
+    std::shared_ptr<SharedText> m_search_text_cell;
+    std::shared_ptr<SharedText> m_palette_text_cell;
+    std::optional<std::string> m_stream_requested_for;
+    std::vector<kaso::actions::EncodedAction> m_control_invocations;
+    std::optional<std::string> m_watch_controls_for;
+    std::optional<std::string> m_loaded_video;
+    NavigationHistory m_navigation;
+    std::map<std::string, std::shared_ptr<ScrollOffset>> m_scroll_offsets;
+    std::set<std::string> m_pending_channels;
+
+    // Plain values.
+    std::string m_owner_id; // resolved once at construction
+    std::optional<kaso::layout::NodeId> m_root_node;
+    std::optional<double> m_skip_target; // seconds
+    bool m_swipe_tracking { false };
+    kaso::ui::Point m_swipe_start;
+    double m_swipe_edge { 24.0 };
+    double m_swipe_min_travel { 80.0 };
+    bool m_swipe_fired { false };
+    kaso::ui::Rect m_viewport;
+    kaso::ui::Point m_pointer;
+    float m_scale { 1.0f };
+    bool m_first_sync_requested { false };
+    bool m_structure_dirty { true };
+    bool m_force_nav { false };
+    bool m_live { false };
+    bool m_first_feed_requested { false };
+    bool m_media_controls_enabled { false };
+    uint8_t m_nav_visibility { 2 }; // 0 hidden, 1 shown, 2 automatic
+    std::optional<bool> m_narrow;
+    std::optional<bool> m_narrow_at_build;
+};
+
+}

@@ -1,0 +1,149 @@
+// Looks at a program's window on an X server the way a person would: waits for a top-level
+// window with the given title, reports its size, checks that it shows more than one colour,
+// optionally saves it as a PNG, and closes it the way a window manager does (WM_DELETE_WINDOW).
+//
+//   x11_probe --title Vexa [--timeout-ms 15000] [--png out.png] [--expect-size 1280x800] [--close]
+//
+// Exits 0 when every check held, 1 otherwise, with one line saying why.
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cairo.h>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+
+namespace {
+
+struct Options {
+    std::string title;
+    int timeout_ms { 15000 };
+    std::optional<std::string> png;
+    std::optional<std::pair<int, int>> expect_size;
+    bool close { false };
+};
+
+std::optional<Window> find_window(Display* display, Window window, std::string const& title)
+{
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name) {
+        bool match = title == name;
+        XFree(name);
+        XWindowAttributes attributes;
+        if (match && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
+            return window;
+    }
+    Window root, parent;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return std::nullopt;
+    std::optional<Window> found;
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = find_window(display, children[i], title);
+    if (children)
+        XFree(children);
+    return found;
+}
+
+int fail(char const* why)
+{
+    std::printf("x11_probe: %s\n", why);
+    return 1;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+        if (word == "--title")
+            options.title = next();
+        else if (word == "--timeout-ms")
+            options.timeout_ms = std::atoi(next().c_str());
+        else if (word == "--png")
+            options.png = next();
+        else if (word == "--expect-size") {
+            int w = 0, h = 0;
+            if (std::sscanf(next().c_str(), "%dx%d", &w, &h) == 2)
+                options.expect_size = std::pair { w, h };
+        } else if (word == "--close")
+            options.close = true;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return fail("cannot open the display");
+
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeout_ms);
+    std::optional<Window> window;
+    int width = 0, height = 0;
+    std::size_t colours = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        window = find_window(display, DefaultRootWindow(display), options.title);
+        if (window) {
+            XWindowAttributes attributes;
+            XGetWindowAttributes(display, *window, &attributes);
+            width = attributes.width;
+            height = attributes.height;
+            bool size_ok = !options.expect_size || (options.expect_size->first == width && options.expect_size->second == height);
+            if (size_ok && width > 0 && height > 0) {
+                // A window counts as drawn once it shows more than one colour.
+                XImage* image = XGetImage(display, *window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+                if (image) {
+                    std::set<unsigned long> seen;
+                    for (int y = 0; y < height && seen.size() < 64; y += 3)
+                        for (int x = 0; x < width && seen.size() < 64; x += 3)
+                            seen.insert(XGetPixel(image, x, y) & 0xffffff);
+                    colours = seen.size();
+                    if (colours > 1 && options.png) {
+                        auto* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+                        auto* data = cairo_image_surface_get_data(surface);
+                        int stride = cairo_image_surface_get_stride(surface);
+                        for (int y = 0; y < height; ++y)
+                            for (int x = 0; x < width; ++x) {
+                                uint32_t pixel = uint32_t(XGetPixel(image, x, y) & 0xffffff);
+                                std::memcpy(data + y * stride + x * 4, &pixel, 4);
+                            }
+                        cairo_surface_mark_dirty(surface);
+                        cairo_surface_write_to_png(surface, options.png->c_str());
+                        cairo_surface_destroy(surface);
+                    }
+                    XDestroyImage(image);
+                    if (colours > 1)
+                        break;
+                }
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!window)
+        return fail("no window with that title appeared in time");
+    std::printf("x11_probe: window %dx%d, %zu colours seen\n", width, height, colours);
+    if (options.expect_size && (options.expect_size->first != width || options.expect_size->second != height))
+        return fail("the window has the wrong size");
+    if (colours <= 1)
+        return fail("the window shows a single colour");
+    if (options.close) {
+        Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+        Atom delete_window = XInternAtom(display, "WM_DELETE_WINDOW", False);
+        XEvent event {};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = *window;
+        event.xclient.message_type = protocols;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = long(delete_window);
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, *window, False, NoEventMask, &event);
+        XFlush(display);
+    }
+    XCloseDisplay(display);
+    return 0;
+}
