@@ -24,10 +24,14 @@ struct LayoutInput {
     Size<std::optional<float>> parent_size {};
     Size<AvailableSpace> available {};
     RunMode mode { RunMode::ComputeSize };
+    // Size the content as if the node's own width and height were automatic (min and max still
+    // apply): the "content size suggestion" of a flex item's automatic minimum.
+    bool ignore_own_size { false };
 
     bool same_question(LayoutInput const& other) const
     {
-        return known == other.known && parent_size == other.parent_size && available == other.available;
+        return known == other.known && parent_size == other.parent_size && available == other.available
+            && ignore_own_size == other.ignore_own_size;
     }
 };
 

@@ -80,6 +80,8 @@ inline ResolvedBox resolve_box(Style const& style, Size<std::optional<float>> pa
 // then the node's own definite sizes.
 inline Size<std::optional<float>> known_outer_size(ResolvedBox const& box, LayoutInput const& input)
 {
+    if (input.ignore_own_size)
+        return input.known;
     return {
         input.known.width ? input.known.width : box.size.width,
         input.known.height ? input.known.height : box.size.height,

@@ -65,6 +65,12 @@ Size<float> Solver::measure(NodeId id, Size<std::optional<float>> known, Size<st
     return compute(id, input).size;
 }
 
+Size<float> Solver::measure_content(NodeId id, Size<std::optional<float>> known, Size<std::optional<float>> parent_size, Size<AvailableSpace> available)
+{
+    LayoutInput input { known, parent_size, available, RunMode::ComputeSize, true };
+    return compute(id, input).size;
+}
+
 void Solver::place(NodeId id, Size<float> size, Size<std::optional<float>> parent_size, Size<AvailableSpace> available, float x, float y)
 {
     LayoutInput input { { size.width, size.height }, parent_size, available, RunMode::PerformLayout };

@@ -20,6 +20,8 @@ public:
 
     // The border-box size the node would take for this question; places nothing.
     Size<float> measure(NodeId, Size<std::optional<float>> known, Size<std::optional<float>> parent_size, Size<AvailableSpace> available);
+    // The same, with the node's own width and height taken as automatic (its content's size).
+    Size<float> measure_content(NodeId, Size<std::optional<float>> known, Size<std::optional<float>> parent_size, Size<AvailableSpace> available);
 
     // Runs a full layout of the child at its final size and records where it sits in its parent.
     void place(NodeId, Size<float> size, Size<std::optional<float>> parent_size, Size<AvailableSpace> available, float x, float y);
