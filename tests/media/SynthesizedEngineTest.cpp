@@ -176,8 +176,9 @@ TEST(SynthesizedEngine, ReopeningStartsOverAndCloseReleasesAtOnce)
     ASSERT_TRUE(engine->open(demo_address).has_value());
     EXPECT_FALSE(engine->is_ready());
     // The new source holds in preroll until the next poll: at most its first picture is there.
-    if (auto frame = engine->current_frame())
+    if (auto frame = engine->current_frame()) {
         EXPECT_EQ(frame->serial, 1u);
+    }
     EXPECT_EQ(engine->position_ms(), 0u);
     // play() was asked for before and is kept for the new source.
     ASSERT_TRUE(driver.pump_until([&] { return engine->state() == PlaybackState::Playing; }, 10s));
