@@ -20,6 +20,12 @@ SecretBytes::SecretBytes(std::span<uint8_t const> bytes)
 {
 }
 
+SecretBytes::SecretBytes(std::vector<uint8_t>&& bytes)
+    : m_bytes(std::move(bytes))
+{
+    bytes.clear();
+}
+
 SecretBytes::SecretBytes(SecretBytes const& other)
     : m_bytes(other.m_bytes)
 {

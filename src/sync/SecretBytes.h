@@ -14,6 +14,8 @@ public:
     SecretBytes() = default;
     explicit SecretBytes(std::size_t size);
     explicit SecretBytes(std::span<uint8_t const> bytes);
+    // Takes over the vector's buffer without copying it.
+    explicit SecretBytes(std::vector<uint8_t>&& bytes);
     SecretBytes(SecretBytes const& other);
     SecretBytes(SecretBytes&& other) noexcept;
     SecretBytes& operator=(SecretBytes const& other);
