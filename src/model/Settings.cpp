@@ -4,47 +4,36 @@
 
 namespace vexa {
 
-std::string_view setting_flag_key(SettingFlag flag)
+namespace {
+
+struct FlagRow {
+    std::string_view key;
+    std::string_view variant_name;
+    bool Settings::* field;
+};
+
+// In SettingFlag order.
+constexpr std::array<FlagRow, 7> flag_rows { {
+    { "sponsorblock", "SponsorBlock", &Settings::sponsorblock },
+    { "dearrow", "DeArrow", &Settings::dearrow },
+    { "dearrow_titles", "DeArrowTitles", &Settings::dearrow_titles },
+    { "dearrow_thumbnails", "DeArrowThumbnails", &Settings::dearrow_thumbnails },
+    { "return_dislike", "ReturnDislike", &Settings::return_dislike },
+    { "autoplay", "Autoplay", &Settings::autoplay },
+    { "show_comments", "ShowComments", &Settings::show_comments },
+} };
+
+FlagRow const& row_of(SettingFlag flag)
 {
-    switch (flag) {
-    case SettingFlag::SponsorBlock:
-        return "sponsorblock";
-    case SettingFlag::DeArrow:
-        return "dearrow";
-    case SettingFlag::DeArrowTitles:
-        return "dearrow_titles";
-    case SettingFlag::DeArrowThumbnails:
-        return "dearrow_thumbnails";
-    case SettingFlag::ReturnDislike:
-        return "return_dislike";
-    case SettingFlag::Autoplay:
-        return "autoplay";
-    case SettingFlag::ShowComments:
-        return "show_comments";
-    }
-    return "sponsorblock";
+    auto index = static_cast<size_t>(flag);
+    return flag_rows[index < flag_rows.size() ? index : 0];
 }
 
-std::string_view setting_flag_variant_name(SettingFlag flag)
-{
-    switch (flag) {
-    case SettingFlag::SponsorBlock:
-        return "SponsorBlock";
-    case SettingFlag::DeArrow:
-        return "DeArrow";
-    case SettingFlag::DeArrowTitles:
-        return "DeArrowTitles";
-    case SettingFlag::DeArrowThumbnails:
-        return "DeArrowThumbnails";
-    case SettingFlag::ReturnDislike:
-        return "ReturnDislike";
-    case SettingFlag::Autoplay:
-        return "Autoplay";
-    case SettingFlag::ShowComments:
-        return "ShowComments";
-    }
-    return "SponsorBlock";
 }
+
+std::string_view setting_flag_key(SettingFlag flag) { return row_of(flag).key; }
+
+std::string_view setting_flag_variant_name(SettingFlag flag) { return row_of(flag).variant_name; }
 
 std::optional<SettingFlag> setting_flag_from_index(uint8_t index)
 {
@@ -68,53 +57,9 @@ std::map<std::string, SegmentMode, std::less<>> Settings::default_sponsor_catego
     return modes;
 }
 
-bool Settings::flag(SettingFlag which) const
-{
-    switch (which) {
-    case SettingFlag::SponsorBlock:
-        return sponsorblock;
-    case SettingFlag::DeArrow:
-        return dearrow;
-    case SettingFlag::DeArrowTitles:
-        return dearrow_titles;
-    case SettingFlag::DeArrowThumbnails:
-        return dearrow_thumbnails;
-    case SettingFlag::ReturnDislike:
-        return return_dislike;
-    case SettingFlag::Autoplay:
-        return autoplay;
-    case SettingFlag::ShowComments:
-        return show_comments;
-    }
-    return false;
-}
+bool Settings::flag(SettingFlag which) const { return this->*row_of(which).field; }
 
-void Settings::set_flag(SettingFlag which, bool value)
-{
-    switch (which) {
-    case SettingFlag::SponsorBlock:
-        sponsorblock = value;
-        return;
-    case SettingFlag::DeArrow:
-        dearrow = value;
-        return;
-    case SettingFlag::DeArrowTitles:
-        dearrow_titles = value;
-        return;
-    case SettingFlag::DeArrowThumbnails:
-        dearrow_thumbnails = value;
-        return;
-    case SettingFlag::ReturnDislike:
-        return_dislike = value;
-        return;
-    case SettingFlag::Autoplay:
-        autoplay = value;
-        return;
-    case SettingFlag::ShowComments:
-        show_comments = value;
-        return;
-    }
-}
+void Settings::set_flag(SettingFlag which, bool value) { this->*row_of(which).field = value; }
 
 SegmentMode Settings::stored_segment_mode(SegmentCategory category) const
 {
