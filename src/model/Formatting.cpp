@@ -31,7 +31,7 @@ float channel_byte(double value)
 }
 
 // The standard HSL to RGB conversion; hue in degrees, saturation and lightness in 0..1.
-Rgba from_hsl(double hue, double saturation, double lightness)
+kaso::ui::Color from_hsl(double hue, double saturation, double lightness)
 {
     auto chroma = (1.0 - std::fabs(2.0 * lightness - 1.0)) * saturation;
     auto sector = hue / 60.0;
@@ -51,7 +51,7 @@ Rgba from_hsl(double hue, double saturation, double lightness)
         r = chroma, b = x;
     }
     auto m = lightness - chroma / 2.0;
-    return Rgba { channel_byte(r + m), channel_byte(g + m), channel_byte(b + m), 1.0f };
+    return kaso::ui::Color { channel_byte(r + m), channel_byte(g + m), channel_byte(b + m), 1.0f };
 }
 
 }
@@ -86,7 +86,7 @@ std::string initials_of(std::string_view name)
     return initials;
 }
 
-std::array<Rgba, 2> avatar_colors(std::string_view seed)
+std::array<kaso::ui::Color, 2> avatar_colors(std::string_view seed)
 {
     auto hue = static_cast<double>(fnv1a_32(seed) % 360u);
     return {

@@ -5,18 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "kaso/ui/Color.h"
+
 // Small formatting helpers the pages use for model values.
 namespace vexa {
-
-// A colour with components in 0..1.
-struct Rgba {
-    float red { 0.0f };
-    float green { 0.0f };
-    float blue { 0.0f };
-    float alpha { 1.0f };
-
-    bool operator==(Rgba const&) const = default;
-};
 
 // "1.2K views".
 std::string format_view_count(uint64_t count);
@@ -27,7 +19,7 @@ std::string normalized_name(std::string_view name);
 // The first character of each of the first two words, ASCII letters upper-cased; "?" for no word.
 std::string initials_of(std::string_view name);
 // The two placeholder colours derived from a seed text.
-std::array<Rgba, 2> avatar_colors(std::string_view seed);
+std::array<kaso::ui::Color, 2> avatar_colors(std::string_view seed);
 // The owner id of a model with no resolved history owner.
 inline constexpr std::string_view local_profile_id { "profile:local" };
 

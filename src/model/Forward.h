@@ -8,7 +8,6 @@ struct Channel;           // one creator
 struct Comment;           // one comment of a video
 struct Playlist;          // one playlist
 struct ResultTypes;       // the search result filter
-struct Rgba;              // a colour with components in 0..1
 struct Route;             // the page on screen
 struct Segment;           // one SponsorBlock segment
 struct Settings;          // the user's playback choices

@@ -90,16 +90,16 @@ TEST(ModelFormatting, AvatarColorsFollowTheSeedHash)
     auto byte = [](float component) { return static_cast<int>(std::lround(component * 255.0f)); };
     for (auto const& c : cases) {
         auto colors = avatar_colors(c.seed);
-        EXPECT_EQ(byte(colors[0].red), c.first[0]) << c.seed;
-        EXPECT_EQ(byte(colors[0].green), c.first[1]) << c.seed;
-        EXPECT_EQ(byte(colors[0].blue), c.first[2]) << c.seed;
-        EXPECT_EQ(byte(colors[1].red), c.second[0]) << c.seed;
-        EXPECT_EQ(byte(colors[1].green), c.second[1]) << c.seed;
-        EXPECT_EQ(byte(colors[1].blue), c.second[2]) << c.seed;
-        EXPECT_EQ(colors[0].alpha, 1.0f);
-        EXPECT_EQ(colors[1].alpha, 1.0f);
+        EXPECT_EQ(byte(colors[0].r), c.first[0]) << c.seed;
+        EXPECT_EQ(byte(colors[0].g), c.first[1]) << c.seed;
+        EXPECT_EQ(byte(colors[0].b), c.first[2]) << c.seed;
+        EXPECT_EQ(byte(colors[1].r), c.second[0]) << c.seed;
+        EXPECT_EQ(byte(colors[1].g), c.second[1]) << c.seed;
+        EXPECT_EQ(byte(colors[1].b), c.second[2]) << c.seed;
+        EXPECT_EQ(colors[0].a, 1.0f);
+        EXPECT_EQ(colors[1].a, 1.0f);
         // Components are whole bytes divided by 255.
-        EXPECT_FLOAT_EQ(colors[0].red, static_cast<float>(c.first[0] / 255.0));
+        EXPECT_FLOAT_EQ(colors[0].r, static_cast<float>(c.first[0] / 255.0));
     }
 }
 
