@@ -68,6 +68,7 @@ TEST(ModelFormatting, NormalizedNameTrimsAndLowercases)
         { "", "" },
         { "inner  space", "inner  space" },
         { "\xC2\xA0" "Nbsp" "\xC2\xA0", "nbsp" },
+        { " \xff" "ABC\xC3", "\xEF\xBF\xBD" "abc" "\xEF\xBF\xBD" },
     };
     for (auto const& c : cases)
         EXPECT_EQ(normalized_name(c.name), c.expected) << '"' << c.name << '"';

@@ -117,6 +117,7 @@ TEST(VexaModelSearch, LocalSearchTrimsLowercasesAndMatchesThreeFields)
         video("category", "ch_b", "Other", "Moonlight"),
         video("none", "ch_c", "Sunrise", "Travel"),
         video("unicode", "ch_d", "ÉCLIPSE totale"),
+        video("broken", "ch_e", "Bad \xff Bytes"),
     };
     struct Case {
         char const* query;
@@ -125,8 +126,9 @@ TEST(VexaModelSearch, LocalSearchTrimsLowercasesAndMatchesThreeFields)
     Case const cases[] = {
         { "  MOON ", { "title", "creator", "category" } },
         { "moon base", { "title" } },
-        { "   ", { "title", "creator", "category", "none", "unicode" } },
-        { "", { "title", "creator", "category", "none", "unicode" } },
+        { "   ", { "title", "creator", "category", "none", "unicode", "broken" } },
+        { "", { "title", "creator", "category", "none", "unicode", "broken" } },
+        { "BYTES", { "broken" } },
         { "éclipse", { "unicode" } },
         { "zebra", {} },
     };
