@@ -1,0 +1,257 @@
+// Loading a document chunk: its ops go straight into the op store, and its changes are rebuilt
+// from the ops (a delete exists only as a successor id, so delete ops are synthesized) and
+// encoded canonically. The rebuilt changes must hash to the heads the chunk stores.
+
+#include "automerge/Document.h"
+
+#include "automerge/storage/Change.h"
+#include "automerge/storage/Chunk.h"
+#include "automerge/storage/DocumentChunk.h"
+
+#include <algorithm>
+
+namespace automerge {
+
+namespace {
+
+// An op of a rebuilt change: a stored op, or a synthesized delete.
+struct ChangeSlot {
+    uint64_t counter;
+    bool is_delete;
+    uint32_t index; // store op index, or index into the deletes
+};
+
+struct SynthesizedDelete {
+    OpId id;
+    ObjId obj;
+    uint32_t key;
+    std::vector<OpId> pred;
+};
+
+}
+
+ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadOptions const& options, size_t& budget)
+{
+    storage::DocumentLimits limits { options.max_ops, options.max_changes };
+    auto record = AM_TRY(storage::parse_document_body(body, limits, budget));
+
+    std::vector<uint32_t> actor_map;
+    actor_map.reserve(record.actors.size());
+    for (auto const& actor : record.actors)
+        actor_map.push_back(m_store.ensure_actor(actor));
+    auto to_id = [&](storage::OpRef ref) { return OpId { ref.counter, actor_map[ref.actor] }; };
+
+    // Ops into the store.
+    std::vector<uint32_t> op_index;
+    op_index.reserve(record.ops.size());
+    for (auto const& op : record.ops) {
+        if (op.action == static_cast<uint64_t>(storage::Action::Delete))
+            return make_error(ErrorCode::Corrupt, "document: a delete op is stored");
+        if (op.action != 0 && op.action != 1 && op.action != 5) {
+            switch (static_cast<storage::Action>(op.action)) {
+            case storage::Action::MakeList:
+                return make_error(ErrorCode::Unsupported, "unsupported document: it holds list objects");
+            case storage::Action::MakeText:
+                return make_error(ErrorCode::Unsupported, "unsupported document: it holds text objects");
+            case storage::Action::MakeTable:
+                return make_error(ErrorCode::Unsupported, "unsupported document: it holds table objects");
+            case storage::Action::Mark:
+                return make_error(ErrorCode::Unsupported, "unsupported document: it holds marks");
+            default:
+                return make_error(ErrorCode::Corrupt, "document: unknown op action " + std::to_string(op.action));
+            }
+        }
+        if (op.insert || !op.key.is_map())
+            return make_error(ErrorCode::Unsupported, "unsupported document: it holds list or text elements");
+        ObjId obj = op.obj ? ObjId { op.obj->counter, actor_map[op.obj->actor] } : ROOT;
+        auto const* object = m_store.object(obj);
+        if (!object)
+            return make_error(ErrorCode::Corrupt, "document: op on an unknown object");
+        auto action = static_cast<OpAction>(op.action);
+        if (action == OpAction::MakeMap && object->depth + 1 > m_max_depth)
+            return make_error(ErrorCode::TooLarge, "document: maps nested deeper than " + std::to_string(m_max_depth) + " levels");
+        auto id = to_id(op.id);
+        if (m_store.find(id))
+            return make_error(ErrorCode::Corrupt, "document: duplicate op id");
+        if (action == OpAction::Increment && !op.value.as_int() && !op.value.as_uint())
+            return make_error(ErrorCode::Corrupt, "document: increment without a number");
+        op_index.push_back(m_store.insert(id, obj, *op.key.map_key, action, action == OpAction::MakeMap ? ScalarValue::null() : op.value));
+    }
+
+    // Successors, preds and synthesized deletes.
+    auto const& ops = m_store.ops();
+    std::vector<std::vector<OpId>> preds(ops.size());
+    std::vector<SynthesizedDelete> deletes;
+    std::unordered_map<OpId, uint32_t, OpIdHasher> delete_index;
+    for (size_t i = 0; i < record.ops.size(); ++i) {
+        uint32_t index = op_index[i];
+        for (auto const& ref : record.ops[i].succ) {
+            auto succ = to_id(ref);
+            if (auto found = m_store.find_index(succ)) {
+                auto const& succ_op = ops[*found];
+                int64_t increment = 0;
+                if (succ_op.action == OpAction::Increment)
+                    increment = succ_op.value.as_int() ? *succ_op.value.as_int() : static_cast<int64_t>(*succ_op.value.as_uint());
+                m_store.add_successor(index, succ, succ_op.action, increment);
+                preds[*found].push_back(ops[index].id);
+            } else {
+                m_store.add_successor(index, succ, OpAction::Delete);
+                auto [it, inserted] = delete_index.emplace(succ, static_cast<uint32_t>(deletes.size()));
+                if (inserted)
+                    deletes.push_back(SynthesizedDelete { succ, ops[index].obj, ops[index].key, {} });
+                auto& deleted = deletes[it->second];
+                if (!(deleted.obj == ops[index].obj) || deleted.key != ops[index].key)
+                    return make_error(ErrorCode::Corrupt, "document: a delete of ops at different keys");
+                deleted.pred.push_back(ops[index].id);
+            }
+        }
+    }
+    m_store.clear_undo();
+
+    // Ops of each actor in counter order.
+    std::vector<std::vector<ChangeSlot>> by_actor(m_store.actor_count());
+    for (uint32_t index = 0; index < ops.size(); ++index)
+        by_actor[ops[index].id.actor].push_back(ChangeSlot { ops[index].id.counter, false, index });
+    for (uint32_t index = 0; index < deletes.size(); ++index)
+        by_actor[deletes[index].id.actor].push_back(ChangeSlot { deletes[index].id.counter, true, index });
+    for (auto& slots : by_actor)
+        std::ranges::sort(slots, [](ChangeSlot const& a, ChangeSlot const& b) { return a.counter < b.counter; });
+    std::vector<size_t> cursor(m_store.actor_count(), 0);
+    std::vector<uint64_t> last_seq(m_store.actor_count(), 0);
+
+    auto less = [&](OpId a, OpId b) { return m_store.less(a, b); };
+    std::vector<ChangeHash> hashes;
+    hashes.reserve(record.changes.size());
+    std::vector<bool> has_dependents(record.changes.size(), false);
+    std::vector<ChangeEntry> entries;
+    entries.reserve(record.changes.size());
+    for (size_t c = 0; c < record.changes.size(); ++c) {
+        auto const& doc_change = record.changes[c];
+        uint32_t author = actor_map[doc_change.actor];
+        if (doc_change.seq != last_seq[author] + 1)
+            return make_error(ErrorCode::Corrupt, "document: change sequence numbers out of order");
+        last_seq[author] = doc_change.seq;
+
+        auto& slots = by_actor[author];
+        size_t begin = cursor[author];
+        size_t end = begin;
+        while (end < slots.size() && slots[end].counter <= doc_change.max_op)
+            ++end;
+        cursor[author] = end;
+        uint64_t count = end - begin;
+        if (count > doc_change.max_op)
+            return make_error(ErrorCode::Corrupt, "document: change max op below its op count");
+        uint64_t start_op = doc_change.max_op - count + 1;
+        for (size_t k = begin; k < end; ++k) {
+            if (slots[k].counter != start_op + (k - begin))
+                return make_error(ErrorCode::Corrupt, "document: ops of a change are not contiguous");
+        }
+
+        storage::ChangeRecord change;
+        for (auto dep : doc_change.deps) {
+            if (dep >= c)
+                return make_error(ErrorCode::Corrupt, "document: change depends on a change not before it");
+            change.deps.push_back(hashes[dep]);
+            has_dependents[dep] = true;
+        }
+        change.actor = m_store.actor(author);
+        change.seq = doc_change.seq;
+        change.start_op = start_op;
+        change.time = doc_change.time;
+        change.message = doc_change.message;
+        if (change.message && change.message->empty())
+            change.message.reset();
+        change.extra = doc_change.extra;
+
+        // Other actors: those the ops reference, sorted by bytes.
+        std::vector<uint32_t> others;
+        auto note = [&](uint32_t actor) {
+            if (actor != author && std::ranges::find(others, actor) == others.end())
+                others.push_back(actor);
+        };
+        for (size_t k = begin; k < end; ++k) {
+            auto const& slot = slots[k];
+            ObjId obj = slot.is_delete ? deletes[slot.index].obj : ops[slot.index].obj;
+            if (!obj.is_root())
+                note(obj.actor);
+            auto& pred = slot.is_delete ? deletes[slot.index].pred : preds[slot.index];
+            for (auto const& id : pred)
+                note(id.actor);
+        }
+        std::ranges::sort(others, [&](uint32_t a, uint32_t b) { return m_store.actor(a) < m_store.actor(b); });
+        for (auto actor : others)
+            change.other_actors.push_back(m_store.actor(actor));
+        auto local = [&](uint32_t actor) -> uint32_t {
+            if (actor == author)
+                return 0;
+            return static_cast<uint32_t>(std::ranges::find(others, actor) - others.begin()) + 1;
+        };
+
+        change.ops.reserve(count);
+        for (size_t k = begin; k < end; ++k) {
+            auto const& slot = slots[k];
+            storage::ChangeOp op;
+            ObjId obj;
+            std::vector<OpId>* pred;
+            if (slot.is_delete) {
+                auto& deleted = deletes[slot.index];
+                obj = deleted.obj;
+                op.key.map_key = m_store.key(deleted.key);
+                op.action = static_cast<uint64_t>(storage::Action::Delete);
+                pred = &deleted.pred;
+            } else {
+                auto const& stored = ops[slot.index];
+                obj = stored.obj;
+                op.key.map_key = m_store.key(stored.key);
+                op.action = static_cast<uint64_t>(stored.action);
+                op.value = stored.value;
+                pred = &preds[slot.index];
+            }
+            if (!obj.is_root())
+                op.obj = storage::OpRef { obj.counter, local(obj.actor) };
+            std::ranges::sort(*pred, less);
+            for (auto const& id : *pred)
+                op.pred.push_back(storage::OpRef { id.counter, local(id.actor) });
+            change.ops.push_back(std::move(op));
+        }
+
+        auto change_body = storage::encode_change_body(change);
+        ChangeHash hash;
+        auto bytes = storage::write_chunk(storage::ChunkType::Change, change_body, &hash);
+        hashes.push_back(hash);
+
+        ChangeEntry entry;
+        entry.hash = hash;
+        entry.actor = author;
+        entry.seq = change.seq;
+        entry.start_op = start_op;
+        entry.max_op = doc_change.max_op;
+        entry.time = change.time;
+        entry.message = change.message;
+        entry.deps.assign(doc_change.deps.begin(), doc_change.deps.end());
+        entry.extra = change.extra;
+        entry.bytes = std::move(bytes);
+        entries.push_back(std::move(entry));
+    }
+    for (size_t actor = 0; actor < by_actor.size(); ++actor) {
+        if (cursor[actor] != by_actor[actor].size())
+            return make_error(ErrorCode::Corrupt, "document: ops that belong to no change");
+    }
+
+    std::vector<ChangeHash> heads;
+    for (size_t c = 0; c < hashes.size(); ++c) {
+        if (!has_dependents[c])
+            heads.push_back(hashes[c]);
+    }
+    std::ranges::sort(heads);
+    auto stored_heads = record.heads;
+    std::ranges::sort(stored_heads);
+    if (heads != stored_heads)
+        return make_error(ErrorCode::MismatchingHeads, "document: mismatching heads");
+
+    for (auto& entry : entries)
+        record_change(std::move(entry));
+    return {};
+}
+
+}

@@ -1,0 +1,118 @@
+// Document::save: the op store and change history adapted to a document chunk.
+
+#include "automerge/Document.h"
+
+#include "automerge/storage/Chunk.h"
+#include "automerge/storage/DocumentChunk.h"
+#include "automerge/storage/columns/RawColumns.h"
+
+#include <algorithm>
+
+namespace automerge {
+
+std::vector<uint8_t> Document::save() const
+{
+    return save_with(storage::deflate_min_size);
+}
+
+std::vector<uint8_t> Document::save_uncompressed() const
+{
+    return save_with(0);
+}
+
+std::vector<uint8_t> Document::save_with(size_t deflate_threshold) const
+{
+    // Ops of an open transaction are not part of any change yet.
+    std::optional<OpId> pending_from;
+    if (m_transaction && !m_transaction->ops.empty())
+        pending_from = m_store.ops()[m_transaction->ops.front().index].id;
+    auto is_pending = [&](OpId id) {
+        return pending_from && id.actor == pending_from->actor && id.counter >= pending_from->counter;
+    };
+
+    storage::DocumentRecord record;
+
+    // Actors: the authors of changes, sorted by their bytes.
+    std::vector<uint32_t> authors;
+    {
+        std::vector<bool> seen(m_store.actor_count(), false);
+        for (auto const& change : m_changes) {
+            if (!seen[change.actor]) {
+                seen[change.actor] = true;
+                authors.push_back(change.actor);
+            }
+        }
+    }
+    std::ranges::sort(authors, [&](uint32_t a, uint32_t b) { return m_store.actor(a) < m_store.actor(b); });
+    std::vector<uint32_t> doc_index(m_store.actor_count(), 0);
+    for (size_t i = 0; i < authors.size(); ++i) {
+        doc_index[authors[i]] = static_cast<uint32_t>(i);
+        record.actors.push_back(m_store.actor(authors[i]));
+    }
+    record.heads = m_heads;
+
+    record.changes.reserve(m_changes.size());
+    for (auto const& change : m_changes) {
+        storage::DocChange doc_change;
+        doc_change.actor = doc_index[change.actor];
+        doc_change.seq = change.seq;
+        doc_change.max_op = change.max_op;
+        doc_change.time = change.time;
+        doc_change.message = change.message;
+        doc_change.deps.assign(change.deps.begin(), change.deps.end());
+        doc_change.extra = change.extra;
+        record.changes.push_back(std::move(doc_change));
+    }
+    for (auto const& head : m_heads)
+        record.head_indices.push_back(m_change_index.at(head));
+
+    // Objects: the root first, then by op id.
+    std::vector<ObjId> objects;
+    objects.reserve(m_store.objects().size());
+    for (auto const& [id, object] : m_store.objects()) {
+        if (!id.is_root() && is_pending(OpId { id.counter, id.actor }))
+            continue;
+        objects.push_back(id);
+    }
+    std::ranges::sort(objects, [&](ObjId a, ObjId b) {
+        if (a.is_root() || b.is_root())
+            return a.is_root() && !b.is_root();
+        return m_store.less(OpId { a.counter, a.actor }, OpId { b.counter, b.actor });
+    });
+
+    auto to_ref = [&](OpId id) { return storage::OpRef { id.counter, doc_index[id.actor] }; };
+    auto const& ops = m_store.ops();
+    record.ops.reserve(ops.size());
+    for (auto obj : objects) {
+        auto const& object = *m_store.object(obj);
+        for (auto const& [key, indices] : object.keys) {
+            for (auto index : indices) {
+                auto const& op = ops[index];
+                if (is_pending(op.id))
+                    continue;
+                storage::DocOp doc_op;
+                doc_op.id = to_ref(op.id);
+                if (!obj.is_root())
+                    doc_op.obj = to_ref(OpId { obj.counter, obj.actor });
+                doc_op.key.map_key = key;
+                doc_op.action = static_cast<uint64_t>(op.action);
+                doc_op.value = op.value;
+                std::vector<OpId> succ;
+                succ.reserve(op.succ.size());
+                for (auto const& id : op.succ) {
+                    if (!is_pending(id))
+                        succ.push_back(id);
+                }
+                std::ranges::sort(succ, [&](OpId a, OpId b) { return m_store.less(a, b); });
+                for (auto const& id : succ)
+                    doc_op.succ.push_back(to_ref(id));
+                record.ops.push_back(std::move(doc_op));
+            }
+        }
+    }
+
+    auto body = storage::encode_document_body(record, deflate_threshold);
+    return storage::write_chunk(storage::ChunkType::Document, body);
+}
+
+}

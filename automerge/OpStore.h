@@ -1,0 +1,103 @@
+#pragma once
+
+#include "automerge/ActorId.h"
+#include "automerge/ScalarValue.h"
+#include "automerge/Value.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace automerge {
+
+// An op id inside the store: a counter and an index into the store's actor table, which only
+// grows, so ids stay valid for the store's life.
+struct OpId {
+    uint64_t counter { 0 };
+    uint32_t actor { 0 };
+    bool operator==(OpId const&) const = default;
+};
+
+struct OpIdHasher {
+    size_t operator()(OpId const& id) const { return std::hash<uint64_t> {}(id.counter * 0x9e3779b97f4a7c15ull ^ id.actor); }
+};
+
+enum class OpAction : uint8_t { MakeMap = 0, Set = 1, Delete = 3, Increment = 5 };
+
+// The op set of map documents: objects, their keys, and at each key the ops in op id order. It
+// knows nothing of bytes. Every change it makes is logged so that `rollback_to` can undo a
+// failed or abandoned transaction exactly.
+class OpStore {
+public:
+    struct Op {
+        OpId id;
+        ObjId obj;
+        uint32_t key { 0 }; // index into keys()
+        OpAction action { OpAction::Set };
+        ScalarValue value;
+        std::vector<OpId> succ; // in the order they arrived
+        uint32_t hiding_successors { 0 }; // successors that are not increments
+        int64_t increments { 0 };         // sum of increment successors (counters)
+        bool visible() const { return hiding_successors == 0 && action != OpAction::Increment && action != OpAction::Delete; }
+    };
+
+    struct MapObject {
+        uint32_t depth { 0 }; // 0 for the root
+        std::map<std::string, std::vector<uint32_t>, std::less<>> keys; // op indices in op id order
+    };
+
+    OpStore();
+
+    uint32_t ensure_actor(ActorId const& actor);
+    ActorId const& actor(uint32_t index) const { return m_actors[index]; }
+    size_t actor_count() const { return m_actors.size(); }
+    // Lamport order: counter, then actor bytes.
+    bool less(OpId a, OpId b) const;
+
+    std::string const& key(uint32_t index) const { return m_keys[index]; }
+    MapObject const* object(ObjId id) const;
+    std::unordered_map<ObjId, MapObject, ObjIdHasher> const& objects() const { return m_objects; }
+    std::vector<Op> const& ops() const { return m_ops; }
+    Op const* find(OpId id) const;
+    std::optional<uint32_t> find_index(OpId id) const;
+
+    // The visible values at a key, in op id order (the winner last).
+    void visible_at(MapObject const& object, std::string_view key, std::vector<Value>& out) const;
+    void visible_ops_at(MapObject const& object, std::string_view key, std::vector<uint32_t>& out) const;
+    Value value_of(Op const& op) const;
+
+    // Adds an op (not a delete) at the end of the op table and at its key. The object must exist.
+    // A MakeMap op creates the object it names. Returns the op's index.
+    uint32_t insert(OpId id, ObjId obj, std::string_view key, OpAction action, ScalarValue value);
+    // Records `successor` (of the given kind) as a successor of the op at `index`.
+    void add_successor(uint32_t index, OpId successor, OpAction successor_action, int64_t increment = 0);
+
+    // Undo log.
+    size_t mark() const { return m_undo.size(); }
+    void rollback_to(size_t mark);
+    void clear_undo() { m_undo.clear(); }
+
+private:
+    struct Undo {
+        enum class Kind : uint8_t { Insert, Successor } kind;
+        uint32_t index;
+        OpAction successor_action { OpAction::Set };
+        int64_t increment { 0 };
+    };
+
+    uint32_t intern_key(std::string_view key);
+
+    std::vector<ActorId> m_actors;
+    std::unordered_map<std::string, uint32_t> m_actor_index;
+    std::vector<std::string> m_keys;
+    std::unordered_map<std::string, uint32_t> m_key_index;
+    std::unordered_map<ObjId, MapObject, ObjIdHasher> m_objects;
+    std::vector<Op> m_ops;
+    std::unordered_map<OpId, uint32_t, OpIdHasher> m_op_index;
+    std::vector<Undo> m_undo;
+};
+
+}

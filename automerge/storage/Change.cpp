@@ -1,0 +1,220 @@
+#include "automerge/storage/Change.h"
+
+#include "automerge/storage/Leb128.h"
+#include "automerge/storage/Reader.h"
+#include "automerge/storage/columns/Decoders.h"
+#include "automerge/storage/columns/Encoders.h"
+#include "automerge/storage/columns/RawColumns.h"
+
+namespace automerge::storage {
+
+namespace {
+
+void write_bytes(std::vector<uint8_t>& out, std::span<const uint8_t> bytes)
+{
+    write_uleb(out, bytes.size());
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+constexpr ColumnSpec change_op_specs[] = {
+    op_columns::obj_actor, op_columns::obj_counter, op_columns::key_actor, op_columns::key_counter,
+    op_columns::key_string, op_columns::insert, op_columns::action, op_columns::value_meta,
+    op_columns::value_raw, op_columns::pred_group, op_columns::pred_actor, op_columns::pred_counter,
+};
+
+}
+
+std::vector<uint8_t> encode_change_body(ChangeRecord const& change)
+{
+    RleEncoder<uint64_t> obj_actor, obj_counter, key_actor, action, pred_group, pred_actor;
+    DeltaEncoder key_counter, pred_counter;
+    RleEncoder<std::string> key_string;
+    BooleanEncoder insert;
+    ValueEncoder value;
+    for (auto const& op : change.ops) {
+        if (op.obj) {
+            obj_actor.append(uint64_t(op.obj->actor));
+            obj_counter.append(op.obj->counter);
+        } else {
+            obj_actor.append_null();
+            obj_counter.append_null();
+        }
+        if (op.key.map_key) {
+            key_actor.append_null();
+            key_counter.append_null();
+            key_string.append(std::string(*op.key.map_key));
+        } else {
+            auto element = op.key.element.value_or(OpRef {});
+            if (element.counter == 0)
+                key_actor.append_null();
+            else
+                key_actor.append(uint64_t(element.actor));
+            key_counter.append(static_cast<int64_t>(element.counter));
+            key_string.append_null();
+        }
+        insert.append(op.insert);
+        action.append(op.action);
+        value.append(op.value);
+        pred_group.append(uint64_t(op.pred.size()));
+        for (auto const& pred : op.pred) {
+            pred_actor.append(uint64_t(pred.actor));
+            pred_counter.append(static_cast<int64_t>(pred.counter));
+        }
+    }
+
+    std::vector<uint8_t> out;
+    write_uleb(out, change.deps.size());
+    for (auto const& dep : change.deps)
+        out.insert(out.end(), dep.bytes.begin(), dep.bytes.end());
+    write_bytes(out, change.actor.bytes());
+    write_uleb(out, change.seq);
+    write_uleb(out, change.start_op);
+    write_sleb(out, change.time);
+    if (change.message)
+        write_bytes(out, std::span(reinterpret_cast<uint8_t const*>(change.message->data()), change.message->size()));
+    else
+        write_uleb(out, 0);
+    write_uleb(out, change.other_actors.size());
+    for (auto const& actor : change.other_actors)
+        write_bytes(out, actor.bytes());
+
+    ColumnWriter columns;
+    columns.add(op_columns::obj_actor, obj_actor.finish());
+    columns.add(op_columns::obj_counter, obj_counter.finish());
+    columns.add(op_columns::key_actor, key_actor.finish());
+    columns.add(op_columns::key_counter, key_counter.finish());
+    columns.add(op_columns::key_string, key_string.finish());
+    columns.add(op_columns::insert, insert.finish());
+    columns.add(op_columns::action, action.finish());
+    columns.add(op_columns::value_meta, value.finish_meta());
+    columns.add(op_columns::value_raw, value.finish_raw());
+    columns.add(op_columns::pred_group, pred_group.finish());
+    columns.add(op_columns::pred_actor, pred_actor.finish());
+    columns.add(op_columns::pred_counter, pred_counter.finish());
+    columns.write(out);
+    out.insert(out.end(), change.extra.begin(), change.extra.end());
+    return out;
+}
+
+ErrorOr<ChangeRecord> parse_change_body(std::span<const uint8_t> body, ChangeLimits const& limits, size_t& inflate_budget)
+{
+    Reader reader(body);
+    ChangeRecord change;
+    auto dep_count = AM_TRY(reader.count("change: dependencies", reader.remaining() / 32));
+    change.deps.resize(static_cast<size_t>(dep_count));
+    for (auto& dep : change.deps) {
+        auto bytes = AM_TRY(reader.take(32, "change: dependencies"));
+        std::copy(bytes.begin(), bytes.end(), dep.bytes.begin());
+    }
+    auto actor = AM_TRY(reader.length_prefixed("change: actor id"));
+    change.actor = ActorId(std::vector<uint8_t>(actor.begin(), actor.end()));
+    change.seq = AM_TRY(reader.uleb("change: sequence number"));
+    change.start_op = AM_TRY(reader.uleb("change: start op"));
+    change.time = AM_TRY(reader.sleb("change: time"));
+    auto message = AM_TRY(reader.utf8("change: message"));
+    if (!message.empty())
+        change.message = std::move(message);
+    auto actor_count = AM_TRY(reader.count("change: other actors", reader.remaining()));
+    change.other_actors.reserve(static_cast<size_t>(actor_count));
+    for (uint64_t i = 0; i < actor_count; ++i) {
+        auto other = AM_TRY(reader.length_prefixed("change: other actors"));
+        change.other_actors.emplace_back(std::vector<uint8_t>(other.begin(), other.end()));
+    }
+    if (change.seq == 0)
+        return make_error(ErrorCode::Corrupt, "change: sequence number 0");
+    if (change.start_op == 0)
+        return make_error(ErrorCode::Corrupt, "change: start op 0");
+
+    auto columns = AM_TRY(RawColumns::parse_header(reader, "change: op columns"));
+    AM_TRY(columns.take_data(reader, inflate_budget));
+    auto rest = reader.rest();
+    change.extra.assign(rest.begin(), rest.end());
+    if (columns.has_data_outside(change_op_specs))
+        return make_error(ErrorCode::Unsupported, "unsupported document: change holds columns this library does not read (marks)");
+
+    RleDecoder<uint64_t> obj_actor(columns.get(op_columns::obj_actor), "change: object actor column");
+    RleDecoder<uint64_t> obj_counter(columns.get(op_columns::obj_counter), "change: object counter column");
+    RleDecoder<uint64_t> key_actor(columns.get(op_columns::key_actor), "change: key actor column");
+    DeltaDecoder key_counter(columns.get(op_columns::key_counter), "change: key counter column");
+    RleDecoder<std::string> key_string(columns.get(op_columns::key_string), "change: key string column");
+    BooleanDecoder insert(columns.get(op_columns::insert), "change: insert column");
+    RleDecoder<uint64_t> action(columns.get(op_columns::action), "change: action column");
+    ValueDecoder value(columns.get(op_columns::value_meta), columns.get(op_columns::value_raw), "change: value column");
+    RleDecoder<uint64_t> pred_group(columns.get(op_columns::pred_group), "change: pred group column");
+    RleDecoder<uint64_t> pred_actor(columns.get(op_columns::pred_actor), "change: pred actor column");
+    DeltaDecoder pred_counter(columns.get(op_columns::pred_counter), "change: pred counter column");
+
+    uint64_t actor_limit = change.other_actors.size();
+    auto check_actor = [&](uint64_t index, char const* what) -> ErrorOr<uint32_t> {
+        if (index > actor_limit)
+            return make_error(ErrorCode::Corrupt, std::string("change: ") + what + " actor index out of range");
+        return static_cast<uint32_t>(index);
+    };
+    auto check_counter = [&](std::optional<int64_t> counter, char const* what) -> ErrorOr<uint64_t> {
+        if (!counter || *counter < 0)
+            return make_error(ErrorCode::Corrupt, std::string("change: missing or negative ") + what + " counter");
+        return static_cast<uint64_t>(*counter);
+    };
+
+    uint64_t total_preds = 0;
+    for (;;) {
+        std::optional<uint64_t> action_value;
+        if (!AM_TRY(action.next(action_value)))
+            break;
+        if (change.ops.size() >= limits.max_ops)
+            return make_error(ErrorCode::TooLarge, "change: more ops than the limit of " + std::to_string(limits.max_ops));
+        if (!action_value)
+            return make_error(ErrorCode::Corrupt, "change: op without an action");
+        ChangeOp op;
+        op.action = *action_value;
+
+        std::optional<uint64_t> actor_value, counter_value;
+        bool has_actor = AM_TRY(obj_actor.next(actor_value)) && actor_value;
+        bool has_counter = AM_TRY(obj_counter.next(counter_value)) && counter_value;
+        if (has_actor != has_counter)
+            return make_error(ErrorCode::Corrupt, "change: object id with only one of actor and counter");
+        if (has_actor)
+            op.obj = OpRef { *counter_value, AM_TRY(check_actor(*actor_value, "object")) };
+
+        std::optional<uint64_t> key_actor_value;
+        std::optional<int64_t> key_counter_value;
+        std::optional<std::string> key_string_value;
+        (void)AM_TRY(key_actor.next(key_actor_value));
+        (void)AM_TRY(key_counter.next(key_counter_value));
+        (void)AM_TRY(key_string.next(key_string_value));
+        if (key_string_value) {
+            op.key.map_key = std::move(key_string_value);
+        } else {
+            auto counter = AM_TRY(check_counter(key_counter_value, "key"));
+            uint32_t key_actor_index = key_actor_value ? AM_TRY(check_actor(*key_actor_value, "key")) : 0;
+            op.key.element = OpRef { counter, key_actor_index };
+        }
+        bool insert_value = false;
+        (void)AM_TRY(insert.next(insert_value));
+        op.insert = insert_value;
+        if (!AM_TRY(value.next(op.value)))
+            op.value = ScalarValue::null();
+
+        std::optional<uint64_t> pred_count;
+        (void)AM_TRY(pred_group.next(pred_count));
+        uint64_t count = pred_count.value_or(0);
+        total_preds += count;
+        if (total_preds > limits.max_ops)
+            return make_error(ErrorCode::TooLarge, "change: more preds than the limit of " + std::to_string(limits.max_ops));
+        for (uint64_t i = 0; i < count; ++i) {
+            std::optional<uint64_t> pred_actor_value;
+            std::optional<int64_t> pred_counter_value;
+            if (!AM_TRY(pred_actor.next(pred_actor_value)) || !pred_actor_value)
+                return make_error(ErrorCode::Corrupt, "change: pred column shorter than its group");
+            (void)AM_TRY(pred_counter.next(pred_counter_value));
+            auto counter = AM_TRY(check_counter(pred_counter_value, "pred"));
+            op.pred.push_back(OpRef { counter, AM_TRY(check_actor(*pred_actor_value, "pred")) });
+        }
+        change.ops.push_back(std::move(op));
+    }
+    if (!change.ops.empty() && change.start_op > UINT64_MAX - change.ops.size())
+        return make_error(ErrorCode::Corrupt, "change: op counters overflow");
+    return change;
+}
+
+}

@@ -1,0 +1,318 @@
+#include "automerge/storage/DocumentChunk.h"
+
+#include "automerge/storage/Leb128.h"
+#include "automerge/storage/Reader.h"
+#include "automerge/storage/columns/Decoders.h"
+#include "automerge/storage/columns/Encoders.h"
+#include "automerge/storage/columns/RawColumns.h"
+
+namespace automerge::storage {
+
+namespace {
+
+constexpr ColumnSpec doc_op_specs[] = {
+    op_columns::obj_actor, op_columns::obj_counter, op_columns::key_actor, op_columns::key_counter,
+    op_columns::key_string, op_columns::id_actor, op_columns::id_counter, op_columns::insert,
+    op_columns::action, op_columns::value_meta, op_columns::value_raw, op_columns::succ_group,
+    op_columns::succ_actor, op_columns::succ_counter,
+};
+
+}
+
+std::vector<uint8_t> encode_document_body(DocumentRecord const& document, size_t deflate_threshold)
+{
+    std::vector<uint8_t> out;
+    write_uleb(out, document.actors.size());
+    for (auto const& actor : document.actors) {
+        write_uleb(out, actor.bytes().size());
+        out.insert(out.end(), actor.bytes().begin(), actor.bytes().end());
+    }
+    write_uleb(out, document.heads.size());
+    for (auto const& head : document.heads)
+        out.insert(out.end(), head.bytes.begin(), head.bytes.end());
+
+    ColumnWriter change_columns;
+    {
+        RleEncoder<uint64_t> actor, deps_group;
+        DeltaEncoder seq, max_op, time, deps_index;
+        RleEncoder<std::string> message;
+        ValueEncoder extra;
+        for (auto const& change : document.changes) {
+            actor.append(uint64_t(change.actor));
+            seq.append(static_cast<int64_t>(change.seq));
+            max_op.append(static_cast<int64_t>(change.max_op));
+            time.append(change.time);
+            if (change.message)
+                message.append(std::string(*change.message));
+            else
+                message.append_null();
+            deps_group.append(uint64_t(change.deps.size()));
+            for (auto dep : change.deps)
+                deps_index.append(static_cast<int64_t>(dep));
+            extra.append_raw(static_cast<uint8_t>(ValueType::Bytes), change.extra);
+        }
+        change_columns.add(change_columns::actor, actor.finish());
+        change_columns.add(change_columns::seq, seq.finish());
+        change_columns.add(change_columns::max_op, max_op.finish());
+        change_columns.add(change_columns::time, time.finish());
+        change_columns.add(change_columns::message, message.finish());
+        change_columns.add(change_columns::deps_group, deps_group.finish());
+        change_columns.add(change_columns::deps_index, deps_index.finish());
+        change_columns.add(change_columns::extra_meta, extra.finish_meta());
+        change_columns.add(change_columns::extra_raw, extra.finish_raw());
+    }
+
+    ColumnWriter op_columns_writer;
+    {
+        RleEncoder<uint64_t> obj_actor, obj_counter, key_actor, id_actor, action, succ_group, succ_actor;
+        DeltaEncoder key_counter, id_counter, succ_counter;
+        RleEncoder<std::string> key_string;
+        BooleanEncoder insert;
+        ValueEncoder value;
+        for (auto const& op : document.ops) {
+            if (op.obj) {
+                obj_actor.append(uint64_t(op.obj->actor));
+                obj_counter.append(op.obj->counter);
+            } else {
+                obj_actor.append_null();
+                obj_counter.append_null();
+            }
+            if (op.key.map_key) {
+                key_actor.append_null();
+                key_counter.append_null();
+                key_string.append(std::string(*op.key.map_key));
+            } else {
+                auto element = op.key.element.value_or(OpRef {});
+                if (element.counter == 0)
+                    key_actor.append_null();
+                else
+                    key_actor.append(uint64_t(element.actor));
+                key_counter.append(static_cast<int64_t>(element.counter));
+                key_string.append_null();
+            }
+            id_actor.append(uint64_t(op.id.actor));
+            id_counter.append(static_cast<int64_t>(op.id.counter));
+            insert.append(op.insert);
+            action.append(op.action);
+            value.append(op.value);
+            succ_group.append(uint64_t(op.succ.size()));
+            for (auto const& succ : op.succ) {
+                succ_actor.append(uint64_t(succ.actor));
+                succ_counter.append(static_cast<int64_t>(succ.counter));
+            }
+        }
+        op_columns_writer.add(op_columns::obj_actor, obj_actor.finish());
+        op_columns_writer.add(op_columns::obj_counter, obj_counter.finish());
+        op_columns_writer.add(op_columns::key_actor, key_actor.finish());
+        op_columns_writer.add(op_columns::key_counter, key_counter.finish());
+        op_columns_writer.add(op_columns::key_string, key_string.finish());
+        op_columns_writer.add(op_columns::id_actor, id_actor.finish());
+        op_columns_writer.add(op_columns::id_counter, id_counter.finish());
+        op_columns_writer.add(op_columns::insert, insert.finish());
+        op_columns_writer.add(op_columns::action, action.finish());
+        op_columns_writer.add(op_columns::value_meta, value.finish_meta());
+        op_columns_writer.add(op_columns::value_raw, value.finish_raw());
+        op_columns_writer.add(op_columns::succ_group, succ_group.finish());
+        op_columns_writer.add(op_columns::succ_actor, succ_actor.finish());
+        op_columns_writer.add(op_columns::succ_counter, succ_counter.finish());
+    }
+
+    // Headers of both blocks come before the data of both.
+    std::vector<uint8_t> change_block, op_block;
+    change_columns.write(change_block, deflate_threshold);
+    op_columns_writer.write(op_block, deflate_threshold);
+    auto split = [](std::vector<uint8_t> const& block) {
+        Reader reader(block);
+        auto count = reader.uleb("").value();
+        uint64_t total = 0;
+        for (uint64_t i = 0; i < count; ++i) {
+            (void)reader.uleb("").value();
+            total += reader.uleb("").value();
+        }
+        return block.size() - total;
+    };
+    size_t change_header = split(change_block);
+    size_t op_header = split(op_block);
+    out.insert(out.end(), change_block.begin(), change_block.begin() + change_header);
+    out.insert(out.end(), op_block.begin(), op_block.begin() + op_header);
+    out.insert(out.end(), change_block.begin() + change_header, change_block.end());
+    out.insert(out.end(), op_block.begin() + op_header, op_block.end());
+    for (auto index : document.head_indices)
+        write_uleb(out, index);
+    return out;
+}
+
+static ErrorOr<std::optional<OpRef>> read_op_ref(RleDecoder<uint64_t>& actors, auto& counters, uint64_t actor_count, char const* what)
+{
+    std::optional<uint64_t> actor;
+    using CounterType = std::conditional_t<std::is_same_v<std::remove_cvref_t<decltype(counters)>, DeltaDecoder>, int64_t, uint64_t>;
+    std::optional<CounterType> counter;
+    (void)AM_TRY(actors.next(actor));
+    (void)AM_TRY(counters.next(counter));
+    if (!actor && !counter)
+        return std::optional<OpRef> {};
+    if (!actor || !counter)
+        return make_error(ErrorCode::Corrupt, std::string("document: ") + what + " with only one of actor and counter");
+    if (*actor >= actor_count)
+        return make_error(ErrorCode::Corrupt, std::string("document: ") + what + " actor index out of range");
+    if constexpr (std::is_same_v<CounterType, int64_t>) {
+        if (*counter < 0)
+            return make_error(ErrorCode::Corrupt, std::string("document: negative ") + what + " counter");
+    }
+    return std::optional<OpRef> { OpRef { static_cast<uint64_t>(*counter), static_cast<uint32_t>(*actor) } };
+}
+
+ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, DocumentLimits const& limits, size_t& inflate_budget)
+{
+    Reader reader(body);
+    DocumentRecord document;
+    auto actor_count = AM_TRY(reader.count("document: actors", reader.remaining()));
+    document.actors.reserve(static_cast<size_t>(actor_count));
+    for (uint64_t i = 0; i < actor_count; ++i) {
+        auto actor = AM_TRY(reader.length_prefixed("document: actors"));
+        document.actors.emplace_back(std::vector<uint8_t>(actor.begin(), actor.end()));
+    }
+    auto head_count = AM_TRY(reader.count("document: heads", reader.remaining() / 32));
+    document.heads.resize(static_cast<size_t>(head_count));
+    for (auto& head : document.heads) {
+        auto bytes = AM_TRY(reader.take(32, "document: heads"));
+        std::copy(bytes.begin(), bytes.end(), head.bytes.begin());
+    }
+    auto change_columns = AM_TRY(RawColumns::parse_header(reader, "document: change columns"));
+    auto op_columns_block = AM_TRY(RawColumns::parse_header(reader, "document: op columns"));
+    AM_TRY(change_columns.take_data(reader, inflate_budget));
+    AM_TRY(op_columns_block.take_data(reader, inflate_budget));
+    if (!reader.at_end()) {
+        for (uint64_t i = 0; i < head_count; ++i)
+            document.head_indices.push_back(AM_TRY(reader.uleb("document: head indices")));
+        if (!reader.at_end())
+            return make_error(ErrorCode::Corrupt, "document: bytes after the head indices");
+    }
+    if (op_columns_block.has_data_outside(doc_op_specs))
+        return make_error(ErrorCode::Unsupported, "unsupported document: it holds mark ops or columns this library does not read");
+
+    // Changes.
+    {
+        RleDecoder<uint64_t> actor(change_columns.get(change_columns::actor), "document: change actor column");
+        DeltaDecoder seq(change_columns.get(change_columns::seq), "document: change seq column");
+        DeltaDecoder max_op(change_columns.get(change_columns::max_op), "document: change max op column");
+        DeltaDecoder time(change_columns.get(change_columns::time), "document: change time column");
+        RleDecoder<std::string> message(change_columns.get(change_columns::message), "document: change message column");
+        RleDecoder<uint64_t> deps_group(change_columns.get(change_columns::deps_group), "document: change deps column");
+        DeltaDecoder deps_index(change_columns.get(change_columns::deps_index), "document: change deps column");
+        ValueDecoder extra(change_columns.get(change_columns::extra_meta), change_columns.get(change_columns::extra_raw), "document: change extra column");
+        uint64_t total_deps = 0;
+        for (;;) {
+            std::optional<uint64_t> actor_value;
+            if (!AM_TRY(actor.next(actor_value)))
+                break;
+            if (document.changes.size() >= limits.max_changes)
+                return make_error(ErrorCode::TooLarge, "document: more changes than the limit of " + std::to_string(limits.max_changes));
+            if (!actor_value || *actor_value >= actor_count)
+                return make_error(ErrorCode::Corrupt, "document: change actor index out of range");
+            DocChange change;
+            change.actor = static_cast<uint32_t>(*actor_value);
+            std::optional<int64_t> number;
+            if (!AM_TRY(seq.next(number)) || !number || *number <= 0)
+                return make_error(ErrorCode::Corrupt, "document: change without a valid sequence number");
+            change.seq = static_cast<uint64_t>(*number);
+            if (!AM_TRY(max_op.next(number)) || !number || *number < 0)
+                return make_error(ErrorCode::Corrupt, "document: change without a valid max op");
+            change.max_op = static_cast<uint64_t>(*number);
+            if (!AM_TRY(time.next(number)))
+                return make_error(ErrorCode::Corrupt, "document: change without a time");
+            change.time = number.value_or(0);
+            (void)AM_TRY(message.next(change.message));
+            std::optional<uint64_t> dep_count;
+            (void)AM_TRY(deps_group.next(dep_count));
+            total_deps += dep_count.value_or(0);
+            if (total_deps > limits.max_changes * 16)
+                return make_error(ErrorCode::TooLarge, "document: more dependencies than the limit");
+            for (uint64_t i = 0; i < dep_count.value_or(0); ++i) {
+                std::optional<int64_t> index;
+                if (!AM_TRY(deps_index.next(index)) || !index || *index < 0)
+                    return make_error(ErrorCode::Corrupt, "document: change dependency column shorter than its group");
+                change.deps.push_back(static_cast<uint64_t>(*index));
+            }
+            ScalarValue extra_value;
+            if (AM_TRY(extra.next(extra_value))) {
+                if (auto const* bytes = extra_value.as_bytes())
+                    change.extra = *bytes;
+                else if (!extra_value.is_null())
+                    return make_error(ErrorCode::Corrupt, "document: change extra data is not bytes");
+            }
+            document.changes.push_back(std::move(change));
+        }
+    }
+
+    // Ops.
+    {
+        auto const& columns = op_columns_block;
+        RleDecoder<uint64_t> obj_actor(columns.get(op_columns::obj_actor), "document: object actor column");
+        RleDecoder<uint64_t> obj_counter(columns.get(op_columns::obj_counter), "document: object counter column");
+        RleDecoder<uint64_t> key_actor(columns.get(op_columns::key_actor), "document: key actor column");
+        DeltaDecoder key_counter(columns.get(op_columns::key_counter), "document: key counter column");
+        RleDecoder<std::string> key_string(columns.get(op_columns::key_string), "document: key string column");
+        RleDecoder<uint64_t> id_actor(columns.get(op_columns::id_actor), "document: id actor column");
+        DeltaDecoder id_counter(columns.get(op_columns::id_counter), "document: id counter column");
+        BooleanDecoder insert(columns.get(op_columns::insert), "document: insert column");
+        RleDecoder<uint64_t> action(columns.get(op_columns::action), "document: action column");
+        ValueDecoder value(columns.get(op_columns::value_meta), columns.get(op_columns::value_raw), "document: value column");
+        RleDecoder<uint64_t> succ_group(columns.get(op_columns::succ_group), "document: succ group column");
+        RleDecoder<uint64_t> succ_actor(columns.get(op_columns::succ_actor), "document: succ actor column");
+        DeltaDecoder succ_counter(columns.get(op_columns::succ_counter), "document: succ counter column");
+        uint64_t total_succ = 0;
+        for (;;) {
+            std::optional<uint64_t> action_value;
+            if (!AM_TRY(action.next(action_value)))
+                break;
+            if (document.ops.size() >= limits.max_ops)
+                return make_error(ErrorCode::TooLarge, "document: more ops than the limit of " + std::to_string(limits.max_ops));
+            if (!action_value)
+                return make_error(ErrorCode::Corrupt, "document: op without an action");
+            DocOp op;
+            op.action = *action_value;
+            op.obj = AM_TRY(read_op_ref(obj_actor, obj_counter, actor_count, "object id"));
+            auto id = AM_TRY(read_op_ref(id_actor, id_counter, actor_count, "op id"));
+            if (!id || id->counter == 0)
+                return make_error(ErrorCode::Corrupt, "document: op without an id");
+            op.id = *id;
+            std::optional<uint64_t> key_actor_value;
+            std::optional<int64_t> key_counter_value;
+            std::optional<std::string> key_string_value;
+            (void)AM_TRY(key_actor.next(key_actor_value));
+            (void)AM_TRY(key_counter.next(key_counter_value));
+            (void)AM_TRY(key_string.next(key_string_value));
+            if (key_string_value) {
+                op.key.map_key = std::move(key_string_value);
+            } else {
+                if (!key_counter_value || *key_counter_value < 0)
+                    return make_error(ErrorCode::Corrupt, "document: op without a key");
+                if (key_actor_value && *key_actor_value >= actor_count)
+                    return make_error(ErrorCode::Corrupt, "document: key actor index out of range");
+                op.key.element = OpRef { static_cast<uint64_t>(*key_counter_value), static_cast<uint32_t>(key_actor_value.value_or(0)) };
+            }
+            bool insert_value = false;
+            (void)AM_TRY(insert.next(insert_value));
+            op.insert = insert_value;
+            if (!AM_TRY(value.next(op.value)))
+                op.value = ScalarValue::null();
+            std::optional<uint64_t> succ_count;
+            (void)AM_TRY(succ_group.next(succ_count));
+            total_succ += succ_count.value_or(0);
+            if (total_succ > limits.max_ops)
+                return make_error(ErrorCode::TooLarge, "document: more successors than the op limit of " + std::to_string(limits.max_ops));
+            op.succ.reserve(static_cast<size_t>(succ_count.value_or(0)));
+            for (uint64_t i = 0; i < succ_count.value_or(0); ++i) {
+                auto succ = AM_TRY(read_op_ref(succ_actor, succ_counter, actor_count, "successor"));
+                if (!succ || succ->counter == 0)
+                    return make_error(ErrorCode::Corrupt, "document: succ column shorter than its group");
+                op.succ.push_back(*succ);
+            }
+            document.ops.push_back(std::move(op));
+        }
+    }
+    return document;
+}
+
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "automerge/ActorId.h"
+#include "automerge/ChangeHash.h"
+#include "automerge/Error.h"
+#include "automerge/storage/OpRef.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace automerge::storage {
+
+// The metadata of one change in a document chunk; its ops live in the op columns.
+struct DocChange {
+    uint32_t actor { 0 }; // index into the document's actors
+    uint64_t seq { 0 };
+    uint64_t max_op { 0 };
+    int64_t time { 0 };
+    std::optional<std::string> message;
+    std::vector<uint64_t> deps; // indices of earlier changes
+    std::vector<uint8_t> extra;
+};
+
+// One op of a document chunk. Deletes are not stored: a delete is only a successor id.
+struct DocOp {
+    OpRef id;
+    std::optional<OpRef> obj; // nothing for the root
+    OpKey key;
+    bool insert { false };
+    uint64_t action { 0 };
+    ScalarValue value;
+    std::vector<OpRef> succ;
+};
+
+// A document chunk's body:
+//
+//   actors (count, (length, bytes)...) sorted | heads (count, 32-byte hashes) sorted |
+//   change column headers | op column headers | change column data | op column data |
+//   head indices (one uLEB per head: its change's index)
+//
+// Ops are ordered by object (root first, then by op id), then by key (UTF-8 bytes), then by op
+// id; changes in the order they were applied. Actor indices refer to the sorted actor list.
+struct DocumentRecord {
+    std::vector<ActorId> actors;
+    std::vector<ChangeHash> heads;
+    std::vector<DocChange> changes;
+    std::vector<DocOp> ops;
+    std::vector<uint64_t> head_indices;
+};
+
+struct DocumentLimits {
+    uint64_t max_ops { 1u << 20 };
+    uint64_t max_changes { 1u << 20 };
+};
+
+// Columns of at least `deflate_threshold` bytes are raw-deflated; 0 turns deflate off.
+std::vector<uint8_t> encode_document_body(DocumentRecord const& document, size_t deflate_threshold);
+
+ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, DocumentLimits const& limits, size_t& inflate_budget);
+
+}

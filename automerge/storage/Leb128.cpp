@@ -1,0 +1,46 @@
+#include "automerge/storage/Leb128.h"
+
+namespace automerge::storage {
+
+size_t write_uleb(std::vector<uint8_t>& out, uint64_t value)
+{
+    size_t written = 0;
+    do {
+        uint8_t byte = value & 0x7f;
+        value >>= 7;
+        if (value != 0)
+            byte |= 0x80;
+        out.push_back(byte);
+        ++written;
+    } while (value != 0);
+    return written;
+}
+
+size_t write_sleb(std::vector<uint8_t>& out, int64_t value)
+{
+    size_t written = 0;
+    bool more = true;
+    while (more) {
+        uint8_t byte = value & 0x7f;
+        value >>= 7; // arithmetic shift: GCC and Clang define it for negative values
+        if ((value == 0 && !(byte & 0x40)) || (value == -1 && (byte & 0x40)))
+            more = false;
+        else
+            byte |= 0x80;
+        out.push_back(byte);
+        ++written;
+    }
+    return written;
+}
+
+size_t uleb_size(uint64_t value)
+{
+    size_t size = 1;
+    while (value >= 0x80) {
+        value >>= 7;
+        ++size;
+    }
+    return size;
+}
+
+}

@@ -1,0 +1,264 @@
+#pragma once
+
+#include "automerge/ScalarValue.h"
+#include "automerge/storage/Leb128.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace automerge::storage {
+
+// The canonical column encoders, giving the bytes the reference gives:
+// - RLE: a run of two or more equal values is (count, value); lone values gather into a
+//   literal run (-count, values...); nulls are (0, count). A column of only nulls writes
+//   nothing at all.
+// - Delta: RLE of the differences between successive values (nulls pass through).
+// - Boolean: alternating run lengths, starting with false.
+// - Value: a metadata column (RLE of length << 4 | type) beside a raw column.
+
+template<typename T>
+struct RleTraits;
+
+template<>
+struct RleTraits<uint64_t> {
+    static void write(std::vector<uint8_t>& out, uint64_t value) { write_uleb(out, value); }
+};
+
+template<>
+struct RleTraits<int64_t> {
+    static void write(std::vector<uint8_t>& out, int64_t value) { write_sleb(out, value); }
+};
+
+template<>
+struct RleTraits<std::string> {
+    static void write(std::vector<uint8_t>& out, std::string const& value)
+    {
+        write_uleb(out, value.size());
+        out.insert(out.end(), value.begin(), value.end());
+    }
+};
+
+template<typename T>
+class RleEncoder {
+public:
+    void append(T value)
+    {
+        switch (m_state) {
+        case State::Empty:
+            m_state = State::LoneValue;
+            m_last = std::move(value);
+            break;
+        case State::LoneValue:
+            if (m_last == value) {
+                m_state = State::Run;
+                m_count = 2;
+            } else {
+                m_literal.clear();
+                m_literal.push_back(std::move(m_last));
+                m_last = std::move(value);
+                m_state = State::Literal;
+            }
+            break;
+        case State::Run:
+            if (m_last == value) {
+                ++m_count;
+            } else {
+                flush_run();
+                m_last = std::move(value);
+                m_state = State::LoneValue;
+            }
+            break;
+        case State::Literal:
+            if (m_last == value) {
+                flush_literal();
+                m_state = State::Run;
+                m_count = 2;
+            } else {
+                m_literal.push_back(std::move(m_last));
+                m_last = std::move(value);
+            }
+            break;
+        case State::InitialNulls:
+        case State::Nulls:
+            flush_nulls();
+            m_last = std::move(value);
+            m_state = State::LoneValue;
+            break;
+        }
+    }
+
+    void append_null()
+    {
+        switch (m_state) {
+        case State::Empty:
+            m_state = State::InitialNulls;
+            m_count = 1;
+            break;
+        case State::InitialNulls:
+        case State::Nulls:
+            ++m_count;
+            break;
+        case State::LoneValue:
+            m_literal.clear();
+            m_literal.push_back(std::move(m_last));
+            flush_literal();
+            m_state = State::Nulls;
+            m_count = 1;
+            break;
+        case State::Run:
+            flush_run();
+            m_state = State::Nulls;
+            m_count = 1;
+            break;
+        case State::Literal:
+            m_literal.push_back(std::move(m_last));
+            flush_literal();
+            m_state = State::Nulls;
+            m_count = 1;
+            break;
+        }
+    }
+
+    void append(std::optional<T> value)
+    {
+        if (value)
+            append(std::move(*value));
+        else
+            append_null();
+    }
+
+    std::vector<uint8_t> finish()
+    {
+        switch (m_state) {
+        case State::Empty:
+        case State::InitialNulls:
+            break;
+        case State::Nulls:
+            flush_nulls();
+            break;
+        case State::LoneValue:
+            m_literal.clear();
+            m_literal.push_back(std::move(m_last));
+            flush_literal();
+            break;
+        case State::Run:
+            flush_run();
+            break;
+        case State::Literal:
+            m_literal.push_back(std::move(m_last));
+            flush_literal();
+            break;
+        }
+        m_state = State::Empty;
+        return std::move(m_out);
+    }
+
+private:
+    enum class State : uint8_t { Empty, InitialNulls, Nulls, LoneValue, Run, Literal };
+
+    void flush_run()
+    {
+        write_sleb(m_out, static_cast<int64_t>(m_count));
+        RleTraits<T>::write(m_out, m_last);
+    }
+    void flush_literal()
+    {
+        write_sleb(m_out, -static_cast<int64_t>(m_literal.size()));
+        for (auto const& value : m_literal)
+            RleTraits<T>::write(m_out, value);
+        m_literal.clear();
+    }
+    void flush_nulls()
+    {
+        write_sleb(m_out, 0);
+        write_uleb(m_out, m_count);
+    }
+
+    State m_state { State::Empty };
+    T m_last {};
+    uint64_t m_count { 0 };
+    std::vector<T> m_literal;
+    std::vector<uint8_t> m_out;
+};
+
+class DeltaEncoder {
+public:
+    void append(int64_t value)
+    {
+        m_rle.append(static_cast<int64_t>(static_cast<uint64_t>(value) - static_cast<uint64_t>(m_absolute)));
+        m_absolute = value;
+    }
+    void append_null() { m_rle.append_null(); }
+    void append(std::optional<int64_t> value)
+    {
+        if (value)
+            append(*value);
+        else
+            append_null();
+    }
+    std::vector<uint8_t> finish() { return m_rle.finish(); }
+
+private:
+    RleEncoder<int64_t> m_rle;
+    int64_t m_absolute { 0 };
+};
+
+class BooleanEncoder {
+public:
+    void append(bool value)
+    {
+        if (value == m_last) {
+            ++m_count;
+        } else {
+            write_uleb(m_out, m_count);
+            m_last = value;
+            m_count = 1;
+        }
+    }
+    std::vector<uint8_t> finish()
+    {
+        if (m_count > 0)
+            write_uleb(m_out, m_count);
+        m_count = 0;
+        m_last = false;
+        return std::move(m_out);
+    }
+
+private:
+    bool m_last { false };
+    uint64_t m_count { 0 };
+    std::vector<uint8_t> m_out;
+};
+
+// Type codes of the value metadata column.
+enum class ValueType : uint8_t {
+    Null = 0,
+    False = 1,
+    True = 2,
+    Uleb = 3,
+    Sleb = 4,
+    Float = 5,
+    String = 6,
+    Bytes = 7,
+    Counter = 8,
+    Timestamp = 9,
+};
+
+class ValueEncoder {
+public:
+    void append(ScalarValue const& value);
+    // The raw bytes of a value with an explicit type code (change "extra" bytes use Bytes).
+    void append_raw(uint8_t type_code, std::span<const uint8_t> bytes);
+    std::vector<uint8_t> finish_meta() { return m_meta.finish(); }
+    std::vector<uint8_t> finish_raw() { return std::move(m_raw); }
+
+private:
+    RleEncoder<uint64_t> m_meta;
+    std::vector<uint8_t> m_raw;
+};
+
+}

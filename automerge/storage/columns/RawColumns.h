@@ -1,0 +1,56 @@
+#pragma once
+
+#include "automerge/Error.h"
+#include "automerge/storage/Reader.h"
+#include "automerge/storage/columns/ColumnSpec.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace automerge::storage {
+
+// A block of columns as chunks store them:
+//
+//   count (uLEB) | (spec uLEB, length uLEB) * count | data of each column, in the same order
+//
+// Specs must ascend strictly by (id, type). Deflated columns are inflated on parse against the
+// load's shared budget, so every span handed out is uncompressed data.
+class RawColumns {
+public:
+    // Reads the header block only.
+    static ErrorOr<RawColumns> parse_header(Reader& reader, std::string_view what);
+    // Takes each column's data from the reader, inflating deflated ones.
+    ErrorOr<void> take_data(Reader& reader, size_t& inflate_budget);
+
+    // The data of a column, empty when the column is absent.
+    std::span<const uint8_t> get(ColumnSpec spec) const;
+    // Whether a column outside `known` holds data.
+    bool has_data_outside(std::span<const ColumnSpec> known) const;
+
+private:
+    struct Column {
+        ColumnSpec spec;
+        uint64_t length { 0 };
+        std::span<const uint8_t> data;
+    };
+    std::vector<Column> m_columns;
+    std::vector<std::unique_ptr<std::vector<uint8_t>>> m_inflated;
+    std::string_view m_what;
+};
+
+// Writes a block of columns, dropping empty ones. With `deflate_threshold` set, a column whose
+// data is at least that long is raw-deflated and flagged.
+class ColumnWriter {
+public:
+    void add(ColumnSpec spec, std::vector<uint8_t> data);
+    void write(std::vector<uint8_t>& out, size_t deflate_threshold = 0);
+
+private:
+    std::vector<std::pair<ColumnSpec, std::vector<uint8_t>>> m_columns;
+};
+
+inline constexpr size_t deflate_min_size = 256;
+
+}
