@@ -1,5 +1,5 @@
 # vexa_add_test(<name> KIND <unit|interop|window|fuzz> SUBSYSTEM <subsystem>
-#               SOURCES <files...> [LIBS <targets...>] [ARGS <args...>])
+#               SOURCES <files...> [LIBS <targets...>] [ARGS <args...>] [ENV <NAME=value...>])
 #
 # Builds one GoogleTest executable and registers it with CTest carrying the two labels every
 # test has: its kind and its subsystem. `ctest -L sync` runs one subsystem, `ctest -LE interop`
@@ -7,7 +7,7 @@
 find_package(GTest)
 
 function(vexa_add_test name)
-  cmake_parse_arguments(T "" "KIND;SUBSYSTEM;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
+  cmake_parse_arguments(T "" "KIND;SUBSYSTEM;TIMEOUT" "SOURCES;LIBS;ARGS;ENV" ${ARGN})
   if(NOT T_KIND OR NOT T_SUBSYSTEM)
     message(FATAL_ERROR "vexa_add_test(${name}): KIND and SUBSYSTEM are required")
   endif()
@@ -16,23 +16,23 @@ function(vexa_add_test name)
   add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
   set_tests_properties(${name} PROPERTIES
     LABELS "${T_KIND};${T_SUBSYSTEM}"
-    ENVIRONMENT "VEXA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "VEXA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXA_BINARY_DIR=${CMAKE_BINARY_DIR};${T_ENV}")
   if(T_TIMEOUT)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
   endif()
 endfunction()
 
-# vexa_add_command_test(<name> KIND <kind> SUBSYSTEM <subsystem> COMMAND <cmd...>)
+# vexa_add_command_test(<name> KIND <kind> SUBSYSTEM <subsystem> COMMAND <cmd...> [ENV <NAME=value...>])
 # Registers a test that runs a command (a script, Node, a program under Xvfb) with the labels.
 function(vexa_add_command_test name)
-  cmake_parse_arguments(T "" "KIND;SUBSYSTEM;TIMEOUT" "COMMAND" ${ARGN})
+  cmake_parse_arguments(T "" "KIND;SUBSYSTEM;TIMEOUT" "COMMAND;ENV" ${ARGN})
   if(NOT T_KIND OR NOT T_SUBSYSTEM)
     message(FATAL_ERROR "vexa_add_command_test(${name}): KIND and SUBSYSTEM are required")
   endif()
   add_test(NAME ${name} COMMAND ${T_COMMAND})
   set_tests_properties(${name} PROPERTIES
     LABELS "${T_KIND};${T_SUBSYSTEM}"
-    ENVIRONMENT "VEXA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "VEXA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXA_BINARY_DIR=${CMAKE_BINARY_DIR};${T_ENV}")
   if(T_TIMEOUT)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
   endif()
