@@ -27,7 +27,9 @@ struct FlexItem {
     bool clips_main { false };
     std::optional<float> cross_known {}; // its own definite cross size, or the stretched one
     float base { 0.0f };
-    bool base_from_content { false };
+    // The base came from flex-basis itself, not from the main size or the content: only then
+    // can the automatic minimum exceed it.
+    bool base_from_basis { false };
     std::optional<float> automatic_min {};
     float hypothetical { 0.0f };
     float target { 0.0f };
@@ -121,6 +123,7 @@ private:
                 item.cross_known = clamp_cross(item.box, *inner_cross);
 
             std::optional<float> basis = resolve(child.flex_basis, inner_main);
+            item.base_from_basis = basis.has_value();
             if (!basis)
                 basis = main_of(item.box.size, m_row);
             if (basis) {
@@ -132,18 +135,18 @@ private:
                 Size<float> measured = m_solver.measure(child_id, from_axes<std::optional<float>>(std::nullopt, item.cross_known, m_row),
                     m_inner, from_axes(main_space, cross_space(item), m_row));
                 item.base = main_of(measured, m_row);
-                item.base_from_content = true;
             }
             item.base = std::max(item.base, main_of(item.box.padding, m_row));
             m_items.push_back(item);
         }
         for (FlexItem& item : m_items)
-            item.hypothetical = clamp_to_limits(item, item.base, !item.base_from_content);
+            item.hypothetical = clamp_to_limits(item, item.base, item.base_from_basis);
     }
 
     // The automatic minimum main size of CSS: the smaller of the item's specified size and its
-    // min-content size, 0 for an item that clips. It can only bind when the item is sized below
-    // its content, so callers that know it cannot bind pass `needed` false and it stays unmeasured.
+    // min-content size, 0 for an item that clips. It never exceeds a base taken from the main
+    // size or the content, so it can only bind on a shrinking line or below a flex-basis; other
+    // callers pass `needed` false and it stays unmeasured.
     float lower_limit(FlexItem& item, bool needed)
     {
         float padding = main_of(item.box.padding, m_row);
@@ -289,7 +292,7 @@ private:
                     wanted += remaining * item.grow / factors;
                 else if (!growing && scaled_shrink > 0.0f)
                     wanted += remaining * item.shrink * item.base / scaled_shrink;
-                float clamped = clamp_to_limits(item, wanted, !growing || !item.base_from_content);
+                float clamped = clamp_to_limits(item, wanted, !growing || item.base_from_basis);
                 item.violation = clamped - wanted;
                 item.target = clamped;
                 total_violation += item.violation;
