@@ -74,7 +74,7 @@ struct MediaEngine::Impl {
 
     void fail(std::string message)
     {
-        logger()->warn("playback failed message=\"{}\"", message);
+        logger()->warn("playback failed message={}", kaso::debug_text(message));
         failed = true;
         seeks.clear();
         seek_seqnum.reset();
@@ -220,7 +220,7 @@ std::unique_ptr<MediaEngine> MediaEngine::create_synthesized()
 
 std::unique_ptr<MediaEngine> MediaEngine::create_null(std::string reason)
 {
-    logger()->warn("media engine unavailable reason=\"{}\"", reason);
+    logger()->warn("media engine unavailable reason={}", kaso::debug_text(reason));
     auto impl = std::make_unique<Impl>();
     impl->kind = EngineKind::Null;
     impl->unavailable_reason = std::move(reason);

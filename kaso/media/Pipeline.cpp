@@ -86,8 +86,8 @@ std::string gerror_text(GstMessage* message, bool is_error)
     else
         gst_message_parse_warning(message, &error, &debug);
     std::string text = error && error->message ? error->message : "unknown GStreamer error";
-    logger()->debug("{} from={} message=\"{}\" debug=\"{}\"", is_error ? "error" : "warning",
-        GST_OBJECT_NAME(GST_MESSAGE_SRC(message)), text, debug ? debug : "");
+    logger()->debug("GStreamer {} from={} message={} debug={}", is_error ? "error" : "warning",
+        GST_OBJECT_NAME(GST_MESSAGE_SRC(message)), kaso::debug_text(text), kaso::debug_text(debug ? debug : ""));
     if (error)
         g_error_free(error);
     g_free(debug);
@@ -208,7 +208,7 @@ std::optional<BusNote> Pipeline::next_note()
             note = NoteError { gerror_text(message, true) };
             break;
         case GST_MESSAGE_WARNING:
-            logger()->warn("GStreamer warning message=\"{}\"", gerror_text(message, false));
+            logger()->warn("GStreamer warning message={}", kaso::debug_text(gerror_text(message, false)));
             break;
         case GST_MESSAGE_EOS:
             note = NoteEndOfStream {};
