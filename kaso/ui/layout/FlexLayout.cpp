@@ -30,6 +30,9 @@ struct FlexItem {
     // The base came from flex-basis itself, not from the main size or the content: only then
     // can the automatic minimum exceed it.
     bool base_from_basis { false };
+    // The cross size the content reported while the base was measured: the item's cross size
+    // again whenever it keeps its base as its main size, so it need not be measured twice.
+    std::optional<float> base_cross {};
     std::optional<float> automatic_min {};
     float hypothetical { 0.0f };
     float target { 0.0f };
@@ -135,6 +138,7 @@ private:
                 Size<float> measured = m_solver.measure(child_id, from_axes<std::optional<float>>(std::nullopt, item.cross_known, m_row),
                     m_inner, from_axes(main_space, cross_space(item), m_row));
                 item.base = main_of(measured, m_row);
+                item.base_cross = cross_of(measured, m_row);
             }
             item.base = std::max(item.base, main_of(item.box.padding, m_row));
             m_items.push_back(item);
@@ -242,6 +246,11 @@ private:
         float used = gaps;
         for (std::size_t i = line.begin; i < line.end; ++i)
             used += m_items[i].hypothetical;
+        if (used == m_inner_main) {
+            for (std::size_t i = line.begin; i < line.end; ++i)
+                m_items[i].target = m_items[i].hypothetical;
+            return;
+        }
         bool growing = used < m_inner_main;
 
         for (std::size_t i = line.begin; i < line.end; ++i) {
@@ -313,6 +322,10 @@ private:
         for (FlexItem& item : m_items) {
             if (item.cross_known) {
                 item.cross = *item.cross_known;
+                continue;
+            }
+            if (item.base_cross && item.target == item.base) {
+                item.cross = clamp_cross(item.box, *item.base_cross);
                 continue;
             }
             Size<float> measured = m_solver.measure(item.id, from_axes<std::optional<float>>(item.target, std::nullopt, m_row),

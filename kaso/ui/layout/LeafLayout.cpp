@@ -9,7 +9,7 @@ namespace kaso::layout::detail {
 
 LayoutOutput compute_leaf(Solver& solver, NodeId id, LayoutInput const& input)
 {
-    Node const& leaf = solver.node(id);
+    Node& leaf = solver.node(id);
     ResolvedBox box = resolve_box(leaf.style, input.parent_size);
     Size<std::optional<float>> outer = known_outer_size(box, input);
 
@@ -23,8 +23,13 @@ LayoutOutput compute_leaf(Solver& solver, NodeId id, LayoutInput const& input)
             content_space(outer.width, input.available.width, box.max.width, box.padding.width),
             content_space(outer.height, input.available.height, box.max.height, box.padding.height),
         };
-        Size<float> measured = leaf.measure(known_content, space);
-        content = { sanitized_length(measured.width), sanitized_length(measured.height) };
+        if (auto remembered = leaf.cache.find_measure(known_content, space)) {
+            content = *remembered;
+        } else {
+            Size<float> measured = leaf.measure(known_content, space);
+            content = { sanitized_length(measured.width), sanitized_length(measured.height) };
+            leaf.cache.store_measure(known_content, space, content);
+        }
     }
 
     Size<float> size {

@@ -46,15 +46,46 @@ struct CacheEntry {
     LayoutOutput output {};
 };
 
+// One call of a leaf's measure function.
+struct MeasureEntry {
+    Size<std::optional<float>> known {};
+    Size<AvailableSpace> available {};
+    Size<float> result {};
+};
+
 // Remembers a node's recent answers. Size questions keep a few slots, replaced in turn; the
 // last full layout keeps one, valid while the children's boxes it placed are untouched.
 struct NodeCache {
     static constexpr std::size_t size_slots = 8;
+    static constexpr std::size_t measure_slots = 4;
 
     std::array<CacheEntry, size_slots> sizes {};
     uint8_t size_count { 0 };
     uint8_t next_slot { 0 };
     std::optional<CacheEntry> layout {};
+    // A leaf is asked the same content question under different parents' questions (the
+    // percentages and offered heights around it vary while its own content box does not), so
+    // its measure calls are remembered apart from its answers.
+    std::array<MeasureEntry, measure_slots> measures {};
+    uint8_t measure_count { 0 };
+    uint8_t next_measure { 0 };
+
+    std::optional<Size<float>> find_measure(Size<std::optional<float>> known, Size<AvailableSpace> available) const
+    {
+        for (std::size_t i = 0; i < measure_count; ++i) {
+            if (measures[i].known == known && measures[i].available == available)
+                return measures[i].result;
+        }
+        return std::nullopt;
+    }
+
+    void store_measure(Size<std::optional<float>> known, Size<AvailableSpace> available, Size<float> result)
+    {
+        measures[next_measure] = { known, available, result };
+        next_measure = static_cast<uint8_t>((next_measure + 1) % measure_slots);
+        if (measure_count < measure_slots)
+            ++measure_count;
+    }
 
     std::optional<LayoutOutput> find_size(LayoutInput const& input) const
     {
@@ -78,6 +109,8 @@ struct NodeCache {
         size_count = 0;
         next_slot = 0;
         layout.reset();
+        measure_count = 0;
+        next_measure = 0;
     }
 };
 
