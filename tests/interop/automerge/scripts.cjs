@@ -82,7 +82,9 @@ function dumpValue(doc, entry) {
     case 'timestamp': return ['timestamp', value.getTime()];
     case 'list': case 'text': case 'table': return [type, null];
     case 'unknown': return ['unknown', value.type, hex(value.bytes ?? value)];
-    default: return [type, value];
+    default:
+      if (typeof value === 'bigint') return [type, Number.isSafeInteger(Number(value)) ? Number(value) : value.toString()];
+      return [type, value];
   }
 }
 
