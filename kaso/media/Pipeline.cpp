@@ -39,6 +39,28 @@ GstPadProbeReturn on_sink_event(GstPad*, GstPadProbeInfo* info, gpointer slot)
     return GST_PAD_PROBE_OK;
 }
 
+// Runs on whichever thread posts: drops the chatty messages nobody reads, so a bus that is not
+// polled for a while (a hidden player) does not pile them up.
+GstBusSyncReply drop_unread_messages(GstBus*, GstMessage* message, gpointer)
+{
+    // Extended message types are not single bits, so no mask: one case each.
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_QOS:
+    case GST_MESSAGE_TAG:
+    case GST_MESSAGE_STREAM_STATUS:
+    case GST_MESSAGE_PROGRESS:
+    case GST_MESSAGE_ELEMENT:
+    case GST_MESSAGE_STREAM_START:
+    case GST_MESSAGE_NEW_CLOCK:
+    case GST_MESSAGE_INFO:
+    case GST_MESSAGE_STREAM_COLLECTION:
+    case GST_MESSAGE_STREAMS_SELECTED:
+        return GST_BUS_DROP;
+    default:
+        return GST_BUS_PASS;
+    }
+}
+
 GstElement* make_appsink(GstCaps* caps)
 {
     GstElement* sink = gst_element_factory_make("appsink", "kaso-video-sink");
@@ -101,6 +123,7 @@ Pipeline::Pipeline(GstElement* pipeline, GstElement* appsink)
     , m_bus(gst_element_get_bus(pipeline))
     , m_frames(std::make_unique<FrameSlot>())
 {
+    gst_bus_set_sync_handler(m_bus, drop_unread_messages, nullptr, nullptr);
     GstAppSinkCallbacks callbacks {};
     callbacks.new_preroll = on_new_preroll;
     callbacks.new_sample = on_new_sample;
@@ -232,6 +255,9 @@ std::optional<BusNote> Pipeline::next_note()
             break;
         case GST_MESSAGE_DURATION_CHANGED:
             note = NoteDurationChanged {};
+            break;
+        case GST_MESSAGE_LATENCY:
+            gst_bin_recalculate_latency(GST_BIN(m_pipeline));
             break;
         case GST_MESSAGE_CLOCK_LOST: {
             // The pipeline must choose a new clock: pausing and resuming does that.
