@@ -160,6 +160,36 @@ TEST(BadInput, nan_negative_and_infinite_styles_give_finite_boxes)
     EXPECT_EQ(tree.style(e).inset.top, px(-4)) << "negative insets are legitimate";
 }
 
+TEST(BadInput, huge_lengths_stay_finite)
+{
+    Tree tree;
+    float huge = 3.0e38f;
+    Style wide;
+    wide.size = { px(huge), percent(huge) };
+    wide.padding = all_sides(huge);
+    wide.flex_grow = huge;
+    std::vector<NodeId> children;
+    for (int i = 0; i < 4; ++i)
+        children.push_back(tree.new_leaf(wide));
+    children.push_back(tree.new_leaf_with_measure(Style {}, [huge](auto, auto) { return Size<float> { huge, huge }; }));
+    Style grid;
+    grid.display = Display::Grid;
+    grid.grid_min_column = huge;
+    grid.gap = { huge, huge };
+    children.push_back(tree.new_with_children(grid, { tree.new_leaf(wide), tree.new_leaf(wide) }));
+    Style root = row_style();
+    root.gap = { huge, huge };
+    root.flex_wrap = FlexWrap::Wrap;
+    NodeId node = tree.new_with_children(root, children);
+    tree.compute_layout(node, AvailableSpace::definite(huge), AvailableSpace::max_content());
+    for (std::size_t index = 0; index < tree.node_count(); ++index) {
+        Layout const& box = tree.layout(NodeId { static_cast<uint32_t>(index) });
+        for (float value : { box.x, box.y, box.width, box.height, box.content_width, box.content_height })
+            EXPECT_TRUE(std::isfinite(value)) << describe(box);
+    }
+    EXPECT_EQ(tree.style(children[0]).size.width, px(max_length));
+}
+
 struct RoundingCase {
     float offset;
     float width;

@@ -6,6 +6,10 @@
 
 namespace kaso::layout {
 
+// The largest length the engine works with. Larger lengths are taken as this one, so sums of
+// many boxes stay finite instead of turning into infinities and NaNs.
+inline constexpr float max_length = 1.0e9f;
+
 // A width and a height. `Size<float>` holds pixels; `Size<std::optional<float>>` holds sizes
 // that may be unknown; `Size<AvailableSpace>` holds the space offered along each axis.
 template<typename T = float>
@@ -31,7 +35,7 @@ struct Edges {
 // for the node's min-content or max-content size.
 //
 // Bad input: a NaN or negative definite value is taken as 0; an infinite one means "as much as
-// the content wants" and becomes max-content.
+// the content wants" and becomes max-content; a finite one above `max_length` is `max_length`.
 class AvailableSpace {
 public:
     enum class Kind : uint8_t {
@@ -48,7 +52,7 @@ public:
             return max_content();
         AvailableSpace space;
         space.m_kind = Kind::Definite;
-        space.m_value = (std::isnan(pixels) || pixels < 0.0f) ? 0.0f : pixels;
+        space.m_value = (std::isnan(pixels) || pixels < 0.0f) ? 0.0f : std::fmin(pixels, max_length);
         return space;
     }
     static constexpr AvailableSpace min_content() { return AvailableSpace(Kind::MinContent); }

@@ -1,17 +1,21 @@
 #include "kaso/ui/layout/Sanitize.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kaso::layout::detail {
 
 namespace {
 
+// Percentages stay below a bound too: a billion times the parent would still be absurd.
+constexpr float s_max_fraction = 1.0e4f;
+
 Dimension sanitized_size(Dimension dimension)
 {
     if (dimension.is_auto() || !std::isfinite(dimension.value))
         return Dimension::automatic();
-    if (dimension.value < 0.0f)
-        dimension.value = 0.0f;
+    float bound = dimension.unit == Dimension::Unit::Percent ? s_max_fraction : max_length;
+    dimension.value = std::clamp(dimension.value, 0.0f, bound);
     return dimension;
 }
 
@@ -20,6 +24,8 @@ Dimension sanitized_inset(Dimension dimension)
 {
     if (dimension.is_auto() || !std::isfinite(dimension.value))
         return Dimension::automatic();
+    float bound = dimension.unit == Dimension::Unit::Percent ? s_max_fraction : max_length;
+    dimension.value = std::clamp(dimension.value, -bound, bound);
     return dimension;
 }
 
@@ -29,7 +35,7 @@ float sanitized_length(float value)
 {
     if (!std::isfinite(value) || value < 0.0f)
         return 0.0f;
-    return value;
+    return std::fmin(value, max_length);
 }
 
 Style sanitized(Style style)
