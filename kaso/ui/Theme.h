@@ -20,6 +20,7 @@ struct Theme {
     Color surface;
     Color surface_raised;
     Color border;
+    Color divider;
     Color text;
     Color text_muted;
     Color accent;

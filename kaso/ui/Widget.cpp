@@ -129,7 +129,7 @@ bool Widget::perform_key_action(std::string_view id)
     constexpr std::string_view prefix = "kaso.key-action:";
     if (!id.starts_with(prefix))
         return false;
-    return perform_action(ActionRequest { std::string(id.substr(prefix.size())) });
+    return perform_action(ActionRequest { -1, std::string(id.substr(prefix.size())) });
 }
 
 bool Widget::reveal_descendant(std::string_view id)

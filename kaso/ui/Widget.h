@@ -66,9 +66,22 @@ struct EventContext {
 // The mouse cursor over a widget: 0 the default arrow, 1 text, 3 over a clickable element.
 using CursorShape = int;
 
-// A request for one of a widget's own actions, from the keyboard or accessibility.
+// A request for one of a widget's own actions, from the keyboard or accessibility: 0 the
+// default action, 1 focus, or a named action.
 struct ActionRequest {
+    int code { 0 };
     std::string id;
+};
+
+// What assistive technology is told about a widget.
+struct AccessNode {
+    int role { 0 };
+    std::string name;
+    std::string description;
+    Rect bounds;
+    bool focused { false };
+    bool busy { false };
+    std::optional<std::string> announcement;
 };
 
 // Everything on screen. The runtime drives the root each frame — sync, then a layout build when
@@ -118,6 +131,7 @@ public:
     virtual void set_focus(bool) { }
     virtual bool is_focused() const { return false; }
     virtual bool perform_action(ActionRequest const&) { return false; }
+    virtual std::optional<AccessNode> accessibility() const { return std::nullopt; }
     // "kaso.key-action:<id>" is parsed and handed to `perform_action`.
     bool perform_key_action(std::string_view id);
 

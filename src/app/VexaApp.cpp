@@ -120,13 +120,6 @@ VexaApp& VexaApp::set_force_nav(bool force)
     return *this;
 }
 
-VexaApp& VexaApp::set_viewport(double width, double height)
-{
-    m_viewport = kaso::ui::Rect { 0, 0, width, height };
-    m_structure_dirty = true;
-    return *this;
-}
-
 void VexaApp::navigate_to_launch_route(Route route)
 {
     m_navigation = NavigationHistory { route, {} };
@@ -183,13 +176,6 @@ void VexaApp::draw(kaso::ui::Scene& scene, kaso::ui::DrawContext& context)
     scene.draw_text(std::string(route_kind_name(m_model.route.kind)), label, { 24, top_bar_height + 24 });
     scene.draw_text(m_model.status_label, label, { 24, top_bar_height + 48 }, width - 48);
     Widget::draw(scene, context);
-}
-
-void VexaApp::handle_event(kaso::ui::EventContext& context)
-{
-    if (auto position = context.logical_position())
-        m_pointer = *position;
-    Widget::handle_event(context);
 }
 
 void VexaApp::for_each_child(std::function<void(kaso::ui::Widget&)> const& visit)

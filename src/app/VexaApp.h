@@ -15,6 +15,7 @@
 #include "src/app/NavigationHistory.h"
 #include "src/app/SharedText.h"
 #include "src/history/HistoryStore.h"
+#include "src/actions/UiAction.h"
 #include "src/model/VexaModel.h"
 
 namespace vexa {
@@ -54,6 +55,25 @@ public:
 
     VexaApp& set_viewport(double width, double height);
 
+    // Layout rules: the narrow threshold, the rail width and what is left for the page.
+    static double narrow_threshold(float scale) { return scale < 1.5f ? 760.0 : 1760.0; }
+    bool is_narrow() const;
+    double nav_width() const;
+    double content_width() const;
+    bool nav_visible() const;
+    void collapse_nav_if_narrow();
+    uint8_t nav_visibility() const { return m_nav_visibility; }
+    float scale() const { return m_scale; }
+
+    // Navigation: a search refines the current search instead of stacking.
+    void navigate(Route route);
+    void open_video(std::string const& video_id);
+    // Carries out one UiAction as a widget asked for it; answers whether it counted as a change.
+    bool carry_out(UiAction const& action);
+    OperationQueueHandle const& operations() const { return m_operations; }
+    // The scroll key of a route: "home", "watch:<id>", "search:<query>", ...
+    static std::string scroll_key(Route const& route);
+
     VexaModel const& model() const { return m_model; }
     NavigationHistory const& navigation() const { return m_navigation; }
     DeviceSyncHandle const& device_sync() const { return m_device_sync; }
@@ -76,6 +96,9 @@ public:
     kaso::layout::NodeId build_layout(kaso::layout::Tree& tree, kaso::ui::BuildContext& context, kaso::ui::NodeMap& nodes) override;
     void draw(kaso::ui::Scene& scene, kaso::ui::DrawContext& context) override;
     void handle_event(kaso::ui::EventContext& context) override;
+    void apply_layout(kaso::layout::Tree const& tree, kaso::layout::NodeId node, double x, double y) override;
+    std::optional<kaso::ui::AccessNode> accessibility() const override;
+    bool is_layout_dirty() const override;
     void for_each_child(std::function<void(kaso::ui::Widget&)> const& visit) override;
     std::vector<std::string> action_namespaces() const override { return { "vexa.operation" }; }
 
@@ -84,6 +107,11 @@ private:
     // Replaces the model, keeping the history store's recovery notice on the new one.
     void replace_model(VexaModel model);
     void navigate_to_launch_route(Route route);
+    void track_swipe(kaso::ui::EventContext const& context);
+    void queue(UiAction action) { m_operations->push(std::move(action)); }
+    // Logs that the part of the application an action needs is not available in this build.
+    static void unavailable(UiAction const& action, char const* what);
+    std::string accessible_title() const;
     std::shared_ptr<ScrollOffset> ensure_scroll_offset(std::string const& key);
 
     // Fields that own resources, in the order they are released.
