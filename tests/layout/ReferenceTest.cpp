@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <string>
@@ -100,8 +102,36 @@ Style style_of(json const& spec)
     return style;
 }
 
+// A paragraph of `words` words, 40 px wide and 20 px high, 10 px apart, measured as CSS sizes
+// text: min-content is one word, max-content one line, and a definite space is filled up to
+// the max-content width (fit-content); the height is the line count at that width.
+MeasureFunction paragraph(int words)
+{
+    return [words](Size<std::optional<float>> known, Size<AvailableSpace> available) {
+        constexpr float word = 40.0f;
+        constexpr float space = 10.0f;
+        constexpr float line_height = 20.0f;
+        float max_content = static_cast<float>(words) * (word + space) - space;
+        float width = max_content;
+        if (known.width)
+            width = *known.width;
+        else if (available.width.is_min_content())
+            width = word;
+        else if (available.width.is_definite())
+            width = std::min(max_content, std::max(word, available.width.value()));
+        float per_line = std::max(1.0f, std::floor((width + space) / (word + space)));
+        float lines = std::ceil(static_cast<float>(words) / per_line);
+        return Size<float> { width, known.height ? *known.height : lines * line_height };
+    };
+}
+
 NodeId build(Tree& tree, json const& spec, std::map<std::string, NodeId>& ids)
 {
+    if (spec.contains("text")) {
+        NodeId text = tree.new_leaf_with_measure(Style {}, paragraph(spec["text"].get<int>()));
+        ids[spec["id"].get<std::string>()] = text;
+        return text;
+    }
     std::vector<NodeId> children;
     for (json const& child : spec.value("children", json::array()))
         children.push_back(build(tree, child, ids));

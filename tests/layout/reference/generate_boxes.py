@@ -82,7 +82,21 @@ def assign_ids(node, path):
         assign_ids(child, f"{path}.{index}")
 
 
+# A paragraph: words of WORD_WIDTH by WORD_HEIGHT, WORD_SPACE apart, wrapping like text. As a
+# wrapping flex row its min-content width is one word, its max-content width one line of all.
+WORD_WIDTH, WORD_HEIGHT, WORD_SPACE = 40, 20, 10
+
+
+def paragraph(node, parent_style, index_in_flow):
+    style = {"wrap": True, "gap": [WORD_SPACE, 0], "align": "start"}
+    css = declarations(style, parent_style, index_in_flow)
+    word = f'<span style="display:block;flex:none;width:{WORD_WIDTH}px;height:{WORD_HEIGHT}px"></span>'
+    return f'<div data-id="{node["id"]}" style="{html.escape(css, quote=True)}">{word * node["text"]}</div>'
+
+
 def markup(node, parent_style, index_in_flow):
+    if "text" in node:
+        return paragraph(node, parent_style, index_in_flow)
     style = node.get("style", {})
     inner = []
     in_flow = 0
