@@ -83,6 +83,7 @@ void FrameSlot::store(GstSample* sample)
 
     m_latest = TaggedFrame {
         .frame = std::shared_ptr<VideoFrame const>(mapped, &mapped->frame),
+        .flush_seqnum = m_flush_seqnum.load(std::memory_order_acquire),
         .segment_seqnum = m_segment_seqnum.load(std::memory_order_acquire),
     };
     m_count.fetch_add(1, std::memory_order_release);

@@ -14,12 +14,19 @@
 
 namespace kaso::media {
 
-// The newest frame and the seek it belongs to. `segment_seqnum` is the sequence number of the last
-// flush or segment event that reached the sink before the picture: a flushing seek carries its
-// own number down the pipeline, so a picture tagged with a seek's number is that seek's result.
+// The newest frame and the seek it belongs to. A flushing seek hands its sequence number to the
+// flush and segment events it causes, so a picture that reached the sink after an event with a
+// seek's number is that seek's result. Both numbers are kept, so that one element along the way
+// renumbering one of the two events does not hide the seek's landing.
 struct TaggedFrame {
     std::shared_ptr<VideoFrame const> frame;
-    uint32_t segment_seqnum { 0 };
+    uint32_t flush_seqnum { 0 };    // of the last flush-stop before the picture
+    uint32_t segment_seqnum { 0 };  // of the last segment before the picture
+
+    bool belongs_to(uint32_t seek_seqnum) const
+    {
+        return frame && (flush_seqnum == seek_seqnum || segment_seqnum == seek_seqnum);
+    }
 };
 
 class FrameSlot {
@@ -32,8 +39,9 @@ public:
     // Streaming thread: maps the sample's picture and makes it the latest frame.
     void store(GstSample* sample);
 
-    // Streaming thread: a flush or segment event went past the sink pad.
-    void note_segment_event(uint32_t seqnum) { m_segment_seqnum.store(seqnum, std::memory_order_release); }
+    // Streaming thread: a flush-stop or segment event went past the sink pad.
+    void note_flush_stop(uint32_t seqnum) { m_flush_seqnum.store(seqnum, std::memory_order_release); }
+    void note_segment(uint32_t seqnum) { m_segment_seqnum.store(seqnum, std::memory_order_release); }
 
     // Any thread: the latest frame (empty before the first picture).
     TaggedFrame latest() const;
@@ -47,6 +55,7 @@ private:
     GstCaps* m_info_caps { nullptr }; // protected by m_mutex: the caps m_info was read from (a reference)
     GstVideoInfo m_info {};           // protected by m_mutex
     std::atomic<uint64_t> m_count { 0 };
+    std::atomic<uint32_t> m_flush_seqnum { 0 };
     std::atomic<uint32_t> m_segment_seqnum { 0 };
 };
 

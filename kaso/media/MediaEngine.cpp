@@ -1,6 +1,7 @@
 #include "kaso/media/MediaEngine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <type_traits>
 
 #include "kaso/media/GstRuntime.h"
@@ -16,6 +17,8 @@ namespace {
 constexpr uint64_t synthesized_duration_ms = 600'000;
 // Bus messages handled per poll, so that one poll stays short however busy the pipeline was.
 constexpr int notes_per_poll = 256;
+// How long a seek waits for a picture carrying its own number before any newer picture will do.
+constexpr auto seek_recognition_limit = std::chrono::seconds(10);
 
 auto logger() { return kaso::log::target("kaso::media"); }
 
@@ -43,6 +46,8 @@ struct MediaEngine::Impl {
     std::unique_ptr<Pipeline> pipeline;
     SeekQueue seeks;
     std::optional<uint32_t> seek_seqnum;     // sequence number of the seek in flight
+    uint64_t seek_sent_at_serial { 0 };      // pictures stored when it was sent
+    std::chrono::steady_clock::time_point seek_deadline;  // when to stop waiting for its own picture
     bool want_playing { false };             // play asked for (kept across sources)
     bool prerolled { false };                // the first asynchronous preroll finished
     bool holding_for_first_seek { false };   // a seek asked before preroll runs; nothing shown yet
@@ -112,8 +117,11 @@ struct MediaEngine::Impl {
         if (!pipeline || failed)
             return;
         while (auto target = seeks.start_next(prerolled)) {
+            auto sent_at_serial = pipeline->frame_count();
             if (auto seqnum = pipeline->seek(*target)) {
                 seek_seqnum = seqnum;
+                seek_sent_at_serial = sent_at_serial;
+                seek_deadline = std::chrono::steady_clock::now() + seek_recognition_limit;
                 ended = false;
                 return;
             }
@@ -182,8 +190,14 @@ struct MediaEngine::Impl {
         auto latest = pipeline->latest_frame();
         if (!latest.frame)
             return;
-        if (seek_seqnum && latest.segment_seqnum == *seek_seqnum)
+        if (seek_seqnum && latest.belongs_to(*seek_seqnum)) {
             finish_seek(latest.frame->pts_ms);
+        } else if (seek_seqnum && std::chrono::steady_clock::now() >= seek_deadline && latest.frame->serial > seek_sent_at_serial) {
+            // Pictures flow but none carries the seek's number: an element renumbered both
+            // events. Take the newest picture as the landing rather than wait forever.
+            logger()->warn("seek landing not recognised; taking the newest picture pts_ms={}", latest.frame->pts_ms);
+            finish_seek(latest.frame->pts_ms);
+        }
         if (!first_frame_announced && !holding_for_first_seek) {
             first_frame_announced = true;
             events.emplace_back(FirstFrame { latest.frame->width, latest.frame->height, latest.frame->pts_ms });

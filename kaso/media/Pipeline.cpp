@@ -34,8 +34,12 @@ GstFlowReturn on_new_sample(GstAppSink* sink, gpointer slot)
 GstPadProbeReturn on_sink_event(GstPad*, GstPadProbeInfo* info, gpointer slot)
 {
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-    if (event && (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP || GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT))
-        static_cast<FrameSlot*>(slot)->note_segment_event(gst_event_get_seqnum(event));
+    if (!event)
+        return GST_PAD_PROBE_OK;
+    if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP)
+        static_cast<FrameSlot*>(slot)->note_flush_stop(gst_event_get_seqnum(event));
+    else if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT)
+        static_cast<FrameSlot*>(slot)->note_segment(gst_event_get_seqnum(event));
     return GST_PAD_PROBE_OK;
 }
 
