@@ -33,14 +33,19 @@ void paint_image(cairo_t* cr, DrawImage const& command)
     auto const& image = *command.image;
     if (image.width <= 0 || image.height <= 0 || command.rect.is_empty())
         return;
-    auto* surface = cairo_image_surface_create_for_data(const_cast<unsigned char*>(image.pixels.data()),
+    if (image.stride < image.width * 4 || image.byte_size() < std::size_t(image.stride) * std::size_t(image.height))
+        return;
+    auto* surface = cairo_image_surface_create_for_data(const_cast<unsigned char*>(image.data()),
         image.opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, image.width, image.height, image.stride);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
         return;
     }
-    // Scale to cover: the larger of the two ratios fills the rectangle, the rest is cropped.
-    double scale = std::max(command.rect.width() / image.width, command.rect.height() / image.height);
+    // Cover: the larger of the two ratios fills the rectangle and the rest is cropped; contain:
+    // the smaller one fits the whole picture inside.
+    double width_ratio = command.rect.width() / image.width;
+    double height_ratio = command.rect.height() / image.height;
+    double scale = command.fit == ImageFit::Cover ? std::max(width_ratio, height_ratio) : std::min(width_ratio, height_ratio);
     double drawn_width = image.width * scale;
     double drawn_height = image.height * scale;
     cairo_save(cr);

@@ -14,6 +14,13 @@ struct Image {
     int stride { 0 };
     std::vector<uint8_t> pixels;
     bool opaque { false }; // every alpha is 255: painted as RGB24
+    // Pixels owned elsewhere (a decoded video picture): `external` points at them and
+    // `keep_alive` holds their owner for as long as the image lives. `pixels` is then empty.
+    uint8_t const* external { nullptr };
+    std::shared_ptr<void const> keep_alive;
+
+    uint8_t const* data() const { return external ? external : pixels.data(); }
+    std::size_t byte_size() const { return external ? std::size_t(stride) * std::size_t(height) : pixels.size(); }
 };
 
 using ImageHandle = std::shared_ptr<Image const>;

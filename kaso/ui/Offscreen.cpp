@@ -55,9 +55,10 @@ ErrorOr<Image> render_offscreen(FrameDriver& driver, uint64_t now_ms)
 
 ErrorOr<std::vector<std::byte>> encode_png(Image const& image)
 {
-    if (image.width <= 0 || image.height <= 0 || image.pixels.size() < std::size_t(image.stride) * std::size_t(image.height))
+    if (image.width <= 0 || image.height <= 0 || image.stride < image.width * 4
+        || image.byte_size() < std::size_t(image.stride) * std::size_t(image.height))
         return make_error("png: empty or inconsistent picture");
-    auto* surface = cairo_image_surface_create_for_data(const_cast<unsigned char*>(image.pixels.data()),
+    auto* surface = cairo_image_surface_create_for_data(const_cast<unsigned char*>(image.data()),
         image.opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, image.width, image.height, image.stride);
     std::vector<std::byte> bytes;
     auto status = cairo_surface_write_to_png_stream(surface, append_bytes, &bytes);

@@ -33,11 +33,11 @@ void Scene::draw_text(std::string text, TextStyle style, Point origin, double ma
     m_commands.emplace_back(DrawText { std::move(text), std::move(style), offset(origin), max_width });
 }
 
-void Scene::draw_image(ImageHandle image, Rect rect, double radius)
+void Scene::draw_image(ImageHandle image, Rect rect, double radius, ImageFit fit)
 {
     if (!image)
         return;
-    m_commands.emplace_back(DrawImage { std::move(image), offset(rect), radius });
+    m_commands.emplace_back(DrawImage { std::move(image), offset(rect), radius, fit });
 }
 
 void Scene::push_clip(Rect rect, double radius) { m_commands.emplace_back(PushClip { offset(rect), radius }); }

@@ -48,11 +48,17 @@ struct DrawText {
     double max_width { 0 }; // 0: no wrapping
 };
 
-// An image scaled to cover `rect` (cropping what overflows), inside a rounded clip.
+enum class ImageFit {
+    Cover,   // fills the rectangle, cropping what overflows
+    Contain, // fits inside it, leaving bars
+};
+
+// An image scaled into `rect`, inside a rounded clip.
 struct DrawImage {
     ImageHandle image;
     Rect rect;
     double radius { 0 };
+    ImageFit fit { ImageFit::Cover };
 };
 
 struct PushClip {
@@ -73,7 +79,7 @@ public:
     void fill_circle(Point center, double radius, Color color);
     void stroke_path(StrokePath path);
     void draw_text(std::string text, TextStyle style, Point origin, double max_width = 0);
-    void draw_image(ImageHandle image, Rect rect, double radius = 0);
+    void draw_image(ImageHandle image, Rect rect, double radius = 0, ImageFit fit = ImageFit::Cover);
     void push_clip(Rect rect, double radius = 0);
     void pop_clip();
 

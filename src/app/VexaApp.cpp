@@ -1,5 +1,6 @@
 #include "src/app/VexaApp.h"
 
+#include "kaso/platform/Log.h"
 #include "kaso/ui/Scene.h"
 #include "kaso/ui/Theme.h"
 #include "src/backend/SampleCatalogue.h"
@@ -29,6 +30,7 @@ std::unique_ptr<VexaApp> VexaApp::create_for_owner(std::string owner_id)
     app->m_device_sync = unavailable_device_sync();
     app->m_search_text_cell = SharedText::create();
     app->m_palette_text_cell = SharedText::create();
+    app->m_player = kaso::ui::VideoPlayer::with_engine(kaso::media::MediaEngine::create());
     app->m_navigation = NavigationHistory {};
     return app;
 }
@@ -90,6 +92,14 @@ VexaApp& VexaApp::play_demo()
 {
     auto id = m_model.videos.empty() ? std::string("vid_donut") : m_model.videos.front().id;
     navigate_to_launch_route(Route::watch(id));
+    m_player->set_engine(kaso::media::MediaEngine::create_synthesized());
+    if (auto opened = m_player->open(demo_clip_address); !opened)
+        kaso::log::target("vexa::app")->warn("demonstration clip not opened error={}", kaso::debug_text(opened.error().message));
+    m_player->seek_to_ms(45'000);
+    m_player->play();
+    m_player->reveal_controls();
+    kaso::ui::SyncContext context;
+    m_player->sync(context);
     m_loaded_video = id;
     return *this;
 }

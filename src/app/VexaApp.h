@@ -9,6 +9,7 @@
 
 #include "kaso/actions/ActionHost.h"
 #include "kaso/actions/EncodedAction.h"
+#include "kaso/ui/VideoPlayer.h"
 #include "kaso/ui/Widget.h"
 #include "src/actions/OperationQueue.h"
 #include "src/app/DeviceSync.h"
@@ -81,6 +82,9 @@ public:
     SharedText const& search_text_cell() const { return *m_search_text_cell; }
     SharedText const& palette_text_cell() const { return *m_palette_text_cell; }
     std::optional<std::string> const& loaded_video() const { return m_loaded_video; }
+    kaso::ui::SharedVideoPlayer const& player() const { return m_player; }
+    // The clip the demonstration states play; the synthesized engine needs no network for it.
+    static constexpr char const* demo_clip_address = "https://demo.kaso.localhost/clip.mp4";
     std::optional<ScrollOffset> scroll_offset(std::string const& key) const;
     kaso::ui::Rect viewport() const { return m_viewport; }
     bool is_live() const { return m_live; }
@@ -125,6 +129,7 @@ private:
     std::shared_ptr<SharedText> m_search_text_cell;
     std::shared_ptr<SharedText> m_palette_text_cell;
     std::optional<std::string> m_stream_requested_for;
+    kaso::ui::SharedVideoPlayer m_player;
     std::vector<kaso::actions::EncodedAction> m_control_invocations;
     std::optional<std::string> m_watch_controls_for;
     std::optional<std::string> m_loaded_video;

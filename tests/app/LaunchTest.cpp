@@ -111,6 +111,11 @@ TEST_F(LaunchTest, PlayDemoUsesTheFirstVideoOrTheDonutClip)
     ASSERT_FALSE(app->model().videos.empty());
     EXPECT_EQ(app->model().route, Route::watch(app->model().videos.front().id));
     EXPECT_EQ(app->loaded_video(), app->model().videos.front().id);
+    auto const* engine = app->player()->engine();
+    ASSERT_TRUE(engine);
+    EXPECT_EQ(engine->kind(), kaso::media::EngineKind::Synthesized);
+    EXPECT_EQ(engine->address(), vexa::VexaApp::demo_clip_address);
+    EXPECT_TRUE(engine->is_playing());
 
     auto bare = vexa::VexaApp::create_for_owner("user:test");
     bare->with_model(vexa::VexaModel::empty()).play_demo();
@@ -133,6 +138,9 @@ TEST_F(LaunchTest, DeviceSyncScrollOffsetDependsOnTheViewportWidth)
 TEST_F(LaunchTest, NewApplicationIsQuiet)
 {
     auto app = vexa::VexaApp::create();
+    ASSERT_TRUE(app->player() && app->player()->engine());
+    EXPECT_NE(app->player()->engine()->kind(), kaso::media::EngineKind::Synthesized);
+    EXPECT_FALSE(app->player()->is_ready());
     EXPECT_FALSE(app->has_fetch_worker());
     EXPECT_FALSE(app->has_image_store());
     EXPECT_EQ(app->navigation().current, Route::home());

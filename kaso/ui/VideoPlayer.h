@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kaso/media/MediaEngine.h"
+#include "kaso/ui/Image.h"
+#include "kaso/ui/Widget.h"
+
+namespace kaso::ui {
+
+// The video surface over one media engine: it opens, plays, pauses and seeks a source, shows the
+// newest picture letterboxed in its rectangle, and reads the engine's events each frame. One
+// player is shared, through a shared pointer on the UI thread, between the application and the
+// widget that shows it.
+class VideoPlayer final : public Widget {
+public:
+    static std::shared_ptr<VideoPlayer> with_engine(std::unique_ptr<media::MediaEngine> engine);
+
+    // Replaces the engine; the old one is released (its pipeline stopped) before this returns.
+    void set_engine(std::unique_ptr<media::MediaEngine> engine);
+    media::MediaEngine* engine() { return m_engine.get(); }
+    media::MediaEngine const* engine() const { return m_engine.get(); }
+
+    ErrorOr<void> open(std::string const& address);
+    void play();
+    void pause();
+    void seek_to_ms(uint64_t position_ms);
+    // Shows the controls for a while, as a pointer movement over the video does.
+    void reveal_controls();
+
+    // Set once the first picture of the open source has arrived; unset in a new player and
+    // after every open.
+    std::optional<uint64_t> ready_at_ms() const { return m_ready_at_ms; }
+    bool is_ready() const { return m_ready_at_ms.has_value(); }
+    uint64_t position_ms() const;
+    std::optional<uint64_t> duration_ms() const;
+    bool is_playing() const;
+    bool ended() const { return m_ended; }
+    std::optional<std::string> const& last_error() const { return m_last_error; }
+    bool controls_revealed() const { return m_controls_revealed; }
+
+    // Widget
+    char const* type_name() const override { return "VideoPlayer"; }
+    std::optional<std::string> widget_id() const override { return "video_player"; }
+    void sync(SyncContext& context) override;
+    void draw(Scene& scene, DrawContext& context) override;
+    bool needs_animation_frame() const override;
+
+private:
+    VideoPlayer() = default;
+
+    std::unique_ptr<media::MediaEngine> m_engine;
+    std::optional<uint64_t> m_ready_at_ms; // monotonic ms of the first picture
+    bool m_ended { false };
+    bool m_controls_revealed { false };
+    bool m_open_pending_ready { false };
+    std::optional<std::string> m_last_error;
+    uint64_t m_now_ms { 0 };
+};
+
+using SharedVideoPlayer = std::shared_ptr<VideoPlayer>;
+
+}
