@@ -57,6 +57,7 @@ public:
             g_object_unref(m_connection);
     }
     bool connected() const { return m_connection != nullptr; }
+    GDBusConnection* connection() const { return m_connection; }
 
     // The reply of one call, or none after an error or five seconds.
     GVariant* call(MediaControls& controls, std::vector<MediaCommand>& commands, char const* destination,
@@ -186,6 +187,60 @@ TEST_F(MediaControlsOnBus, AnswersPlaybackStatusPositionAndMetadata)
     g_variant_unref(artists);
     g_variant_dict_clear(&dict);
     g_variant_unref(metadata);
+}
+
+TEST_F(MediaControlsOnBus, AnnouncesStatusMetadataAndSeeks)
+{
+    // Signals reach the client through a context of its own, iterated beside the controls.
+    GMainContext* context = g_main_context_new();
+    std::vector<std::string> heard;
+    g_main_context_push_thread_default(context);
+    guint subscription = g_dbus_connection_signal_subscribe(client.connection(), nullptr, nullptr, nullptr, path,
+        nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+        [](GDBusConnection*, char const*, char const*, char const*, char const* signal, GVariant* parameters,
+            gpointer sink) {
+            auto& heard = *static_cast<std::vector<std::string>*>(sink);
+            if (std::string_view(signal) == "Seeked") {
+                gint64 position = 0;
+                g_variant_get(parameters, "(x)", &position);
+                heard.push_back("Seeked " + std::to_string(position));
+                return;
+            }
+            char const* interface = nullptr;
+            GVariant* changed = nullptr;
+            g_variant_get(parameters, "(&s@a{sv}@as)", &interface, &changed, nullptr);
+            GVariantIter iter;
+            g_variant_iter_init(&iter, changed);
+            char const* key = nullptr;
+            GVariant* value = nullptr;
+            while (g_variant_iter_next(&iter, "{&sv}", &key, &value)) {
+                heard.push_back(std::string(interface) + " " + key);
+                g_variant_unref(value);
+            }
+            g_variant_unref(changed);
+        },
+        &heard, nullptr);
+    g_main_context_pop_thread_default(context);
+    // A call after subscribing: the bus has the match rule before the controls say anything.
+    EXPECT_TRUE(client.name_has_owner(*controls, controls->bus_name()));
+
+    controls->set_playback(ControlsStatus::Playing, 0);
+    controls->set_playback(ControlsStatus::Playing, 40); // no change of status: nothing said
+    controls->set_now_playing(NowPlaying { .video_id = "v", .title = "t", .artist = "a", .art_url = {}, .length_ms = {} });
+    controls->notify_seeked(30'000);
+    std::vector<std::string> const expected {
+        "org.mpris.MediaPlayer2.Player PlaybackStatus",
+        "org.mpris.MediaPlayer2.Player Metadata",
+        "Seeked 30000000",
+    };
+    pump_until(*controls, commands, [&] {
+        while (g_main_context_iteration(context, FALSE)) { }
+        return heard.size() >= expected.size();
+    }, 5s);
+    EXPECT_EQ(heard, expected);
+    g_dbus_connection_signal_unsubscribe(client.connection(), subscription);
+    while (g_main_context_iteration(context, FALSE)) { }
+    g_main_context_unref(context);
 }
 
 TEST_F(MediaControlsOnBus, TitleThatIsNotUtf8StillAnswers)
