@@ -190,6 +190,26 @@ TEST(BadInput, huge_lengths_stay_finite)
     EXPECT_EQ(tree.style(children[0]).size.width, px(max_length));
 }
 
+TEST(BadInput, runaway_nesting_is_cut_off_instead_of_exhausting_the_stack)
+{
+    Tree tree;
+    NodeId innermost = fixed_leaf(tree, 10, 10);
+    std::vector<NodeId> chain { innermost };
+    for (int level = 0; level < 20000; ++level)
+        chain.push_back(tree.new_with_children(level % 2 ? column_style() : row_style(), { chain.back() }));
+    tree.compute_layout(chain.back(), AvailableSpace::definite(800), AvailableSpace::definite(600));
+    EXPECT_EQ(tree.layout(chain.back()).height, 0) << "the content below the cut is not seen";
+    EXPECT_EQ(tree.layout(innermost), Layout {});
+
+    Tree shallow;
+    NodeId leaf = fixed_leaf(shallow, 10, 10);
+    NodeId top = leaf;
+    for (int level = 0; level < 100; ++level)
+        top = shallow.new_with_children(level % 2 ? column_style() : row_style(), { top });
+    shallow.compute_layout(top, AvailableSpace::definite(800), AvailableSpace::definite(600));
+    EXPECT_EQ(shallow.layout(leaf).width, 10) << "ordinary nesting is laid out in full";
+}
+
 struct RoundingCase {
     float offset;
     float width;

@@ -46,8 +46,18 @@ LayoutOutput Solver::compute(NodeId id, LayoutInput const& input)
 LayoutOutput Solver::compute_uncached(NodeId id, LayoutInput const& input)
 {
     Node const& target = node(id);
-    if (target.children.empty())
+    if (target.children.empty() || m_depth >= max_depth)
         return compute_leaf(*this, id, input);
+
+    struct DepthGuard {
+        std::size_t& depth;
+        explicit DepthGuard(std::size_t& counter)
+            : depth(++counter)
+        {
+        }
+        ~DepthGuard() { --depth; }
+    } guard(m_depth);
+
     switch (target.style.display) {
     case Display::Block:
         return compute_block(*this, id, input);

@@ -11,6 +11,10 @@ namespace kaso::layout::detail {
 // also places its children: it writes their locations, and their own runs write their sizes.
 class Solver {
 public:
+    // Nesting beyond this depth is laid out as if the node at the limit had no children, so a
+    // runaway tree cannot exhaust the stack. Real pages nest a few dozen levels.
+    static constexpr std::size_t max_depth = 512;
+
     explicit Solver(std::vector<Node>& nodes)
         : m_nodes(nodes)
     {
@@ -32,6 +36,7 @@ private:
     LayoutOutput compute_uncached(NodeId, LayoutInput const&);
 
     std::vector<Node>& m_nodes;
+    std::size_t m_depth { 0 };
 };
 
 // The algorithms, one per display mode (and one for childless nodes).

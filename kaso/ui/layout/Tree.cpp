@@ -162,12 +162,12 @@ void Tree::compute_layout(NodeId root, AvailableSpace width, AvailableSpace heig
     root_node->unrounded.content_width = output.content_size.width;
     root_node->unrounded.content_height = output.content_size.height;
 
-    round_subtree(root, 0.0f, 0.0f, 0.0f, 0.0f);
+    round_subtree(root, 0.0f, 0.0f, 0.0f, 0.0f, 0);
 }
 
 // Rounds absolute edges, not relative offsets or sizes: a box whose unrounded right edge meets
 // its neighbour's left edge still meets it after rounding, whatever the fractions were.
-void Tree::round_subtree(NodeId id, float parent_x, float parent_y, float rounded_parent_x, float rounded_parent_y)
+void Tree::round_subtree(NodeId id, float parent_x, float parent_y, float rounded_parent_x, float rounded_parent_y, std::size_t depth)
 {
     detail::Node& target = m_nodes[id.index];
     Layout const& raw = target.unrounded;
@@ -176,6 +176,8 @@ void Tree::round_subtree(NodeId id, float parent_x, float parent_y, float rounde
 
     if (m_rounding == Rounding::Off) {
         target.final_layout = raw;
+        rounded_parent_x = absolute_x;
+        rounded_parent_y = absolute_y;
     } else {
         float left = std::round(absolute_x);
         float top = std::round(absolute_y);
@@ -188,12 +190,10 @@ void Tree::round_subtree(NodeId id, float parent_x, float parent_y, float rounde
         rounded_parent_x = left;
         rounded_parent_y = top;
     }
-    if (m_rounding == Rounding::Off) {
-        rounded_parent_x = absolute_x;
-        rounded_parent_y = absolute_y;
-    }
+    if (depth >= detail::Solver::max_depth)
+        return;
     for (NodeId child : target.children)
-        round_subtree(child, absolute_x, absolute_y, rounded_parent_x, rounded_parent_y);
+        round_subtree(child, absolute_x, absolute_y, rounded_parent_x, rounded_parent_y, depth + 1);
 }
 
 Layout const& Tree::layout(NodeId id) const

@@ -61,6 +61,8 @@ enum class Rounding : uint8_t {
 // again is cheap and a scroll never needs it at all.
 //
 // Every call tolerates unknown handles: queries answer empty or zero, changes are ignored.
+// Nodes nested more than 512 levels below the root are not laid out: the node at that depth
+// takes its own size as if it had no children, and the ones below keep zero boxes.
 class Tree {
 public:
     Tree();
@@ -110,7 +112,7 @@ public:
 private:
     detail::Node* node(NodeId);
     detail::Node const* node(NodeId) const;
-    void round_subtree(NodeId, float parent_x, float parent_y, float rounded_parent_x, float rounded_parent_y);
+    void round_subtree(NodeId, float parent_x, float parent_y, float rounded_parent_x, float rounded_parent_y, std::size_t depth);
 
     std::vector<detail::Node> m_nodes;
     Rounding m_rounding { Rounding::WholePixels };
