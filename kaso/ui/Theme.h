@@ -6,8 +6,8 @@
 
 namespace kaso::ui {
 
-// The colours and type sizes every widget paints with. Three themes exist: dark (the default),
-// light and high contrast.
+// The colours, radii and type the widgets paint with, by the role each plays. Three themes
+// exist: dark (the default), light and high contrast.
 struct Theme {
     enum class Kind {
         Dark,
@@ -16,16 +16,34 @@ struct Theme {
     };
 
     Kind kind { Kind::Dark };
-    Color background;
+
+    Color background;   // behind everything
+    Color bar_fill;     // the top bar and the navigation rail
+    Color panel_fill;   // grouped sections
     Color surface;
     Color surface_raised;
     Color border;
-    Color divider;
+    Color divider;      // dividers; borders of secondary controls
+    Color strong_border;
+    Color soft_fill;
+
     Color text;
     Color text_muted;
-    Color accent;
+    Color accent;       // active chips
     Color accent_text;
+    Color icon_accent;  // section and playlist icons
+    Color key_icon;
+    Color highlight;    // primary buttons, the active rail item
+    Color highlight_fill_hover;
+    Color control_fill; // buttons, chips, placeholders
+    Color control_fill_hover;
+    Color connecting;   // the dot of the connecting pill
     Color danger;
+
+    float card_radius { 12 };
+    float row_radius { 10 };
+    float control_radius { 10 };
+
     std::string font_family { "DejaVu Sans" };
     float body_size { 14 };
 
