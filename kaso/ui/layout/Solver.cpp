@@ -4,9 +4,36 @@
 
 namespace kaso::layout::detail {
 
-LayoutOutput Solver::compute(NodeId id, LayoutInput const& input)
+namespace {
+
+bool is_percent(Dimension dimension)
+{
+    return dimension.unit == Dimension::Unit::Percent;
+}
+
+// The question with the parts that cannot change the answer taken out, so that questions
+// differing only there share cache entries: a parent size only matters to a node whose own
+// sizes are percentages along that axis, and the space offered along an axis whose size is
+// already known is ignored by every algorithm.
+LayoutInput essential(LayoutInput input, Style const& style)
+{
+    if (!is_percent(style.size.width) && !is_percent(style.min_size.width) && !is_percent(style.max_size.width))
+        input.parent_size.width.reset();
+    if (!is_percent(style.size.height) && !is_percent(style.min_size.height) && !is_percent(style.max_size.height))
+        input.parent_size.height.reset();
+    if (input.known.width)
+        input.available.width = AvailableSpace::definite(*input.known.width);
+    if (input.known.height)
+        input.available.height = AvailableSpace::definite(*input.known.height);
+    return input;
+}
+
+}
+
+LayoutOutput Solver::compute(NodeId id, LayoutInput const& question)
 {
     Node& target = node(id);
+    LayoutInput const input = essential(question, target.style);
     if (input.mode == RunMode::PerformLayout) {
         if (target.cache.layout && target.cache.layout->input.same_question(input)) {
             target.dirty = false;
