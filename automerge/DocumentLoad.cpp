@@ -22,7 +22,7 @@ struct PendingChange {
     std::vector<uint8_t> bytes;
 };
 
-std::unexpected<Error> unsupported_action(uint64_t action)
+Unexpected unsupported_action(uint64_t action)
 {
     switch (static_cast<storage::Action>(action)) {
     case storage::Action::MakeList:
@@ -46,6 +46,18 @@ ErrorOr<OpAction> check_op_shape(uint64_t action, storage::OpKey const& key, boo
     if (insert || !key.is_map())
         return make_error(ErrorCode::Unsupported, "unsupported document: it holds list or text elements");
     return static_cast<OpAction>(action);
+}
+
+// A change is kept only when its bytes are the canonical encoding of what it holds: a document
+// chunk stores changes as ops and rebuilds them canonically, so a change in any other form would
+// no longer match its hash once saved, and the saved file would not load (here or in the
+// reference). Everything the reference writes is canonical.
+ErrorOr<void> check_canonical(storage::ChangeRecord const& record, std::span<const uint8_t> body)
+{
+    auto canonical = storage::encode_change_body(record);
+    if (!std::ranges::equal(canonical, body))
+        return make_error(ErrorCode::Corrupt, "change: not in canonical form");
+    return {};
 }
 
 ErrorOr<int64_t> increment_of(ScalarValue const& value)
@@ -121,6 +133,7 @@ ErrorOr<void> Document::apply_chunks(std::span<const uint8_t> bytes, LoadOptions
             break;
         case storage::ChunkType::Change: {
             auto record = AM_TRY(storage::parse_change_body(chunk.body, change_limits, budget));
+            AM_TRY(check_canonical(record, chunk.body));
             pending.push_back(PendingChange { std::move(record), chunk.hash, std::vector<uint8_t>(bytes.begin() + (offset - chunk.size), bytes.begin() + offset) });
             break;
         }
@@ -130,6 +143,7 @@ ErrorOr<void> Document::apply_chunks(std::span<const uint8_t> bytes, LoadOptions
             if (!std::equal(chunk.checksum.begin(), chunk.checksum.end(), hash.bytes.begin()))
                 return make_error(ErrorCode::Corrupt, "chunk: wrong checksum");
             auto record = AM_TRY(storage::parse_change_body(body, change_limits, budget));
+            AM_TRY(check_canonical(record, body));
             pending.push_back(PendingChange { std::move(record), hash, storage::write_chunk(storage::ChunkType::Change, body) });
             break;
         }
@@ -185,7 +199,7 @@ ErrorOr<void> Document::apply_change(storage::ChangeRecord const& change, Change
         auto action = check_op_shape(op.action, op.key, op.insert);
         if (!action) {
             m_store.rollback_to(mark);
-            return std::unexpected(action.error());
+            return Unexpected(action.error());
         }
         ObjId obj = op.obj ? ObjId { op.obj->counter, actors[op.obj->actor] } : ROOT;
         auto const* object = m_store.object(obj);

@@ -2,7 +2,7 @@
 
 namespace automerge::storage {
 
-static std::unexpected<Error> truncated(std::string_view what)
+static Unexpected truncated(std::string_view what)
 {
     return make_error(ErrorCode::Corrupt, std::string(what) + ": unexpected end of data");
 }
