@@ -1,9 +1,11 @@
+#include "kaso/ui/layout/FlexItem.h"
 #include "kaso/ui/layout/Placement.h"
 #include "kaso/ui/layout/Resolve.h"
 #include "kaso/ui/layout/Solver.h"
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <vector>
 
 // The flexbox algorithm of CSS Flexible Box Layout, section 9, for the subset our widgets use:
@@ -18,38 +20,7 @@ namespace {
 // that differ from the space only by float noise do not wrap.
 constexpr float s_wrap_tolerance = 0.001f;
 
-struct FlexItem {
-    NodeId id {};
-    ResolvedBox box {}; // against the container's content box
-    float grow { 0.0f };
-    float shrink { 0.0f };
-    AlignItems align { AlignItems::Stretch };
-    bool clips_main { false };
-    std::optional<float> cross_known {}; // its own definite cross size, or the stretched one
-    float base { 0.0f };
-    // The base came from flex-basis itself, not from the main size or the content: only then
-    // can the automatic minimum exceed it.
-    bool base_from_basis { false };
-    // The cross size the content reported while the base was measured: the item's cross size
-    // again whenever it keeps its base as its main size, so it need not be measured twice.
-    std::optional<float> base_cross {};
-    std::optional<float> automatic_min {};
-    float hypothetical { 0.0f };
-    float target { 0.0f };
-    bool frozen { false };
-    float violation { 0.0f };
-    float cross { 0.0f };
-    float main_offset { 0.0f };
-    float cross_offset { 0.0f };
-};
-
-struct FlexLine {
-    std::size_t begin { 0 };
-    std::size_t end { 0 };
-    float cross { 0.0f };
-};
-
-class FlexAlgorithm {
+class FlexAlgorithm final : public FlexLimits {
 public:
     FlexAlgorithm(Solver& solver, NodeId id, LayoutInput const& input)
         : m_solver(solver)
@@ -79,7 +50,7 @@ public:
         collect_lines();
         resolve_main_size();
         for (FlexLine const& line : m_lines)
-            resolve_flexible_lengths(line);
+            resolve_flexible_lengths(std::span<FlexItem>(m_items).subspan(line.begin, line.end - line.begin), m_inner_main - line_gaps(line), *this);
         resolve_cross_sizes();
         Size<float> size = from_axes(m_main_size, m_cross_size, m_row);
         if (m_input.mode == RunMode::ComputeSize)
@@ -171,7 +142,7 @@ private:
         return std::max(*item.automatic_min, padding);
     }
 
-    float clamp_to_limits(FlexItem& item, float value, bool content_min_needed)
+    float clamp_to_limits(FlexItem& item, float value, bool content_min_needed) override
     {
         if (auto max = main_of(item.box.max, m_row))
             value = std::min(value, *max);
@@ -236,84 +207,6 @@ private:
             m_main_size = clamp_main(m_box, content + main_of(m_box.padding, m_row));
         }
         m_inner_main = std::max(m_main_size - main_of(m_box.padding, m_row), 0.0f);
-    }
-
-    // CSS 9.7: grow or shrink the items of one line to fill its space, freezing those that hit
-    // their limits and sharing the rest again until every item is frozen.
-    void resolve_flexible_lengths(FlexLine const& line)
-    {
-        float gaps = line_gaps(line);
-        float used = gaps;
-        for (std::size_t i = line.begin; i < line.end; ++i)
-            used += m_items[i].hypothetical;
-        if (used == m_inner_main) {
-            for (std::size_t i = line.begin; i < line.end; ++i)
-                m_items[i].target = m_items[i].hypothetical;
-            return;
-        }
-        bool growing = used < m_inner_main;
-
-        for (std::size_t i = line.begin; i < line.end; ++i) {
-            FlexItem& item = m_items[i];
-            float factor = growing ? item.grow : item.shrink;
-            item.frozen = factor <= 0.0f || (growing && item.base > item.hypothetical) || (!growing && item.base < item.hypothetical);
-            item.target = item.frozen ? item.hypothetical : item.base;
-        }
-
-        auto free_space = [&] {
-            float sum = gaps;
-            for (std::size_t i = line.begin; i < line.end; ++i)
-                sum += m_items[i].target;
-            return m_inner_main - sum;
-        };
-        float initial_free = free_space();
-
-        for (std::size_t round = 0; round <= line.end - line.begin; ++round) {
-            float factors = 0.0f;
-            float scaled_shrink = 0.0f;
-            bool any_unfrozen = false;
-            for (std::size_t i = line.begin; i < line.end; ++i) {
-                FlexItem& item = m_items[i];
-                if (item.frozen)
-                    continue;
-                any_unfrozen = true;
-                item.target = item.base;
-                factors += growing ? item.grow : item.shrink;
-                scaled_shrink += item.shrink * item.base;
-            }
-            if (!any_unfrozen)
-                break;
-
-            float remaining = free_space();
-            if (factors < 1.0f) {
-                float limited = initial_free * factors;
-                if (std::fabs(limited) < std::fabs(remaining))
-                    remaining = limited;
-            }
-
-            float total_violation = 0.0f;
-            for (std::size_t i = line.begin; i < line.end; ++i) {
-                FlexItem& item = m_items[i];
-                if (item.frozen)
-                    continue;
-                float wanted = item.base;
-                if (growing && factors > 0.0f)
-                    wanted += remaining * item.grow / factors;
-                else if (!growing && scaled_shrink > 0.0f)
-                    wanted += remaining * item.shrink * item.base / scaled_shrink;
-                float clamped = clamp_to_limits(item, wanted, !growing || item.base_from_basis);
-                item.violation = clamped - wanted;
-                item.target = clamped;
-                total_violation += item.violation;
-            }
-            for (std::size_t i = line.begin; i < line.end; ++i) {
-                FlexItem& item = m_items[i];
-                if (item.frozen)
-                    continue;
-                if (total_violation == 0.0f || (total_violation > 0.0f && item.violation > 0.0f) || (total_violation < 0.0f && item.violation < 0.0f))
-                    item.frozen = true;
-            }
-        }
     }
 
     void resolve_cross_sizes()
