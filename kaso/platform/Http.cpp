@@ -1,0 +1,189 @@
+#include "kaso/platform/Http.h"
+
+#include <mutex>
+
+#include <curl/curl.h>
+
+namespace kaso::platform {
+
+namespace {
+
+void ensure_curl_initialised()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct BodySink {
+    std::string* body { nullptr };
+    size_t limit { 0 };
+    bool overflowed { false };
+};
+
+size_t write_body(char* data, size_t size, size_t count, void* user)
+{
+    auto& sink = *static_cast<BodySink*>(user);
+    size_t bytes = size * count;
+    size_t room = sink.limit - sink.body->size();
+    if (bytes > room) {
+        sink.body->append(data, room);
+        sink.overflowed = true;
+        return 0; // stops the transfer
+    }
+    sink.body->append(data, bytes);
+    return bytes;
+}
+
+long clamp_ms(std::chrono::milliseconds value)
+{
+    auto count = value.count();
+    if (count < 1)
+        return 1;
+    if (count > 86'400'000)
+        return 86'400'000;
+    return static_cast<long>(count);
+}
+
+}
+
+HttpClient::HttpClient(HttpOptions options)
+    : m_options(std::move(options))
+{
+    ensure_curl_initialised();
+    m_handle = curl_easy_init();
+}
+
+HttpClient::HttpClient(HttpClient&& other) noexcept
+    : m_options(std::move(other.m_options))
+    , m_handle(std::exchange(other.m_handle, nullptr))
+{
+}
+
+HttpClient& HttpClient::operator=(HttpClient&& other) noexcept
+{
+    if (this != &other) {
+        if (m_handle)
+            curl_easy_cleanup(static_cast<CURL*>(m_handle));
+        m_options = std::move(other.m_options);
+        m_handle = std::exchange(other.m_handle, nullptr);
+    }
+    return *this;
+}
+
+HttpClient::~HttpClient()
+{
+    if (m_handle)
+        curl_easy_cleanup(static_cast<CURL*>(m_handle));
+}
+
+ErrorOr<HttpResponse> HttpClient::get(std::string const& url, std::vector<std::string> const& headers)
+{
+    if (!m_handle)
+        return make_error("HTTP client could not be created");
+    if (!is_http_url(url))
+        return make_error(fmt::format("refused a non-HTTP address {}", debug_text(url)));
+
+    auto* curl = static_cast<CURL*>(m_handle);
+    curl_easy_reset(curl);
+    HttpResponse response;
+    BodySink sink { &response.body, m_options.max_body_bytes, false };
+    char error_buffer[CURL_ERROR_SIZE] = {};
+
+    curl_slist* header_list = nullptr;
+    for (auto const& header : headers)
+        header_list = curl_slist_append(header_list, header.c_str());
+
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, m_options.max_redirects > 0 ? 1L : 0L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, m_options.max_redirects);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, clamp_ms(m_options.connect_timeout));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, clamp_ms(m_options.total_timeout));
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, write_body);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    if (!m_options.user_agent.empty())
+        curl_easy_setopt(curl, CURLOPT_USERAGENT, m_options.user_agent.c_str());
+    if (header_list)
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, header_list);
+
+    CURLcode code = curl_easy_perform(curl);
+    curl_slist_free_all(header_list);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+
+    if (sink.overflowed) {
+        if (m_options.overflow == BodyOverflow::Truncate) {
+            response.truncated = true;
+            return response;
+        }
+        return make_error(fmt::format("response body of {} exceeds {} bytes", url, m_options.max_body_bytes));
+    }
+    if (code != CURLE_OK) {
+        std::string detail = error_buffer[0] != '\0' ? std::string(error_buffer) : std::string(curl_easy_strerror(code));
+        return make_error(fmt::format("request to {} failed: {}", url, detail));
+    }
+    return response;
+}
+
+ErrorOr<std::string> HttpClient::get_success_body(std::string const& url)
+{
+    auto response = TRY(get(url));
+    if (!response.is_success())
+        return make_error(fmt::format("HTTP status {} for {}", response.status, url));
+    return std::move(response.body);
+}
+
+bool is_http_url(std::string_view url)
+{
+    auto starts_with_nocase = [&](std::string_view prefix) {
+        if (url.size() < prefix.size())
+            return false;
+        for (size_t index = 0; index < prefix.size(); ++index) {
+            char c = url[index];
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+            if (c != prefix[index])
+                return false;
+        }
+        return true;
+    };
+    return starts_with_nocase("http://") || starts_with_nocase("https://");
+}
+
+std::string percent_encode(std::string_view text)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
+            || c == '.' || c == '_' || c == '~';
+        if (unreserved) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back('%');
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 0x0F]);
+        }
+    }
+    return out;
+}
+
+std::string query_string(std::vector<std::pair<std::string_view, std::string_view>> const& parameters)
+{
+    std::string out;
+    for (auto const& [key, value] : parameters) {
+        if (!out.empty())
+            out.push_back('&');
+        out += percent_encode(key);
+        out.push_back('=');
+        out += percent_encode(value);
+    }
+    return out;
+}
+
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <expected>
+#include <string>
+
+namespace vexa {
+
+// The error of every backend operation: one message, shown as it is.
+struct BackendError {
+    std::string message;
+
+    // BackendError("message"), with the message escaped as debug text.
+    std::string debug_form() const;
+
+    bool operator==(BackendError const&) const = default;
+};
+
+template<typename T>
+using BackendResult = std::expected<T, BackendError>;
+
+inline std::unexpected<BackendError> backend_error(std::string message)
+{
+    return std::unexpected(BackendError { std::move(message) });
+}
+
+}

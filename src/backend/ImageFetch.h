@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "kaso/platform/Http.h"
+
+namespace vexa {
+
+// The image client's settings: a browser user agent, 10 s per request and a 16 MiB body cap.
+// A value, not a connection: each fetch makes its own, so it may be used from any thread.
+struct ImageHttpClient {
+    kaso::platform::HttpOptions options;
+};
+
+ImageHttpClient image_http_client();
+
+// The bytes of an image ("//host/..." is fetched over https), or nothing on any failure.
+// Callable from several threads at once.
+std::optional<std::vector<uint8_t>> fetch_image_bytes(ImageHttpClient const& client, std::string_view address);
+
+}
