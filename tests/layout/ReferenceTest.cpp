@@ -140,6 +140,17 @@ NodeId build(Tree& tree, json const& spec, std::map<std::string, NodeId>& ids)
     return node;
 }
 
+// Builds the case's tree and solves it in its viewport, unrounded like Chromium's boxes.
+std::map<std::string, NodeId> solve(Tree& tree, json const& scenario)
+{
+    tree.set_rounding(Rounding::Off);
+    std::map<std::string, NodeId> ids;
+    NodeId root = build(tree, scenario["root"], ids);
+    tree.compute_layout(root, AvailableSpace::definite(scenario["viewport"][0].get<float>()),
+        AvailableSpace::definite(scenario["viewport"][1].get<float>()));
+    return ids;
+}
+
 json const& fixture()
 {
     static json const loaded = [] {
@@ -162,11 +173,7 @@ TEST(ChromiumReference, every_box_matches_within_half_a_pixel)
     for (json const& scenario : fixture()["cases"]) {
         std::string name = scenario["name"];
         Tree tree;
-        tree.set_rounding(Rounding::Off);
-        std::map<std::string, NodeId> ids;
-        NodeId root = build(tree, scenario["root"], ids);
-        tree.compute_layout(root, AvailableSpace::definite(scenario["viewport"][0].get<float>()),
-            AvailableSpace::definite(scenario["viewport"][1].get<float>()));
+        std::map<std::string, NodeId> ids = solve(tree, scenario);
         for (auto const& [id, box] : scenario["boxes"].items()) {
             ASSERT_TRUE(ids.contains(id)) << name << " " << id;
             Layout const& ours = tree.layout(ids[id]);
@@ -179,6 +186,27 @@ TEST(ChromiumReference, every_box_matches_within_half_a_pixel)
         }
     }
     EXPECT_GE(compared, 100u);
+}
+
+// Chromium reports scroll extents in whole pixels, so these compare within one.
+TEST(ChromiumReference, clipping_nodes_report_the_scroll_extent_as_content_size)
+{
+    ASSERT_FALSE(fixture().is_discarded());
+    std::size_t compared = 0;
+    for (json const& scenario : fixture()["cases"]) {
+        if (!scenario.contains("scroll_extents"))
+            continue;
+        Tree tree;
+        std::map<std::string, NodeId> ids = solve(tree, scenario);
+        for (auto const& [id, extent] : scenario["scroll_extents"].items()) {
+            Layout const& ours = tree.layout(ids.at(id));
+            std::string where = scenario["name"].get<std::string>() + " node " + id;
+            EXPECT_NEAR(ours.content_width, extent[0].get<float>(), 1.0f) << where;
+            EXPECT_NEAR(ours.content_height, extent[1].get<float>(), 1.0f) << where;
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 5u);
 }
 
 }

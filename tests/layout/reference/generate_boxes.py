@@ -4,7 +4,8 @@
 Each case becomes HTML/CSS with the same meaning as our layout styles (border-box sizing, no
 margins, flexbox, the auto-fill grid; block mode as a flow-root whose in-flow children after the
 first get the row gap as a top margin). Chromium's boxes are recorded relative to the parent's
-border box, the root's relative to the viewport. Run it again whenever cases.json changes:
+border box, the root's relative to the viewport; for every node that clips, its scroll width
+and height too (whole pixels), which the engine reports as the content size. Run it again whenever cases.json changes:
 
     tests/layout/reference/generate_boxes.py [path to chromium-headless-shell]
 """
@@ -116,12 +117,15 @@ def page(case):
 <pre id="boxes"></pre>
 <script>
 const boxes = {{}};
+const extents = {{}};
 for (const element of document.querySelectorAll('[data-id]')) {{
   const own = element.getBoundingClientRect();
   const parent = element.parentElement.getBoundingClientRect();
   boxes[element.dataset.id] = [own.left - parent.left, own.top - parent.top, own.width, own.height];
+  if (getComputedStyle(element).overflow === 'hidden')
+    extents[element.dataset.id] = [element.scrollWidth, element.scrollHeight];
 }}
-document.getElementById('boxes').textContent = JSON.stringify(boxes);
+document.getElementById('boxes').textContent = JSON.stringify({{boxes, extents}});
 </script></body></html>"""
 
 
@@ -146,7 +150,9 @@ def main():
         cases = json.load(handle)["cases"]
     for case in cases:
         assign_ids(case["root"], "0")
-        case["boxes"] = chromium_boxes(browser, case)
+        measured = chromium_boxes(browser, case)
+        case["boxes"] = measured["boxes"]
+        case["scroll_extents"] = measured["extents"]
     with open(os.path.join(HERE, "chromium_boxes.json"), "w", encoding="utf-8") as handle:
         json.dump({"generator": "tests/layout/reference/generate_boxes.py", "cases": cases}, handle, indent=1)
         handle.write("\n")
