@@ -138,10 +138,12 @@ SyncErrorOr<SyncSession> connect_peer(LocalIdentity const& local, TransportTimeo
     while (true) {
         if (std::chrono::steady_clock::now() >= deadline)
             return transport_error("timed out waiting for peer authorization");
-        auto message = TRY(session.receive());
-        if (message.kind == SyncMessage::Kind::Authorized)
+        auto message = TRY(session.receive_before(deadline));
+        if (!message)
+            continue; // the deadline passed while the peer only pinged
+        if (message->kind == SyncMessage::Kind::Authorized)
             break;
-        if (message.kind == SyncMessage::Kind::Unauthorized)
+        if (message->kind == SyncMessage::Kind::Unauthorized)
             return sync_error(DeviceSyncError::pairing("peer refused authorization"));
     }
     session.receiver().set_used_data_types(std::nullopt);

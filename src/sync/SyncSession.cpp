@@ -101,17 +101,35 @@ SyncErrorOr<void> SyncSession::send_authorized_notice()
     return send(Opcode::Notify, notify::authorized, payload, false);
 }
 
+SyncErrorOr<bool> SyncSession::receive_frame(SyncMessage& out)
+{
+    auto packet = TRY(read_frame());
+    auto outcome = TRY(m_receiver.handle_packet(packet));
+    if (outcome.send_pong) {
+        auto pong = build_packet(static_cast<uint8_t>(Opcode::Pong), 0, 0, {});
+        TRY(send_frame(pong));
+    }
+    if (!outcome.message)
+        return false;
+    out = std::move(*outcome.message);
+    return true;
+}
+
 SyncErrorOr<SyncMessage> SyncSession::receive()
 {
+    SyncMessage message;
+    while (!TRY(receive_frame(message))) { }
+    return message;
+}
+
+SyncErrorOr<std::optional<SyncMessage>> SyncSession::receive_before(std::chrono::steady_clock::time_point deadline)
+{
+    SyncMessage message;
     while (true) {
-        auto packet = TRY(read_frame());
-        auto outcome = TRY(m_receiver.handle_packet(packet));
-        if (outcome.send_pong) {
-            auto pong = build_packet(static_cast<uint8_t>(Opcode::Pong), 0, 0, {});
-            TRY(send_frame(pong));
-        }
-        if (outcome.message)
-            return std::move(*outcome.message);
+        if (TRY(receive_frame(message)))
+            return std::optional<SyncMessage>(std::move(message));
+        if (std::chrono::steady_clock::now() >= deadline)
+            return std::optional<SyncMessage> {};
     }
 }
 

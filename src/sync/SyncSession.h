@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -43,7 +45,15 @@ public:
     // The next message, answering pings and reassembling streams on the way.
     SyncErrorOr<SyncMessage> receive();
 
+    // The same, but gives up (none) once `deadline` has passed after a frame that carried no
+    // message: a device pings every few seconds, so a wait on receive() alone would never see
+    // its deadline while the peer stays connected.
+    SyncErrorOr<std::optional<SyncMessage>> receive_before(std::chrono::steady_clock::time_point deadline);
+
 private:
+    // Handles one frame; true when it completed a message, now in `out`.
+    SyncErrorOr<bool> receive_frame(SyncMessage& out);
+
     TcpStream m_stream;
     noise::TransportCiphers m_ciphers;
     int32_t m_peer_version { 0 };

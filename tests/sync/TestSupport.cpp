@@ -31,11 +31,16 @@ std::vector<uint8_t> bytes_of(std::string_view text)
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-std::filesystem::path fixture_path(std::string_view name)
+std::filesystem::path source_path(std::string_view relative)
 {
     char const* root = std::getenv("VEXA_SOURCE_DIR");
     std::filesystem::path base = root ? root : VEXA_DEFAULT_SOURCE_DIR;
-    return base / "tests" / "fixtures" / "sync" / name;
+    return base / relative;
+}
+
+std::filesystem::path fixture_path(std::string_view name)
+{
+    return source_path("tests/fixtures/sync") / name;
 }
 
 std::string read_text_file(std::filesystem::path const& path)

@@ -15,6 +15,7 @@ std::vector<uint8_t> bytes_of(std::string_view text);
 
 // The folder of the sync fixtures, found through VEXA_SOURCE_DIR.
 std::filesystem::path fixture_path(std::string_view name);
+std::filesystem::path source_path(std::string_view relative);
 std::string read_text_file(std::filesystem::path const& path);
 
 }
