@@ -18,16 +18,27 @@ static nlohmann::json dump_value(Document const& document, Value const& value)
         return nlohmann::json::array({ "other", nullptr });
     }
     auto const& scalar = value.scalar;
+    // Integers past 2^53 - 1 are text, as the reference's dump writes them (JavaScript BigInt).
+    auto number = [](auto n) -> nlohmann::json {
+        constexpr int64_t safe = (int64_t(1) << 53) - 1;
+        if constexpr (std::is_signed_v<decltype(n)>) {
+            if (n > safe || n < -safe)
+                return std::to_string(n);
+        } else if (n > uint64_t(safe)) {
+            return std::to_string(n);
+        }
+        return n;
+    };
     switch (scalar.kind()) {
     case ScalarValue::Kind::Null: return nlohmann::json::array({ "null", nullptr });
     case ScalarValue::Kind::Boolean: return nlohmann::json::array({ "boolean", *scalar.as_bool() });
-    case ScalarValue::Kind::Int: return nlohmann::json::array({ "int", *scalar.as_int() });
-    case ScalarValue::Kind::Uint: return nlohmann::json::array({ "uint", *scalar.as_uint() });
+    case ScalarValue::Kind::Int: return nlohmann::json::array({ "int", number(*scalar.as_int()) });
+    case ScalarValue::Kind::Uint: return nlohmann::json::array({ "uint", number(*scalar.as_uint()) });
     case ScalarValue::Kind::F64: return nlohmann::json::array({ "f64", *scalar.as_f64() });
     case ScalarValue::Kind::Str: return nlohmann::json::array({ "str", *scalar.as_str() });
     case ScalarValue::Kind::Bytes: return nlohmann::json::array({ "bytes", hex_encode(*scalar.as_bytes()) });
-    case ScalarValue::Kind::Counter: return nlohmann::json::array({ "counter", scalar.as_counter()->value });
-    case ScalarValue::Kind::Timestamp: return nlohmann::json::array({ "timestamp", scalar.as_timestamp()->value });
+    case ScalarValue::Kind::Counter: return nlohmann::json::array({ "counter", number(scalar.as_counter()->value) });
+    case ScalarValue::Kind::Timestamp: return nlohmann::json::array({ "timestamp", number(scalar.as_timestamp()->value) });
     case ScalarValue::Kind::Unknown:
         return nlohmann::json::array({ "unknown", scalar.as_unknown()->type_code, hex_encode(scalar.as_unknown()->bytes) });
     }

@@ -81,8 +81,9 @@ function dumpValue(doc, entry) {
     case 'bytes': return ['bytes', hex(value)];
     case 'timestamp': return ['timestamp', value.getTime()];
     case 'list': case 'text': case 'table': return [type, null];
-    case 'unknown': return ['unknown', value.type, hex(value.bytes ?? value)];
     default:
+      // Unknown value types come back as "unknownNN" with their raw bytes.
+      if (type.startsWith('unknown')) return ['unknown', Number(type.slice(7)), hex(value)];
       if (typeof value === 'bigint') return [type, Number.isSafeInteger(Number(value)) ? Number(value) : value.toString()];
       return [type, value];
   }
