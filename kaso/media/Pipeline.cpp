@@ -122,10 +122,11 @@ std::string gerror_text(GstMessage* message, bool is_error)
 
 }
 
-Pipeline::Pipeline(GstElement* pipeline, GstElement* appsink)
+Pipeline::Pipeline(GstElement* pipeline, GstElement* appsink, std::optional<uint64_t> stop_ms)
     : m_pipeline(GST_ELEMENT(gst_object_ref_sink(pipeline)))
     , m_bus(gst_element_get_bus(pipeline))
     , m_frames(std::make_unique<FrameSlot>())
+    , m_stop_ms(stop_ms)
 {
     gst_bus_set_sync_handler(m_bus, drop_unread_messages, nullptr, nullptr);
     GstAppSinkCallbacks callbacks {};
@@ -161,7 +162,7 @@ ErrorOr<std::unique_ptr<Pipeline>> Pipeline::playbin(std::string const& uri)
         return make_error("MediaEngine: the playback pipeline could not be built");
     }
     g_object_set(playbin, "uri", uri.c_str(), "video-sink", video_sink, "audio-sink", audio_sink, nullptr);
-    return std::unique_ptr<Pipeline>(new Pipeline(playbin, video_sink));
+    return std::unique_ptr<Pipeline>(new Pipeline(playbin, video_sink, std::nullopt));
 }
 
 ErrorOr<std::unique_ptr<Pipeline>> Pipeline::test_source(uint64_t duration_ms)
@@ -181,7 +182,8 @@ ErrorOr<std::unique_ptr<Pipeline>> Pipeline::test_source(uint64_t duration_ms)
         return make_error("MediaEngine: the test-picture pipeline could not be built");
     }
     // A scrolling pattern: every picture differs from the one before it. The number of buffers
-    // bounds the source, which is what gives it a duration and makes it seekable.
+    // bounds the source, which is what gives it a duration and makes it seekable. videotestsrc
+    // counts that number again from every seek, so seeks also end their segment at the duration.
     auto buffers = static_cast<gint>(std::min<uint64_t>(duration_ms * frames_per_second / 1000, G_MAXINT));
     g_object_set(source, "is-live", FALSE, "num-buffers", buffers, "horizontal-speed", 4, nullptr);
     gst_bin_add_many(GST_BIN(pipeline), source, sink, nullptr);
@@ -189,7 +191,7 @@ ErrorOr<std::unique_ptr<Pipeline>> Pipeline::test_source(uint64_t duration_ms)
         gst_object_unref(pipeline);
         return make_error("MediaEngine: the test picture could not be linked to the video sink");
     }
-    return std::unique_ptr<Pipeline>(new Pipeline(pipeline, sink));
+    return std::unique_ptr<Pipeline>(new Pipeline(pipeline, sink, duration_ms));
 }
 
 bool Pipeline::set_playing(bool playing)
@@ -199,10 +201,13 @@ bool Pipeline::set_playing(bool playing)
 
 std::optional<uint32_t> Pipeline::seek(uint64_t target_ms)
 {
-    auto target_ns = static_cast<gint64>(std::min<uint64_t>(target_ms, G_MAXINT64 / GST_MSECOND) * GST_MSECOND);
+    auto nanoseconds = [](uint64_t ms) {
+        return static_cast<gint64>(std::min<uint64_t>(ms, G_MAXINT64 / GST_MSECOND) * GST_MSECOND);
+    };
     GstEvent* event = gst_event_new_seek(1.0, GST_FORMAT_TIME,
-        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET, target_ns,
-        GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+        nanoseconds(target_ms), m_stop_ms ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
+        m_stop_ms ? nanoseconds(*m_stop_ms) : static_cast<gint64>(GST_CLOCK_TIME_NONE));
     uint32_t seqnum = gst_event_get_seqnum(event);
     if (!gst_element_send_event(m_pipeline, event))
         return std::nullopt;

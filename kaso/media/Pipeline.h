@@ -65,11 +65,12 @@ public:
     uint64_t frame_count() const { return m_frames->count(); }
 
 private:
-    Pipeline(GstElement* pipeline, GstElement* appsink);
+    Pipeline(GstElement* pipeline, GstElement* appsink, std::optional<uint64_t> stop_ms);
 
     GstElement* m_pipeline { nullptr };   // owned
     GstBus* m_bus { nullptr };            // owned
     std::unique_ptr<FrameSlot> m_frames;  // written by the streaming threads, read by the UI thread
+    std::optional<uint64_t> m_stop_ms;    // where every seek's segment ends, when the source says
 };
 
 }

@@ -140,6 +140,30 @@ TEST(SynthesizedEngine, SeeksWhileASeekRunsMergeIntoTheNewest)
     EXPECT_EQ(engine->current_frame()->pts_ms, 400'000u);
 }
 
+TEST(SynthesizedEngine, SeeksNearOrPastTheEndStillEndAt600Seconds)
+{
+    // The test source counts its pictures again from each seek; the stream must end at 600 s
+    // however far into it the seek went.
+    struct Case {
+        uint64_t target_ms;
+        uint64_t reported_target_ms;
+    };
+    for (auto const& c : { Case { 599'500, 599'500 }, Case { 10'000'000, 600'000 } }) {
+        auto engine = opened_synthesized();
+        EngineDriver driver(*engine);
+        ASSERT_TRUE(driver.pump_until([&] { return engine->duration_ms().has_value(); }, 10s));
+        engine->seek_to_ms(c.target_ms);
+        EXPECT_EQ(engine->position_ms(), c.reported_target_ms);
+        engine->play();
+        ASSERT_TRUE(driver.wait_for<EndOfStream>(10s)) << c.target_ms;
+        driver.pump_for(50ms);
+        EXPECT_EQ(engine->state(), PlaybackState::Ended);
+        EXPECT_EQ(engine->position_ms(), 600'000u);
+        EXPECT_FALSE(engine->is_playing());
+        EXPECT_LE(engine->current_frame()->pts_ms, 600'000u);
+    }
+}
+
 TEST(SynthesizedEngine, PauseHoldsThePictureAndPlayResumes)
 {
     auto engine = opened_synthesized();
