@@ -1,0 +1,14 @@
+#pragma once
+
+#include "kaso/ui/Widget.h"
+
+namespace kaso::ui {
+
+// The questions a wrapping widget passes on to its children for the frame loop: whether the
+// structure changed (every child is asked, none skipped, so each clears its flag), whether any
+// needs a redraw, whether any needs measuring again.
+bool children_take_structure_dirty(Widget& widget);
+bool children_need_redraw(Widget const& widget);
+bool children_layout_dirty(Widget const& widget);
+
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "kaso/ui/Color.h"
+#include "kaso/ui/Widget.h"
+
+namespace kaso::ui {
+
+// One icon of the runtime's set (Icons.h), drawn as strokes in a square box of `size` logical
+// pixels: the 24-unit drawing is scaled to the box, the stroke width stays in logical pixels.
+// Without a colour it paints in the theme's text colour; icon 255 paints nothing.
+//
+// Built by value: IconWidget(19).size(18).color(theme.text_muted).
+class IconWidget final : public Widget {
+public:
+    explicit IconWidget(uint8_t icon);
+
+#define KASO_ICON_SETTER(name, type, member)   \
+    IconWidget& name(type value) &             \
+    {                                          \
+        member = value;                        \
+        return *this;                          \
+    }                                          \
+    IconWidget&& name(type value) &&           \
+    {                                          \
+        member = value;                        \
+        return std::move(*this);               \
+    }
+    KASO_ICON_SETTER(size, float, m_size)
+    KASO_ICON_SETTER(color, Color, m_color)
+    KASO_ICON_SETTER(stroke_width, float, m_stroke_width)
+#undef KASO_ICON_SETTER
+
+    uint8_t icon() const { return m_icon; }
+    float size() const { return m_size; }
+    float stroke_width() const { return m_stroke_width; }
+
+    // Widget
+    char const* type_name() const override { return "IconWidget"; }
+    layout::Style layout_style() const override;
+    void draw(Scene& scene, DrawContext& context) override;
+
+private:
+    uint8_t m_icon;
+    float m_size { 16 };
+    float m_stroke_width { 1.5f };
+    std::optional<Color> m_color;
+};
+
+}
