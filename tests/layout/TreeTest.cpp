@@ -111,6 +111,31 @@ TEST(TreeDirt, a_new_window_size_resolves_the_clean_tree_again)
     EXPECT_EQ(tree.layout(child).width, 500);
 }
 
+TEST(TreeDirt, solving_a_subtree_alone_does_not_corrupt_the_whole_tree)
+{
+    Tree tree;
+    NodeId first = fixed_leaf(tree, 40, 10);
+    NodeId inner_leaf = fixed_leaf(tree, 20, 10);
+    NodeId second = tree.new_with_children(row_style(), { inner_leaf });
+    Style root_style = row_style();
+    root_style.padding = all_sides(5);
+    root_style.align_items = AlignItems::Start;
+    NodeId root = tree.new_with_children(root_style, { first, second });
+    tree.compute_layout(root, AvailableSpace::definite(200), AvailableSpace::definite(100));
+    expect_box(tree, second, { 45, 5, 20, 10 }, "in the tree");
+
+    tree.compute_layout(second, AvailableSpace::definite(70), AvailableSpace::definite(30));
+    expect_box(tree, second, { 0, 0, 20, 10 }, "alone, at the origin");
+
+    tree.compute_layout(root, AvailableSpace::definite(200), AvailableSpace::definite(100));
+    expect_box(tree, second, { 45, 5, 20, 10 }, "back in the tree");
+    expect_box(tree, inner_leaf, { 0, 0, 20, 10 }, "its child");
+
+    tree.set_rounding(Rounding::Off);
+    tree.compute_layout(root, AvailableSpace::definite(200), AvailableSpace::definite(100));
+    expect_box(tree, second, { 45, 5, 20, 10 }, "a change of rounding alone still reports the boxes");
+}
+
 TEST(AvailableSpaceValues, bad_definite_values_are_tamed)
 {
     EXPECT_EQ(AvailableSpace::definite(s_nan), AvailableSpace::definite(0));

@@ -40,6 +40,7 @@ LayoutOutput Solver::compute(NodeId id, LayoutInput const& question)
             return target.cache.layout->output;
         }
         LayoutOutput output = compute_uncached(id, input);
+        m_laid_out = true;
         Node& placed = node(id);
         placed.unrounded.width = output.size.width;
         placed.unrounded.height = output.size.height;

@@ -32,11 +32,15 @@ public:
 
     Node& node(NodeId id) { return m_nodes[id.index]; }
 
+    // Whether any node was laid out afresh rather than answered from its cache.
+    bool laid_out_anything() const { return m_laid_out; }
+
 private:
     LayoutOutput compute_uncached(NodeId, LayoutInput const&);
 
     std::vector<Node>& m_nodes;
     std::size_t m_depth { 0 };
+    bool m_laid_out { false };
 };
 
 // The algorithms, one per display mode (and one for childless nodes).

@@ -135,6 +135,7 @@ bool Tree::is_dirty(NodeId id) const
 void Tree::clear()
 {
     m_nodes.clear();
+    m_last_rounded = {};
 }
 
 void Tree::set_rounding(Rounding rounding)
@@ -153,8 +154,17 @@ void Tree::compute_layout(NodeId root, AvailableSpace width, AvailableSpace heig
     input.available = { width, height };
     input.mode = detail::RunMode::PerformLayout;
 
+    // Solving a subtree on its own moves its root to (0, 0) and changes its cached layout, which
+    // the ancestors' caches know nothing of: they must solve again next time.
+    if (root_node->parent.is_valid())
+        mark_dirty(root_node->parent);
+
     detail::Solver solver(m_nodes);
     detail::LayoutOutput output = solver.compute(root, input);
+    // Nothing was laid out again: every box, and its rounding, is what the last solve left.
+    if (!solver.laid_out_anything() && m_last_rounded == root && m_last_rounding == m_rounding)
+        return;
+
     root_node->unrounded.x = 0.0f;
     root_node->unrounded.y = 0.0f;
     root_node->unrounded.width = output.size.width;
@@ -163,6 +173,8 @@ void Tree::compute_layout(NodeId root, AvailableSpace width, AvailableSpace heig
     root_node->unrounded.content_height = output.content_size.height;
 
     round_subtree(root, 0.0f, 0.0f, 0.0f, 0.0f, 0);
+    m_last_rounded = root;
+    m_last_rounding = m_rounding;
 }
 
 // Rounds absolute edges, not relative offsets or sizes: a box whose unrounded right edge meets

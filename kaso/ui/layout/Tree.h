@@ -116,6 +116,10 @@ private:
 
     std::vector<detail::Node> m_nodes;
     Rounding m_rounding { Rounding::WholePixels };
+    // The root and rounding of the last solve whose boxes were rounded, to skip the rounding
+    // pass when a solve changes nothing.
+    NodeId m_last_rounded {};
+    Rounding m_last_rounding { Rounding::WholePixels };
 };
 
 }
