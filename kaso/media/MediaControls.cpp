@@ -103,9 +103,7 @@ struct MediaControls::State {
             return g_variant_new_double(1.0);
         if (n == "CanGoNext" || n == "CanGoPrevious")
             return g_variant_new_boolean(FALSE);
-        if (n == "CanSeek")
-            return g_variant_new_boolean(now_playing.has_value());
-        return g_variant_new_boolean(TRUE); // CanPlay, CanPause, CanControl
+        return g_variant_new_boolean(TRUE); // CanPlay, CanPause, CanSeek, CanControl
     }
 
     void call(char const* method, GVariant* parameters, GDBusMethodInvocation* invocation)
@@ -256,6 +254,8 @@ MediaControls::~MediaControls()
 void MediaControls::set_now_playing(std::optional<NowPlaying> item)
 {
     auto& state = *m_state;
+    if (item == state.now_playing)
+        return;
     state.now_playing = std::move(item);
     state.emit_player_changes("Metadata", mpris::metadata(state.now_playing ? &*state.now_playing : nullptr));
 }

@@ -32,6 +32,7 @@ public:
     // Releases the name and the connection before returning.
     ~MediaControls();
 
+    // The item shown; a change is announced, the same item again is not.
     void set_now_playing(std::optional<NowPlaying>);
     // The status and the playhead the desktop sees; a change of status is announced.
     void set_playback(ControlsStatus, uint64_t position_ms);

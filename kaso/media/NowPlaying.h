@@ -13,6 +13,8 @@ struct NowPlaying {
     std::string artist;             // the creator's name
     std::string art_url;            // thumbnail address; empty when none
     std::optional<uint64_t> length_ms;
+
+    bool operator==(NowPlaying const&) const = default;
 };
 
 }

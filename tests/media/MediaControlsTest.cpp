@@ -227,6 +227,7 @@ TEST_F(MediaControlsOnBus, AnnouncesStatusMetadataAndSeeks)
     controls->set_playback(ControlsStatus::Playing, 0);
     controls->set_playback(ControlsStatus::Playing, 40); // no change of status: nothing said
     controls->set_now_playing(NowPlaying { .video_id = "v", .title = "t", .artist = "a", .art_url = {}, .length_ms = {} });
+    controls->set_now_playing(NowPlaying { .video_id = "v", .title = "t", .artist = "a", .art_url = {}, .length_ms = {} });
     controls->notify_seeked(30'000);
     std::vector<std::string> const expected {
         "org.mpris.MediaPlayer2.Player PlaybackStatus",
