@@ -64,6 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Layout, AutoFillColumns,
         GridCase { 1280, 300, 18, 4, (1280 - 3 * 18) / 4.0f },
         GridCase { 935, 300, 18, 2, (935 - 18) / 2.0f },
         GridCase { 936, 300, 18, 3, 300 },
+        GridCase { 599.9999f, 300, 0, 2, 299.99995f }, // float noise does not drop a column
         GridCase { 200, 300, 18, 1, 300 },  // narrower than one column: the column keeps its minimum and overflows
         GridCase { 40, 0, 0, 7, 1 } // a zero minimum counts as 1 px per column: 40 columns
         ));

@@ -19,6 +19,9 @@ namespace {
 constexpr float s_minimum_track = 1.0f;
 // A bound on the repetitions for absurd widths; past it columns simply grow wider.
 constexpr float s_maximum_columns = 10000.0f;
+// Widths this close to fitting one more column still fit it, so float noise in a width
+// computed upstream (899.9999 for 900) does not drop a column.
+constexpr float s_fit_tolerance = 0.001f;
 
 struct Columns {
     std::size_t count { 1 };
@@ -29,7 +32,7 @@ struct Columns {
 // then taking an equal share of the width (never below the minimum).
 Columns fit_columns(float inner_width, float minimum, float gap)
 {
-    float repetitions = std::floor((inner_width + gap) / (std::max(minimum, s_minimum_track) + gap));
+    float repetitions = std::floor((inner_width + gap + s_fit_tolerance) / (std::max(minimum, s_minimum_track) + gap));
     repetitions = std::clamp(repetitions, 1.0f, s_maximum_columns);
     auto count = static_cast<std::size_t>(repetitions);
     float share = (inner_width - gap * (repetitions - 1.0f)) / repetitions;
