@@ -21,6 +21,8 @@ constexpr float s_tolerance = 0.5f;
 
 Dimension dimension(json const& value)
 {
+    if (value.is_null())
+        return Dimension::automatic();
     if (value.is_string()) {
         std::string text = value.get<std::string>();
         return Dimension::percent(std::stof(text.substr(0, text.size() - 1)) / 100.0f);
