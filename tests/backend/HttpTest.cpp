@@ -1,0 +1,157 @@
+#include <chrono>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include "kaso/platform/Http.h"
+#include "tests/backend/LoopbackServer.h"
+
+namespace {
+
+using kaso::platform::BodyOverflow;
+using kaso::platform::HttpClient;
+using kaso::platform::HttpOptions;
+using vexa::testing::LoopbackServer;
+using namespace std::chrono_literals;
+
+HttpOptions short_options(size_t max_body = 1024 * 1024)
+{
+    HttpOptions options;
+    options.user_agent = "vexa-test/1";
+    options.connect_timeout = 1s;
+    options.total_timeout = 2s;
+    options.max_body_bytes = max_body;
+    return options;
+}
+
+TEST(HttpClient, GetsABodyWithItsStatusAndUserAgent)
+{
+    LoopbackServer server;
+    server.serve("/hello", 200, "hi there", "text/plain");
+    server.serve("/missing", 404, "nope", "text/plain");
+    HttpClient client(short_options());
+
+    auto response = client.get(server.origin() + "/hello");
+    ASSERT_TRUE(response.has_value()) << response.error().message;
+    EXPECT_EQ(response->status, 200);
+    EXPECT_EQ(response->body, "hi there");
+    EXPECT_EQ(server.requests_to("/hello").at(0).user_agent, "vexa-test/1");
+
+    auto missing = client.get(server.origin() + "/missing");
+    ASSERT_TRUE(missing.has_value());
+    EXPECT_EQ(missing->status, 404);
+    auto as_body = client.get_success_body(server.origin() + "/missing");
+    ASSERT_FALSE(as_body.has_value());
+    EXPECT_NE(as_body.error().message.find("HTTP status 404"), std::string::npos) << as_body.error().message;
+}
+
+TEST(HttpClient, AHundredMegabyteBodyFailsAtTheCapWithoutReadingItAll)
+{
+    LoopbackServer server;
+    server.handle("/huge", [](httplib::Request const&, httplib::Response& response) { vexa::testing::stream_bytes(response, 100u << 20); });
+    HttpClient client(short_options());
+    auto started = std::chrono::steady_clock::now();
+    auto response = client.get(server.origin() + "/huge");
+    ASSERT_FALSE(response.has_value());
+    EXPECT_NE(response.error().message.find("exceeds 1048576 bytes"), std::string::npos) << response.error().message;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+}
+
+TEST(HttpClient, TruncatingClientKeepsTheFirstBytes)
+{
+    LoopbackServer server;
+    server.handle("/huge", [](httplib::Request const&, httplib::Response& response) { vexa::testing::stream_bytes(response, 100u << 20); });
+    auto options = short_options(2048);
+    options.overflow = BodyOverflow::Truncate;
+    HttpClient client(options);
+    auto response = client.get(server.origin() + "/huge");
+    ASSERT_TRUE(response.has_value()) << response.error().message;
+    EXPECT_EQ(response->status, 200);
+    EXPECT_EQ(response->body.size(), 2048u);
+    EXPECT_TRUE(response->truncated);
+}
+
+TEST(HttpClient, SpeaksOnlyHttpAndHttpsAlsoOnRedirects)
+{
+    LoopbackServer server;
+    server.serve("/target", 200, "landed", "text/plain");
+    server.handle("/to-file", [](httplib::Request const&, httplib::Response& response) { response.set_redirect("file:///etc/passwd"); });
+    server.handle("/to-ftp", [](httplib::Request const&, httplib::Response& response) { response.set_redirect("ftp://127.0.0.1/x"); });
+    server.handle("/to-target", [&](httplib::Request const&, httplib::Response& response) { response.set_redirect(server.origin() + "/target"); });
+    HttpClient client(short_options());
+
+    auto followed = client.get(server.origin() + "/to-target");
+    ASSERT_TRUE(followed.has_value()) << followed.error().message;
+    EXPECT_EQ(followed->body, "landed");
+
+    for (auto const* path : { "/to-file", "/to-ftp" }) {
+        auto response = client.get(server.origin() + path);
+        EXPECT_FALSE(response.has_value()) << path;
+    }
+    for (auto const* address : { "file:///etc/passwd", "ftp://127.0.0.1/", "gopher://x", "javascript:alert(1)", "" }) {
+        auto response = client.get(address);
+        ASSERT_FALSE(response.has_value()) << address;
+        EXPECT_NE(response.error().message.find("refused a non-HTTP address"), std::string::npos);
+    }
+}
+
+TEST(HttpClient, ASlowServerHitsTheTotalTimeOut)
+{
+    LoopbackServer server;
+    server.handle("/slow", [](httplib::Request const&, httplib::Response& response) {
+        std::this_thread::sleep_for(1500ms);
+        response.set_content("late", "text/plain");
+    });
+    auto options = short_options();
+    options.total_timeout = 300ms;
+    HttpClient client(options);
+    auto started = std::chrono::steady_clock::now();
+    auto response = client.get(server.origin() + "/slow");
+    EXPECT_FALSE(response.has_value());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1200ms);
+}
+
+TEST(HttpClient, NothingListeningIsATransportError)
+{
+    // Bind and release a port so that nothing listens there.
+    int port = 0;
+    {
+        LoopbackServer server;
+        port = std::stoi(server.origin().substr(server.origin().rfind(':') + 1));
+    }
+    HttpClient client(short_options());
+    auto response = client.get("http://127.0.0.1:" + std::to_string(port) + "/x");
+    ASSERT_FALSE(response.has_value());
+    EXPECT_NE(response.error().message.find("request to http://127.0.0.1"), std::string::npos) << response.error().message;
+}
+
+TEST(PercentEncoding, EncodesEverythingButUnreservedCharacters)
+{
+    struct Case {
+        std::string_view input;
+        std::string_view expected;
+    };
+    for (auto const& [input, expected] : std::initializer_list<Case> {
+             { "dQw4w9WgXcQ", "dQw4w9WgXcQ" },
+             { "a-b_c.d~e", "a-b_c.d~e" },
+             { "a b&c=d", "a%20b%26c%3Dd" },
+             { "../x?y#z", "..%2Fx%3Fy%23z" },
+             { "é", "%C3%A9" },
+             { std::string_view("\0\n", 2), "%00%0A" },
+         }) {
+        EXPECT_EQ(kaso::platform::percent_encode(input), expected) << input;
+    }
+    EXPECT_EQ(kaso::platform::query_string({ { "videoID", "a&b" }, { "categories", R"(["x"])" } }),
+        "videoID=a%26b&categories=%5B%22x%22%5D");
+}
+
+TEST(HttpUrls, OnlyHttpSchemesCount)
+{
+    EXPECT_TRUE(kaso::platform::is_http_url("http://a"));
+    EXPECT_TRUE(kaso::platform::is_http_url("HTTPS://a/b"));
+    EXPECT_FALSE(kaso::platform::is_http_url("file:///a"));
+    EXPECT_FALSE(kaso::platform::is_http_url("httpx://a"));
+    EXPECT_FALSE(kaso::platform::is_http_url("//cdn/a.jpg"));
+}
+
+}
