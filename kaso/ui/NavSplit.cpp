@@ -104,7 +104,9 @@ layout::NodeId NavSplit::build_layout(layout::Tree& tree, BuildContext& context,
     m_rail_node = m_rail->build_layout(tree, context, nodes);
     m_content_node = m_content->build_layout(tree, context, nodes);
 
+    // A block slot keeps the rail at its own width even while the slot is narrower.
     layout::Style slot;
+    slot.display = layout::Display::Block;
     slot.overflow = { layout::Overflow::Hidden, layout::Overflow::Hidden };
     slot.flex_shrink = 0;
     if (m_built_narrow) {

@@ -15,7 +15,7 @@ constexpr double min_thumb_length = 24;
 
 float clamp_axis(float value, float max)
 {
-    if (!std::isfinite(value) || value < 0)
+    if (std::isnan(value) || value < 0)
         return 0;
     return std::min(value, max);
 }

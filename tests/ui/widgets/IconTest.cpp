@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "kaso/ui/FrameDriver.h"
+#include "kaso/ui/IconWidget.h"
+#include "kaso/ui/Icons.h"
+#include "tests/ui/widgets/TestWidgets.h"
+
+using namespace kaso::ui;
+using namespace kaso::ui::testing;
+
+namespace {
+
+// Every icon number the application's pages, rail, palette and search catalogue pass.
+std::vector<uint8_t> const page_icons = { 4, 7, 9, 11, 19, 26, 27, 38, 42, 57, 58, 59, 60, 62, 63, 64, 67, 69, 73, 74, 78, 95 };
+
+struct IconFixture {
+    explicit IconFixture(IconWidget icon)
+    {
+        auto root = std::make_unique<Stack>(kaso::layout::FlexDirection::Row);
+        root->style.padding = { 10, 20, 0, 0 };
+        root->style.align_items = kaso::layout::AlignItems::Start;
+        widget = &root->add(std::move(icon));
+        driver = std::make_unique<FrameDriver>(std::move(root), Theme::dark());
+        driver->set_viewport(200, 200, 1.0f);
+        driver->frame(0);
+    }
+    IconWidget* widget { nullptr };
+    std::unique_ptr<FrameDriver> driver;
+};
+
+}
+
+TEST(Icons, EveryNumberThePagesUseHasADrawingInsideTheBox)
+{
+    for (uint8_t number : page_icons) {
+        auto const& drawing = icon_drawing(number);
+        ASSERT_FALSE(drawing.subpaths.empty()) << int(number);
+        EXPECT_EQ(drawing.closed.size(), drawing.subpaths.size()) << int(number);
+        for (auto const& subpath : drawing.subpaths) {
+            EXPECT_GE(subpath.size(), 2u) << int(number);
+            for (auto const& point : subpath) {
+                EXPECT_GE(point.x, 0) << int(number);
+                EXPECT_LE(point.x, 24) << int(number);
+                EXPECT_GE(point.y, 0) << int(number);
+                EXPECT_LE(point.y, 24) << int(number);
+            }
+        }
+    }
+    EXPECT_TRUE(std::ranges::includes(icon_numbers(), page_icons));
+}
+
+TEST(Icons, DistinctNumbersDrawDistinctIcons)
+{
+    for (std::size_t i = 0; i < page_icons.size(); ++i)
+        for (std::size_t j = i + 1; j < page_icons.size(); ++j)
+            EXPECT_NE(icon_drawing(page_icons[i]).subpaths, icon_drawing(page_icons[j]).subpaths)
+                << int(page_icons[i]) << " and " << int(page_icons[j]);
+}
+
+TEST(Icons, NoneAndUnknownNumbersAreEmpty)
+{
+    EXPECT_TRUE(icon_drawing(no_icon).subpaths.empty());
+    EXPECT_TRUE(icon_drawing(200).subpaths.empty());
+}
+
+TEST(IconWidget, ScalesTheDrawingToItsSizeAndKeepsTheStrokeWidth)
+{
+    IconFixture fixture(IconWidget(19).size(18).color(Color::rgb(9, 8, 7)).stroke_width(1.5f));
+    EXPECT_EQ(fixture.widget->layout_rect(), (Rect { 10, 20, 28, 38 }));
+    auto paths = commands_of<StrokePath>(fixture.driver->scene());
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0].color, Color::rgb(9, 8, 7));
+    EXPECT_EQ(paths[0].width, 1.5);
+    auto const& drawing = icon_drawing(19);
+    ASSERT_EQ(paths[0].subpaths.size(), drawing.subpaths.size());
+    for (std::size_t s = 0; s < drawing.subpaths.size(); ++s) {
+        ASSERT_EQ(paths[0].subpaths[s].size(), drawing.subpaths[s].size());
+        for (std::size_t p = 0; p < drawing.subpaths[s].size(); ++p) {
+            EXPECT_NEAR(paths[0].subpaths[s][p].x, 10 + drawing.subpaths[s][p].x * 18 / 24, 1e-9);
+            EXPECT_NEAR(paths[0].subpaths[s][p].y, 20 + drawing.subpaths[s][p].y * 18 / 24, 1e-9);
+        }
+    }
+    EXPECT_EQ(paths[0].closed, drawing.closed);
+}
+
+TEST(IconWidget, PaintsInTheThemeTextColourByDefaultAndNothingForNone)
+{
+    IconFixture plain(IconWidget(27).size(20));
+    auto paths = commands_of<StrokePath>(plain.driver->scene());
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0].color, Theme::dark().text);
+
+    IconFixture none(IconWidget(no_icon).size(20));
+    EXPECT_TRUE(commands_of<StrokePath>(none.driver->scene()).empty());
+    EXPECT_EQ(none.widget->layout_rect().width(), 20);
+
+    IconFixture bad(IconWidget(27).size(std::numeric_limits<float>::quiet_NaN()));
+    EXPECT_EQ(bad.widget->layout_rect().width(), 0);
+    EXPECT_TRUE(commands_of<StrokePath>(bad.driver->scene()).empty());
+}
