@@ -271,11 +271,7 @@ ErrorOr<void> MediaEngine::open(std::string_view address)
 
     impl.pipeline = std::move(*pipeline);
     impl.requested_playing = false;
-    if (!impl.pipeline->set_playing(false)) {
-        Error error { "MediaEngine: the pipeline refused to start" };
-        impl.fail(error.message);
-        return std::unexpected(error);
-    }
+    impl.pipeline->start_paused();
     return {};
 }
 
@@ -324,6 +320,8 @@ std::vector<MediaEvent> MediaEngine::poll()
                 break;
             impl.handle(*note);
         }
+        if (impl.pipeline->start_failed() && !impl.failed)
+            impl.fail("MediaEngine: the pipeline refused to start");
         impl.check_frames();
         if (impl.prerolled && !impl.duration && !impl.failed)
             impl.refresh_duration();

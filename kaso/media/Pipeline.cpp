@@ -78,18 +78,14 @@ GstElement* make_appsink(GstCaps* caps)
     return sink;
 }
 
-// The default audio device through autoaudiosink, which itself falls back to a synchronised
-// fakesink when no device answers. Should autoaudiosink be missing or refuse to start, a
-// fakesink with sync=true keeps time instead, so the video is never held back by sound.
+// The default audio device through autoaudiosink. It opens its device when the stream's sound
+// reaches it, on a streaming thread, and where no device answers it plays into a synchronised
+// fakesink of its own, so the video is never held back by sound. Without autoaudiosink a
+// fakesink with sync=true keeps time the same way.
 GstElement* make_audio_sink()
 {
-    if (GstElement* sink = gst_element_factory_make("autoaudiosink", "kaso-audio-sink")) {
-        if (gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE)
-            return sink;
-        gst_element_set_state(sink, GST_STATE_NULL);
-        gst_object_unref(sink);
-        logger()->info("no audio device could be opened; audio goes to a clock-keeping sink");
-    }
+    if (GstElement* sink = gst_element_factory_make("autoaudiosink", "kaso-audio-sink"))
+        return sink;
     GstElement* fallback = gst_element_factory_make("fakesink", "kaso-audio-sink");
     if (fallback)
         g_object_set(fallback, "sync", TRUE, nullptr);
@@ -142,6 +138,8 @@ Pipeline::Pipeline(GstElement* pipeline, GstElement* appsink, std::optional<uint
 
 Pipeline::~Pipeline()
 {
+    if (m_starter.joinable())
+        m_starter.join();
     // Setting NULL joins the streaming threads, so no callback can touch m_frames afterwards.
     gst_element_set_state(m_pipeline, GST_STATE_NULL);
     gst_object_unref(m_bus);
@@ -192,6 +190,16 @@ ErrorOr<std::unique_ptr<Pipeline>> Pipeline::test_source(uint64_t duration_ms)
         return make_error("MediaEngine: the test picture could not be linked to the video sink");
     }
     return std::unique_ptr<Pipeline>(new Pipeline(pipeline, sink, duration_ms));
+}
+
+void Pipeline::start_paused()
+{
+    if (m_starter.joinable())
+        return;
+    m_starter = std::thread([this] {
+        if (gst_element_set_state(m_pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
+            m_start_failed.store(true, std::memory_order_release);
+    });
 }
 
 bool Pipeline::set_playing(bool playing)

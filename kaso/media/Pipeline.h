@@ -4,10 +4,12 @@
 // translated into plain notes. The engine's state machine works on notes and never on GStreamer
 // types.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <variant>
 
 #include <gst/gst.h>
@@ -48,6 +50,13 @@ public:
     // Stops the streaming threads and frees the pipeline before returning.
     ~Pipeline();
 
+    // Starts prerolling, paused, on a thread of its own: going to PAUSED sets up the source and
+    // typefinds it in the calling thread, which takes milliseconds the UI thread does not have.
+    // Until the pipeline reports its preroll, nothing else may change its state.
+    void start_paused();
+    // The start was refused outright (the bus carries the reason).
+    bool start_failed() const { return m_start_failed.load(std::memory_order_acquire); }
+
     // PLAYING or PAUSED; false when GStreamer refused the change outright.
     bool set_playing(bool playing);
 
@@ -71,6 +80,8 @@ private:
     GstBus* m_bus { nullptr };            // owned
     std::unique_ptr<FrameSlot> m_frames;  // written by the streaming threads, read by the UI thread
     std::optional<uint64_t> m_stop_ms;    // where every seek's segment ends, when the source says
+    std::thread m_starter;                // runs the first state change; joined before teardown
+    std::atomic<bool> m_start_failed { false };
 };
 
 }
