@@ -269,6 +269,24 @@ INSTANTIATE_TEST_SUITE_P(Layout, FlexCases, ::testing::Range<std::size_t>(0, fle
         return name;
     });
 
+// An automatic height is the content's, never squeezed to the height a parent happens to offer.
+TEST(FlexLayout, a_column_of_automatic_height_is_not_fitted_to_the_offered_height)
+{
+    Tree tree;
+    Style item;
+    item.size = { px(50), px(60) };
+    NodeId first = tree.new_leaf(item);
+    NodeId second = tree.new_leaf(item);
+    NodeId column = tree.new_with_children(column_style(), { first, second });
+    Style root = row_style();
+    root.size = sized(200, 100);
+    root.align_items = AlignItems::Start;
+    NodeId node = tree.new_with_children(root, { column });
+    tree.compute_layout(node, AvailableSpace::definite(200), AvailableSpace::definite(100));
+    expect_box(tree, column, { 0, 0, 50, 120 }, "column");
+    expect_box(tree, second, { 0, 60, 50, 60 }, "second item keeps its height");
+}
+
 TEST(FlexLayout, nested_columns_stretch_to_the_root_width)
 {
     Tree tree;

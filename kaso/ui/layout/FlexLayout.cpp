@@ -149,11 +149,23 @@ private:
         return std::max(value, lower_limit(item, content_min_needed));
     }
 
+    // The main space lines break in. A row's is the width on offer; a column's is only its own
+    // height or maximum height, because an automatic height grows with the content rather than
+    // fitting the space a parent offers.
+    AvailableSpace line_space() const
+    {
+        if (auto inner_main = main_of(m_inner, m_row))
+            return AvailableSpace::definite(*inner_main);
+        if (m_row)
+            return m_space.width;
+        if (m_box.max.height)
+            return AvailableSpace::definite(*m_box.max.height - m_box.padding.height);
+        return m_space.height.is_min_content() ? AvailableSpace::min_content() : AvailableSpace::max_content();
+    }
+
     void collect_lines()
     {
-        AvailableSpace space = main_of(m_space, m_row);
-        if (auto inner_main = main_of(m_inner, m_row))
-            space = AvailableSpace::definite(*inner_main);
+        AvailableSpace space = line_space();
 
         FlexLine line;
         float used = 0.0f;
@@ -199,9 +211,9 @@ private:
                 longest = std::max(longest, used);
             }
             // Fit the content, but no wider than the space offered when the content can wrap
-            // or shrink into it.
+            // or shrink into it (a column's automatic height is its content's, see line_space).
             float content = longest;
-            AvailableSpace space = main_of(m_space, m_row);
+            AvailableSpace space = line_space();
             if (space.is_definite() && (m_lines.size() > 1 || (shrinkable && longest > space.value())))
                 content = space.value();
             m_main_size = clamp_main(m_box, content + main_of(m_box.padding, m_row));

@@ -6,6 +6,10 @@ namespace kaso::layout::detail {
 
 namespace {
 
+// A line whose items miss its space by no more than float noise already fits: flexing it would
+// only measure automatic minimums for nothing.
+constexpr float s_fit_tolerance = 0.001f;
+
 float free_space(std::span<FlexItem> line, float space)
 {
     for (FlexItem const& item : line)
@@ -20,7 +24,7 @@ void resolve_flexible_lengths(std::span<FlexItem> line, float space, FlexLimits&
     float used = 0.0f;
     for (FlexItem const& item : line)
         used += item.hypothetical;
-    if (used == space) {
+    if (std::fabs(used - space) <= s_fit_tolerance) {
         for (FlexItem& item : line)
             item.target = item.hypothetical;
         return;
