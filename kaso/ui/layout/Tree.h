@@ -45,8 +45,13 @@ struct Layout {
 };
 
 // Measures a leaf's content. `known` holds the content-box sizes already fixed by the layout
-// (the other axis is to be measured); `available` is the space offered for the content box.
-// Returns the content-box size; NaN or negative answers count as 0.
+// (the other axis is to be measured); `available` is the space offered for the content box,
+// exactly the known size along a known axis. A wrapping text answers its longest word's width
+// under min-content, its one-line width under max-content, and under a definite width the width
+// it takes wrapped at that width, with the height of its lines. Returns the content-box size;
+// NaN, infinite or negative answers count as 0.
+//
+// Answers are remembered: after the content changes, `Tree::mark_dirty` the leaf.
 using MeasureFunction = std::function<Size<float>(Size<std::optional<float>> known, Size<AvailableSpace> available)>;
 
 // Whether `compute_layout` snaps the results to whole pixels.
