@@ -41,7 +41,7 @@ endif
 test-sanitize: deps
 	@$(CMAKE) -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DVEXA_SANITIZE=ON -DVEXA_BENCH=OFF >/dev/null
 	@$(CMAKE) --build $(SANITIZE_BUILD) -j $(JOBS)
-	@cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS) -L unit
+	@cd $(SANITIZE_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) -L unit
 
 bench: build
 	@scripts/run-benchmarks $(BUILD)

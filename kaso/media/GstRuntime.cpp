@@ -16,7 +16,9 @@ ErrorOr<void> ensure_started()
     std::call_once(s_once, [] {
         GError* error = nullptr;
         if (gst_init_check(nullptr, nullptr, &error)) {
-            kaso::log::target("kaso::media")->debug("GStreamer started version={}", gst_version_string());
+            gchar* version = gst_version_string();
+            kaso::log::target("kaso::media")->debug("GStreamer started version={}", version);
+            g_free(version);
             return;
         }
         std::string message = error ? error->message : "unknown reason";
