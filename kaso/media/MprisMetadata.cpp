@@ -54,9 +54,20 @@ std::string track_id(NowPlaying const* item)
 {
     if (!item || item->video_id.empty())
         return no_track;
-    std::string id = item->video_id;
-    std::ranges::replace_if(id, [](unsigned char c) { return !std::isalnum(c) && c != '_'; }, '_');
-    return "/org/kaso/media/track/" + id;
+    // Letters and digits as they are, every other byte as "_" and two hex digits: a valid object
+    // path element, and two ids never share a path (YouTube ids differ by "-" and "_" alone).
+    std::string path = "/org/kaso/media/track/";
+    for (unsigned char c : item->video_id) {
+        if (std::isalnum(c)) {
+            path += static_cast<char>(c);
+        } else {
+            static constexpr char hex[] = "0123456789abcdef";
+            path += '_';
+            path += hex[c >> 4];
+            path += hex[c & 0xf];
+        }
+    }
+    return path;
 }
 
 GVariant* metadata(NowPlaying const* item)

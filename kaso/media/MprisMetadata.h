@@ -18,8 +18,7 @@ inline constexpr char const* no_track = "/org/mpris/MediaPlayer2/TrackList/NoTra
 // The introspection data of both interfaces.
 char const* introspection_xml();
 
-// The object path naming the item: letters, digits and underscores of the id, anything else as
-// an underscore; the no-track path when there is no item.
+// The object path naming the item, one for each video id; the no-track path when there is none.
 std::string track_id(NowPlaying const* item);
 
 // The Metadata property ("a{sv}"), a floating reference.

@@ -173,7 +173,7 @@ TEST_F(MediaControlsOnBus, AnswersPlaybackStatusPositionAndMetadata)
     ASSERT_TRUE(g_variant_dict_lookup(&dict, "mpris:artUrl", "&s", &text));
     EXPECT_STREQ(text, "https://img.example/vid_donut.jpg");
     ASSERT_TRUE(g_variant_dict_lookup(&dict, "mpris:trackid", "&o", &text));
-    EXPECT_STREQ(text, "/org/kaso/media/track/vid_donut_1");
+    EXPECT_STREQ(text, "/org/kaso/media/track/vid_2ddonut_2e1");
     gint64 length = 0;
     ASSERT_TRUE(g_variant_dict_lookup(&dict, "mpris:length", "x", &length));
     EXPECT_EQ(length, 754'000'000);
@@ -272,10 +272,10 @@ TEST_F(MediaControlsOnBus, DesktopCallsBecomeCommands)
         { "Pause", nullptr },
         { "Play", nullptr },
         { "Seek", g_variant_new("(x)", G_GINT64_CONSTANT(-5'000'000)) },
-        { "SetPosition", g_variant_new("(ox)", "/org/kaso/media/track/vid_donut", G_GINT64_CONSTANT(30'000'000)) },
+        { "SetPosition", g_variant_new("(ox)", "/org/kaso/media/track/vid_5fdonut", G_GINT64_CONSTANT(30'000'000)) },
         // A stale track and a negative position are ignored.
         { "SetPosition", g_variant_new("(ox)", "/org/kaso/media/track/other", G_GINT64_CONSTANT(1'000'000)) },
-        { "SetPosition", g_variant_new("(ox)", "/org/kaso/media/track/vid_donut", G_GINT64_CONSTANT(-1)) },
+        { "SetPosition", g_variant_new("(ox)", "/org/kaso/media/track/vid_5fdonut", G_GINT64_CONSTANT(-1)) },
         { "Next", nullptr },
     };
     for (auto const& call : calls) {
