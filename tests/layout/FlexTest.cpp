@@ -269,6 +269,27 @@ INSTANTIATE_TEST_SUITE_P(Layout, FlexCases, ::testing::Range<std::size_t>(0, fle
         return name;
     });
 
+// Intrinsic widths: under max-content a wrapping row keeps everything on one line; under
+// min-content every item takes a line of its own, so the row is as wide as its widest item.
+TEST(FlexLayout, intrinsic_widths_of_a_wrapping_row)
+{
+    Tree tree;
+    Style chips = row_style();
+    chips.flex_wrap = FlexWrap::Wrap;
+    chips.gap = { 8, 8 };
+    chips.padding = { 4, 0, 6, 0 };
+    NodeId a = fixed_leaf(tree, 60, 20);
+    NodeId b = fixed_leaf(tree, 90, 20);
+    NodeId c = fixed_leaf(tree, 70, 20);
+    NodeId row = tree.new_with_children(chips, { a, b, c });
+
+    tree.compute_layout(row, AvailableSpace::max_content(), AvailableSpace::max_content());
+    expect_box(tree, row, { 0, 0, 4 + 60 + 8 + 90 + 8 + 70 + 6, 20 }, "max-content");
+    tree.compute_layout(row, AvailableSpace::min_content(), AvailableSpace::max_content());
+    expect_box(tree, row, { 0, 0, 4 + 90 + 6, 20 * 3 + 8 * 2 }, "min-content");
+    expect_box(tree, c, { 4, 56, 70, 20 }, "last chip on the third line");
+}
+
 // An automatic height is the content's, never squeezed to the height a parent happens to offer.
 TEST(FlexLayout, a_column_of_automatic_height_is_not_fitted_to_the_offered_height)
 {
