@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include "kaso/platform/SecretPortal.h"
 #include "src/sync/Base64.h"
 
 namespace vexa::sync {
@@ -9,6 +10,11 @@ namespace vexa::sync {
 std::string KeyBlock::public_key_base64() const
 {
     return encode_base64_standard(pair.public_key);
+}
+
+SecretSource desktop_secret_source()
+{
+    return [](std::string_view device_name) { return kaso::platform::SecretPortal::retrieve_secret(device_name); };
 }
 
 SyncErrorOr<KeyBlock> load_device_keypair(std::span<uint8_t const> private_key)

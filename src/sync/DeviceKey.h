@@ -24,6 +24,9 @@ struct KeyBlock {
 // Where the secret comes from: given the device name, the application's secret bytes.
 using SecretSource = std::function<kaso::ErrorOr<std::vector<uint8_t>>(std::string_view device_name)>;
 
+// The desktop's secret portal as a secret source.
+SecretSource desktop_secret_source();
+
 // The domain-separation label hashed in front of the secret: 33 characters and a zero byte.
 constexpr std::string_view device_key_label { "kaso.vexa.grayjay-noise-static-v1\0", 34 };
 

@@ -44,3 +44,12 @@ TEST(DeviceKey, PortalFailureAndKeyLength)
         "device key unavailable: device key material has an invalid length");
     EXPECT_TRUE(load_device_keypair(std::vector<uint8_t>(32, 9)).has_value());
 }
+
+TEST(DeviceKey, NoSessionBusMeansNoKey)
+{
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vexa-test-bus", 1);
+    auto key = derive_device_key(desktop_secret_source(), "Kaso Vexa");
+    ASSERT_FALSE(key.has_value());
+    EXPECT_TRUE(key.error().display().starts_with("device key unavailable: secret portal: no session bus for Kaso Vexa: "))
+        << key.error().display();
+}
