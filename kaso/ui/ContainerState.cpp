@@ -23,4 +23,16 @@ bool children_layout_dirty(Widget const& widget)
     return any;
 }
 
+void deliver_event(Widget& child, EventContext& context, Event const& event)
+{
+    if (&event == &context.event) {
+        child.handle_event(context);
+        return;
+    }
+    EventContext inner { event, context.modifiers, context.scale, context.handled, context.focus_request };
+    child.handle_event(inner);
+    context.handled = inner.handled;
+    context.focus_request = std::move(inner.focus_request);
+}
+
 }

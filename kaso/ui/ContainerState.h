@@ -11,4 +11,8 @@ bool children_take_structure_dirty(Widget& widget);
 bool children_need_redraw(Widget const& widget);
 bool children_layout_dirty(Widget const& widget);
 
+// Hands `child` an event in place of the one `context` carries (a shifted or a synthetic one),
+// with the same modifiers and scale; its handled flag and focus request come back.
+void deliver_event(Widget& child, EventContext& context, Event const& event);
+
 }

@@ -173,18 +173,6 @@ void NavSplit::draw(Scene& scene, DrawContext& context)
     scene.pop_clip();
 }
 
-void NavSplit::deliver(Widget& child, EventContext& context, Event const& event)
-{
-    if (&event == &context.event) {
-        child.handle_event(context);
-        return;
-    }
-    EventContext inner { event, context.modifiers, context.scale, context.handled, context.focus_request };
-    child.handle_event(inner);
-    context.handled = inner.handled;
-    context.focus_request = std::move(inner.focus_request);
-}
-
 void NavSplit::handle_event(EventContext& context)
 {
     auto position = context.logical_position();
@@ -192,9 +180,9 @@ void NavSplit::handle_event(EventContext& context)
         if (std::holds_alternative<PointerLeave>(context.event))
             m_under = Under::Nothing;
         if (rail_visible())
-            deliver(*m_rail, context, context.event);
+            deliver_event(*m_rail, context, context.event);
         if (!context.handled)
-            deliver(*m_content, context, context.event);
+            deliver_event(*m_content, context, context.event);
         return;
     }
     Under under = Under::Nothing;
@@ -204,16 +192,16 @@ void NavSplit::handle_event(EventContext& context)
     bool was_handled = context.handled;
     if (m_under != under || std::holds_alternative<PointerUp>(context.event)) {
         if (under != Under::Rail && (m_under == Under::Rail || std::holds_alternative<PointerUp>(context.event)))
-            deliver(*m_rail, context, PointerLeave {});
+            deliver_event(*m_rail, context, PointerLeave {});
         if (under != Under::Content && (m_under == Under::Content || std::holds_alternative<PointerUp>(context.event)))
-            deliver(*m_content, context, PointerLeave {});
+            deliver_event(*m_content, context, PointerLeave {});
     }
     m_under = under;
     context.handled = was_handled;
     if (under == Under::Rail)
-        deliver(*m_rail, context, context.event);
+        deliver_event(*m_rail, context, context.event);
     else if (under == Under::Content)
-        deliver(*m_content, context, context.event);
+        deliver_event(*m_content, context, context.event);
 }
 
 void NavSplit::for_each_child(std::function<void(Widget&)> const& visit)

@@ -73,7 +73,6 @@ private:
     std::string memory_key() const { return m_id.value_or("nav_split"); }
     double slot_width() const;
     Rect rail_area() const;
-    void deliver(Widget& child, EventContext& context, Event const& event);
 
     WidgetBox m_rail;
     WidgetBox m_content;

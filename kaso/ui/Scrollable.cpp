@@ -152,14 +152,6 @@ void Scrollable::draw_indicator(Scene& scene, DrawContext& context) const
     scene.fill_rect(thumb, context.theme.text_muted.with_alpha(0.35f), width / 2);
 }
 
-void Scrollable::deliver(EventContext& context, Event const& event)
-{
-    EventContext inner { event, context.modifiers, context.scale, context.handled, context.focus_request };
-    m_child->handle_event(inner);
-    context.handled = inner.handled;
-    context.focus_request = std::move(inner.focus_request);
-}
-
 void Scrollable::handle_event(EventContext& context)
 {
     if (!m_child)
@@ -168,26 +160,30 @@ void Scrollable::handle_event(EventContext& context)
     if (!position) {
         if (std::holds_alternative<PointerLeave>(context.event))
             m_pointer_inside = false;
-        deliver(context, context.event);
+        deliver_event(*m_child, context, context.event);
         return;
     }
     if (!m_rect.contains(*position)) {
         // The child sees the pointer leave, never where it went.
         if (m_pointer_inside || std::holds_alternative<PointerUp>(context.event))
-            deliver(context, PointerLeave {});
+            deliver_event(*m_child, context, PointerLeave {});
         m_pointer_inside = false;
         return;
     }
     m_pointer_inside = true;
     auto at = offset();
     double scale = context.scale > 0 ? context.scale : 1.0;
-    deliver(context, shifted(context.event, at.x * scale, at.y * scale));
+    deliver_event(*m_child, context, shifted(context.event, at.x * scale, at.y * scale));
     if (context.handled)
         return;
     if (auto const* scroll = std::get_if<Scroll>(&context.event)) {
         // A view at its end leaves the wheel to an enclosing one.
-        if (scroll_to({ float(at.x + scroll->dx), float(at.y + scroll->dy) }))
-            context.handled = true;
+        if (!scroll_to({ float(at.x + scroll->dx), float(at.y + scroll->dy) }))
+            return;
+        // Other content now lies under the pointer: hover follows it.
+        auto moved = offset();
+        deliver_event(*m_child, context, PointerMove { scroll->x + moved.x * scale, scroll->y + moved.y * scale });
+        context.handled = true;
     }
 }
 

@@ -69,7 +69,6 @@ public:
     void mark_drawn() override;
 
 private:
-    void deliver(EventContext& context, Event const& event);
     void draw_indicator(Scene& scene, DrawContext& context) const;
 
     WidgetBox m_child;

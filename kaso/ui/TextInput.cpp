@@ -317,6 +317,17 @@ void TextInput::handle_event(EventContext& context)
     }
 }
 
+std::optional<AccessNode> TextInput::accessibility() const
+{
+    AccessNode node;
+    node.role = m_kind == 2 ? search_field_role : text_field_role;
+    node.name = m_description.empty() ? m_placeholder : m_description;
+    node.description = m_editor.text();
+    node.bounds = m_rect;
+    node.focused = m_focused;
+    return node;
+}
+
 CursorShape TextInput::cursor_shape(Point point) const { return m_rect.contains(point) ? 1 : 0; }
 
 void TextInput::set_focus(bool focused)

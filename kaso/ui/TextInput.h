@@ -25,9 +25,15 @@ namespace kaso::ui::widget {
 // kept in the focus registry under the element id ("text_input" when none is set), so a field
 // rebuilt with the tree keeps both.
 //
+// Told to assistive technology as a text field (role 10) or, of kind 2, a search field (role
+// 11), named by its descriptive text or else its placeholder.
+//
 // Built by value: TextInput::from_state(cell).with_id("search_input").with_placeholder("Search").
 class TextInput final : public Widget {
 public:
+    static constexpr int text_field_role = 10;
+    static constexpr int search_field_role = 11;
+
     // A field over a text of its own, lost when the tree is rebuilt unless given a buffer.
     static TextInput local();
     // A field over a shared cell.
@@ -78,6 +84,7 @@ public:
     bool is_focusable() const override { return true; }
     void set_focus(bool focused) override;
     bool is_focused() const override { return m_focused; }
+    std::optional<AccessNode> accessibility() const override;
     bool needs_redraw() const override { return m_dirty; }
     void mark_drawn() override { m_dirty = false; }
 

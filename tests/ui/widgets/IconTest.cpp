@@ -5,6 +5,7 @@
 #include "kaso/ui/FrameDriver.h"
 #include "kaso/ui/IconWidget.h"
 #include "kaso/ui/Icons.h"
+#include "kaso/ui/Offscreen.h"
 #include "tests/ui/widgets/TestWidgets.h"
 
 using namespace kaso::ui;
@@ -99,4 +100,23 @@ TEST(IconWidget, PaintsInTheThemeTextColourByDefaultAndNothingForNone)
     IconFixture bad(IconWidget(27).size(std::numeric_limits<float>::quiet_NaN()));
     EXPECT_EQ(bad.widget->layout_rect().width(), 0);
     EXPECT_TRUE(commands_of<StrokePath>(bad.driver->scene()).empty());
+}
+
+TEST(IconWidget, PaintsItsStrokesIntoPixels)
+{
+    IconFixture fixture(IconWidget(19).size(48).color(Color::rgb(255, 255, 255)).stroke_width(3));
+    auto image = render_offscreen(*fixture.driver, 0);
+    ASSERT_TRUE(image) << image.error().message;
+    auto lit = [&](int x0, int y0, int x1, int y1) {
+        int count = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                count += image->pixels[std::size_t(y * image->stride + x * 4 + 1)] > 0x80;
+        return count;
+    };
+    // The magnifier's ring and handle fall inside the icon's box (10..58, 20..68), nothing outside.
+    EXPECT_GT(lit(10, 20, 58, 68), 100);
+    EXPECT_EQ(lit(70, 80, 200, 200), 0);
+    // The centre of the ring is empty.
+    EXPECT_EQ(lit(10 + 19, 20 + 19, 10 + 23, 20 + 23), 0);
 }

@@ -203,3 +203,13 @@ TEST(Scrollable, DrawsAnIndicatorOnlyWhenTheContentOverflows)
     ScrollFixture fitting(std::make_shared<ScrollOffset>(), 2);
     EXPECT_EQ(indicator_count(*fitting.driver), 0u);
 }
+
+TEST(Scrollable, HoverFollowsTheContentThatScrollsUnderAStillPointer)
+{
+    ScrollFixture view;
+    view.driver->dispatch(PointerMove { 10, 150 }, {});
+    EXPECT_TRUE(view.boxes[0]->hovered);
+    view.wheel(10, 150, 100);
+    EXPECT_FALSE(view.boxes[0]->hovered);
+    EXPECT_TRUE(view.boxes[1]->hovered);
+}

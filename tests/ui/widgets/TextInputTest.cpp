@@ -269,3 +269,30 @@ TEST(TextInput, ARefusedPublicationKeepsWhatWasTyped)
     fixture.type("!");
     EXPECT_EQ(fixture.field->text(), "fixed!");
 }
+
+TEST(TextInput, IsAnnouncedAsAFieldNamedByItsDescription)
+{
+    auto field = Field::local().with_placeholder("grayjay:// pairing invite").with_text("Grayjay pairing invite");
+    auto node = field.accessibility();
+    ASSERT_TRUE(node);
+    EXPECT_EQ(node->role, Field::text_field_role);
+    EXPECT_EQ(node->name, "Grayjay pairing invite");
+    auto search = Field::local().with_placeholder("Search").with_kind(2);
+    EXPECT_EQ(search.accessibility()->role, Field::search_field_role);
+    EXPECT_EQ(search.accessibility()->name, "Search");
+}
+
+TEST(TextInput, AnExternalBufferHoldsTheTextAcrossRebuilds)
+{
+    FocusState::current().reset();
+    auto buffer = LocalTextCell::create();
+    {
+        auto field = Field::local().with_id("grayjay_pairing_invite").with_external_buffer(buffer);
+        field.set_focus(true);
+        EventContext typed { TextInput { "grayjay://abc" }, none, 1.0f, false, std::nullopt };
+        field.handle_event(typed);
+    }
+    EXPECT_EQ(buffer->text(), "grayjay://abc");
+    auto again = Field::local().with_id("grayjay_pairing_invite").with_external_buffer(buffer);
+    EXPECT_EQ(again.text(), "grayjay://abc");
+}
