@@ -150,7 +150,10 @@ ErrorOr<std::unique_ptr<Pipeline>> Pipeline::playbin(std::string const& uri)
 {
     TRY(gst_runtime::require_elements({ "playbin", "appsink", "videoconvert" }));
     GstElement* playbin = gst_element_factory_make("playbin", "kaso-playbin");
-    GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, cairo_rgb24_format, nullptr);
+    // Square pixels: a stream with another pixel shape is scaled by playbin's converter, so the
+    // painter can take width and height as they come.
+    GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, cairo_rgb24_format,
+        "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
     GstElement* video_sink = make_appsink(caps);
     GstElement* audio_sink = make_audio_sink();
     if (!playbin || !video_sink || !audio_sink) {

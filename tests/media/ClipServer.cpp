@@ -12,16 +12,16 @@
 
 namespace kaso::media::testing {
 
-std::filesystem::path make_webm_clip(std::filesystem::path const& directory, int seconds)
+std::filesystem::path make_webm_clip(std::filesystem::path const& directory, int seconds, int pixel_width, int pixel_height)
 {
     std::filesystem::create_directories(directory);
-    auto path = directory / fmt::format("clip-{}s.webm", seconds);
+    auto path = directory / fmt::format("clip-{}s-{}x{}.webm", seconds, pixel_width, pixel_height);
     // 441 samples a buffer at 44.1 kHz is 10 ms, so both streams end at the same moment.
     auto command = fmt::format(
         "timeout 60 gst-launch-1.0 -q videotestsrc num-buffers={} horizontal-speed=4 "
-        "! video/x-raw,width=320,height=240,framerate=30/1 ! vp8enc deadline=1 ! webmmux name=mux "
+        "! video/x-raw,width=320,height=240,framerate=30/1,pixel-aspect-ratio={}/{} ! vp8enc deadline=1 ! webmmux name=mux "
         "! filesink location='{}' audiotestsrc num-buffers={} samplesperbuffer=441 ! audioconvert ! vorbisenc ! mux.",
-        seconds * 30, path.string(), seconds * 100);
+        seconds * 30, pixel_width, pixel_height, path.string(), seconds * 100);
     int status = std::system(command.c_str());
     if (status != 0 || !std::filesystem::exists(path) || std::filesystem::file_size(path) == 0) {
         std::fprintf(stderr, "making the test clip failed (status %d): %s\n", status, command.c_str());

@@ -6,10 +6,10 @@
 
 namespace kaso::media::testing {
 
-// Writes a WebM clip (VP8 video with Vorbis sound) of `seconds` seconds at 320 x 240 and 30
-// frames a second, made with gst-launch-1.0 under a time limit. Returns an empty path when the
-// tool failed, after printing why.
-std::filesystem::path make_webm_clip(std::filesystem::path const& directory, int seconds);
+// Writes a WebM clip (VP8 video with Vorbis sound) of `seconds` seconds at 320 x 240 stored
+// pixels with the given pixel shape and 30 frames a second, made with gst-launch-1.0 under a time
+// limit. Returns an empty path when the tool failed, after printing why.
+std::filesystem::path make_webm_clip(std::filesystem::path const& directory, int seconds, int pixel_width = 1, int pixel_height = 1);
 
 // A loopback HTTP server on 127.0.0.1 and a free port, serving:
 //   /clip.webm   the clip's bytes (with range requests), video/webm

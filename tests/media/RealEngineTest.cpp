@@ -150,6 +150,20 @@ TEST_F(RealEngine, LoopbackHttpStreamBuffersPlaysAndSeeks)
     EXPECT_LE(distance(engine->current_frame()->pts_ms, 3'000), 34u) << engine->current_frame()->pts_ms;
 }
 
+TEST_F(RealEngine, NonSquarePixelsArriveScaledToSquarePixels)
+{
+    // 320 x 240 stored pixels, each 4/3 as wide as high: shown 426 wide.
+    auto clip = kaso::media::testing::make_webm_clip(s_directory, 1, 4, 3);
+    ASSERT_FALSE(clip.empty());
+    ASSERT_TRUE(engine->open("file://" + clip.string()).has_value());
+    ASSERT_TRUE(driver->wait_for<FirstFrame>(10s));
+    auto frame = engine->current_frame();
+    EXPECT_EQ(frame->width, 426u);
+    EXPECT_EQ(frame->height, 240u);
+    EXPECT_GE(frame->stride, 426u * 4);
+    EXPECT_EQ(frame->bytes.size(), size_t { frame->stride } * frame->height);
+}
+
 TEST_F(RealEngine, MissingStreamIsAnErrorWithoutAPicture)
 {
     expect_failure_without_a_picture(http_address("/missing.webm"));
