@@ -1,6 +1,10 @@
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <string>
 #include <thread>
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>
@@ -63,14 +67,14 @@ void BM_SynthesizedOpenToFirstFrame(benchmark::State& state)
 }
 BENCHMARK(BM_SynthesizedOpenToFirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
-void BM_SynthesizedDecodeAndPaint720p(benchmark::State& state)
+// Plays the opened engine and paints every new picture into a 1280 x 720 window surface,
+// reporting the CPU time of all threads per painted picture and the delivery rate.
+void decode_and_paint(benchmark::State& state, MediaEngine& engine)
 {
     constexpr int width = 1280;
     constexpr int height = 720;
-    auto engine = MediaEngine::create_synthesized();
-    engine->open("https://demo.kaso.invalid/clip.mp4");
-    engine->play();
-    auto frame = wait_for_frame_after(*engine, 0);
+    engine.play();
+    auto frame = wait_for_frame_after(engine, 0);
     if (!frame) {
         state.SkipWithError("no first picture");
         return;
@@ -83,7 +87,7 @@ void BM_SynthesizedDecodeAndPaint720p(benchmark::State& state)
     double cpu_start = process_cpu_seconds();
     auto wall_start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        frame = wait_for_frame_after(*engine, frame->serial);
+        frame = wait_for_frame_after(engine, frame->serial);
         if (!frame) {
             state.SkipWithError("pictures stopped");
             break;
@@ -94,7 +98,7 @@ void BM_SynthesizedDecodeAndPaint720p(benchmark::State& state)
     }
     double cpu_seconds = process_cpu_seconds() - cpu_start;
     double wall_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
-    if (painted > 0) {
+    if (painted > 0 && frame) {
         state.counters["cpu_ms_per_frame"] = cpu_seconds * 1000.0 / static_cast<double>(painted);
         state.counters["frames_per_second"] = static_cast<double>(painted) / wall_seconds;
         state.counters["frames_skipped"] = static_cast<double>(frame->serial - first_serial - painted);
@@ -102,7 +106,70 @@ void BM_SynthesizedDecodeAndPaint720p(benchmark::State& state)
     cairo_destroy(target);
     cairo_surface_destroy(window);
 }
+
+void BM_SynthesizedDecodeAndPaint720p(benchmark::State& state)
+{
+    auto engine = MediaEngine::create_synthesized();
+    engine->open("https://demo.kaso.invalid/clip.mp4");
+    decode_and_paint(state, *engine);
+}
 BENCHMARK(BM_SynthesizedDecodeAndPaint720p)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(150);
+
+// A 720p VP8 clip made once with gst-launch-1.0, for comparing real decoding with the test picture.
+struct RemovedAtExit {
+    std::filesystem::path path;
+    ~RemovedAtExit()
+    {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+};
+
+std::string real_clip_address()
+{
+    static RemovedAtExit s_clip { std::filesystem::temp_directory_path() / ("kaso-media-bench-" + std::to_string(getpid()) + ".webm") };
+    static std::string address = [] {
+        auto const& path = s_clip.path;
+        auto command = "timeout 120 gst-launch-1.0 -q videotestsrc num-buffers=180 horizontal-speed=4 "
+                       "! video/x-raw,width=1280,height=720,framerate=30/1 ! vp8enc deadline=1 ! webmmux ! filesink location='"
+            + path.string() + "'";
+        return std::system(command.c_str()) == 0 ? "file://" + path.string() : std::string();
+    }();
+    return address;
+}
+
+void BM_RealWebmOpenToFirstFrame(benchmark::State& state)
+{
+    auto address = real_clip_address();
+    if (address.empty()) {
+        state.SkipWithError("no clip: gst-launch-1.0 failed");
+        return;
+    }
+    for (auto _ : state) {
+        auto engine = MediaEngine::create();
+        if (!engine->open(address) || !wait_for_frame_after(*engine, 0)) {
+            state.SkipWithError("no first picture");
+            return;
+        }
+        state.PauseTiming();
+        engine.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_RealWebmOpenToFirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+void BM_RealWebmDecodeAndPaint720p(benchmark::State& state)
+{
+    auto address = real_clip_address();
+    if (address.empty()) {
+        state.SkipWithError("no clip: gst-launch-1.0 failed");
+        return;
+    }
+    auto engine = MediaEngine::create();
+    engine->open(address);
+    decode_and_paint(state, *engine);
+}
+BENCHMARK(BM_RealWebmDecodeAndPaint720p)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(120);
 
 }
 
