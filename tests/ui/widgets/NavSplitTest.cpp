@@ -2,6 +2,7 @@
 
 #include "kaso/ui/FrameDriver.h"
 #include "kaso/ui/NavSplit.h"
+#include "kaso/ui/Scrollable.h"
 #include "tests/ui/widgets/TestWidgets.h"
 
 using namespace kaso::ui;
@@ -186,4 +187,28 @@ TEST(NavSplit, BadSettingsAreTamed)
     EXPECT_EQ(fixture.split->open_fraction(), 0);
     EXPECT_FALSE(fixture.split->is_narrow());
     EXPECT_EQ(fixture.split->content().layout_rect(), (Rect { 0, 66, 1280, 800 }));
+}
+
+TEST(NavSplit, AScrollViewInTheContentColumnGetsTheHeightLeftUnderTheTopBar)
+{
+    NavSplit::forget_widths();
+    auto root = std::make_unique<Stack>();
+    root->add(Box(-1, 66));
+    Stack page;
+    for (int i = 0; i < 20; ++i)
+        page.add(Box(-1, 100));
+    Stack content_column;
+    content_column.style.size.width = kaso::layout::Dimension::percent(1.0f);
+    content_column.style.size.height = kaso::layout::Dimension::percent(1.0f);
+    content_column.style.overflow = { kaso::layout::Overflow::Hidden, kaso::layout::Overflow::Hidden };
+    auto& view = content_column.add(Scrollable().with_child(std::move(page)));
+    Stack rail;
+    rail.style.size.width = kaso::layout::Dimension::px(86);
+    rail.style.size.height = kaso::layout::Dimension::percent(1.0f);
+    root->add(NavSplit(std::move(rail), std::move(content_column)).rail_width(86).known_width(1280));
+    FrameDriver driver(std::move(root), Theme::dark());
+    driver.set_viewport(1280, 800, 1.0f);
+    driver.frame(0);
+    EXPECT_EQ(view.layout_rect(), (Rect { 86, 66, 1280, 800 }));
+    EXPECT_EQ(view.max_offset().y, 2000 - 734);
 }
