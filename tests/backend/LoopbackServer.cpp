@@ -9,11 +9,13 @@
 namespace vexa::testing {
 
 struct LoopbackServer::State {
+    using Handler = LoopbackServer::Handler;
     httplib::Server server;
     std::thread thread;
     int port { 0 };
     mutable std::mutex mutex;
     std::vector<SeenRequest> seen;
+    std::map<std::string, Handler> handlers; // by path; a later registration replaces an earlier one
 };
 
 LoopbackServer::LoopbackServer()
@@ -31,6 +33,20 @@ LoopbackServer::LoopbackServer()
         std::lock_guard lock(state->mutex);
         state->seen.push_back(std::move(seen));
         return httplib::Server::HandlerResponse::Unhandled;
+    });
+    server.Get(".*", [state = m_state.get()](httplib::Request const& request, httplib::Response& response) {
+        Handler handler;
+        {
+            std::lock_guard lock(state->mutex);
+            auto found = state->handlers.find(request.path);
+            if (found != state->handlers.end())
+                handler = found->second;
+        }
+        if (!handler) {
+            response.status = 404;
+            return;
+        }
+        handler(request, response);
     });
     server.set_read_timeout(5, 0);
     server.set_write_timeout(5, 0);
@@ -50,13 +66,17 @@ LoopbackServer::~LoopbackServer()
 
 void LoopbackServer::serve(std::string const& path, int status, std::string body, std::string content_type)
 {
-    m_state->server.Get(path, [status, body = std::move(body), content_type](httplib::Request const&, httplib::Response& response) {
+    handle(path, [status, body = std::move(body), content_type](httplib::Request const&, httplib::Response& response) {
         response.status = status;
         response.set_content(body, content_type);
     });
 }
 
-void LoopbackServer::handle(std::string const& path, Handler handler) { m_state->server.Get(path, std::move(handler)); }
+void LoopbackServer::handle(std::string const& path, Handler handler)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->handlers.insert_or_assign(path, std::move(handler));
+}
 
 std::string LoopbackServer::origin() const { return fmt::format("http://127.0.0.1:{}", m_state->port); }
 
