@@ -5,6 +5,7 @@
 #include <shared_mutex>
 #include <string>
 
+#include "kaso/ui/TextCell.h"
 #include "kaso/ui/WakeHandle.h"
 
 namespace vexa {
@@ -12,15 +13,15 @@ namespace vexa {
 // A text shared between the application and one text input (the search box, the palette's
 // query). Either side may publish; the generation counts publications so each side can tell
 // whether the other changed the text since it last looked.
-class SharedText {
+class SharedText final : public kaso::ui::TextCell {
 public:
     static std::shared_ptr<SharedText> create();
 
-    std::string text() const;
-    uint64_t generation() const { return m_generation.load(std::memory_order_acquire); }
+    std::string text() const override;
+    uint64_t generation() const override { return m_generation.load(std::memory_order_acquire); }
 
     // Replaces the text when the cell's wake handle authorizes publication; false otherwise.
-    bool publish(std::string text);
+    bool publish(std::string text) override;
 
     kaso::ui::wake::WakeHandle const& wake_handle() const { return m_wake; }
 

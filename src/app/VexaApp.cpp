@@ -1,19 +1,11 @@
 #include "src/app/VexaApp.h"
 
 #include "kaso/platform/Log.h"
-#include "kaso/ui/Scene.h"
 #include "kaso/ui/Theme.h"
 #include "src/backend/SampleCatalogue.h"
 #include "src/history/HistoryOwner.h"
 
 namespace vexa {
-
-namespace {
-
-// Height of the strip across the top of the window, in logical pixels.
-constexpr double top_bar_height = 56;
-
-}
 
 std::unique_ptr<VexaApp> VexaApp::create() { return create_for_owner(history_owner_id()); }
 
@@ -137,15 +129,15 @@ void VexaApp::navigate_to_launch_route(Route route)
     m_structure_dirty = true;
 }
 
-std::shared_ptr<ScrollOffset> VexaApp::ensure_scroll_offset(std::string const& key)
+kaso::ui::ScrollOffsetCell VexaApp::ensure_scroll_offset(std::string const& key)
 {
     auto& cell = m_scroll_offsets[key];
     if (!cell)
-        cell = std::make_shared<ScrollOffset>();
+        cell = std::make_shared<kaso::ui::ScrollOffset>();
     return cell;
 }
 
-std::optional<ScrollOffset> VexaApp::scroll_offset(std::string const& key) const
+std::optional<kaso::ui::ScrollOffset> VexaApp::scroll_offset(std::string const& key) const
 {
     if (auto found = m_scroll_offsets.find(key); found != m_scroll_offsets.end() && found->second)
         return *found->second;
@@ -159,34 +151,6 @@ void VexaApp::sync(kaso::ui::SyncContext& context)
 }
 
 bool VexaApp::take_structure_dirty() { return std::exchange(m_structure_dirty, false); }
-
-kaso::layout::NodeId VexaApp::build_layout(kaso::layout::Tree& tree, kaso::ui::BuildContext& context, kaso::ui::NodeMap& nodes)
-{
-    m_scale = context.scale;
-    auto node = Widget::build_layout(tree, context, nodes);
-    m_root_node = node;
-    return node;
-}
-
-void VexaApp::draw(kaso::ui::Scene& scene, kaso::ui::DrawContext& context)
-{
-    auto const& theme = context.theme;
-    auto width = m_rect.width();
-    scene.fill_rect({ 0, 0, width, top_bar_height }, theme.surface);
-    scene.fill_rect({ 0, top_bar_height - 1, width, top_bar_height }, theme.border);
-    scene.fill_circle({ 28, top_bar_height / 2 }, 10, theme.accent);
-
-    kaso::ui::TextStyle title;
-    title.size = 20;
-    title.weight = kaso::ui::FontWeight::Bold;
-    title.color = theme.text;
-    scene.draw_text("Vexa", title, { 46, top_bar_height / 2 - 13 });
-    kaso::ui::TextStyle label;
-    label.color = theme.text_muted;
-    scene.draw_text(std::string(route_kind_name(m_model.route.kind)), label, { 24, top_bar_height + 24 });
-    scene.draw_text(m_model.status_label, label, { 24, top_bar_height + 48 }, width - 48);
-    Widget::draw(scene, context);
-}
 
 void VexaApp::for_each_child(std::function<void(kaso::ui::Widget&)> const& visit)
 {

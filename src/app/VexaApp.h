@@ -9,6 +9,7 @@
 
 #include "kaso/actions/ActionHost.h"
 #include "kaso/actions/EncodedAction.h"
+#include "kaso/ui/Scrollable.h"
 #include "kaso/ui/VideoPlayer.h"
 #include "kaso/ui/Widget.h"
 #include "src/actions/OperationQueue.h"
@@ -20,12 +21,6 @@
 #include "src/model/VexaModel.h"
 
 namespace vexa {
-
-// A scroll view's remembered offset, shared between the application and the view.
-struct ScrollOffset {
-    float x { 0 };
-    float y { 0 };
-};
 
 // The application object: the root widget the runtime drives, owning the model and every other
 // piece of the application's state. It lives on the UI thread from the launch callback that
@@ -85,7 +80,7 @@ public:
     kaso::ui::SharedVideoPlayer const& player() const { return m_player; }
     // The clip the demonstration states play; the synthesized engine needs no network for it.
     static constexpr char const* demo_clip_address = "https://demo.kaso.localhost/clip.mp4";
-    std::optional<ScrollOffset> scroll_offset(std::string const& key) const;
+    std::optional<kaso::ui::ScrollOffset> scroll_offset(std::string const& key) const;
     kaso::ui::Rect viewport() const { return m_viewport; }
     bool is_live() const { return m_live; }
     bool force_nav() const { return m_force_nav; }
@@ -99,6 +94,8 @@ public:
     bool take_structure_dirty() override;
     kaso::layout::NodeId build_layout(kaso::layout::Tree& tree, kaso::ui::BuildContext& context, kaso::ui::NodeMap& nodes) override;
     void draw(kaso::ui::Scene& scene, kaso::ui::DrawContext& context) override;
+    bool needs_redraw() const override;
+    void mark_drawn() override;
     void handle_event(kaso::ui::EventContext& context) override;
     void apply_layout(kaso::layout::Tree const& tree, kaso::layout::NodeId node, double x, double y) override;
     std::optional<kaso::ui::AccessNode> accessibility() const override;
@@ -116,7 +113,7 @@ private:
     // Logs that the part of the application an action needs is not available in this build.
     static void unavailable(UiAction const& action, char const* what);
     std::string accessible_title() const;
-    std::shared_ptr<ScrollOffset> ensure_scroll_offset(std::string const& key);
+    kaso::ui::ScrollOffsetCell ensure_scroll_offset(std::string const& key);
 
     // Fields that own resources, in the order they are released.
     VexaModel m_model;
@@ -134,7 +131,7 @@ private:
     std::optional<std::string> m_watch_controls_for;
     std::optional<std::string> m_loaded_video;
     NavigationHistory m_navigation;
-    std::map<std::string, std::shared_ptr<ScrollOffset>> m_scroll_offsets;
+    std::map<std::string, kaso::ui::ScrollOffsetCell> m_scroll_offsets;
     std::set<std::string> m_pending_channels;
 
     // Plain values.

@@ -5,6 +5,12 @@
 
 #include <fmt/format.h>
 
+#include "kaso/ui/NavSplit.h"
+#include "kaso/ui/Scene.h"
+#include "src/screens/Chrome.h"
+#include "src/screens/Pages.h"
+#include "src/widgets/Flex.h"
+
 namespace vexa {
 
 using namespace kaso;
@@ -128,5 +134,58 @@ void VexaApp::apply_layout(layout::Tree const& tree, layout::NodeId node, double
 }
 
 bool VexaApp::is_layout_dirty() const { return m_content ? m_content->is_layout_dirty() : true; }
+
+}
+
+namespace vexa {
+
+using namespace kaso;
+
+layout::NodeId VexaApp::build_layout(layout::Tree& tree, ui::BuildContext& context, ui::NodeMap& nodes)
+{
+    m_scale = context.scale;
+    m_narrow_at_build = is_narrow();
+    auto const& theme = context.theme;
+
+    auto page = route_page(m_model, theme, m_scale, m_operations, m_model.route);
+    auto key = scroll_key(m_model.route);
+    auto scroll = std::move(page).with_persisted_offset(key, ensure_scroll_offset(key)).scrollbar_width(14.0f);
+    auto content_column = Flex::column().width(Length::fill()).height(Length::fill()).clip(true).with_child(std::move(scroll));
+
+    bool shown = m_force_nav || nav_visible();
+    auto split = ui::NavSplit(nav_rail(m_model.route, nav_width(), theme), std::move(content_column))
+                     .narrow_threshold(float(narrow_threshold(m_scale)))
+                     .rail_width(float(nav_width()))
+                     .shown(shown)
+                     .open_fraction(shown ? 1.0f : 0.0f)
+                     .known_width(m_viewport.width());
+
+    bool compact = m_viewport.width() <= 480.0 && m_scale >= 1.5f;
+    auto root = Flex::column()
+                    .width(Length::fill())
+                    .height(Length::fill())
+                    .with_child(top_bar(m_model, theme, m_operations, !m_navigation.back_stack.empty(), m_search_text_cell, compact))
+                    .with_child(std::move(split));
+    m_content = std::make_unique<Flex>(std::move(root));
+    auto node = m_content->build_layout(tree, context, nodes);
+    m_root_node = node;
+    return node;
+}
+
+void VexaApp::draw(ui::Scene& scene, ui::DrawContext& context)
+{
+    scene.push_clip(m_viewport);
+    if (m_content)
+        m_content->draw(scene, context);
+    scene.pop_clip();
+}
+
+bool VexaApp::needs_redraw() const { return !m_content || m_content->needs_redraw(); }
+
+void VexaApp::mark_drawn()
+{
+    if (m_content)
+        m_content->mark_drawn();
+}
 
 }

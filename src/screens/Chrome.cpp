@@ -1,0 +1,165 @@
+#include "src/screens/Chrome.h"
+
+#include "kaso/ui/TextInput.h"
+#include "src/screens/Builders.h"
+
+namespace vexa {
+
+using namespace kaso::ui;
+
+namespace {
+
+Flex square_button(Theme const& theme, std::string id, uint8_t icon_number)
+{
+    BoxStyle normal;
+    normal.radius = theme.control_radius;
+    return Flex::row()
+        .with_id(std::move(id))
+        .width(Length::px(40))
+        .height(Length::px(40))
+        .align(Align::Center)
+        .justify(Justify::Center)
+        .style(normal)
+        .hover_style(BoxStyle::filled(theme.control_fill_hover, theme.control_radius))
+        .with_child(icon(icon_number, 20, theme.text));
+}
+
+BoxStyle bordered(Color fill, Color border, double radius)
+{
+    BoxStyle style = BoxStyle::filled(fill, radius);
+    style.border = Border { 1, border };
+    return style;
+}
+
+std::string lowercase(std::string text)
+{
+    for (auto& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return text;
+}
+
+}
+
+std::string_view rail_key(Route const& route)
+{
+    switch (route.kind) {
+    case RouteKind::Home: return "home";
+    case RouteKind::Trending: return "trending";
+    case RouteKind::Subscriptions: return "subs";
+    case RouteKind::Queue: return "queue";
+    case RouteKind::History: return "history";
+    case RouteKind::Settings: return "settings";
+    default: return "";
+    }
+}
+
+Flex top_bar(VexaModel const& model, Theme const& theme, OperationQueueHandle const& queue, bool has_back, TextCellHandle search_text, bool compact)
+{
+    auto bar = Flex::row()
+                   .width(Length::fill())
+                   .height(Length::px(66))
+                   .padding_each(20, 0, 20, 0)
+                   .gap(16)
+                   .align(Align::Center)
+                   .style(bordered(theme.bar_fill, theme.divider, 0));
+
+    bar.with_child(square_button(theme, "nav_toggle", 69).with_label("Show or hide navigation"));
+    if (has_back)
+        bar.with_child(square_button(theme, "back_btn", 38).with_action(queue, UiAction::go_back()).with_label("Go back"));
+
+    if (compact) {
+        bar.with_child(icon_button(theme, queue, 19, UiAction::open_palette()).with_id("compact_search"));
+    } else {
+        auto field = widget::TextInput::from_state(std::move(search_text))
+                         .with_id("search_input")
+                         .with_kind(2)
+                         .with_fill_width(true)
+                         .with_font_size(15)
+                         .with_placeholder("Search");
+        bar.with_child(Flex::row()
+                           .grow(1)
+                           .max_width(560)
+                           .height(Length::px(42))
+                           .padding_each(16, 0, 16, 0)
+                           .gap(10)
+                           .align(Align::Center)
+                           .style(bordered(theme.control_fill, theme.divider, theme.control_radius))
+                           .with_child(icon(19, 18, theme.text_muted))
+                           .with_child(std::move(field)));
+    }
+    bar.with_child(fill_spacer());
+
+    auto right = Flex::row().gap(8).align(Align::Center);
+    if (!compact && !model.status_live) {
+        bool connecting = model.status_label.find("connect") != std::string::npos;
+        Color dot = connecting ? theme.connecting : theme.text_muted;
+        right.with_child(Flex::row()
+                             .gap(6)
+                             .padding_each(10, 6, 10, 6)
+                             .align(Align::Center)
+                             .style(BoxStyle::filled(theme.control_fill, theme.control_radius))
+                             .with_child(Flex::row().width(Length::px(8)).height(Length::px(8)).style(BoxStyle::filled(dot, 4)))
+                             .with_child(colored_label(connecting ? "Connecting…" : "Offline", 12, theme.text_muted)));
+    }
+    bar.with_child(std::move(right));
+    return bar;
+}
+
+Flex nav_item(Theme const& theme, uint8_t icon_number, std::string const& label, Route, bool active, bool wide)
+{
+    Color ink = active ? contrast_text_color(theme.highlight) : theme.text_muted;
+    BoxStyle normal;
+    normal.radius = theme.card_radius;
+    if (active)
+        normal.fill = theme.highlight;
+    auto hover = BoxStyle::filled(active ? theme.highlight : theme.control_fill_hover, theme.card_radius);
+    auto item = wide ? Flex::row().padding_each(14, 12, 14, 12).gap(12).align(Align::Center)
+                     : Flex::column().padding_each(4, 8, 4, 8).gap(4).align(Align::Center).justify(Justify::Center);
+    item.with_id("nav_" + lowercase(label)).width(Length::fill()).style(normal).hover_style(hover);
+    item.with_child(icon(icon_number, wide ? 21 : 22, ink)).with_child(colored_label(label, wide ? 14 : 11, ink));
+    return std::move(item).with_label(label);
+}
+
+Flex nav_rail(Route const& current, double rail_width, Theme const& theme)
+{
+    auto active = rail_key(current);
+    bool wide = rail_width > 86;
+    auto rail = Flex::column()
+                    .width(Length::px(float(rail_width)))
+                    .height(Length::fill())
+                    .padding_each(8, 14, 8, 14)
+                    .gap(8)
+                    .align(Align::Center)
+                    .style(bordered(theme.bar_fill, theme.divider, 0));
+    rail.with_child(Flex::column()
+                        .width(Length::px(44))
+                        .height(Length::px(44))
+                        .align(Align::Center)
+                        .justify(Justify::Center)
+                        .style(BoxStyle::filled(theme.icon_accent, theme.card_radius))
+                        .with_child(icon(74, 22, Color { 1, 1, 1, 1 })));
+    if (wide)
+        rail.with_child(colored_label("Vexa", 16, theme.text));
+    rail.with_child(fixed_box(1, 6));
+    struct Item {
+        char const* key;
+        char const* label;
+        uint8_t icon;
+        Route route;
+    };
+    Item const items[] = {
+        { "home", "Home", 27, Route::home() },
+        { "trending", "Trending", 58, Route::trending() },
+        { "subs", "Subs", 59, Route::subscriptions() },
+        { "queue", "Queue", 64, Route::queue() },
+        { "history", "History", 60, Route::history() },
+    };
+    for (auto const& item : items)
+        rail.with_child(nav_item(theme, item.icon, item.label, item.route, active == item.key, wide));
+    rail.with_child(fill_spacer());
+    rail.with_child(nav_item(theme, 26, "Settings", Route::settings(), active == "settings", wide));
+    return rail;
+}
+
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+#include "kaso/ui/TextCell.h"
+#include "kaso/ui/Theme.h"
+#include "src/model/VexaModel.h"
+#include "src/widgets/Flex.h"
+
+namespace vexa {
+
+// The bar above every page: navigation toggle, back button (only with somewhere to go back
+// to), the search box (or, compact, a button opening the palette) and the connection pill.
+Flex top_bar(VexaModel const& model, kaso::ui::Theme const& theme, OperationQueueHandle const& queue, bool has_back,
+    kaso::ui::TextCellHandle search_text, bool compact);
+
+// The rail beside every page: the logo, the title when wide, one item per main route and
+// Settings at the bottom. Wide means a rail wider than 86.
+Flex nav_rail(Route const& current, double rail_width, kaso::ui::Theme const& theme);
+Flex nav_item(kaso::ui::Theme const& theme, uint8_t icon_number, std::string const& label, Route route, bool active, bool wide);
+
+// The rail key of a route: "home", "trending", "subs", "queue", "history", "settings"; empty for
+// the pages without a rail item.
+std::string_view rail_key(Route const& route);
+
+}
