@@ -44,7 +44,8 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     // Ops into the store.
     std::vector<uint32_t> op_index;
     op_index.reserve(record.ops.size());
-    for (auto const& op : record.ops) {
+    m_store.reserve(record.ops.size());
+    for (auto& op : record.ops) {
         if (op.action == static_cast<uint64_t>(storage::Action::Delete))
             return make_error(ErrorCode::Corrupt, "document: a delete op is stored");
         if (op.action != 0 && op.action != 1 && op.action != 5) {
@@ -75,7 +76,7 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
             return make_error(ErrorCode::Corrupt, "document: duplicate op id");
         if (action == OpAction::Increment && !op.value.as_int() && !op.value.as_uint())
             return make_error(ErrorCode::Corrupt, "document: increment without a number");
-        op_index.push_back(m_store.insert(id, obj, *op.key.map_key, action, action == OpAction::MakeMap ? ScalarValue::null() : op.value));
+        op_index.push_back(m_store.insert(id, obj, *op.key.map_key, action, action == OpAction::MakeMap ? ScalarValue::null() : std::move(op.value)));
     }
 
     // Successors, preds and synthesized deletes.
@@ -125,6 +126,11 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     std::vector<bool> has_dependents(record.changes.size(), false);
     std::vector<ChangeEntry> entries;
     entries.reserve(record.changes.size());
+    std::vector<ChangeHash> dep_hashes;
+    std::vector<ActorId> other_actors;
+    std::vector<storage::OpRef> pred_refs;
+    storage::ChangeEncoder encoder;
+    std::vector<uint8_t> change_body;
     for (size_t c = 0; c < record.changes.size(); ++c) {
         auto const& doc_change = record.changes[c];
         uint32_t author = actor_map[doc_change.actor];
@@ -147,21 +153,13 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
                 return make_error(ErrorCode::Corrupt, "document: ops of a change are not contiguous");
         }
 
-        storage::ChangeRecord change;
+        dep_hashes.clear();
         for (auto dep : doc_change.deps) {
             if (dep >= c)
                 return make_error(ErrorCode::Corrupt, "document: change depends on a change not before it");
-            change.deps.push_back(hashes[dep]);
+            dep_hashes.push_back(hashes[dep]);
             has_dependents[dep] = true;
         }
-        change.actor = m_store.actor(author);
-        change.seq = doc_change.seq;
-        change.start_op = start_op;
-        change.time = doc_change.time;
-        change.message = doc_change.message;
-        if (change.message && change.message->empty())
-            change.message.reset();
-        change.extra = doc_change.extra;
 
         // Other actors: those the ops reference, sorted by bytes.
         std::vector<uint32_t> others;
@@ -179,43 +177,58 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
                 note(id.actor);
         }
         std::ranges::sort(others, [&](uint32_t a, uint32_t b) { return m_store.actor(a) < m_store.actor(b); });
+        other_actors.clear();
         for (auto actor : others)
-            change.other_actors.push_back(m_store.actor(actor));
+            other_actors.push_back(m_store.actor(actor));
         auto local = [&](uint32_t actor) -> uint32_t {
             if (actor == author)
                 return 0;
             return static_cast<uint32_t>(std::ranges::find(others, actor) - others.begin()) + 1;
         };
 
-        change.ops.reserve(count);
         for (size_t k = begin; k < end; ++k) {
             auto const& slot = slots[k];
-            storage::ChangeOp op;
+            storage::ChangeOpView op;
             ObjId obj;
             std::vector<OpId>* pred;
             if (slot.is_delete) {
                 auto& deleted = deletes[slot.index];
                 obj = deleted.obj;
-                op.key.map_key = m_store.key(deleted.key);
+                op.key = m_store.key(deleted.key);
                 op.action = static_cast<uint64_t>(storage::Action::Delete);
                 pred = &deleted.pred;
             } else {
                 auto const& stored = ops[slot.index];
                 obj = stored.obj;
-                op.key.map_key = m_store.key(stored.key);
+                op.key = m_store.key(stored.key);
                 op.action = static_cast<uint64_t>(stored.action);
-                op.value = stored.value;
+                op.value = &stored.value;
                 pred = &preds[slot.index];
             }
             if (!obj.is_root())
                 op.obj = storage::OpRef { obj.counter, local(obj.actor) };
-            std::ranges::sort(*pred, less);
+            if (pred->size() > 1)
+                std::ranges::sort(*pred, less);
+            pred_refs.clear();
             for (auto const& id : *pred)
-                op.pred.push_back(storage::OpRef { id.counter, local(id.actor) });
-            change.ops.push_back(std::move(op));
+                pred_refs.push_back(storage::OpRef { id.counter, local(id.actor) });
+            op.pred = pred_refs;
+            encoder.add(op);
         }
-
-        auto change_body = storage::encode_change_body(change);
+        std::optional<std::string> message = doc_change.message;
+        if (message && message->empty())
+            message.reset();
+        storage::ChangeHeader header;
+        header.deps = dep_hashes;
+        header.actor = m_store.actor(author).bytes();
+        header.seq = doc_change.seq;
+        header.start_op = start_op;
+        header.time = doc_change.time;
+        if (message)
+            header.message = *message;
+        header.other_actors = other_actors;
+        header.extra = doc_change.extra;
+        encoder.finish_into(header, change_body);
         ChangeHash hash;
         auto bytes = storage::write_chunk(storage::ChunkType::Change, change_body, &hash);
         hashes.push_back(hash);
@@ -223,13 +236,13 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
         ChangeEntry entry;
         entry.hash = hash;
         entry.actor = author;
-        entry.seq = change.seq;
+        entry.seq = doc_change.seq;
         entry.start_op = start_op;
         entry.max_op = doc_change.max_op;
-        entry.time = change.time;
-        entry.message = change.message;
+        entry.time = doc_change.time;
+        entry.message = std::move(message);
         entry.deps.assign(doc_change.deps.begin(), doc_change.deps.end());
-        entry.extra = change.extra;
+        entry.extra = doc_change.extra;
         entry.bytes = std::move(bytes);
         entries.push_back(std::move(entry));
     }
@@ -249,6 +262,8 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     if (heads != stored_heads)
         return make_error(ErrorCode::MismatchingHeads, "document: mismatching heads");
 
+    m_changes.reserve(m_changes.size() + entries.size());
+    m_change_index.reserve(m_change_index.size() + entries.size());
     for (auto& entry : entries)
         record_change(std::move(entry));
     return {};

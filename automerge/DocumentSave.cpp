@@ -30,8 +30,6 @@ std::vector<uint8_t> Document::save_with(size_t deflate_threshold) const
         return pending_from && id.actor == pending_from->actor && id.counter >= pending_from->counter;
     };
 
-    storage::DocumentRecord record;
-
     // Actors: the authors of changes, sorted by their bytes.
     std::vector<uint32_t> authors;
     {
@@ -45,15 +43,18 @@ std::vector<uint8_t> Document::save_with(size_t deflate_threshold) const
     }
     std::ranges::sort(authors, [&](uint32_t a, uint32_t b) { return m_store.actor(a) < m_store.actor(b); });
     std::vector<uint32_t> doc_index(m_store.actor_count(), 0);
+    std::vector<ActorId> actors;
     for (size_t i = 0; i < authors.size(); ++i) {
         doc_index[authors[i]] = static_cast<uint32_t>(i);
-        record.actors.push_back(m_store.actor(authors[i]));
+        actors.push_back(m_store.actor(authors[i]));
     }
-    record.heads = m_heads;
 
-    record.changes.reserve(m_changes.size());
-    for (auto const& change : m_changes) {
-        storage::DocChange doc_change;
+    // The encoder borrows the messages until finish, so every DocChange stays alive till then.
+    storage::DocumentEncoder encoder;
+    std::vector<storage::DocChange> doc_changes(m_changes.size());
+    for (size_t i = 0; i < m_changes.size(); ++i) {
+        auto const& change = m_changes[i];
+        auto& doc_change = doc_changes[i];
         doc_change.actor = doc_index[change.actor];
         doc_change.seq = change.seq;
         doc_change.max_op = change.max_op;
@@ -61,10 +62,11 @@ std::vector<uint8_t> Document::save_with(size_t deflate_threshold) const
         doc_change.message = change.message;
         doc_change.deps.assign(change.deps.begin(), change.deps.end());
         doc_change.extra = change.extra;
-        record.changes.push_back(std::move(doc_change));
+        encoder.add_change(doc_change);
     }
+    std::vector<uint64_t> head_indices;
     for (auto const& head : m_heads)
-        record.head_indices.push_back(m_change_index.at(head));
+        head_indices.push_back(m_change_index.at(head));
 
     // Objects: the root first, then by op id.
     std::vector<ObjId> objects;
@@ -82,7 +84,8 @@ std::vector<uint8_t> Document::save_with(size_t deflate_threshold) const
 
     auto to_ref = [&](OpId id) { return storage::OpRef { id.counter, doc_index[id.actor] }; };
     auto const& ops = m_store.ops();
-    record.ops.reserve(ops.size());
+    std::vector<OpId> succ;
+    std::vector<storage::OpRef> succ_refs;
     for (auto obj : objects) {
         auto const& object = *m_store.object(obj);
         for (auto const& [key, indices] : object.keys) {
@@ -90,28 +93,30 @@ std::vector<uint8_t> Document::save_with(size_t deflate_threshold) const
                 auto const& op = ops[index];
                 if (is_pending(op.id))
                     continue;
-                storage::DocOp doc_op;
-                doc_op.id = to_ref(op.id);
+                storage::DocOpView view;
+                view.id = to_ref(op.id);
                 if (!obj.is_root())
-                    doc_op.obj = to_ref(OpId { obj.counter, obj.actor });
-                doc_op.key.map_key = key;
-                doc_op.action = static_cast<uint64_t>(op.action);
-                doc_op.value = op.value;
-                std::vector<OpId> succ;
-                succ.reserve(op.succ.size());
+                    view.obj = to_ref(OpId { obj.counter, obj.actor });
+                view.key = key;
+                view.action = static_cast<uint64_t>(op.action);
+                view.value = &op.value;
+                succ.clear();
                 for (auto const& id : op.succ) {
                     if (!is_pending(id))
                         succ.push_back(id);
                 }
-                std::ranges::sort(succ, [&](OpId a, OpId b) { return m_store.less(a, b); });
+                if (succ.size() > 1)
+                    std::ranges::sort(succ, [&](OpId a, OpId b) { return m_store.less(a, b); });
+                succ_refs.clear();
                 for (auto const& id : succ)
-                    doc_op.succ.push_back(to_ref(id));
-                record.ops.push_back(std::move(doc_op));
+                    succ_refs.push_back(to_ref(id));
+                view.succ = succ_refs;
+                encoder.add_op(view);
             }
         }
     }
 
-    auto body = storage::encode_document_body(record, deflate_threshold);
+    auto body = encoder.finish(actors, m_heads, head_indices, deflate_threshold);
     return storage::write_chunk(storage::ChunkType::Document, body);
 }
 

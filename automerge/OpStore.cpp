@@ -30,9 +30,15 @@ bool OpStore::less(OpId a, OpId b) const
     return m_actors[a.actor] < m_actors[b.actor];
 }
 
+void OpStore::reserve(size_t ops)
+{
+    m_ops.reserve(m_ops.size() + ops);
+    m_op_index.reserve(m_op_index.size() + ops);
+}
+
 uint32_t OpStore::intern_key(std::string_view key)
 {
-    auto it = m_key_index.find(std::string(key));
+    auto it = m_key_index.find(key);
     if (it != m_key_index.end())
         return it->second;
     auto index = static_cast<uint32_t>(m_keys.size());
@@ -100,7 +106,10 @@ uint32_t OpStore::insert(OpId id, ObjId obj, std::string_view key, OpAction acti
     auto key_index = intern_key(key);
     auto& object = m_objects.at(obj);
     uint32_t depth = object.depth;
-    auto& at_key = object.keys[std::string(key)];
+    auto found = object.keys.find(key);
+    if (found == object.keys.end())
+        found = object.keys.emplace(std::string(key), std::vector<uint32_t> {}).first;
+    auto& at_key = found->second;
     // Ops usually arrive in op id order; search from the back.
     auto position = at_key.end();
     while (position != at_key.begin() && less(id, m_ops[*(position - 1)].id))

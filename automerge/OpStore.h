@@ -51,6 +51,9 @@ public:
 
     OpStore();
 
+    // Room for this many more ops without rehashing (loading knows the count up front).
+    void reserve(size_t ops);
+
     uint32_t ensure_actor(ActorId const& actor);
     ActorId const& actor(uint32_t index) const { return m_actors[index]; }
     size_t actor_count() const { return m_actors.size(); }
@@ -90,10 +93,15 @@ private:
 
     uint32_t intern_key(std::string_view key);
 
+    struct KeyHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view key) const { return std::hash<std::string_view> {}(key); }
+    };
+
     std::vector<ActorId> m_actors;
     std::unordered_map<std::string, uint32_t> m_actor_index;
     std::vector<std::string> m_keys;
-    std::unordered_map<std::string, uint32_t> m_key_index;
+    std::unordered_map<std::string, uint32_t, KeyHash, std::equal_to<>> m_key_index;
     std::unordered_map<ObjId, MapObject, ObjIdHasher> m_objects;
     std::vector<Op> m_ops;
     std::unordered_map<OpId, uint32_t, OpIdHasher> m_op_index;

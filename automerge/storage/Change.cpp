@@ -24,76 +24,136 @@ constexpr ColumnSpec change_op_specs[] = {
 
 }
 
-std::vector<uint8_t> encode_change_body(ChangeRecord const& change)
-{
+struct ChangeEncoder::Columns {
     RleEncoder<uint64_t> obj_actor, obj_counter, key_actor, action, pred_group, pred_actor;
     DeltaEncoder key_counter, pred_counter;
-    RleEncoder<std::string> key_string;
+    RleEncoder<std::string_view> key_string;
     BooleanEncoder insert;
     ValueEncoder value;
-    for (auto const& op : change.ops) {
-        if (op.obj) {
-            obj_actor.append(uint64_t(op.obj->actor));
-            obj_counter.append(op.obj->counter);
-        } else {
-            obj_actor.append_null();
-            obj_counter.append_null();
-        }
-        if (op.key.map_key) {
-            key_actor.append_null();
-            key_counter.append_null();
-            key_string.append(std::string(*op.key.map_key));
-        } else {
-            auto element = op.key.element.value_or(OpRef {});
-            if (element.counter == 0)
-                key_actor.append_null();
-            else
-                key_actor.append(uint64_t(element.actor));
-            key_counter.append(static_cast<int64_t>(element.counter));
-            key_string.append_null();
-        }
-        insert.append(op.insert);
-        action.append(op.action);
-        value.append(op.value);
-        pred_group.append(uint64_t(op.pred.size()));
-        for (auto const& pred : op.pred) {
-            pred_actor.append(uint64_t(pred.actor));
-            pred_counter.append(static_cast<int64_t>(pred.counter));
-        }
-    }
+};
 
+ChangeEncoder::ChangeEncoder()
+    : m_columns(std::make_unique<Columns>())
+{
+}
+
+ChangeEncoder::~ChangeEncoder() = default;
+
+void ChangeEncoder::add(ChangeOpView const& op)
+{
+    auto& c = *m_columns;
+    if (op.obj) {
+        c.obj_actor.append(uint64_t(op.obj->actor));
+        c.obj_counter.append(op.obj->counter);
+    } else {
+        c.obj_actor.append_null();
+        c.obj_counter.append_null();
+    }
+    if (!op.element_key) {
+        c.key_actor.append_null();
+        c.key_counter.append_null();
+        c.key_string.append(op.key);
+    } else {
+        auto element = op.element_key->element.value_or(OpRef {});
+        if (element.counter == 0)
+            c.key_actor.append_null();
+        else
+            c.key_actor.append(uint64_t(element.actor));
+        c.key_counter.append(static_cast<int64_t>(element.counter));
+        c.key_string.append_null();
+    }
+    c.insert.append(op.insert);
+    c.action.append(op.action);
+    static ScalarValue const null_value;
+    c.value.append(op.value ? *op.value : null_value);
+    c.pred_group.append(uint64_t(op.pred.size()));
+    for (auto const& pred : op.pred) {
+        c.pred_actor.append(uint64_t(pred.actor));
+        c.pred_counter.append(static_cast<int64_t>(pred.counter));
+    }
+}
+
+std::vector<uint8_t> ChangeEncoder::finish(ChangeHeader const& header)
+{
     std::vector<uint8_t> out;
-    write_uleb(out, change.deps.size());
-    for (auto const& dep : change.deps)
+    finish_into(header, out);
+    return out;
+}
+
+void ChangeEncoder::finish_into(ChangeHeader const& header, std::vector<uint8_t>& out)
+{
+    auto& c = *m_columns;
+    out.clear();
+    write_uleb(out, header.deps.size());
+    for (auto const& dep : header.deps)
         out.insert(out.end(), dep.bytes.begin(), dep.bytes.end());
-    write_bytes(out, change.actor.bytes());
-    write_uleb(out, change.seq);
-    write_uleb(out, change.start_op);
-    write_sleb(out, change.time);
-    if (change.message)
-        write_bytes(out, std::span(reinterpret_cast<uint8_t const*>(change.message->data()), change.message->size()));
+    write_bytes(out, header.actor);
+    write_uleb(out, header.seq);
+    write_uleb(out, header.start_op);
+    write_sleb(out, header.time);
+    if (header.message)
+        write_bytes(out, std::span(reinterpret_cast<uint8_t const*>(header.message->data()), header.message->size()));
     else
         write_uleb(out, 0);
-    write_uleb(out, change.other_actors.size());
-    for (auto const& actor : change.other_actors)
+    write_uleb(out, header.other_actors.size());
+    for (auto const& actor : header.other_actors)
         write_bytes(out, actor.bytes());
 
     ColumnWriter columns;
-    columns.add(op_columns::obj_actor, obj_actor.finish());
-    columns.add(op_columns::obj_counter, obj_counter.finish());
-    columns.add(op_columns::key_actor, key_actor.finish());
-    columns.add(op_columns::key_counter, key_counter.finish());
-    columns.add(op_columns::key_string, key_string.finish());
-    columns.add(op_columns::insert, insert.finish());
-    columns.add(op_columns::action, action.finish());
-    columns.add(op_columns::value_meta, value.finish_meta());
-    columns.add(op_columns::value_raw, value.finish_raw());
-    columns.add(op_columns::pred_group, pred_group.finish());
-    columns.add(op_columns::pred_actor, pred_actor.finish());
-    columns.add(op_columns::pred_counter, pred_counter.finish());
+    columns.add(op_columns::obj_actor, c.obj_actor.finish());
+    columns.add(op_columns::obj_counter, c.obj_counter.finish());
+    columns.add(op_columns::key_actor, c.key_actor.finish());
+    columns.add(op_columns::key_counter, c.key_counter.finish());
+    columns.add(op_columns::key_string, c.key_string.finish());
+    columns.add(op_columns::insert, c.insert.finish());
+    columns.add(op_columns::action, c.action.finish());
+    columns.add(op_columns::value_meta, c.value.finish_meta());
+    columns.add(op_columns::value_raw, c.value.finish_raw());
+    columns.add(op_columns::pred_group, c.pred_group.finish());
+    columns.add(op_columns::pred_actor, c.pred_actor.finish());
+    columns.add(op_columns::pred_counter, c.pred_counter.finish());
     columns.write(out);
-    out.insert(out.end(), change.extra.begin(), change.extra.end());
-    return out;
+    out.insert(out.end(), header.extra.begin(), header.extra.end());
+    c.obj_actor.clear();
+    c.obj_counter.clear();
+    c.key_actor.clear();
+    c.key_counter.clear();
+    c.key_string.clear();
+    c.insert.clear();
+    c.action.clear();
+    c.value.clear();
+    c.pred_group.clear();
+    c.pred_actor.clear();
+    c.pred_counter.clear();
+}
+
+std::vector<uint8_t> encode_change_body(ChangeRecord const& change)
+{
+    ChangeEncoder encoder;
+    for (auto const& op : change.ops) {
+        ChangeOpView view;
+        view.obj = op.obj;
+        if (op.key.map_key)
+            view.key = *op.key.map_key;
+        else
+            view.element_key = &op.key;
+        view.insert = op.insert;
+        view.action = op.action;
+        view.value = &op.value;
+        view.pred = op.pred;
+        encoder.add(view);
+    }
+    ChangeHeader header;
+    header.deps = change.deps;
+    header.actor = change.actor.bytes();
+    header.seq = change.seq;
+    header.start_op = change.start_op;
+    header.time = change.time;
+    if (change.message)
+        header.message = *change.message;
+    header.other_actors = change.other_actors;
+    header.extra = change.extra;
+    return encoder.finish(header);
 }
 
 ErrorOr<ChangeRecord> parse_change_body(std::span<const uint8_t> body, ChangeLimits const& limits, size_t& inflate_budget)

@@ -6,6 +6,8 @@
 #include "automerge/storage/OpRef.h"
 
 #include <cstdint>
+#include <memory>
+#include <string_view>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,6 +43,45 @@ struct ChangeRecord {
     std::vector<uint8_t> extra;
 
     uint64_t max_op() const { return start_op + ops.size() - 1; }
+};
+
+// What the encoder reads of one op; it borrows everything for the call only.
+struct ChangeOpView {
+    std::optional<OpRef> obj;
+    OpKey const* element_key { nullptr }; // set only for a non-map key (parsed records)
+    std::string_view key;
+    bool insert { false };
+    uint64_t action { 0 };
+    ScalarValue const* value { nullptr }; // null for a null value
+    std::span<const OpRef> pred;
+};
+
+// The fields of a change chunk before its op columns; borrowed.
+struct ChangeHeader {
+    std::span<const ChangeHash> deps;
+    std::span<const uint8_t> actor;
+    uint64_t seq { 0 };
+    uint64_t start_op { 0 };
+    int64_t time { 0 };
+    std::optional<std::string_view> message;
+    std::span<const ActorId> other_actors;
+    std::span<const uint8_t> extra;
+};
+
+// Builds a change body from ops fed one at a time, copying nothing it does not write.
+class ChangeEncoder {
+public:
+    ChangeEncoder();
+    ~ChangeEncoder();
+    void add(ChangeOpView const& op);
+    std::vector<uint8_t> finish(ChangeHeader const& header);
+    // Writes the body into `out` (replacing what it held) and readies the encoder for another
+    // change, keeping its buffers.
+    void finish_into(ChangeHeader const& header, std::vector<uint8_t>& out);
+
+private:
+    struct Columns;
+    std::unique_ptr<Columns> m_columns;
 };
 
 struct ChangeLimits {

@@ -2,26 +2,36 @@
 
 #include "automerge/storage/Leb128.h"
 #include "automerge/storage/Reader.h"
+#include "automerge/storage/Sha256.h"
 
 #include <algorithm>
 #include <cstring>
-#include <sodium.h>
 
 namespace automerge::storage {
 
 static constexpr uint8_t magic[4] = { 0x85, 0x6f, 0x4a, 0x83 };
 
+// The type byte and uLEB128 length that precede a body: at most 11 bytes.
+static size_t write_prefix(uint8_t* out, ChunkType type, uint64_t length)
+{
+    size_t size = 0;
+    out[size++] = static_cast<uint8_t>(type);
+    do {
+        uint8_t byte = length & 0x7f;
+        length >>= 7;
+        if (length != 0)
+            byte |= 0x80;
+        out[size++] = byte;
+    } while (length != 0);
+    return size;
+}
+
 ChangeHash chunk_hash(ChunkType type, std::span<const uint8_t> body)
 {
-    std::vector<uint8_t> prefix;
-    prefix.push_back(static_cast<uint8_t>(type));
-    write_uleb(prefix, body.size());
-    crypto_hash_sha256_state state;
-    crypto_hash_sha256_init(&state);
-    crypto_hash_sha256_update(&state, prefix.data(), prefix.size());
-    crypto_hash_sha256_update(&state, body.data(), body.size());
+    uint8_t prefix[11];
+    size_t prefix_size = write_prefix(prefix, type, body.size());
     ChangeHash hash;
-    crypto_hash_sha256_final(&state, hash.bytes.data());
+    sha256_two_parts(std::span<const uint8_t>(prefix, prefix_size), body, hash.bytes.data());
     return hash;
 }
 
@@ -62,13 +72,14 @@ ErrorOr<Chunk> parse_chunk(std::span<const uint8_t> bytes)
 std::vector<uint8_t> write_chunk(ChunkType type, std::span<const uint8_t> body, ChangeHash* hash_out)
 {
     auto hash = chunk_hash(type, body);
-    std::vector<uint8_t> out;
-    out.reserve(body.size() + 18);
-    out.insert(out.end(), magic, magic + 4);
-    out.insert(out.end(), hash.bytes.begin(), hash.bytes.begin() + 4);
-    out.push_back(static_cast<uint8_t>(type));
-    write_uleb(out, body.size());
-    out.insert(out.end(), body.begin(), body.end());
+    uint8_t prefix[11];
+    size_t prefix_size = write_prefix(prefix, type, body.size());
+    std::vector<uint8_t> out(8 + prefix_size + body.size());
+    std::memcpy(out.data(), magic, 4);
+    std::memcpy(out.data() + 4, hash.bytes.data(), 4);
+    std::memcpy(out.data() + 8, prefix, prefix_size);
+    if (!body.empty())
+        std::memcpy(out.data() + 8 + prefix_size, body.data(), body.size());
     if (hash_out)
         *hash_out = hash;
     return out;

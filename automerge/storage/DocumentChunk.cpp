@@ -19,127 +19,136 @@ constexpr ColumnSpec doc_op_specs[] = {
 
 }
 
-std::vector<uint8_t> encode_document_body(DocumentRecord const& document, size_t deflate_threshold)
+struct DocumentEncoder::Columns {
+    // Changes.
+    RleEncoder<uint64_t> change_actor, deps_group;
+    DeltaEncoder seq, max_op, time, deps_index;
+    RleEncoder<std::string_view> message;
+    ValueEncoder extra;
+    // Ops.
+    RleEncoder<uint64_t> obj_actor, obj_counter, key_actor, id_actor, action, succ_group, succ_actor;
+    DeltaEncoder key_counter, id_counter, succ_counter;
+    RleEncoder<std::string_view> key_string;
+    BooleanEncoder insert;
+    ValueEncoder value;
+};
+
+DocumentEncoder::DocumentEncoder()
+    : m_columns(std::make_unique<Columns>())
 {
+}
+
+DocumentEncoder::~DocumentEncoder() = default;
+
+void DocumentEncoder::add_change(DocChange const& change)
+{
+    auto& c = *m_columns;
+    c.change_actor.append(uint64_t(change.actor));
+    c.seq.append(static_cast<int64_t>(change.seq));
+    c.max_op.append(static_cast<int64_t>(change.max_op));
+    c.time.append(change.time);
+    if (change.message)
+        c.message.append(std::string_view(*change.message));
+    else
+        c.message.append_null();
+    c.deps_group.append(uint64_t(change.deps.size()));
+    for (auto dep : change.deps)
+        c.deps_index.append(static_cast<int64_t>(dep));
+    c.extra.append_raw(static_cast<uint8_t>(ValueType::Bytes), change.extra);
+}
+
+void DocumentEncoder::add_op(DocOpView const& op)
+{
+    auto& c = *m_columns;
+    if (op.obj) {
+        c.obj_actor.append(uint64_t(op.obj->actor));
+        c.obj_counter.append(op.obj->counter);
+    } else {
+        c.obj_actor.append_null();
+        c.obj_counter.append_null();
+    }
+    c.key_actor.append_null();
+    c.key_counter.append_null();
+    c.key_string.append(op.key);
+    c.id_actor.append(uint64_t(op.id.actor));
+    c.id_counter.append(static_cast<int64_t>(op.id.counter));
+    c.insert.append(false);
+    c.action.append(op.action);
+    static ScalarValue const null_value;
+    c.value.append(op.value ? *op.value : null_value);
+    c.succ_group.append(uint64_t(op.succ.size()));
+    for (auto const& succ : op.succ) {
+        c.succ_actor.append(uint64_t(succ.actor));
+        c.succ_counter.append(static_cast<int64_t>(succ.counter));
+    }
+}
+
+std::vector<uint8_t> DocumentEncoder::finish(std::span<const ActorId> actors, std::span<const ChangeHash> heads, std::span<const uint64_t> head_indices, size_t deflate_threshold)
+{
+    auto& c = *m_columns;
     std::vector<uint8_t> out;
-    write_uleb(out, document.actors.size());
-    for (auto const& actor : document.actors) {
+    write_uleb(out, actors.size());
+    for (auto const& actor : actors) {
         write_uleb(out, actor.bytes().size());
         out.insert(out.end(), actor.bytes().begin(), actor.bytes().end());
     }
-    write_uleb(out, document.heads.size());
-    for (auto const& head : document.heads)
+    write_uleb(out, heads.size());
+    for (auto const& head : heads)
         out.insert(out.end(), head.bytes.begin(), head.bytes.end());
 
     ColumnWriter change_columns;
-    {
-        RleEncoder<uint64_t> actor, deps_group;
-        DeltaEncoder seq, max_op, time, deps_index;
-        RleEncoder<std::string> message;
-        ValueEncoder extra;
-        for (auto const& change : document.changes) {
-            actor.append(uint64_t(change.actor));
-            seq.append(static_cast<int64_t>(change.seq));
-            max_op.append(static_cast<int64_t>(change.max_op));
-            time.append(change.time);
-            if (change.message)
-                message.append(std::string(*change.message));
-            else
-                message.append_null();
-            deps_group.append(uint64_t(change.deps.size()));
-            for (auto dep : change.deps)
-                deps_index.append(static_cast<int64_t>(dep));
-            extra.append_raw(static_cast<uint8_t>(ValueType::Bytes), change.extra);
-        }
-        change_columns.add(change_columns::actor, actor.finish());
-        change_columns.add(change_columns::seq, seq.finish());
-        change_columns.add(change_columns::max_op, max_op.finish());
-        change_columns.add(change_columns::time, time.finish());
-        change_columns.add(change_columns::message, message.finish());
-        change_columns.add(change_columns::deps_group, deps_group.finish());
-        change_columns.add(change_columns::deps_index, deps_index.finish());
-        change_columns.add(change_columns::extra_meta, extra.finish_meta());
-        change_columns.add(change_columns::extra_raw, extra.finish_raw());
-    }
+    change_columns.add(change_columns::actor, c.change_actor.finish());
+    change_columns.add(change_columns::seq, c.seq.finish());
+    change_columns.add(change_columns::max_op, c.max_op.finish());
+    change_columns.add(change_columns::time, c.time.finish());
+    change_columns.add(change_columns::message, c.message.finish());
+    change_columns.add(change_columns::deps_group, c.deps_group.finish());
+    change_columns.add(change_columns::deps_index, c.deps_index.finish());
+    change_columns.add(change_columns::extra_meta, c.extra.finish_meta());
+    change_columns.add(change_columns::extra_raw, c.extra.finish_raw());
 
     ColumnWriter op_columns_writer;
-    {
-        RleEncoder<uint64_t> obj_actor, obj_counter, key_actor, id_actor, action, succ_group, succ_actor;
-        DeltaEncoder key_counter, id_counter, succ_counter;
-        RleEncoder<std::string> key_string;
-        BooleanEncoder insert;
-        ValueEncoder value;
-        for (auto const& op : document.ops) {
-            if (op.obj) {
-                obj_actor.append(uint64_t(op.obj->actor));
-                obj_counter.append(op.obj->counter);
-            } else {
-                obj_actor.append_null();
-                obj_counter.append_null();
-            }
-            if (op.key.map_key) {
-                key_actor.append_null();
-                key_counter.append_null();
-                key_string.append(std::string(*op.key.map_key));
-            } else {
-                auto element = op.key.element.value_or(OpRef {});
-                if (element.counter == 0)
-                    key_actor.append_null();
-                else
-                    key_actor.append(uint64_t(element.actor));
-                key_counter.append(static_cast<int64_t>(element.counter));
-                key_string.append_null();
-            }
-            id_actor.append(uint64_t(op.id.actor));
-            id_counter.append(static_cast<int64_t>(op.id.counter));
-            insert.append(op.insert);
-            action.append(op.action);
-            value.append(op.value);
-            succ_group.append(uint64_t(op.succ.size()));
-            for (auto const& succ : op.succ) {
-                succ_actor.append(uint64_t(succ.actor));
-                succ_counter.append(static_cast<int64_t>(succ.counter));
-            }
-        }
-        op_columns_writer.add(op_columns::obj_actor, obj_actor.finish());
-        op_columns_writer.add(op_columns::obj_counter, obj_counter.finish());
-        op_columns_writer.add(op_columns::key_actor, key_actor.finish());
-        op_columns_writer.add(op_columns::key_counter, key_counter.finish());
-        op_columns_writer.add(op_columns::key_string, key_string.finish());
-        op_columns_writer.add(op_columns::id_actor, id_actor.finish());
-        op_columns_writer.add(op_columns::id_counter, id_counter.finish());
-        op_columns_writer.add(op_columns::insert, insert.finish());
-        op_columns_writer.add(op_columns::action, action.finish());
-        op_columns_writer.add(op_columns::value_meta, value.finish_meta());
-        op_columns_writer.add(op_columns::value_raw, value.finish_raw());
-        op_columns_writer.add(op_columns::succ_group, succ_group.finish());
-        op_columns_writer.add(op_columns::succ_actor, succ_actor.finish());
-        op_columns_writer.add(op_columns::succ_counter, succ_counter.finish());
-    }
+    op_columns_writer.add(op_columns::obj_actor, c.obj_actor.finish());
+    op_columns_writer.add(op_columns::obj_counter, c.obj_counter.finish());
+    op_columns_writer.add(op_columns::key_actor, c.key_actor.finish());
+    op_columns_writer.add(op_columns::key_counter, c.key_counter.finish());
+    op_columns_writer.add(op_columns::key_string, c.key_string.finish());
+    op_columns_writer.add(op_columns::id_actor, c.id_actor.finish());
+    op_columns_writer.add(op_columns::id_counter, c.id_counter.finish());
+    op_columns_writer.add(op_columns::insert, c.insert.finish());
+    op_columns_writer.add(op_columns::action, c.action.finish());
+    op_columns_writer.add(op_columns::value_meta, c.value.finish_meta());
+    op_columns_writer.add(op_columns::value_raw, c.value.finish_raw());
+    op_columns_writer.add(op_columns::succ_group, c.succ_group.finish());
+    op_columns_writer.add(op_columns::succ_actor, c.succ_actor.finish());
+    op_columns_writer.add(op_columns::succ_counter, c.succ_counter.finish());
 
     // Headers of both blocks come before the data of both.
-    std::vector<uint8_t> change_block, op_block;
-    change_columns.write(change_block, deflate_threshold);
-    op_columns_writer.write(op_block, deflate_threshold);
-    auto split = [](std::vector<uint8_t> const& block) {
-        Reader reader(block);
-        auto count = reader.uleb("").value();
-        uint64_t total = 0;
-        for (uint64_t i = 0; i < count; ++i) {
-            (void)reader.uleb("").value();
-            total += reader.uleb("").value();
-        }
-        return block.size() - total;
-    };
-    size_t change_header = split(change_block);
-    size_t op_header = split(op_block);
-    out.insert(out.end(), change_block.begin(), change_block.begin() + change_header);
-    out.insert(out.end(), op_block.begin(), op_block.begin() + op_header);
-    out.insert(out.end(), change_block.begin() + change_header, change_block.end());
-    out.insert(out.end(), op_block.begin() + op_header, op_block.end());
-    for (auto index : document.head_indices)
+    change_columns.write_header(out, deflate_threshold);
+    op_columns_writer.write_header(out, deflate_threshold);
+    change_columns.write_data(out);
+    op_columns_writer.write_data(out);
+    for (auto index : head_indices)
         write_uleb(out, index);
     return out;
+}
+
+std::vector<uint8_t> encode_document_body(DocumentRecord const& document, size_t deflate_threshold)
+{
+    DocumentEncoder encoder;
+    for (auto const& change : document.changes)
+        encoder.add_change(change);
+    for (auto const& op : document.ops) {
+        DocOpView view;
+        view.id = op.id;
+        view.obj = op.obj;
+        view.key = op.key.map_key ? std::string_view(*op.key.map_key) : std::string_view {};
+        view.action = op.action;
+        view.value = &op.value;
+        view.succ = op.succ;
+        encoder.add_op(view);
+    }
+    return encoder.finish(document.actors, document.heads, document.head_indices, deflate_threshold);
 }
 
 static ErrorOr<std::optional<OpRef>> read_op_ref(RleDecoder<uint64_t>& actors, auto& counters, uint64_t actor_count, char const* what)

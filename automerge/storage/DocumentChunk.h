@@ -6,6 +6,8 @@
 #include "automerge/storage/OpRef.h"
 
 #include <cstdint>
+#include <memory>
+#include <string_view>
 #include <optional>
 #include <span>
 #include <string>
@@ -56,7 +58,32 @@ struct DocumentLimits {
     uint64_t max_changes { 1u << 20 };
 };
 
-// Columns of at least `deflate_threshold` bytes are raw-deflated; 0 turns deflate off.
+// What the encoder reads of one op of a document; borrowed for the call only.
+struct DocOpView {
+    OpRef id;
+    std::optional<OpRef> obj;
+    std::string_view key;
+    uint64_t action { 0 };
+    ScalarValue const* value { nullptr };
+    std::span<const OpRef> succ;
+};
+
+// Builds a document body from changes and ops fed in document order (map keys only).
+class DocumentEncoder {
+public:
+    DocumentEncoder();
+    ~DocumentEncoder();
+    // Borrows the change's message until finish().
+    void add_change(DocChange const& change);
+    void add_op(DocOpView const& op);
+    // Columns of at least `deflate_threshold` bytes are raw-deflated; 0 turns deflate off.
+    std::vector<uint8_t> finish(std::span<const ActorId> actors, std::span<const ChangeHash> heads, std::span<const uint64_t> head_indices, size_t deflate_threshold);
+
+private:
+    struct Columns;
+    std::unique_ptr<Columns> m_columns;
+};
+
 std::vector<uint8_t> encode_document_body(DocumentRecord const& document, size_t deflate_threshold);
 
 ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, DocumentLimits const& limits, size_t& inflate_budget);

@@ -164,9 +164,7 @@ std::string hex(std::span<const uint8_t> bytes)
 
 std::filesystem::path source_dir()
 {
-    if (char const* dir = std::getenv("VEXA_SOURCE_DIR"))
-        return dir;
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    return std::filesystem::path(AUTOMERGE_TEST_ROOT).lexically_normal();
 }
 
 std::filesystem::path fixtures_dir()

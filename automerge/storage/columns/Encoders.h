@@ -42,6 +42,15 @@ struct RleTraits<std::string> {
     }
 };
 
+template<>
+struct RleTraits<std::string_view> {
+    static void write(std::vector<uint8_t>& out, std::string_view value)
+    {
+        write_uleb(out, value.size());
+        out.insert(out.end(), value.begin(), value.end());
+    }
+};
+
 template<typename T>
 class RleEncoder {
 public:
@@ -131,7 +140,8 @@ public:
             append_null();
     }
 
-    std::vector<uint8_t> finish()
+    // Flushes what is pending and returns the column's bytes, valid until the next clear().
+    std::span<const uint8_t> finish()
     {
         switch (m_state) {
         case State::Empty:
@@ -154,7 +164,15 @@ public:
             break;
         }
         m_state = State::Empty;
-        return std::move(m_out);
+        return m_out;
+    }
+
+    void clear()
+    {
+        m_state = State::Empty;
+        m_count = 0;
+        m_literal.clear();
+        m_out.clear();
     }
 
 private:
@@ -200,7 +218,12 @@ public:
         else
             append_null();
     }
-    std::vector<uint8_t> finish() { return m_rle.finish(); }
+    std::span<const uint8_t> finish() { return m_rle.finish(); }
+    void clear()
+    {
+        m_rle.clear();
+        m_absolute = 0;
+    }
 
 private:
     RleEncoder<int64_t> m_rle;
@@ -219,13 +242,19 @@ public:
             m_count = 1;
         }
     }
-    std::vector<uint8_t> finish()
+    std::span<const uint8_t> finish()
     {
         if (m_count > 0)
             write_uleb(m_out, m_count);
         m_count = 0;
         m_last = false;
-        return std::move(m_out);
+        return m_out;
+    }
+    void clear()
+    {
+        m_count = 0;
+        m_last = false;
+        m_out.clear();
     }
 
 private:
@@ -253,8 +282,13 @@ public:
     void append(ScalarValue const& value);
     // The raw bytes of a value with an explicit type code (change "extra" bytes use Bytes).
     void append_raw(uint8_t type_code, std::span<const uint8_t> bytes);
-    std::vector<uint8_t> finish_meta() { return m_meta.finish(); }
-    std::vector<uint8_t> finish_raw() { return std::move(m_raw); }
+    std::span<const uint8_t> finish_meta() { return m_meta.finish(); }
+    std::span<const uint8_t> finish_raw() { return m_raw; }
+    void clear()
+    {
+        m_meta.clear();
+        m_raw.clear();
+    }
 
 private:
     RleEncoder<uint64_t> m_meta;

@@ -70,29 +70,42 @@ bool RawColumns::has_data_outside(std::span<const ColumnSpec> known) const
     return false;
 }
 
-void ColumnWriter::add(ColumnSpec spec, std::vector<uint8_t> data)
+void ColumnWriter::add(ColumnSpec spec, std::span<const uint8_t> data)
 {
-    if (!data.empty())
-        m_columns.emplace_back(spec, std::move(data));
+    if (!data.empty() && m_count < std::size(m_columns))
+        m_columns[m_count++] = Column { spec, data };
+}
+
+void ColumnWriter::write_header(std::vector<uint8_t>& out, size_t deflate_threshold)
+{
+    if (deflate_threshold > 0) {
+        m_deflated.reserve(m_count);
+        for (size_t i = 0; i < m_count; ++i) {
+            auto& column = m_columns[i];
+            if (column.data.size() >= deflate_threshold) {
+                m_deflated.push_back(deflate_raw(column.data));
+                column.data = m_deflated.back();
+                column.spec = column.spec.with_deflate();
+            }
+        }
+    }
+    write_uleb(out, m_count);
+    for (size_t i = 0; i < m_count; ++i) {
+        write_uleb(out, m_columns[i].spec.raw);
+        write_uleb(out, m_columns[i].data.size());
+    }
+}
+
+void ColumnWriter::write_data(std::vector<uint8_t>& out)
+{
+    for (size_t i = 0; i < m_count; ++i)
+        out.insert(out.end(), m_columns[i].data.begin(), m_columns[i].data.end());
 }
 
 void ColumnWriter::write(std::vector<uint8_t>& out, size_t deflate_threshold)
 {
-    if (deflate_threshold > 0) {
-        for (auto& [spec, data] : m_columns) {
-            if (data.size() >= deflate_threshold) {
-                data = deflate_raw(data);
-                spec = spec.with_deflate();
-            }
-        }
-    }
-    write_uleb(out, m_columns.size());
-    for (auto const& [spec, data] : m_columns) {
-        write_uleb(out, spec.raw);
-        write_uleb(out, data.size());
-    }
-    for (auto const& [spec, data] : m_columns)
-        out.insert(out.end(), data.begin(), data.end());
+    write_header(out, deflate_threshold);
+    write_data(out);
 }
 
 }

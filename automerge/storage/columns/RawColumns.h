@@ -41,14 +41,24 @@ private:
 };
 
 // Writes a block of columns, dropping empty ones. With `deflate_threshold` set, a column whose
-// data is at least that long is raw-deflated and flagged.
+// data is at least that long is raw-deflated and flagged. It borrows the data it is given.
 class ColumnWriter {
 public:
-    void add(ColumnSpec spec, std::vector<uint8_t> data);
+    void add(ColumnSpec spec, std::span<const uint8_t> data);
+    // Header (count, specs and lengths) and data, one after the other.
     void write(std::vector<uint8_t>& out, size_t deflate_threshold = 0);
+    // The two halves apart, for document chunks (both headers come before both data blocks).
+    void write_header(std::vector<uint8_t>& out, size_t deflate_threshold = 0);
+    void write_data(std::vector<uint8_t>& out);
 
 private:
-    std::vector<std::pair<ColumnSpec, std::vector<uint8_t>>> m_columns;
+    struct Column {
+        ColumnSpec spec;
+        std::span<const uint8_t> data;
+    };
+    Column m_columns[24];
+    size_t m_count { 0 };
+    std::vector<std::vector<uint8_t>> m_deflated;
 };
 
 inline constexpr size_t deflate_min_size = 256;
