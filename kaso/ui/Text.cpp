@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "kaso/ui/Scene.h"
+#include "kaso/ui/TextMeasureCache.h"
 #include "kaso/ui/TextRenderer.h"
 #include "kaso/ui/Theme.h"
 
@@ -81,7 +82,7 @@ Size Text::measured(TextRenderer& renderer, double max_width)
     TextStyle style = m_style;
     if (!m_wrap)
         style.max_lines = 0;
-    Size size = renderer.measure_style(m_text, style, max_width);
+    Size size = TextMeasureCache::current().measure(renderer, m_text, style, max_width);
     if (m_measurements.size() >= measurement_cache_size)
         m_measurements.erase(m_measurements.begin() + 1); // the first is the natural size
     m_measurements.push_back({ max_width, size });
@@ -113,7 +114,7 @@ double Text::min_content_width(TextRenderer& renderer)
         TextStyle style = m_style;
         style.max_lines = 0;
         for (std::size_t i = 0; i < words.size() && i < 2; ++i)
-            width = std::max(width, renderer.measure_style(words[i], style, 0).width);
+            width = std::max(width, TextMeasureCache::current().measure(renderer, words[i], style, 0).width);
         width = std::min(width, unbreakable_word_ems * font_size(m_style));
     }
     m_min_content_width = width;

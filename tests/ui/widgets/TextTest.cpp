@@ -2,6 +2,7 @@
 
 #include "kaso/ui/FrameDriver.h"
 #include "kaso/ui/Text.h"
+#include "kaso/ui/TextMeasureCache.h"
 #include "kaso/ui/TextRenderer.h"
 #include "tests/ui/widgets/TestWidgets.h"
 
@@ -158,4 +159,27 @@ TEST(Text, EmptyTextTakesNoWidthAndDrawsNothing)
     TextFixture fixture(Text(""), 300);
     EXPECT_EQ(fixture.label->layout_rect().width(), 0);
     EXPECT_TRUE(commands_of<DrawText>(fixture.driver->scene()).empty());
+}
+
+TEST(TextMeasureCache, ARebuiltLabelIsMeasuredOnceAndTheCacheStaysBounded)
+{
+    auto& cache = TextMeasureCache::current();
+    cache.clear();
+    TextRenderer renderer;
+    TextStyle style = style_of(14);
+    auto first = cache.measure(renderer, "Recent and popular", style, 0);
+    EXPECT_EQ(first, renderer.measure_style("Recent and popular", style, 0));
+    EXPECT_EQ(cache.size(), 1u);
+    cache.measure(renderer, "Recent and popular", style, 0);
+    EXPECT_EQ(cache.size(), 1u);
+    // Another wrap width, weight or family is another entry.
+    cache.measure(renderer, "Recent and popular", style, 60);
+    style.weight = FontWeight::Bold;
+    cache.measure(renderer, "Recent and popular", style, 0);
+    style.family = "DejaVu Serif";
+    cache.measure(renderer, "Recent and popular", style, 0);
+    EXPECT_EQ(cache.size(), 4u);
+    for (std::size_t i = 0; i <= TextMeasureCache::max_entries; ++i)
+        cache.measure(renderer, std::to_string(i), style_of(14), 0);
+    EXPECT_LE(cache.size(), TextMeasureCache::max_entries);
 }
