@@ -1,4 +1,5 @@
 #include "automerge/Document.h"
+#include "automerge/Transaction.h"
 #include "tests/automerge/Support.h"
 
 #include <gtest/gtest.h>
@@ -319,4 +320,26 @@ TEST(Document, ReplacingAMapWithAScalarHidesIt)
     EXPECT_EQ(winner(loaded, "vexa"), ScalarValue::str("text"));
     ASSERT_TRUE(loaded.put_object(ROOT, "vexa", ObjType::Map));
     EXPECT_TRUE(loaded.get(ROOT, "vexa").value()->is_map());
+}
+
+TEST(Transaction, CommitsOrRollsBackItsOps)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.put(ROOT, "kept", ScalarValue::integer(1)));
+    auto saved = document.save();
+    {
+        auto transaction = Transaction::open(document).value();
+        ASSERT_TRUE(transaction.put(ROOT, "kept", ScalarValue::integer(2)));
+        EXPECT_EQ(transaction.get(ROOT, "kept").value()->scalar, ScalarValue::integer(2));
+        EXPECT_FALSE(Transaction::open(document).has_value());
+        // Destroyed while open: rolled back.
+    }
+    EXPECT_EQ(document.save(), saved);
+    auto transaction = Transaction::open(document).value();
+    auto child = transaction.put_object(ROOT, "child", ObjType::Map).value();
+    ASSERT_TRUE(transaction.put(child, "x", ScalarValue::boolean(true)));
+    EXPECT_EQ(transaction.pending_ops(), 2u);
+    EXPECT_TRUE(transaction.commit().has_value());
+    EXPECT_FALSE(transaction.put(ROOT, "late", ScalarValue::null()).has_value());
+    EXPECT_EQ(document.change_count(), 2u);
 }
