@@ -1,0 +1,123 @@
+#include "kaso/actions/LibraryStore.h"
+
+#include <chrono>
+#include <sys/stat.h>
+
+#include "kaso/platform/AtomicFile.h"
+#include "kaso/platform/Log.h"
+#include "kaso/platform/Xdg.h"
+
+namespace kaso::actions {
+
+namespace {
+
+ErrorOr<automerge::Document> read_library(std::filesystem::path const& path)
+{
+    auto bytes = TRY(platform::read_file_bounded(path, LibraryStore::max_file_bytes));
+    auto loaded = automerge::Document::load(std::span(reinterpret_cast<uint8_t const*>(bytes.data()), bytes.size()));
+    if (!loaded)
+        return make_error(loaded.error().message);
+    return std::move(*loaded);
+}
+
+}
+
+std::optional<std::filesystem::path> LibraryStore::default_path()
+{
+    auto data = platform::data_dir();
+    if (!data)
+        return std::nullopt;
+    return *data / "kaso" / "vexa" / "library.automerge";
+}
+
+LibraryStore LibraryStore::open()
+{
+    auto path = default_path();
+    if (!path)
+        return in_memory();
+    return open_at(std::move(*path));
+}
+
+LibraryStore LibraryStore::in_memory()
+{
+    return LibraryStore {};
+}
+
+LibraryStore LibraryStore::open_at(std::filesystem::path path)
+{
+    LibraryStore store;
+    std::error_code error;
+    auto status = std::filesystem::symlink_status(path, error);
+    if (error || status.type() == std::filesystem::file_type::not_found) {
+        if (error && error != std::errc::no_such_file_or_directory) {
+            store.m_persistence_disabled = true;
+            store.m_notice = fmt::format("The library file {} could not be inspected ({}); changes to the library will not be saved.", path.string(), error.message());
+            kaso::log::target("kaso::library")->warn("could not inspect library file path={} error={}", path.string(), error.message());
+            return store;
+        }
+        store.m_path = std::move(path);
+        return store;
+    }
+
+    auto loaded = status.type() == std::filesystem::file_type::regular
+        ? read_library(path)
+        : ErrorOr<automerge::Document>(make_error("library: not a regular file"));
+    if (loaded) {
+        store.m_document = std::move(*loaded);
+        store.m_path = std::move(path);
+        return store;
+    }
+
+    // Keep the unreadable file aside, untouched, and start a new library in its place.
+    auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    auto aside = path;
+    aside += fmt::format(".unreadable-{}", now);
+    std::filesystem::rename(path, aside, error);
+    kaso::log::target("kaso::library")->warn("library file unreadable path={} error={}", path.string(), loaded.error().message);
+    if (error) {
+        store.m_persistence_disabled = true;
+        store.m_notice = fmt::format("The library file {} could not be read ({}) and could not be moved aside; changes to the library will not be saved.", path.string(), loaded.error().message);
+        return store;
+    }
+    store.m_notice = fmt::format("The library file could not be read ({}); it was kept as {} and a new library was started.", loaded.error().message, aside.string());
+    store.m_path = std::move(path);
+    return store;
+}
+
+ErrorOr<void> LibraryStore::persist() const
+{
+    if (m_persistence_disabled)
+        return make_error("library: persistence is disabled");
+    if (!m_path)
+        return {};
+    auto bytes = m_document.save();
+    TRY(platform::write_file_atomically(*m_path, std::as_bytes(std::span(bytes)), 0600));
+    // The directory may have existed already with a wider mode.
+    if (::chmod(m_path->parent_path().c_str(), 0700) != 0)
+        return make_error(fmt::format("library: cannot restrict {}", m_path->parent_path().string()));
+    return {};
+}
+
+std::expected<executor::DispatchOutcome, ActionError> LibraryStore::dispatch(DocumentAction const& action, EncodedAction const& encoded,
+    ActionContext const& context)
+{
+    auto before = m_document.save();
+    auto outcome = executor::dispatch_by_with_context(m_document, action, encoded, {}, context);
+    if (!outcome)
+        return outcome;
+    if (!outcome->change || (!m_path && !m_persistence_disabled))
+        return outcome;
+    auto written = persist();
+    if (!written) {
+        // FIXME: keep the actor across the restore once the document exposes a cheaper undo.
+        auto actor = m_document.actor_id();
+        automerge::LoadOptions options;
+        options.actor = actor;
+        if (auto restored = automerge::Document::load(before, options))
+            m_document = std::move(*restored);
+        return std::unexpected(ActionError { fmt::format("library: the change was not saved: {}", written.error().message) });
+    }
+    return outcome;
+}
+
+}

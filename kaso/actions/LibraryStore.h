@@ -1,0 +1,58 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "automerge/Document.h"
+#include "kaso/actions/Executor.h"
+#include "kaso/platform/Error.h"
+
+namespace kaso::actions {
+
+// The shared library document the runtime keeps: one Automerge document in
+// <data dir>/kaso/vexa/library.automerge, loaded at start and written atomically (mode 0600 in a
+// 0700 directory) after every dispatch that changes it. Readers get it read-only (`sync`);
+// changes go through `dispatch`.
+//
+// A file that cannot be read or loaded (corrupt, too large, an unsupported document) is never
+// overwritten: it is moved aside to library.automerge.unreadable-<epoch ms>, a new empty
+// library starts in its place, and `notice()` tells the user where the old file went. When even
+// that move fails, nothing is written for the rest of the run and the notice says so.
+class LibraryStore {
+public:
+    static constexpr size_t max_file_bytes = 16u << 20;
+
+    // The store at the default path (nothing to write when there is no data directory).
+    static LibraryStore open();
+    // The store at `path`.
+    static LibraryStore open_at(std::filesystem::path path);
+    // An empty store that never writes.
+    static LibraryStore in_memory();
+
+    automerge::Document const& document() const { return m_document; }
+    std::optional<std::filesystem::path> const& path() const { return m_path; }
+    bool persistence_disabled() const { return m_persistence_disabled; }
+    // What the user must be told about the file at opening, if anything.
+    std::optional<std::string> const& notice() const { return m_notice; }
+
+    // Dispatches the action through the executor and writes the file when the document changed.
+    // When writing fails, the document is restored to what it was and the error returned.
+    std::expected<executor::DispatchOutcome, ActionError> dispatch(DocumentAction const& action, EncodedAction const& encoded,
+        ActionContext const& context = {});
+
+    // Writes the whole document now.
+    ErrorOr<void> persist() const;
+
+    static std::optional<std::filesystem::path> default_path();
+
+private:
+    LibraryStore() = default;
+
+    automerge::Document m_document;
+    std::optional<std::filesystem::path> m_path;
+    bool m_persistence_disabled { false };
+    std::optional<std::string> m_notice;
+};
+
+}

@@ -1,0 +1,260 @@
+// The runtime's transactional dispatch (kaso/actions/Executor) and the library document store
+// (kaso/actions/LibraryStore) over the document core.
+
+#include "automerge/Document.h"
+#include "automerge/Transaction.h"
+#include "kaso/actions/Executor.h"
+#include "kaso/actions/LibraryStore.h"
+#include "tests/automerge/Support.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace automerge;
+using namespace kaso::actions;
+namespace fs = std::filesystem;
+
+namespace {
+
+// An action made of a function, for tests.
+class TestAction final : public DocumentAction {
+public:
+    explicit TestAction(std::function<kaso::ErrorOr<void>(Transaction&)> body)
+        : m_body(std::move(body))
+    {
+    }
+    std::string debug_text() const override { return "TestAction"; }
+    kaso::ErrorOr<void> encode(Transaction& transaction) const override { return m_body(transaction); }
+
+private:
+    std::function<kaso::ErrorOr<void>(Transaction&)> m_body;
+};
+
+kaso::ErrorOr<void> put_like(Transaction& transaction, std::string const& video, bool liked)
+{
+    auto vexa = transaction.get(ROOT, "vexa");
+    if (!vexa)
+        return kaso::make_error(vexa.error().message);
+    ObjId vexa_id;
+    if (*vexa && (*vexa)->is_map()) {
+        vexa_id = (*vexa)->object;
+    } else {
+        auto made = transaction.put_object(ROOT, "vexa", ObjType::Map);
+        if (!made)
+            return kaso::make_error(made.error().message);
+        vexa_id = *made;
+    }
+    auto likes = transaction.put_object(vexa_id, "likes", ObjType::Map);
+    if (!likes)
+        return kaso::make_error(likes.error().message);
+    auto put = transaction.put(*likes, video, ScalarValue::boolean(liked));
+    if (!put)
+        return kaso::make_error(put.error().message);
+    return {};
+}
+
+EncodedAction encoded()
+{
+    return EncodedAction::from_text("vexa.action", R"({"SetVideoLiked":{"video_id":"v1","liked":true}})");
+}
+
+Document sample()
+{
+    Document document(ActorId(std::vector<uint8_t>(16, 1)));
+    EXPECT_TRUE(document.put(ROOT, "title", ScalarValue::str("library")));
+    return document;
+}
+
+TEST(Executor, CommitsTheActionAndRecordsHeadsBeforeAndAfter)
+{
+    auto document = sample();
+    auto before = document.heads();
+    TestAction action([](Transaction& transaction) { return put_like(transaction, "v1", true); });
+    auto outcome = executor::dispatch_by(document, action, encoded());
+    ASSERT_TRUE(outcome.has_value()) << outcome.error().message;
+    EXPECT_EQ(outcome->heads_before, before);
+    ASSERT_TRUE(outcome->change.has_value());
+    EXPECT_EQ(outcome->heads_after, std::vector<ChangeHash> { *outcome->change });
+    EXPECT_EQ(document.heads(), outcome->heads_after);
+    EXPECT_FALSE(document.in_transaction());
+    auto reloaded = Document::load(document.save()).value();
+    EXPECT_EQ(test::dump(reloaded), test::dump(document));
+}
+
+TEST(Executor, FailedEncodeAfterAPutLeavesBytesHeadsAndValuesUnchanged)
+{
+    auto document = sample();
+    auto saved = document.save();
+    auto heads = document.heads();
+    auto values = test::dump(document);
+    TestAction action([](Transaction& transaction) -> kaso::ErrorOr<void> {
+        if (auto put = put_like(transaction, "v1", true); !put)
+            return put;
+        if (!transaction.put(ROOT, "title", ScalarValue::str("changed")))
+            return kaso::make_error("put failed");
+        return kaso::make_error("this Vexa action is not accepted by the shared document");
+    });
+    auto outcome = executor::dispatch_by(document, action, encoded());
+    ASSERT_FALSE(outcome.has_value());
+    EXPECT_NE(outcome.error().display().find("this Vexa action is not accepted by the shared document"), std::string::npos);
+    EXPECT_EQ(document.save(), saved);
+    EXPECT_EQ(document.heads(), heads);
+    EXPECT_EQ(test::dump(document), values);
+    EXPECT_FALSE(document.in_transaction());
+    // The document takes the next dispatch normally.
+    TestAction good([](Transaction& transaction) { return put_like(transaction, "v2", false); });
+    EXPECT_TRUE(executor::dispatch_by(document, good, encoded()).has_value());
+}
+
+TEST(Executor, AnActionThatThrowsIsRolledBack)
+{
+    auto document = sample();
+    auto saved = document.save();
+    TestAction action([](Transaction& transaction) -> kaso::ErrorOr<void> {
+        (void)transaction.put(ROOT, "title", ScalarValue::str("changed"));
+        throw std::runtime_error("json type error");
+    });
+    auto outcome = executor::dispatch_by(document, action, encoded());
+    ASSERT_FALSE(outcome.has_value());
+    EXPECT_NE(outcome.error().message.find("json type error"), std::string::npos);
+    EXPECT_EQ(document.save(), saved);
+}
+
+TEST(Executor, AnActionThatChangesNothingMakesNoChange)
+{
+    auto document = sample();
+    auto heads = document.heads();
+    TestAction action([](Transaction& transaction) -> kaso::ErrorOr<void> {
+        (void)transaction.put(ROOT, "title", ScalarValue::str("library"));
+        return {};
+    });
+    auto outcome = executor::dispatch_by(document, action, encoded());
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_FALSE(outcome->change.has_value());
+    EXPECT_EQ(outcome->heads_after, heads);
+}
+
+TEST(Executor, WritesUnderTheLocalActorAndTheActionKind)
+{
+    auto document = sample();
+    std::vector<uint8_t> actor(16, 0x77);
+    TestAction action([](Transaction& transaction) { return put_like(transaction, "v1", true); });
+    ASSERT_TRUE(executor::dispatch_by(document, action, encoded(), actor));
+    EXPECT_EQ(document.actor_id(), ActorId(actor));
+    auto last = document.changes().back();
+    std::string text(last.begin(), last.end());
+    EXPECT_NE(text.find("vexa.action"), std::string::npos);
+}
+
+TEST(Executor, DispatchesThroughTheActionHost)
+{
+    auto document = sample();
+    ActionHost host;
+    TestAction action([](Transaction& transaction) { return put_like(transaction, "v1", true); });
+    EXPECT_FALSE(host.dispatch_with_context(action, encoded(), {}).has_value());
+    host.set_dispatcher(executor::dispatcher_for(document));
+    ASSERT_TRUE(host.dispatch_with_context(action, encoded(), { "like", "vexa", "Vexa" }).has_value());
+    EXPECT_EQ(document.change_count(), 2u);
+}
+
+class TemporaryDirectory {
+public:
+    TemporaryDirectory()
+    {
+        m_path = fs::temp_directory_path() / ("automerge-library-" + std::to_string(getpid()) + "-" + std::to_string(s_counter++));
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+    }
+    ~TemporaryDirectory() { fs::remove_all(m_path); }
+    fs::path const& path() const { return m_path; }
+
+private:
+    static inline int s_counter = 0;
+    fs::path m_path;
+};
+
+mode_t mode_of(fs::path const& path)
+{
+    struct stat status {};
+    ::stat(path.c_str(), &status);
+    return status.st_mode & 0777;
+}
+
+TEST(LibraryStore, FirstDispatchCreatesTheFileOwnerOnly)
+{
+    TemporaryDirectory directory;
+    auto path = directory.path() / "kaso" / "vexa" / "library.automerge";
+    auto store = LibraryStore::open_at(path);
+    EXPECT_FALSE(store.notice().has_value());
+    EXPECT_FALSE(fs::exists(path));
+    TestAction action([](Transaction& transaction) { return put_like(transaction, "v1", true); });
+    ASSERT_TRUE(store.dispatch(action, encoded()).has_value());
+    ASSERT_TRUE(fs::exists(path));
+    EXPECT_EQ(mode_of(path), 0600u);
+    EXPECT_EQ(mode_of(path.parent_path()), 0700u);
+    auto reopened = LibraryStore::open_at(path);
+    EXPECT_EQ(test::dump(reopened.document()), test::dump(store.document()));
+}
+
+TEST(LibraryStore, AnUnreadableFileIsKeptAsideAndTheUserTold)
+{
+    TemporaryDirectory directory;
+    auto path = directory.path() / "library.automerge";
+    std::vector<uint8_t> garbage { 'n', 'o', 't', ' ', 'a', 'u', 't', 'o', 'm', 'e', 'r', 'g', 'e' };
+    test::write_file(path, garbage);
+    auto store = LibraryStore::open_at(path);
+    ASSERT_TRUE(store.notice().has_value());
+    EXPECT_NE(store.notice()->find("kept as"), std::string::npos);
+    EXPECT_FALSE(fs::exists(path));
+    size_t kept = 0;
+    for (auto const& entry : fs::directory_iterator(directory.path())) {
+        if (entry.path().filename().string().starts_with("library.automerge.unreadable-")) {
+            EXPECT_EQ(test::read_file(entry.path()), garbage);
+            ++kept;
+        }
+    }
+    EXPECT_EQ(kept, 1u);
+    EXPECT_TRUE(store.document().keys(ROOT).value().empty());
+}
+
+TEST(LibraryStore, AnUnsupportedDocumentIsKeptAsideUntouched)
+{
+    TemporaryDirectory directory;
+    auto path = directory.path() / "library.automerge";
+    auto list_document = test::read_file(test::fixtures_dir() / "unsupported_list.automerge");
+    test::write_file(path, list_document);
+    auto store = LibraryStore::open_at(path);
+    ASSERT_TRUE(store.notice().has_value());
+    EXPECT_NE(store.notice()->find("unsupported document"), std::string::npos);
+    bool found = false;
+    for (auto const& entry : fs::directory_iterator(directory.path()))
+        found |= test::read_file(entry.path()) == list_document;
+    EXPECT_TRUE(found);
+}
+
+TEST(LibraryStore, AFailedWriteRestoresTheDocument)
+{
+    TemporaryDirectory directory;
+    // The parent of the file is a regular file, so no write can succeed.
+    test::write_file(directory.path() / "blocker", std::vector<uint8_t> { 1 });
+    auto store = LibraryStore::open_at(directory.path() / "blocker" / "library.automerge");
+    auto saved = store.document().save();
+    TestAction action([](Transaction& transaction) { return put_like(transaction, "v1", true); });
+    auto outcome = store.dispatch(action, encoded());
+    ASSERT_FALSE(outcome.has_value());
+    EXPECT_EQ(store.document().save(), saved);
+}
+
+TEST(LibraryStore, InMemoryStoreNeverWrites)
+{
+    auto store = LibraryStore::in_memory();
+    TestAction action([](Transaction& transaction) { return put_like(transaction, "v1", true); });
+    ASSERT_TRUE(store.dispatch(action, encoded()).has_value());
+    EXPECT_FALSE(store.path().has_value());
+    EXPECT_EQ(store.document().change_count(), 1u);
+}
+
+}
