@@ -9,6 +9,7 @@
 #include "kaso/ui/FocusState.h"
 #include "kaso/ui/LocalTextCell.h"
 #include "kaso/ui/Scene.h"
+#include "kaso/ui/TextMeasureCache.h"
 #include "kaso/ui/TextRenderer.h"
 #include "kaso/ui/Theme.h"
 
@@ -126,7 +127,7 @@ layout::NodeId TextInput::build_layout(layout::Tree& tree, BuildContext& context
             width = *known.width;
         else if (!available.width.is_min_content() && m_renderer) {
             auto const& shown = m_editor.text().empty() ? m_placeholder : m_editor.text();
-            width = float(m_renderer->measure_style(shown, text_style(m_theme_size)).width + caret_width);
+            width = float(TextMeasureCache::current().measure(*m_renderer, shown, text_style(m_theme_size), 0).width + caret_width);
             if (available.width.is_definite())
                 width = std::min(width, available.width.value());
         }
@@ -148,7 +149,7 @@ double TextInput::line_height()
 {
     if (!m_renderer)
         return text_style(m_theme_size).size * 1.2;
-    return m_renderer->measure_style("Ag", text_style(m_theme_size)).height;
+    return TextMeasureCache::current().measure(*m_renderer, "Ag", text_style(m_theme_size), 0).height;
 }
 
 double TextInput::prefix_width(std::size_t offset)
