@@ -177,8 +177,9 @@ void Scrollable::handle_event(EventContext& context)
     if (context.handled)
         return;
     if (auto const* scroll = std::get_if<Scroll>(&context.event)) {
-        // A view at its end leaves the wheel to an enclosing one.
-        if (!scroll_to({ float(at.x + scroll->dx), float(at.y + scroll->dy) }))
+        // A view at its end leaves the wheel to an enclosing one; a delta that is no number
+        // moves nothing.
+        if (!std::isfinite(scroll->dx) || !std::isfinite(scroll->dy) || !scroll_to({ float(at.x + scroll->dx), float(at.y + scroll->dy) }))
             return;
         // Other content now lies under the pointer: hover follows it.
         auto moved = offset();

@@ -187,6 +187,12 @@ TEST(Scrollable, BadOffsetsInTheCellCountAsZero)
     auto cell = std::make_shared<ScrollOffset>(ScrollOffset { 0, std::numeric_limits<float>::infinity() });
     ScrollFixture view(cell);
     EXPECT_EQ(view.scroll->offset().y, 700);
+    // Wheel deltas that are no numbers leave the position alone.
+    view.scroll->scroll_to({ 0, 300 });
+    for (double bad : { std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity() }) {
+        view.wheel(200, 250, bad);
+        EXPECT_EQ(cell->y, 300) << bad;
+    }
 }
 
 TEST(Scrollable, DrawsAnIndicatorOnlyWhenTheContentOverflows)
