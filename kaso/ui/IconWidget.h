@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "kaso/ui/BuilderSetter.h"
 #include "kaso/ui/Color.h"
 #include "kaso/ui/Widget.h"
 
@@ -17,21 +18,9 @@ class IconWidget final : public Widget {
 public:
     explicit IconWidget(uint8_t icon);
 
-#define KASO_ICON_SETTER(name, type, member)   \
-    IconWidget& name(type value) &             \
-    {                                          \
-        member = value;                        \
-        return *this;                          \
-    }                                          \
-    IconWidget&& name(type value) &&           \
-    {                                          \
-        member = value;                        \
-        return std::move(*this);               \
-    }
-    KASO_ICON_SETTER(size, float, m_size)
-    KASO_ICON_SETTER(color, Color, m_color)
-    KASO_ICON_SETTER(stroke_width, float, m_stroke_width)
-#undef KASO_ICON_SETTER
+    KASO_BUILDER_SETTER(IconWidget, size, float, m_size = value)
+    KASO_BUILDER_SETTER(IconWidget, color, Color, m_color = value)
+    KASO_BUILDER_SETTER(IconWidget, stroke_width, float, m_stroke_width = value)
 
     uint8_t icon() const { return m_icon; }
     float size() const { return m_size; }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "kaso/ui/BuilderSetter.h"
 #include "kaso/ui/Color.h"
 #include "kaso/ui/TextStyle.h"
 #include "kaso/ui/Widget.h"
@@ -20,26 +21,14 @@ class Text final : public Widget {
 public:
     explicit Text(std::string text);
 
-#define KASO_TEXT_SETTER(name, type, body)     \
-    Text& name(type value) &                   \
-    {                                          \
-        body;                                  \
-        return *this;                          \
-    }                                          \
-    Text&& name(type value) &&                 \
-    {                                          \
-        body;                                  \
-        return std::move(*this);               \
-    }
-    KASO_TEXT_SETTER(size, float, m_style.size = value)
-    KASO_TEXT_SETTER(color, Color, m_color = value)
-    KASO_TEXT_SETTER(weight, FontWeight, m_style.weight = value)
-    KASO_TEXT_SETTER(align, TextAlign, m_style.align = value)
-    KASO_TEXT_SETTER(max_lines, int, m_style.max_lines = value < 0 ? 0 : value)
-    KASO_TEXT_SETTER(line_height, float, m_style.line_height = value)
-    KASO_TEXT_SETTER(wrap, bool, m_wrap = value)
-    KASO_TEXT_SETTER(with_id, std::string, m_id = std::move(value))
-#undef KASO_TEXT_SETTER
+    KASO_BUILDER_SETTER(Text, size, float, m_style.size = value)
+    KASO_BUILDER_SETTER(Text, color, Color, m_color = value)
+    KASO_BUILDER_SETTER(Text, weight, FontWeight, m_style.weight = value)
+    KASO_BUILDER_SETTER(Text, align, TextAlign, m_style.align = value)
+    KASO_BUILDER_SETTER(Text, max_lines, int, m_style.max_lines = value < 0 ? 0 : value)
+    KASO_BUILDER_SETTER(Text, line_height, float, m_style.line_height = value)
+    KASO_BUILDER_SETTER(Text, wrap, bool, m_wrap = value)
+    KASO_BUILDER_SETTER(Text, with_id, std::string, m_id = std::move(value))
 
     std::string const& text() const { return m_text; }
     TextStyle const& style() const { return m_style; }

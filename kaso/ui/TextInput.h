@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "kaso/ui/BuilderSetter.h"
 #include "kaso/ui/TextCell.h"
 #include "kaso/ui/TextEditor.h"
 #include "kaso/ui/TextStyle.h"
@@ -39,28 +40,16 @@ public:
     // A field over a shared cell.
     static TextInput from_state(TextCellHandle cell);
 
-#define KASO_INPUT_SETTER(name, type, body)    \
-    TextInput& name(type value) &              \
-    {                                          \
-        body;                                  \
-        return *this;                          \
-    }                                          \
-    TextInput&& name(type value) &&            \
-    {                                          \
-        body;                                  \
-        return std::move(*this);               \
-    }
-    KASO_INPUT_SETTER(with_id, std::string, m_id = std::move(value))
-    KASO_INPUT_SETTER(with_placeholder, std::string, m_placeholder = std::move(value))
+    KASO_BUILDER_SETTER(TextInput, with_id, std::string, m_id = std::move(value))
+    KASO_BUILDER_SETTER(TextInput, with_placeholder, std::string, m_placeholder = std::move(value))
     // What the field is for, told to assistive technology; never shown or edited.
-    KASO_INPUT_SETTER(with_text, std::string, m_description = std::move(value))
+    KASO_BUILDER_SETTER(TextInput, with_text, std::string, m_description = std::move(value))
     // 0 a plain field, 2 a search field; told to assistive technology.
-    KASO_INPUT_SETTER(with_kind, int, m_kind = value)
-    KASO_INPUT_SETTER(with_font_size, float, m_font_size = value)
+    KASO_BUILDER_SETTER(TextInput, with_kind, int, m_kind = value)
+    KASO_BUILDER_SETTER(TextInput, with_font_size, float, m_font_size = value)
     // Takes the whole width its parent offers (and shrinks with it) instead of a fixed width.
-    KASO_INPUT_SETTER(with_fill_width, bool, m_fill_width = value)
-    KASO_INPUT_SETTER(with_external_buffer, TextCellHandle, bind(std::move(value)))
-#undef KASO_INPUT_SETTER
+    KASO_BUILDER_SETTER(TextInput, with_fill_width, bool, m_fill_width = value)
+    KASO_BUILDER_SETTER(TextInput, with_external_buffer, TextCellHandle, bind(std::move(value)))
 
     std::string id() const { return m_id.value_or("text_input"); }
     std::string const& text() const { return m_editor.text(); }
