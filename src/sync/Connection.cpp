@@ -78,13 +78,7 @@ SyncErrorOr<SyncSession> noise_handshake_initiator(TcpStream stream, LocalIdenti
     record.insert(record.end(), first->begin(), first->end());
     TRY(stream.write_all(record));
 
-    uint8_t length_bytes[4];
-    TRY(stream.read_exact(length_bytes));
-    uint32_t const length = read_u32(length_bytes);
-    if (length > max_handshake_response)
-        return transport_error(fmt::format("handshake response too large: {}", length));
-    std::vector<uint8_t> response(length);
-    TRY(stream.read_exact(response));
+    auto const response = TRY(stream.read_length_prefixed(max_handshake_response, "handshake response too large"));
     auto payload = ik->read_message(response);
     if (!payload)
         return noise_error(payload.error());

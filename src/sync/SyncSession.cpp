@@ -45,13 +45,7 @@ SyncErrorOr<void> SyncSession::send_frame(std::span<uint8_t const> packet)
 
 SyncErrorOr<std::vector<uint8_t>> SyncSession::read_frame()
 {
-    uint8_t header[4];
-    TRY(m_stream.read_exact(header));
-    uint32_t const length = read_u32(header);
-    if (length > max_frame_ciphertext)
-        return transport_error(fmt::format("frame too large: {}", length));
-    std::vector<uint8_t> ciphertext(length);
-    TRY(m_stream.read_exact(ciphertext));
+    auto const ciphertext = TRY(m_stream.read_length_prefixed(max_frame_ciphertext, "frame too large"));
     auto plaintext = m_ciphers.receive.decrypt_with_ad({}, ciphertext);
     if (!plaintext)
         return transport_error("noise: " + plaintext.error().message);

@@ -161,6 +161,19 @@ SyncErrorOr<void> TcpStream::read_exact(std::span<uint8_t> out)
     return {};
 }
 
+SyncErrorOr<std::vector<uint8_t>> TcpStream::read_length_prefixed(uint32_t max_length, std::string_view too_large)
+{
+    uint8_t header[4];
+    TRY(read_exact(header));
+    uint32_t const length = static_cast<uint32_t>(header[0]) | static_cast<uint32_t>(header[1]) << 8
+        | static_cast<uint32_t>(header[2]) << 16 | static_cast<uint32_t>(header[3]) << 24;
+    if (length > max_length)
+        return transport_error(fmt::format("{}: {}", too_large, length));
+    std::vector<uint8_t> bytes(length);
+    TRY(read_exact(bytes));
+    return bytes;
+}
+
 void TcpStream::shutdown_and_drain(std::chrono::milliseconds limit)
 {
     if (m_fd < 0)

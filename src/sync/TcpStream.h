@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <sys/socket.h>
 #include <vector>
 
+#include "kaso/platform/Error.h"
 #include "src/sync/DeviceSyncError.h"
 
 namespace vexa::sync {
@@ -38,6 +40,10 @@ public:
 
     SyncErrorOr<void> write_all(std::span<uint8_t const> bytes);
     SyncErrorOr<void> read_exact(std::span<uint8_t> out);
+
+    // Reads a 4-byte little-endian length and then that many bytes. A length above `max_length`
+    // is refused as "{too_large}: {length}" before anything more is read.
+    SyncErrorOr<std::vector<uint8_t>> read_length_prefixed(uint32_t max_length, std::string_view too_large);
 
     // Ends the write side, then reads and drops whatever the peer still sends for at most
     // `limit`, so the peer reads our last bytes before the socket closes (closing with unread
