@@ -63,16 +63,27 @@ void FrameDriver::rebuild_layout()
     m_root->apply_layout(m_tree, m_root_node, 0, 0);
     m_viewport_changed = false;
     ++m_layout_builds;
+    if (m_pointer)
+        dispatch(PointerMove { m_pointer->x, m_pointer->y }, {});
 }
 
 void FrameDriver::dispatch(Event const& event, Modifiers modifiers)
 {
     if (auto const* resized = std::get_if<Resized>(&event))
         set_viewport(resized->width, resized->height, float(resized->scale));
+    if (auto const* move = std::get_if<PointerMove>(&event))
+        m_pointer = Point { move->x, move->y };
+    else if (auto const* down = std::get_if<PointerDown>(&event))
+        m_pointer = Point { down->x, down->y };
+    else if (std::holds_alternative<PointerLeave>(event))
+        m_pointer.reset();
     EventContext context { event, modifiers, m_scale, false, std::nullopt };
     m_root->handle_event(context);
     if (context.focus_request)
         move_focus(*context.focus_request);
+    // Scrolling moves the content under a still pointer: hover follows what is now beneath it.
+    if (auto const* scroll = std::get_if<Scroll>(&event))
+        dispatch(PointerMove { scroll->x, scroll->y }, modifiers);
 }
 
 void FrameDriver::move_focus(std::string const& id)

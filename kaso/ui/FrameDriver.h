@@ -60,6 +60,9 @@ private:
     float m_scale { 1.0f };
     bool m_viewport_changed { true };
     uint64_t m_layout_builds { 0 };
+    // Where the pointer was last seen over the window (device pixels); none after it left. A
+    // rebuilt tree is told it, so hover matches the pointer without waiting for it to move.
+    std::optional<Point> m_pointer;
 };
 
 }

@@ -29,12 +29,15 @@ public:
     void draw(Scene& scene, DrawContext&) override { scene.fill_rect(m_rect, m_color); }
     void handle_event(EventContext& context) override
     {
+        if (std::holds_alternative<PointerMove>(context.event))
+            last_move = context.logical_position();
         if (auto point = context.logical_position(); point && std::holds_alternative<PointerDown>(context.event) && m_rect.contains(*point)) {
             ++clicks;
             context.handled = true;
         }
     }
     int clicks { 0 };
+    std::optional<Point> last_move;
 
 private:
     float m_width;
@@ -157,4 +160,31 @@ TEST(TextRenderer, MeasuresWithThePinnedFontAndWraps)
     style.max_lines = 1;
     auto limited = text.measure_style("Vexa Vexa Vexa Vexa", style, one.width * 1.5);
     EXPECT_NEAR(limited.height, one.height, 0.01);
+}
+
+TEST(FrameDriver, HoverFollowsThePointerAcrossRebuildsAndScrolls)
+{
+    auto owned = std::make_unique<Row>();
+    auto& row = *owned;
+    FrameDriver driver(std::move(owned), Theme::dark());
+    driver.set_viewport(300, 200, 2.0f);
+    driver.frame(0);
+    driver.dispatch(PointerMove { 40, 40 }, {});
+    row.child(0).last_move.reset();
+    row.dirty = true;
+    driver.frame(16);
+    ASSERT_TRUE(row.child(0).last_move);
+    EXPECT_EQ(*row.child(0).last_move, (Point { 20, 20 }));
+
+    row.child(0).last_move.reset();
+    driver.dispatch(Scroll { 60, 40, 0, 30 }, {});
+    ASSERT_TRUE(row.child(0).last_move);
+    EXPECT_EQ(*row.child(0).last_move, (Point { 30, 20 }));
+
+    // Once the pointer has left, a rebuild tells nobody where it is.
+    driver.dispatch(PointerLeave {}, {});
+    row.child(0).last_move.reset();
+    row.dirty = true;
+    driver.frame(32);
+    EXPECT_FALSE(row.child(0).last_move);
 }

@@ -2,8 +2,11 @@
 // window with the given title, reports its size, checks that it shows more than one colour,
 // optionally saves it as a PNG, and closes it the way a window manager does (WM_DELETE_WINDOW).
 //
-//   x11_probe --title Vexa [--timeout-ms 15000] [--png out.png] [--expect-size 1280x800] [--close]
+//   x11_probe --title Vexa [--timeout-ms 15000] [--png out.png] [--expect-size 1280x800]
+//             [--pixel X,Y ...] [--hash] [--close]
 //
+// --pixel prints "pixel X,Y RRGGBB" for each point, --hash prints "hash H" of the whole picture
+// (for telling whether two looks are the same).
 // Exits 0 when every check held, 1 otherwise, with one line saying why.
 
 #include <X11/Xatom.h>
@@ -17,6 +20,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -26,6 +30,8 @@ struct Options {
     std::optional<std::string> png;
     std::optional<std::pair<int, int>> expect_size;
     bool close { false };
+    bool hash { false };
+    std::vector<std::pair<int, int>> pixels;
 };
 
 std::optional<Window> find_window(Display* display, Window window, std::string const& title)
@@ -75,8 +81,15 @@ int main(int argc, char** argv)
             int w = 0, h = 0;
             if (std::sscanf(next().c_str(), "%dx%d", &w, &h) == 2)
                 options.expect_size = std::pair { w, h };
-        } else if (word == "--close")
+        } else if (word == "--close") {
             options.close = true;
+        } else if (word == "--hash") {
+            options.hash = true;
+        } else if (word == "--pixel") {
+            int x = 0, y = 0;
+            if (std::sscanf(next().c_str(), "%d,%d", &x, &y) == 2)
+                options.pixels.emplace_back(x, y);
+        }
     }
     Display* display = XOpenDisplay(nullptr);
     if (!display)
@@ -103,6 +116,20 @@ int main(int argc, char** argv)
                         for (int x = 0; x < width && seen.size() < 64; x += 3)
                             seen.insert(XGetPixel(image, x, y) & 0xffffff);
                     colours = seen.size();
+                    if (colours > 1) {
+                        for (auto [x, y] : options.pixels)
+                            if (x >= 0 && y >= 0 && x < width && y < height)
+                                std::printf("pixel %d,%d %06lx\n", x, y, XGetPixel(image, x, y) & 0xffffff);
+                        if (options.hash) {
+                            uint64_t hash = 0xcbf29ce484222325ull;
+                            for (int y = 0; y < height; ++y)
+                                for (int x = 0; x < width; ++x) {
+                                    hash ^= XGetPixel(image, x, y) & 0xffffff;
+                                    hash *= 0x100000001b3ull;
+                                }
+                            std::printf("hash %016llx\n", (unsigned long long)hash);
+                        }
+                    }
                     if (colours > 1 && options.png) {
                         auto* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
                         auto* data = cairo_image_surface_get_data(surface);

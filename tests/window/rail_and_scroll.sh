@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The window as a person sees it, on its own Xvfb server:
+#  - at 1280x800 the navigation rail sits beside the content;
+#  - at 560x800 it is collapsed, and with --narrow it is open over the content;
+#  - a wheel scroll on Home, opening a video and going back restores the scroll position.
+#   rail_and_scroll.sh VEXA PROBE
+set -u
+if [ -z "${VEXA_IN_XVFB:-}" ]; then
+    exec env VEXA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
+fi
+vexa=$1 probe=$2
+home=$(mktemp -d)
+log=$home/log
+pid=
+cleanup() { [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$home"; }
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; cat "$log"; exit 1; }
+
+start() {
+    HOME=$home XDG_DATA_HOME=$home/data XDG_STATE_HOME=$home/state "$vexa" "$@" >"$log" 2>&1 &
+    pid=$!
+}
+stop() {
+    "$probe" --title Vexa --timeout-ms 5000 --close >/dev/null
+    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+    wait "$pid" 2>/dev/null
+    pid=
+}
+pixel() { "$probe" --title Vexa --timeout-ms 20000 --pixel "$1" | awk '/^pixel/ { print $3 }'; }
+look() { "$probe" --title Vexa --timeout-ms 20000 --hash | awk '/^hash/ { print $2 }'; }
+# Waits until the window's look differs from $1 (or equals it with "same"), at most 10 s.
+wait_look() {
+    local want=$1 mode=$2 now
+    for _ in $(seq 1 100); do
+        now=$(look)
+        if [ "$mode" = same ] && [ "$now" = "$want" ]; then echo "$now"; return 0; fi
+        if [ "$mode" = changed ] && [ "$now" != "$want" ]; then echo "$now"; return 0; fi
+        sleep 0.1
+    done
+    echo "$now"
+    return 1
+}
+
+rail=15151a   # the rail's fill in the dark theme
+
+start --route=home
+[ "$(pixel 40,600)" = "$rail" ] || fail "wide window: no rail beside the content at x=40"
+stop
+
+start --route=home --window-size=560x800
+p=$(pixel 40,600)
+[ "$p" != "$rail" ] || fail "narrow window: the rail is not collapsed"
+stop
+
+start --narrow --window-size=560x800
+[ "$(pixel 40,600)" = "$rail" ] || fail "narrow window with --narrow: the rail is not open over the content"
+stop
+
+# Scroll, open a video, go back: the offset comes back.
+start --route=home
+xdotool mousemove --sync 700 780
+top=$(look)
+for _ in 1 2 3 4 5 6; do xdotool click 5; done
+scrolled=$(wait_look "$top" changed) || fail "the wheel did not scroll Home"
+sleep 0.3
+scrolled=$(look)
+xdotool mousemove --sync 700 400 click 1
+opened=$(wait_look "$scrolled" changed) || fail "clicking a row did not open its video"
+xdotool mousemove --sync 700 780 key Escape
+back=$(wait_look "$scrolled" same) || fail "going back did not restore the scrolled Home page"
+stop
+echo "rail and scroll behave"
