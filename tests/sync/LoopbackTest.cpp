@@ -130,6 +130,25 @@ TEST_F(Loopback, PairPullPushAndReconnectAfterRestart)
     EXPECT_EQ(stranger.pull(records[0].id).error().display(), "pairing failed: peer refused authorization");
 }
 
+// Two packages: only the second counts; a history that is not an array is empty; a device that
+// then goes silent ends the pull at the read time-out with what arrived.
+TEST_F(Loopback, PullKeepsTheLastPackageAndEndsOnSilence)
+{
+    NodePeer peer(peer_options({ { "packages", { { "first" }, { "second", "third" } } }, { "historyText", R"({"not":"a list"})" },
+        { "ping", 600000 } }));
+    ASSERT_TRUE(peer.started());
+    auto provider = provider_for(6);
+    auto id = provider.pair_with_invite(invite_for(peer, "4321"));
+    ASSERT_TRUE(id.has_value()) << id.error().display();
+    auto const started = std::chrono::steady_clock::now();
+    auto pulled = provider.pull(*id);
+    ASSERT_TRUE(pulled.has_value()) << pulled.error().display();
+    EXPECT_EQ(pulled->subscriptions, (std::vector<std::string> { "second", "third" }));
+    EXPECT_TRUE(pulled->history.empty());
+    // The window is 2.5 s but nothing arrives to end it; the 4 s read time-out does.
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 3500ms);
+}
+
 TEST_F(Loopback, WrongPairingCodeIsRefused)
 {
     NodePeer peer(peer_options());

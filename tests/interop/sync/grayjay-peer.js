@@ -10,7 +10,9 @@
 // paired client keys, kept across restarts), lifetime (ms until the process ends by itself),
 // ping (ms between pings), unusedBytes (size of the unused kind sent before the history),
 // subscriptions (channel urls to offer), history (items to offer), refuse (answer every
-// connection with the unauthorized notice), withhold (ping but never send a notice).
+// connection with the unauthorized notice), withhold (ping but never send a notice), packages
+// (several subscription packages, each a list of urls, sent in turn), historyText (the raw
+// history payload to send instead of `history`).
 //
 // Every event is one JSON line on stdout; the first is {"event":"listening","port":…}.
 'use strict'
@@ -39,7 +41,9 @@ const options = Object.assign({
     { video: { url: 'https://www.youtube.com/watch?v=node-b' } }
   ],
   refuse: false,
-  withhold: false
+  withhold: false,
+  packages: null,
+  historyText: null
 }, JSON.parse(process.argv[2] || '{}'))
 
 const MAX_PAYLOAD = 65512
@@ -104,18 +108,21 @@ function handle (socket) {
   function sendJson (type, value) { sendMessage(4, type, Buffer.from(JSON.stringify(value)), true) }
 
   function answerPull () {
-    sendJson(202, {
-      subscriptions: options.subscriptions.map((url, index) => ({
-        channel: { id: { platform: 'YouTube', value: url, pluginId: null, claimType: 2 }, name: 'Channel ' + index, thumbnail: null, url, links: {}, urlAlternatives: [] },
-        creationTime: 1700000000 + index
-      })),
-      subscriptionRemovals: {}
-    })
+    for (const urls of options.packages || [options.subscriptions]) {
+      sendJson(202, {
+        subscriptions: urls.map((url, index) => ({
+          channel: { id: { platform: 'YouTube', value: url, pluginId: null, claimType: 2 }, name: 'Channel ' + index, thumbnail: null, url, links: {}, urlAlternatives: [] },
+          creationTime: 1700000000 + index
+        })),
+        subscriptionRemovals: {}
+      })
+    }
     // Playlists and watch later come before the history; the first is sent raw so it can be
     // larger than a used kind may be.
     sendMessage(4, 205, crypto.randomBytes(options.unusedBytes), false)
     sendJson(206, { watchLater: [] })
-    sendJson(203, options.history)
+    if (options.historyText !== null) sendMessage(4, 203, Buffer.from(options.historyText), true)
+    else sendJson(203, options.history)
   }
 
   function onData (type, payload) {
