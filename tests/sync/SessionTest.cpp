@@ -167,6 +167,14 @@ TEST(SyncSessionWire, HandshakeRecordAndFrames)
         EXPECT_EQ(session->send(Opcode::Data, 203, std::vector<uint8_t>(max_message_payload + 1), false).error().display(),
             "transport error: outgoing sync payload exceeds resource bound");
 
+        // A frame whose ciphertext was altered fails authentication.
+        auto altered = seen.ciphers.send.encrypt_with_ad({}, build_packet(1, 0, 0, {})).value();
+        altered[3] ^= 0x40;
+        auto framed = u32(static_cast<uint32_t>(altered.size()));
+        framed.insert(framed.end(), altered.begin(), altered.end());
+        ASSERT_TRUE(device.write_all(framed).has_value());
+        EXPECT_EQ(session->receive().error().display(), "transport error: noise: decryption failed");
+
         // A frame length of 65,536 is refused before anything more is read.
         ASSERT_TRUE(device.write_all(u32(65'536)).has_value());
         EXPECT_EQ(session->receive().error().display(), "transport error: frame too large: 65536");

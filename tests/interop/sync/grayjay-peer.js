@@ -78,6 +78,7 @@ function decryptFrame (state, ciphertext) {
 }
 
 function handle (socket) {
+  socket.setNoDelay(true)
   let input = Buffer.alloc(0)
   let stage = 'version'
   let send = null
