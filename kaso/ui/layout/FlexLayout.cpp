@@ -197,28 +197,77 @@ private:
 
     void resolve_main_size()
     {
-        if (auto outer_main = main_of(m_outer, m_row)) {
+        if (auto outer_main = main_of(m_outer, m_row))
             m_main_size = *outer_main;
-        } else {
-            float longest = 0.0f;
-            bool shrinkable = false;
-            for (FlexLine const& line : m_lines) {
-                float used = line_gaps(line);
-                for (std::size_t i = line.begin; i < line.end; ++i) {
-                    used += m_items[i].hypothetical;
-                    shrinkable = shrinkable || m_items[i].shrink > 0.0f;
-                }
-                longest = std::max(longest, used);
-            }
-            // Fit the content, but no wider than the space offered when the content can wrap
-            // or shrink into it (a column's automatic height is its content's, see line_space).
-            float content = longest;
-            AvailableSpace space = line_space();
-            if (space.is_definite() && (m_lines.size() > 1 || (shrinkable && longest > space.value())))
-                content = space.value();
-            m_main_size = clamp_main(m_box, content + main_of(m_box.padding, m_row));
-        }
+        else
+            m_main_size = clamp_main(m_box, (m_row ? intrinsic_row_width() : longest_line()) + main_of(m_box.padding, m_row));
         m_inner_main = std::max(m_main_size - main_of(m_box.padding, m_row), 0.0f);
+    }
+
+    // A column's automatic height: its longest line of hypothetical sizes (it grows with its
+    // content rather than fitting the height on offer, see line_space).
+    float longest_line() const
+    {
+        float longest = 0.0f;
+        for (FlexLine const& line : m_lines) {
+            float used = line_gaps(line);
+            for (std::size_t i = line.begin; i < line.end; ++i)
+                used += m_items[i].hypothetical;
+            longest = std::max(longest, used);
+        }
+        return longest;
+    }
+
+    // A row's automatic width, as CSS sizes a flex container's intrinsic width: the sum of its
+    // items' max-content contributions, fitted into a definite space but never below the sum
+    // of their min-content contributions (the largest of them when the row wraps).
+    float intrinsic_row_width()
+    {
+        float gaps = m_items.empty() ? 0.0f : m_main_gap * static_cast<float>(m_items.size() - 1);
+        auto min_content = [&] {
+            float total = m_wrap ? 0.0f : gaps;
+            for (FlexItem& item : m_items) {
+                float contribution = content_contribution(item, AvailableSpace::min_content());
+                total = m_wrap ? std::max(total, contribution) : total + contribution;
+            }
+            return total;
+        };
+        AvailableSpace space = m_space.width;
+        if (space.is_min_content())
+            return min_content();
+        float max_content = gaps;
+        for (FlexItem& item : m_items)
+            max_content += content_contribution(item, AvailableSpace::max_content());
+        if (!space.is_definite() || max_content <= space.value())
+            return max_content;
+        return std::max(min_content(), space.value());
+    }
+
+    // An item's min-content or max-content contribution to a row's width: its content's size
+    // under that constraint, at least its preferred width, bounded by its flex base size as far
+    // as it cannot flex, within its minimum and maximum.
+    float content_contribution(FlexItem& item, AvailableSpace constraint)
+    {
+        std::optional<float> preferred = main_of(item.box.size, m_row);
+        float content = 0.0f;
+        if (constraint.is_max_content() && !item.base_from_basis && !preferred) {
+            content = item.base; // already measured as the max-content size
+        } else {
+            Size<float> measured = m_solver.measure_content(item.id, from_axes<std::optional<float>>(std::nullopt, item.cross_known, m_row),
+                m_inner, from_axes(constraint, cross_space(item), m_row));
+            content = main_of(measured, m_row);
+        }
+        float contribution = std::max(content, preferred.value_or(0.0f));
+        // An item that cannot grow contributes no more than its base, one that cannot shrink no less.
+        if (item.grow <= 0.0f)
+            contribution = std::min(contribution, item.base);
+        if (item.shrink <= 0.0f)
+            contribution = std::max(contribution, item.base);
+        if (auto max = main_of(item.box.max, m_row))
+            contribution = std::min(contribution, *max);
+        if (auto min = main_of(item.box.min, m_row))
+            contribution = std::max(contribution, *min);
+        return std::max(contribution, main_of(item.box.padding, m_row));
     }
 
     void resolve_cross_sizes()
