@@ -152,6 +152,10 @@ TEST_F(PeerStoreFiles, HostileFileTable)
         write(c.text);
         EXPECT_EQ(load_error(), c.error) << c.name;
     }
+    // Deep nesting is refused by depth, not by running out of stack.
+    write(std::string(100'000, '[') + std::string(100'000, ']'));
+    EXPECT_EQ(load_error(), "peer store error: recursion limit exceeded");
+
     // 256-byte texts are within the bounds.
     write(file_of({ record_json(std::string(256, 'i'), std::string(256, 'n')) }));
     EXPECT_EQ(load_error(), "ok");
@@ -177,9 +181,24 @@ TEST_F(PeerStoreFiles, RecordsOutsideTheBoundsAreNeverWritten)
 
 TEST(PeerStorePath, FollowsXdgStateHome)
 {
+    auto saved = [](char const* name) -> std::optional<std::string> {
+        char const* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    auto const home = saved("HOME");
+    auto const state = saved("XDG_STATE_HOME");
     ::setenv("XDG_STATE_HOME", "relative/state", 1);
     EXPECT_EQ(peer_store_path().value(), std::filesystem::path("relative/state/kaso-vexa/grayjay-peers.json"));
     ::unsetenv("XDG_STATE_HOME");
     ::setenv("HOME", "/home/someone", 1);
     EXPECT_EQ(peer_store_path().value(), std::filesystem::path("/home/someone/.local/state/kaso-vexa/grayjay-peers.json"));
+    ::setenv("XDG_STATE_HOME", "", 1);
+    EXPECT_EQ(peer_store_path().value(), std::filesystem::path("kaso-vexa/grayjay-peers.json"));
+
+    if (home)
+        ::setenv("HOME", home->c_str(), 1);
+    if (state)
+        ::setenv("XDG_STATE_HOME", state->c_str(), 1);
+    else
+        ::unsetenv("XDG_STATE_HOME");
 }
