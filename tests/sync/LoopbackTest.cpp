@@ -107,6 +107,8 @@ TEST_F(Loopback, PairPullPushAndReconnectAfterRestart)
     EXPECT_EQ((*received)["raw"]["subscriptions"][0]["channel"]["id"],
         nlohmann::json::parse(R"({"platform":"YouTube","value":"https://www.youtube.com/channel/UClocal1","pluginId":null,"claimType":0,"claimFieldType":-1})"));
     EXPECT_EQ((*received)["raw"]["subscriptionRemovals"], nlohmann::json::object());
+    // The push ended with a write shutdown, which the device sees as an orderly end.
+    EXPECT_TRUE(peer->wait_for("client-closed").has_value());
 
     // Both sides restart: the device with its state, this side from the same secret through the
     // peer store.
