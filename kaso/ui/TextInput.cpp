@@ -286,7 +286,8 @@ void TextInput::handle_event(EventContext& context)
     if (auto const* down = std::get_if<PointerDown>(&context.event)) {
         bool inside = position && m_rect.contains(*position);
         if (!inside) {
-            if (m_focused && !context.handled)
+            // A press anywhere else ends the editing, whoever takes the press.
+            if (m_focused)
                 set_focus(false);
             return;
         }
