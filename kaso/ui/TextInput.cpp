@@ -242,6 +242,9 @@ bool TextInput::handle_key(KeyDown const& key, Modifiers modifiers)
 {
     Extend extend = extend_of(modifiers);
     bool command = modifiers.control && !modifiers.alt;
+    // Alt with a key is a window shortcut (Alt+Left goes back), never an edit.
+    if (modifiers.alt)
+        return false;
     switch (key.key) {
     case Key::ArrowLeft: m_editor.move_left(extend); break;
     case Key::ArrowRight: m_editor.move_right(extend); break;
@@ -249,10 +252,10 @@ bool TextInput::handle_key(KeyDown const& key, Modifiers modifiers)
     case Key::End: m_editor.move_end(extend); break;
     case Key::Backspace: edited(m_editor.backspace()); return true;
     case Key::Delete: edited(m_editor.delete_forward()); return true;
-    case Key::Space: return !command && !modifiers.alt; // the text arrives as a text event
+    case Key::Space: return !command; // the text arrives as a text event
     case Key::Character: {
         if (!command)
-            return !modifiers.alt; // the text arrives as a text event
+            return true; // the text arrives as a text event
         char letter = key.text.size() == 1 ? char(std::tolower(static_cast<unsigned char>(key.text[0]))) : 0;
         if (letter == 'a') {
             m_editor.select_all();

@@ -129,7 +129,7 @@ TEST(TextInput, TakesUpWhatTheApplicationPublished)
 
 TEST(TextInput, LeavesEnterEscapeAndTabToOthers)
 {
-    InputFixture fixture(LocalTextCell::create());
+    InputFixture fixture(LocalTextCell::create("abc"));
     fixture.click(150);
     for (Key named : { Key::Enter, Key::Escape, Key::Tab, Key::ArrowUp }) {
         EventContext context { key(named), none, 1.0f, false, std::nullopt };
@@ -142,6 +142,14 @@ TEST(TextInput, LeavesEnterEscapeAndTabToOthers)
     EventContext shortcut { key(Key::Character, "k"), control(), 1.0f, false, std::nullopt };
     fixture.field->handle_event(shortcut);
     EXPECT_FALSE(shortcut.handled);
+    // Alt+Left is the back shortcut: the caret stays.
+    Modifiers alt;
+    alt.alt = true;
+    auto caret = fixture.field->editor().caret();
+    EventContext back { key(Key::ArrowLeft), alt, 1.0f, false, std::nullopt };
+    fixture.field->handle_event(back);
+    EXPECT_FALSE(back.handled);
+    EXPECT_EQ(fixture.field->editor().caret(), caret);
 }
 
 TEST(TextInput, SelectsWithShiftAndCopiesCutsAndPastesThroughTheClipboard)
