@@ -62,9 +62,9 @@ ErrorOr<void> check_canonical(storage::ChangeRecord const& record, std::span<con
 
 ErrorOr<int64_t> increment_of(ScalarValue const& value)
 {
-    if (auto const* number = value.as_int())
+    if (auto number = value.as_int())
         return *number;
-    if (auto const* number = value.as_uint())
+    if (auto number = value.as_uint())
         return static_cast<int64_t>(*number);
     return make_error(ErrorCode::Corrupt, "change: increment without a number");
 }

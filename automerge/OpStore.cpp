@@ -71,8 +71,8 @@ Value OpStore::value_of(Op const& op) const
 {
     if (op.action == OpAction::MakeMap)
         return Value::of_object(ObjId { op.id.counter, op.id.actor }, ObjType::Map);
-    if (auto const* counter = op.value.as_counter())
-        return Value::of(ScalarValue::counter(static_cast<int64_t>(static_cast<uint64_t>(counter->value) + static_cast<uint64_t>(op.increments))));
+    if (auto counter = op.value.as_counter())
+        return Value::of(ScalarValue::counter(static_cast<int64_t>(static_cast<uint64_t>(*counter) + static_cast<uint64_t>(op.increments))));
     return Value::of(op.value);
 }
 

@@ -99,6 +99,8 @@ void sha256_accelerated(std::span<const uint8_t> first, std::span<const uint8_t>
     for (auto part : { first, second }) {
         uint8_t const* data = part.data();
         size_t size = part.size();
+        if (size == 0)
+            continue;
         if (filled > 0) {
             size_t take = std::min(size, 64 - filled);
             std::memcpy(block + filled, data, take);

@@ -37,10 +37,10 @@ static nlohmann::json dump_value(Document const& document, Value const& value)
     case ScalarValue::Kind::F64: return nlohmann::json::array({ "f64", *scalar.as_f64() });
     case ScalarValue::Kind::Str: return nlohmann::json::array({ "str", *scalar.as_str() });
     case ScalarValue::Kind::Bytes: return nlohmann::json::array({ "bytes", hex_encode(*scalar.as_bytes()) });
-    case ScalarValue::Kind::Counter: return nlohmann::json::array({ "counter", number(scalar.as_counter()->value) });
-    case ScalarValue::Kind::Timestamp: return nlohmann::json::array({ "timestamp", number(scalar.as_timestamp()->value) });
+    case ScalarValue::Kind::Counter: return nlohmann::json::array({ "counter", number(*scalar.as_counter()) });
+    case ScalarValue::Kind::Timestamp: return nlohmann::json::array({ "timestamp", number(*scalar.as_timestamp()) });
     case ScalarValue::Kind::Unknown:
-        return nlohmann::json::array({ "unknown", scalar.as_unknown()->type_code, hex_encode(scalar.as_unknown()->bytes) });
+        return nlohmann::json::array({ "unknown", *scalar.unknown_type_code(), hex_encode(*scalar.unknown_bytes()) });
     }
     return nullptr;
 }

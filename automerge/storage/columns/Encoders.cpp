@@ -52,16 +52,15 @@ void ValueEncoder::append(ScalarValue const& value)
         return;
     }
     case ScalarValue::Kind::Counter:
-        write_sleb(m_raw, value.as_counter()->value);
+        write_sleb(m_raw, *value.as_counter());
         with_length(ValueType::Counter, start);
         return;
     case ScalarValue::Kind::Timestamp:
-        write_sleb(m_raw, value.as_timestamp()->value);
+        write_sleb(m_raw, *value.as_timestamp());
         with_length(ValueType::Timestamp, start);
         return;
     case ScalarValue::Kind::Unknown: {
-        auto const& unknown = *value.as_unknown();
-        append_raw(unknown.type_code, unknown.bytes);
+        append_raw(*value.unknown_type_code(), *value.unknown_bytes());
         return;
     }
     }
