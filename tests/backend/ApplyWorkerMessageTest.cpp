@@ -2,6 +2,7 @@
 
 #include "src/app/ApplyWorkerMessage.h"
 #include "src/app/FetchWorker.h"
+#include "tests/backend/FakeInnertube.h"
 
 namespace {
 
@@ -10,12 +11,7 @@ namespace msg = worker_message;
 
 Video make_video(std::string id, std::string channel_id = {}, std::string channel_name = {})
 {
-    Video video;
-    video.id = std::move(id);
-    video.seed = video.id;
-    video.channel_id = std::move(channel_id);
-    video.channel_name = std::move(channel_name);
-    return video;
+    return vexa::testing::test_video(std::move(id), std::move(channel_id), std::move(channel_name));
 }
 
 Channel make_channel(std::string id, std::string avatar = {}, uint64_t subscribers = 0)
