@@ -194,6 +194,34 @@ void Scrollable::for_each_child(std::function<void(Widget&)> const& visit)
         visit(*m_child);
 }
 
+bool Scrollable::reveal_descendant(std::string_view id)
+{
+    if (!m_child)
+        return false;
+    // Nested views reveal within themselves first; then this one brings the element in.
+    bool inner = m_child->reveal_descendant(id);
+    std::optional<Rect> found;
+    std::function<void(Widget&)> visit = [&](Widget& widget) {
+        if (!found && widget.widget_id() == id)
+            found = widget.layout_rect();
+        if (!found)
+            widget.for_each_child(visit);
+    };
+    visit(*m_child);
+    if (!found)
+        return inner;
+    auto at = offset();
+    double top = found->y0 - at.y;
+    double bottom = found->y1 - at.y;
+    double y = at.y;
+    if (top < m_rect.y0 || found->height() > m_rect.height())
+        y = found->y0 - m_rect.y0;
+    else if (bottom > m_rect.y1)
+        y = found->y1 - m_rect.y1;
+    scroll_to({ at.x, float(y) });
+    return true;
+}
+
 bool Scrollable::take_structure_dirty() { return children_take_structure_dirty(*this); }
 
 bool Scrollable::needs_redraw() const { return m_dirty || children_need_redraw(*this); }

@@ -63,6 +63,8 @@ public:
     void draw_overlay(Scene& scene, DrawContext& context) override;
     void handle_event(EventContext& context) override;
     void for_each_child(std::function<void(Widget&)> const& visit) override;
+    // Scrolls the least distance that brings the element with that id into view.
+    bool reveal_descendant(std::string_view id) override;
     bool take_structure_dirty() override;
     bool needs_redraw() const override;
     bool is_layout_dirty() const override;

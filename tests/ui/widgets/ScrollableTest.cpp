@@ -219,3 +219,27 @@ TEST(Scrollable, HoverFollowsTheContentThatScrollsUnderAStillPointer)
     EXPECT_FALSE(view.boxes[0]->hovered);
     EXPECT_TRUE(view.boxes[1]->hovered);
 }
+
+TEST(Scrollable, RevealsADescendantByScrollingTheLeastDistance)
+{
+    ScrollFixture view;
+    for (std::size_t i = 0; i < view.boxes.size(); ++i)
+        view.boxes[i]->id = "row_" + std::to_string(i);
+    EXPECT_FALSE(view.scroll->reveal_descendant("nowhere"));
+    EXPECT_EQ(view.cell->y, 0);
+    struct Case {
+        char const* id;
+        float offset;
+    };
+    // Row i lies at 100 + 100 i .. 200 + 100 i unscrolled; the view shows 300 from y 100.
+    Case const steps[] = {
+        { "row_7", 500 }, // below: its bottom comes to the view's bottom
+        { "row_2", 200 }, // above: its top comes to the view's top
+        { "row_3", 200 }, // already in view: nothing moves
+        { "row_9", 700 },
+    };
+    for (auto const& step : steps) {
+        EXPECT_TRUE(view.scroll->reveal_descendant(step.id));
+        EXPECT_EQ(view.cell->y, step.offset) << step.id;
+    }
+}

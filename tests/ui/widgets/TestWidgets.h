@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "kaso/ui/Scene.h"
@@ -28,6 +29,7 @@ public:
         return style;
     }
     void draw(Scene& scene, DrawContext&) override { scene.fill_rect(m_rect, m_color); }
+    std::optional<std::string> widget_id() const override { return id; }
     void handle_event(EventContext& context) override
     {
         if (std::holds_alternative<PointerLeave>(context.event)) {
@@ -47,6 +49,7 @@ public:
             context.handled = true;
         }
     }
+    std::optional<std::string> id;
     int clicks { 0 };
     int pointer_events { 0 };
     int leaves { 0 };
