@@ -71,9 +71,8 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
         auto action = static_cast<OpAction>(op.action);
         if (action == OpAction::MakeMap && object->depth + 1 > m_max_depth)
             return make_error(ErrorCode::TooLarge, "document: maps nested deeper than " + std::to_string(m_max_depth) + " levels");
+        // Duplicate ids are caught below: each change's ops must have consecutive counters.
         auto id = to_id(op.id);
-        if (m_store.find(id))
-            return make_error(ErrorCode::Corrupt, "document: duplicate op id");
         if (action == OpAction::Increment && !op.value.as_int() && !op.value.as_uint())
             return make_error(ErrorCode::Corrupt, "document: increment without a number");
         op_index.push_back(m_store.insert(id, obj, *op.key.map_key, action, action == OpAction::MakeMap ? ScalarValue::null() : std::move(op.value)));

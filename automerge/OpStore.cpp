@@ -33,7 +33,20 @@ bool OpStore::less(OpId a, OpId b) const
 void OpStore::reserve(size_t ops)
 {
     m_ops.reserve(m_ops.size() + ops);
-    m_op_index.reserve(m_op_index.size() + ops);
+    if (m_ops.empty()) {
+        m_op_index.clear();
+        m_op_index_built = false;
+    }
+}
+
+void OpStore::ensure_op_index() const
+{
+    if (m_op_index_built)
+        return;
+    m_op_index.reserve(m_ops.size());
+    for (uint32_t index = 0; index < m_ops.size(); ++index)
+        m_op_index.emplace(m_ops[index].id, index);
+    m_op_index_built = true;
 }
 
 uint32_t OpStore::intern_key(std::string_view key)
@@ -55,12 +68,14 @@ OpStore::MapObject const* OpStore::object(ObjId id) const
 
 OpStore::Op const* OpStore::find(OpId id) const
 {
+    ensure_op_index();
     auto it = m_op_index.find(id);
     return it == m_op_index.end() ? nullptr : &m_ops[it->second];
 }
 
 std::optional<uint32_t> OpStore::find_index(OpId id) const
 {
+    ensure_op_index();
     auto it = m_op_index.find(id);
     if (it == m_op_index.end())
         return std::nullopt;
@@ -116,7 +131,8 @@ uint32_t OpStore::insert(OpId id, ObjId obj, std::string_view key, OpAction acti
         --position;
     at_key.insert(position, index);
     m_ops.push_back(Op { id, obj, key_index, action, std::move(value), {}, 0, 0 });
-    m_op_index.emplace(id, index);
+    if (m_op_index_built)
+        m_op_index.emplace(id, index);
     if (action == OpAction::MakeMap)
         m_objects.emplace(ObjId { id.counter, id.actor }, MapObject { depth + 1, {} });
     m_undo.push_back(Undo { Undo::Kind::Insert, index });
@@ -157,7 +173,8 @@ void OpStore::rollback_to(size_t mark)
         at_key.erase(std::find(at_key.begin(), at_key.end(), undo.index));
         if (at_key.empty())
             object.keys.erase(it);
-        m_op_index.erase(op.id);
+        if (m_op_index_built)
+            m_op_index.erase(op.id);
         m_ops.pop_back();
     }
 }

@@ -51,7 +51,8 @@ public:
 
     OpStore();
 
-    // Room for this many more ops without rehashing (loading knows the count up front).
+    // Room for this many more ops (loading knows the count up front). The id index is then
+    // left to be built on first use.
     void reserve(size_t ops);
 
     uint32_t ensure_actor(ActorId const& actor);
@@ -92,6 +93,7 @@ private:
     };
 
     uint32_t intern_key(std::string_view key);
+    void ensure_op_index() const;
 
     struct KeyHash {
         using is_transparent = void;
@@ -104,7 +106,10 @@ private:
     std::unordered_map<std::string, uint32_t, KeyHash, std::equal_to<>> m_key_index;
     std::unordered_map<ObjId, MapObject, ObjIdHasher> m_objects;
     std::vector<Op> m_ops;
-    std::unordered_map<OpId, uint32_t, OpIdHasher> m_op_index;
+    // Built on the first lookup by id: loading a document whose ops nothing overwrites never
+    // needs it.
+    mutable std::unordered_map<OpId, uint32_t, OpIdHasher> m_op_index;
+    mutable bool m_op_index_built { true };
     std::vector<Undo> m_undo;
 };
 
