@@ -385,6 +385,9 @@ TEST(FetchWorker, TheThirtyThirdRequestWaitingIsRefused)
         ASSERT_TRUE(harness.submit(WorkerRequest::enrich("v" + std::to_string(index)))) << index;
     EXPECT_FALSE(harness.submit(WorkerRequest::enrich("one too many")));
     script->release();
+    // The worker then answers all it took: 2 start messages, 3 for the search, 3 for each enrichment.
+    EXPECT_EQ(harness.next(2 + 3 + 32 * 3).size(), 101u);
+    EXPECT_EQ(harness.quiet(), Lines {});
 }
 
 TEST(FetchWorker, DrainTakesAtMostThirtyTwoMessages)
