@@ -1,10 +1,12 @@
 #include "tests/media/ClipServer.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <thread>
 
 #include <fmt/format.h>
@@ -34,6 +36,9 @@ struct ClipServer::State {
     httplib::Server server;
     std::string clip_bytes;
     std::thread thread;
+    std::mutex stall_mutex;
+    std::condition_variable stall_released;
+    bool released { false };  // protected by stall_mutex
 };
 
 ClipServer::ClipServer(std::filesystem::path const& clip)
@@ -45,6 +50,19 @@ ClipServer::ClipServer(std::filesystem::path const& clip)
     auto& server = m_state->server;
     server.Get("/clip.webm", [this](httplib::Request const&, httplib::Response& response) {
         response.set_content(m_state->clip_bytes, "video/webm");
+    });
+    server.Get("/stalling.webm", [this](httplib::Request const&, httplib::Response& response) {
+        response.set_content_provider(m_state->clip_bytes.size(), "video/webm",
+            [this](size_t offset, size_t length, httplib::DataSink& sink) {
+                auto& state = *m_state;
+                size_t chunk = std::min<size_t>(length, 8192);
+                if (offset + chunk > state.clip_bytes.size() / 2) {
+                    std::unique_lock lock(state.stall_mutex);
+                    state.stall_released.wait_for(lock, std::chrono::seconds(20), [&] { return state.released; });
+                }
+                sink.write(state.clip_bytes.data() + offset, chunk);
+                return true;
+            });
     });
     server.Get("/page.html", [](httplib::Request const&, httplib::Response& response) {
         std::string page = "<!doctype html><html><head><title>Not a video</title></head><body>";
@@ -66,8 +84,16 @@ ClipServer::ClipServer(std::filesystem::path const& clip)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
+void ClipServer::release_stall()
+{
+    std::lock_guard lock(m_state->stall_mutex);
+    m_state->released = true;
+    m_state->stall_released.notify_all();
+}
+
 ClipServer::~ClipServer()
 {
+    release_stall();
     m_state->server.stop();
     if (m_state->thread.joinable())
         m_state->thread.join();

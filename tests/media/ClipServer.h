@@ -13,6 +13,7 @@ std::filesystem::path make_webm_clip(std::filesystem::path const& directory, int
 
 // A loopback HTTP server on 127.0.0.1 and a free port, serving:
 //   /clip.webm   the clip's bytes (with range requests), video/webm
+//   /stalling.webm  the clip's first half, then nothing until `release_stall` (at most 20 s)
 //   /page.html   a small HTML page (a body that is not media)
 //   anything else 404
 class ClipServer {
@@ -21,6 +22,8 @@ public:
     ~ClipServer();
 
     std::string address_of(std::string const& path) const;
+    // Lets /stalling.webm send the rest of the clip.
+    void release_stall();
     bool is_running() const { return m_port > 0; }
 
 private:

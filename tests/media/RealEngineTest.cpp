@@ -150,6 +150,31 @@ TEST_F(RealEngine, LoopbackHttpStreamBuffersPlaysAndSeeks)
     EXPECT_LE(distance(engine->current_frame()->pts_ms, 3'000), 34u) << engine->current_frame()->pts_ms;
 }
 
+TEST_F(RealEngine, StalledStreamHoldsForBufferingAndResumes)
+{
+    ASSERT_TRUE(engine->open(http_address("/stalling.webm")).has_value());
+    engine->play();
+
+    // The server stops at half the clip. Whether playback got going before it drained what
+    // arrived or the buffer never filled, the engine holds with a picture shown.
+    ASSERT_TRUE(driver->pump_until(
+        [&] { return engine->is_ready() && engine->buffering_percent() < 100 && engine->state() == PlaybackState::Paused; },
+        15s));
+    EXPECT_TRUE(engine->is_playing()) << "a buffering hold is not a pause asked for";
+    auto held_at = engine->position_ms();
+    EXPECT_LT(held_at, 4'000u);
+    driver->forget_events();
+
+    s_server->release_stall();
+    ASSERT_TRUE(driver->pump_until([&] { return engine->state() == PlaybackState::Playing; }, 15s));
+    EXPECT_EQ(engine->buffering_percent(), 100);
+    auto buffering = driver->events_of<BufferingChanged>();
+    ASSERT_FALSE(buffering.empty());
+    EXPECT_EQ(buffering.back().percent, 100);
+    ASSERT_TRUE(driver->wait_for<EndOfStream>(15s));
+    EXPECT_GT(engine->position_ms(), held_at);
+}
+
 TEST_F(RealEngine, NonSquarePixelsArriveScaledToSquarePixels)
 {
     // 320 x 240 stored pixels, each 4/3 as wide as high: shown 426 wide.
