@@ -24,4 +24,9 @@ std::optional<std::vector<uint8_t>> fetch_image_bytes(ImageHttpClient const& cli
     return std::vector<uint8_t>(response->body.begin(), response->body.end());
 }
 
+ImageFetchFunction image_fetch_function()
+{
+    return [client = image_http_client()](std::string_view address) { return fetch_image_bytes(client, address); };
+}
+
 }

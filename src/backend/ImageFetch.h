@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -20,5 +21,9 @@ ImageHttpClient image_http_client();
 // The bytes of an image ("//host/..." is fetched over https), or nothing on any failure.
 // Callable from several threads at once.
 std::optional<std::vector<uint8_t>> fetch_image_bytes(ImageHttpClient const& client, std::string_view address);
+
+// The function the image store is given: `fetch_image_bytes` bound to `image_http_client()`.
+using ImageFetchFunction = std::function<std::optional<std::vector<uint8_t>>(std::string_view address)>;
+ImageFetchFunction image_fetch_function();
 
 }

@@ -102,6 +102,7 @@ TEST(ImageFetch, FetchesBytesAndGivesNothingOnFailure)
     EXPECT_FALSE(fetch_image_bytes(client, "file:///etc/passwd").has_value());
     EXPECT_EQ(server.requests_to("/img.jpg").at(0).user_agent, "Mozilla/5.0 (X11; Linux x86_64; rv:120.0) Gecko/20100101 Firefox/120.0");
     EXPECT_EQ(client.options.max_body_bytes, 16u * 1024 * 1024);
+    EXPECT_EQ(image_fetch_function()(server.origin() + "/img.jpg"), bytes);
 }
 
 TEST(ImageFetch, ProtocolRelativeAddressesUseHttps)
