@@ -1,16 +1,17 @@
 #include "kaso/platform/CommandRunner.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <utility>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <utility>
-#include <algorithm>
 
 #include <fmt/format.h>
 
