@@ -48,6 +48,7 @@ public:
     bool is_unavailable() const;
     std::string const& bus_name() const;
 
+    // Internal: everything the bus callbacks reach (public only so they can name it).
     struct State;
 
 private:

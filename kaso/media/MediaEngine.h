@@ -82,9 +82,8 @@ public:
     // The address given to the last `open` (empty when none).
     std::string const& address() const;
 
-    struct Impl;
-
 private:
+    struct Impl;
     explicit MediaEngine(std::unique_ptr<Impl>);
 
     std::unique_ptr<Impl> m_impl;
