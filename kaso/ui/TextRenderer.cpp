@@ -2,17 +2,68 @@
 
 #include <cmath>
 #include <pango/pangocairo.h>
+#include <unordered_map>
 
 #include "kaso/ui/Scene.h"
 
 namespace kaso::ui {
 
+namespace {
+
+// What a laid-out text depends on.
+struct LayoutKey {
+    std::string text;
+    TextStyle style;
+    double max_width;
+
+    bool operator==(LayoutKey const&) const = default;
+};
+
+struct LayoutKeyHash {
+    std::size_t operator()(LayoutKey const& key) const
+    {
+        std::size_t hash = std::hash<std::string> {}(key.text);
+        auto mix = [&](auto value) { hash ^= std::hash<decltype(value)> {}(value) + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2); };
+        mix(key.style.size);
+        mix(int(key.style.weight));
+        mix(int(key.style.align));
+        mix(key.style.max_lines);
+        mix(key.style.line_height);
+        mix(key.max_width);
+        mix(key.style.family);
+        return hash;
+    }
+};
+
+struct CachedLayout {
+    PangoLayout* layout { nullptr };
+    guint serial { 0 }; // the context serial the layout was last brought up to date with
+};
+
+}
+
 struct TextRenderer::Impl {
     PangoFontMap* font_map { nullptr };
     PangoContext* context { nullptr };
+    // Laid-out texts, reused from frame to frame: laying text out is the costly part of drawing
+    // it. Emptied whole when it grows past its limit.
+    std::unordered_map<LayoutKey, CachedLayout, LayoutKeyHash> layouts;
+    static constexpr std::size_t max_layouts = 2048;
+    // The device scale the context was last brought up to date with.
+    bool synced { false };
+    double synced_xx { 1 };
+    double synced_yy { 1 };
+
+    void clear_layouts()
+    {
+        for (auto& [key, cached] : layouts)
+            g_object_unref(cached.layout);
+        layouts.clear();
+    }
 
     ~Impl()
     {
+        clear_layouts();
         if (context)
             g_object_unref(context);
         if (font_map)
@@ -100,17 +151,37 @@ Size TextRenderer::measure_style(std::string_view text, TextStyle const& style, 
 
 void TextRenderer::draw(cairo_t* cr, DrawText const& text)
 {
-    auto* layout = pango_layout_new(m_impl->context);
-    configure(layout, text.text, text.style, m_default_family, text.max_width);
-    pango_cairo_update_context(cr, m_impl->context);
-    pango_layout_context_changed(layout);
+    // Bringing the context up to date with a new Cairo target marks it changed even when
+    // nothing that matters did, and every layout would then be shaped again; so it is done only
+    // when the device scale changes.
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    if (!m_impl->synced || matrix.xx != m_impl->synced_xx || matrix.yy != m_impl->synced_yy || matrix.xy != 0 || matrix.yx != 0) {
+        pango_cairo_update_context(cr, m_impl->context);
+        m_impl->synced = true;
+        m_impl->synced_xx = matrix.xx;
+        m_impl->synced_yy = matrix.yy;
+    }
+    guint serial = pango_context_get_serial(m_impl->context);
+    LayoutKey key { text.text, text.style, text.max_width };
+    auto found = m_impl->layouts.find(key);
+    if (found == m_impl->layouts.end()) {
+        if (m_impl->layouts.size() >= Impl::max_layouts)
+            m_impl->clear_layouts();
+        auto* created = pango_layout_new(m_impl->context);
+        configure(created, text.text, text.style, m_default_family, text.max_width);
+        found = m_impl->layouts.emplace(std::move(key), CachedLayout { created, serial }).first;
+    } else if (found->second.serial != serial) {
+        pango_layout_context_changed(found->second.layout);
+        found->second.serial = serial;
+    }
+    auto* layout = found->second.layout;
     cairo_save(cr);
     auto const& color = text.style.color;
     cairo_set_source_rgba(cr, color.r, color.g, color.b, color.a);
     cairo_move_to(cr, text.origin.x, text.origin.y);
     pango_cairo_show_layout(cr, layout);
     cairo_restore(cr);
-    g_object_unref(layout);
 }
 
 }

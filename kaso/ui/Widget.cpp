@@ -32,7 +32,9 @@ layout::NodeId Widget::build_layout(layout::Tree& tree, BuildContext& context, N
     if (!child_nodes.empty()) {
         node = tree.new_with_children(layout_style(), std::move(child_nodes));
     } else {
-        node = tree.new_leaf_with_measure(layout_style(), [this, &context](auto known, auto available) {
+        // The context is the caller's local, but what it refers to lives as long as the tree:
+        // keep a copy, since a later solve may measure again without a rebuild.
+        node = tree.new_leaf_with_measure(layout_style(), [this, context](auto known, auto available) mutable {
             return measure(known, available, context).value_or(layout::Size<float> {});
         });
     }

@@ -125,7 +125,7 @@ public:
     virtual CursorShape cursor_shape(Point) const { return 0; }
     virtual std::optional<std::string> action_label() const { return std::nullopt; }
     // The rectangle and non-empty action label of the deepest labelled widget under the point.
-    std::optional<std::pair<Rect, std::string>> label_at_point(Point point);
+    virtual std::optional<std::pair<Rect, std::string>> label_at_point(Point point);
 
     virtual bool is_focusable() const { return false; }
     virtual void set_focus(bool) { }

@@ -3,7 +3,7 @@
 // optionally saves it as a PNG, and closes it the way a window manager does (WM_DELETE_WINDOW).
 //
 //   x11_probe --title Vexa [--timeout-ms 15000] [--png out.png] [--expect-size 1280x800]
-//             [--pixel X,Y ...] [--hash] [--close]
+//             [--pixel X,Y ...] [--hash [--hash-exclude-right N]] [--close]
 //
 // --pixel prints "pixel X,Y RRGGBB" for each point, --hash prints "hash H" of the whole picture
 // (for telling whether two looks are the same).
@@ -31,6 +31,7 @@ struct Options {
     std::optional<std::pair<int, int>> expect_size;
     bool close { false };
     bool hash { false };
+    int hash_exclude_right { 0 }; // columns at the right edge left out of the hash
     std::vector<std::pair<int, int>> pixels;
 };
 
@@ -85,6 +86,8 @@ int main(int argc, char** argv)
             options.close = true;
         } else if (word == "--hash") {
             options.hash = true;
+        } else if (word == "--hash-exclude-right") {
+            options.hash_exclude_right = std::atoi(next().c_str());
         } else if (word == "--pixel") {
             int x = 0, y = 0;
             if (std::sscanf(next().c_str(), "%d,%d", &x, &y) == 2)
@@ -123,7 +126,7 @@ int main(int argc, char** argv)
                         if (options.hash) {
                             uint64_t hash = 0xcbf29ce484222325ull;
                             for (int y = 0; y < height; ++y)
-                                for (int x = 0; x < width; ++x) {
+                                for (int x = 0; x < width - options.hash_exclude_right; ++x) {
                                     hash ^= XGetPixel(image, x, y) & 0xffffff;
                                     hash *= 0x100000001b3ull;
                                 }
