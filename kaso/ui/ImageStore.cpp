@@ -91,7 +91,7 @@ void ImageStore::work()
             kaso::log::target("kaso::images")->debug("image not fetched address={}", kaso::debug_text(address));
         } else if (bytes->size() > m_options.max_body_bytes) {
             kaso::log::target("kaso::images")->warn("image refused size={} address={}", bytes->size(), kaso::debug_text(address));
-        } else if (auto decoded = decode_image(*bytes)) {
+        } else if (auto decoded = decode_image(std::as_bytes(std::span(*bytes)))) {
             result = std::make_shared<Image const>(std::move(*decoded));
         } else {
             kaso::log::target("kaso::images")->warn("image not decoded error={} address={}", kaso::debug_text(decoded.error().message), kaso::debug_text(address));

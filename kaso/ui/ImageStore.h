@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -34,7 +35,7 @@ struct ImageAnswer {
 
 // Fetches the bytes of a picture; none when it cannot. Called on the store's own threads,
 // possibly several at once.
-using FetchFunction = std::function<std::optional<std::vector<std::byte>>(std::string const& address)>;
+using FetchFunction = std::function<std::optional<std::vector<uint8_t>>(std::string_view address)>;
 
 struct ImageStoreOptions {
     std::size_t workers { 4 };                       // fetches and decodes at once

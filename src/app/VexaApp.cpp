@@ -2,6 +2,7 @@
 
 #include "kaso/platform/Log.h"
 #include "kaso/ui/Theme.h"
+#include "src/backend/ImageFetch.h"
 #include "src/backend/SampleCatalogue.h"
 #include "src/history/HistoryOwner.h"
 
@@ -42,6 +43,7 @@ VexaApp& VexaApp::finish_default()
     replace_model(VexaModel::empty());
     m_model.owner_id = m_owner_id;
     m_model.feed_loading = true;
+    m_image_store = new_image_store();
     return *this;
 }
 
@@ -113,6 +115,18 @@ VexaApp& VexaApp::with_model(VexaModel model)
     replace_model(std::move(model));
     m_history = HistoryStore::in_memory();
     return *this;
+}
+
+VexaApp& VexaApp::with_image_store(kaso::ui::image_store::SharedImageStore store)
+{
+    m_image_store = std::move(store);
+    m_structure_dirty = true;
+    return *this;
+}
+
+kaso::ui::image_store::SharedImageStore new_image_store()
+{
+    return std::make_shared<kaso::ui::image_store::ImageStore>(image_fetch_function());
 }
 
 VexaApp& VexaApp::set_force_nav(bool force)

@@ -9,6 +9,7 @@
 
 #include "kaso/actions/ActionHost.h"
 #include "kaso/actions/EncodedAction.h"
+#include "kaso/ui/ImageStore.h"
 #include "kaso/ui/Scrollable.h"
 #include "kaso/ui/VideoPlayer.h"
 #include "kaso/ui/Widget.h"
@@ -47,6 +48,7 @@ public:
     VexaApp& play_demo();
     VexaApp& apply_launch_route(Route route);
     VexaApp& with_model(VexaModel model);
+    VexaApp& with_image_store(kaso::ui::image_store::SharedImageStore store);
     VexaApp& set_force_nav(bool force);
 
     VexaApp& set_viewport(double width, double height);
@@ -85,7 +87,8 @@ public:
     bool is_live() const { return m_live; }
     bool force_nav() const { return m_force_nav; }
     bool has_fetch_worker() const { return false; }
-    bool has_image_store() const { return false; }
+    bool has_image_store() const { return m_image_store != nullptr; }
+    kaso::ui::image_store::SharedImageStore const& image_store() const { return m_image_store; }
     std::string const& owner_id() const { return m_owner_id; }
 
     // Widget
@@ -130,6 +133,7 @@ private:
     std::vector<kaso::actions::EncodedAction> m_control_invocations;
     std::optional<std::string> m_watch_controls_for;
     std::optional<std::string> m_loaded_video;
+    kaso::ui::image_store::SharedImageStore m_image_store; // none until the live application or a diagnostic mode sets one
     NavigationHistory m_navigation;
     std::map<std::string, kaso::ui::ScrollOffsetCell> m_scroll_offsets;
     std::set<std::string> m_pending_channels;
@@ -156,5 +160,8 @@ private:
     std::optional<bool> m_narrow;
     std::optional<bool> m_narrow_at_build;
 };
+
+// A new image store over the program's image fetch function.
+kaso::ui::image_store::SharedImageStore new_image_store();
 
 }

@@ -155,6 +155,7 @@ TEST_F(LaunchTest, LiveApplicationStartsLoadingWithTheSameOwner)
     auto owner = app->owner_id();
     app->finish_default();
     EXPECT_TRUE(app->is_live());
+    EXPECT_TRUE(app->has_image_store());
     EXPECT_TRUE(app->model().feed_loading);
     EXPECT_TRUE(app->model().videos.empty());
     EXPECT_EQ(app->model().owner_id, owner);

@@ -99,6 +99,13 @@ Bytes webp_bytes()
     return out;
 }
 
+std::vector<uint8_t> as_u8(Bytes const& bytes)
+{
+    std::vector<uint8_t> out(bytes.size());
+    std::memcpy(out.data(), bytes.data(), bytes.size());
+    return out;
+}
+
 uint32_t pixel(Image const& image, int x, int y)
 {
     uint32_t value;
@@ -168,18 +175,18 @@ TEST(ImageStore, LoadsRemembersFailuresAndNeverBlocks)
 {
     std::atomic<int> fetches { 0 };
     std::atomic<bool> release_slow { false };
-    auto store = std::make_unique<ImageStore>([&](std::string const& address) -> std::optional<Bytes> {
+    auto store = std::make_unique<ImageStore>([&](std::string_view address) -> std::optional<std::vector<uint8_t>> {
         ++fetches;
         if (address == "png")
-            return png_bytes();
+            return as_u8(png_bytes());
         if (address == "corrupt")
-            return Bytes(100, std::byte(0x42));
+            return std::vector<uint8_t>(100, 0x42);
         if (address == "huge")
-            return Bytes(100u * 1024 * 1024, std::byte(0));
+            return std::vector<uint8_t>(100u * 1024 * 1024, 0);
         if (address == "slow") {
             while (!release_slow)
                 std::this_thread::sleep_for(1ms);
-            return jpeg_bytes();
+            return as_u8(jpeg_bytes());
         }
         return std::nullopt;
     });
@@ -217,7 +224,7 @@ TEST(ImageStore, EvictsTheLeastRecentlyUsedUnderTheBudget)
     ImageStoreOptions options;
     options.workers = 1;
     options.memory_budget = 2 * 16 * 8 * 4 + 10; // room for two 16x8 pictures
-    ImageStore store([](std::string const&) -> std::optional<Bytes> { return jpeg_bytes(); }, options);
+    ImageStore store([](std::string_view) -> std::optional<std::vector<uint8_t>> { return as_u8(jpeg_bytes()); }, options);
     for (auto const* address : { "a", "b" }) {
         store.get(address);
         ASSERT_TRUE(store.block_until_idle(5s));
