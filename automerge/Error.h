@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
 #if __has_include(<expected>)
 #    include <expected>
@@ -57,7 +59,7 @@ public:
         requires std::is_constructible_v<T, U&&> && (!std::is_same_v<std::remove_cvref_t<U>, Unexpected>) && (!std::is_same_v<std::remove_cvref_t<U>, ErrorOrStandIn>)
     ErrorOrStandIn(U&& value)
         : m_has_value(true)
-        , m_value(std::forward<U>(value))
+        , m_value(std::in_place, std::forward<U>(value))
     {
     }
     ErrorOrStandIn(Unexpected unexpected)
@@ -67,21 +69,21 @@ public:
     }
     bool has_value() const { return m_has_value; }
     explicit operator bool() const { return m_has_value; }
-    T& value() & { return m_value; }
-    T const& value() const& { return m_value; }
-    T&& value() && { return std::move(m_value); }
-    T& operator*() & { return m_value; }
-    T const& operator*() const& { return m_value; }
-    T&& operator*() && { return std::move(m_value); }
-    T* operator->() { return &m_value; }
-    T const* operator->() const { return &m_value; }
+    T& value() & { return *m_value; }
+    T const& value() const& { return *m_value; }
+    T&& value() && { return std::move(*m_value); }
+    T& operator*() & { return *m_value; }
+    T const& operator*() const& { return *m_value; }
+    T&& operator*() && { return std::move(*m_value); }
+    T* operator->() { return &*m_value; }
+    T const* operator->() const { return &*m_value; }
     Error& error() & { return m_error; }
     Error const& error() const& { return m_error; }
     Error&& error() && { return std::move(m_error); }
 
 private:
     bool m_has_value;
-    T m_value {};
+    std::optional<T> m_value;
     Error m_error;
 };
 
