@@ -1,10 +1,14 @@
 #include "src/backend/InnertubeRole.h"
 
+#include "kaso/platform/Error.h"
+#include "src/backend/InnertubeBackend.h"
+
 namespace vexa {
 
-BackendResult<std::unique_ptr<InnertubeRole>> make_innertube_backend(ServiceSettings const&)
+BackendResult<std::unique_ptr<InnertubeRole>> make_innertube_backend(ServiceSettings const& settings)
 {
-    return backend_error("the innertube client is not part of this build");
+    auto backend = TRY(InnertubeBackend::make(settings));
+    return std::unique_ptr<InnertubeRole>(std::move(backend));
 }
 
 }

@@ -30,8 +30,7 @@ public:
     virtual BackendResult<std::pair<Playlist, std::vector<Video>>> fetch_playlist(std::string_view id) = 0;
 };
 
-// Makes the program's innertube backend. Until that client is part of the program this always
-// fails, so the worker takes its "cannot be made" paths.
+// Makes the program's innertube backend (`InnertubeBackend`) over the settings' YouTube origin.
 BackendResult<std::unique_ptr<InnertubeRole>> make_innertube_backend(ServiceSettings const& settings);
 
 }

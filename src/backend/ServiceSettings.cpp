@@ -36,6 +36,8 @@ ServiceSettings ServiceSettings::loopback(std::string const& origin)
     settings.invidious_instances = { origin + "/invidious" };
     settings.service_timeout = std::chrono::milliseconds(2'000);
     settings.connect_timeout = std::chrono::milliseconds(1'000);
+    settings.innertube_timeout = std::chrono::milliseconds(1'000);
+    settings.innertube_retry_wait = std::chrono::milliseconds(10);
     settings.invidious_request_timeout = std::chrono::milliseconds(1'000);
     settings.invidious_budget = std::chrono::milliseconds(2'000);
     settings.ytdlp_version_timeout = std::chrono::milliseconds(2'000);

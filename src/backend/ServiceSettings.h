@@ -18,9 +18,12 @@ struct ServiceSettings {
     std::string dislike_origin;
     std::vector<std::string> invidious_instances; // tried after those of KASO_VEXA_INVIDIOUS
     std::string ytdlp_program { "yt-dlp" };
+    std::string innertube_client_version { "2.20250101.00.00" }; // the web client version innertube is told
 
     std::chrono::milliseconds service_timeout { 8'000 };
     std::chrono::milliseconds connect_timeout { 5'000 };
+    std::chrono::milliseconds innertube_timeout { 15'000 };    // one innertube request, whole transfer
+    std::chrono::milliseconds innertube_retry_wait { 1'000 }; // before the first retry; doubled for the second
     std::chrono::milliseconds invidious_request_timeout { 2'500 };
     std::chrono::milliseconds invidious_budget { 6'000 };
     // The yt-dlp time-outs per kind of run.
