@@ -55,6 +55,45 @@ void VideoPlayer::seek_to_ms(uint64_t position_ms)
 
 void VideoPlayer::reveal_controls() { m_controls_revealed = true; }
 
+void VideoPlayer::enable_mpris(std::string service_name, std::string display_name)
+{
+    if (!m_controls)
+        m_controls = media::MediaControls::start(std::move(service_name), std::move(display_name));
+}
+
+void VideoPlayer::set_now_playing(std::optional<media::NowPlaying> now_playing)
+{
+    if (m_controls)
+        m_controls->set_now_playing(std::move(now_playing));
+}
+
+void VideoPlayer::pump_media_controls()
+{
+    if (!m_controls)
+        return;
+    auto status = media::ControlsStatus::Stopped;
+    if (m_engine && m_engine->state() != media::PlaybackState::Idle)
+        status = is_playing() ? media::ControlsStatus::Playing : media::ControlsStatus::Paused;
+    m_controls->set_playback(status, position_ms());
+    for (auto const& command : m_controls->pump()) {
+        using Kind = media::MediaCommand::Kind;
+        switch (command.kind) {
+        case Kind::Play: play(); break;
+        case Kind::Pause:
+        case Kind::Stop: pause(); break;
+        case Kind::PlayPause: is_playing() ? pause() : play(); break;
+        case Kind::SeekBy: {
+            int64_t target = int64_t(position_ms()) + command.milliseconds;
+            seek_to_ms(target < 0 ? 0 : uint64_t(target));
+            break;
+        }
+        case Kind::SetPosition: seek_to_ms(uint64_t(std::max<int64_t>(0, command.milliseconds))); break;
+        case Kind::Next:
+        case Kind::Previous: break;
+        }
+    }
+}
+
 uint64_t VideoPlayer::position_ms() const { return m_engine ? m_engine->position_ms() : 0; }
 
 std::optional<uint64_t> VideoPlayer::duration_ms() const { return m_engine ? m_engine->duration_ms() : std::nullopt; }
@@ -72,6 +111,9 @@ void VideoPlayer::sync(SyncContext& context)
                 using T = std::decay_t<decltype(e)>;
                 if constexpr (std::is_same_v<T, media::FirstFrame>) {
                     m_ready_at_ms = context.now_ms;
+                } else if constexpr (std::is_same_v<T, media::SeekCompleted>) {
+                    if (m_controls)
+                        m_controls->notify_seeked(e.position_ms);
                 } else if constexpr (std::is_same_v<T, media::EndOfStream>) {
                     m_ended = true;
                 } else if constexpr (std::is_same_v<T, media::MediaError>) {

@@ -6,11 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "kaso/media/MediaControls.h"
 #include "kaso/media/MediaEngine.h"
 #include "kaso/ui/Image.h"
 #include "kaso/ui/Widget.h"
 
 namespace kaso::ui {
+
+// An option chosen in the player's settings menu.
+struct SettingChoice {
+    std::string setting_id; // "resolution"
+    std::size_t option_index { 0 };
+};
 
 // The video surface over one media engine: it opens, plays, pauses and seeks a source, shows the
 // newest picture letterboxed in its rectangle, and reads the engine's events each frame. One
@@ -31,6 +38,16 @@ public:
     void seek_to_ms(uint64_t position_ms);
     // Shows the controls for a while, as a pointer movement over the video does.
     void reveal_controls();
+
+    // The desktop's media controls for this player, started once; later calls change nothing.
+    void enable_mpris(std::string service_name, std::string display_name);
+    bool mpris_enabled() const { return m_controls != nullptr; }
+    void set_now_playing(std::optional<media::NowPlaying> now_playing);
+    // Tells the desktop what plays and where, and carries out what it asked for. Once a frame.
+    void pump_media_controls();
+
+    // The settings-menu choices made since the last call, oldest first.
+    std::vector<SettingChoice> take_setting_choices() { return std::exchange(m_setting_choices, {}); }
 
     // Set once the first picture of the open source has arrived; unset in a new player and
     // after every open.
@@ -54,12 +71,14 @@ private:
     VideoPlayer() = default;
 
     std::unique_ptr<media::MediaEngine> m_engine;
+    std::unique_ptr<media::MediaControls> m_controls; // none until enabled
     std::optional<uint64_t> m_ready_at_ms; // monotonic ms of the first picture
     bool m_ended { false };
     bool m_controls_revealed { false };
     bool m_open_pending_ready { false };
     std::optional<std::string> m_last_error;
     uint64_t m_now_ms { 0 };
+    std::vector<SettingChoice> m_setting_choices;
 };
 
 using SharedVideoPlayer = std::shared_ptr<VideoPlayer>;

@@ -158,14 +158,6 @@ std::optional<kaso::ui::ScrollOffset> VexaApp::scroll_offset(std::string const& 
     return std::nullopt;
 }
 
-void VexaApp::sync(kaso::ui::SyncContext& context)
-{
-    if (m_content)
-        m_content->sync(context);
-}
-
-bool VexaApp::take_structure_dirty() { return std::exchange(m_structure_dirty, false); }
-
 void VexaApp::for_each_child(std::function<void(kaso::ui::Widget&)> const& visit)
 {
     if (m_content)

@@ -14,6 +14,8 @@
 #include "kaso/ui/VideoPlayer.h"
 #include "kaso/ui/Widget.h"
 #include "src/actions/OperationQueue.h"
+#include "src/app/ApplyWorkerMessage.h"
+#include "src/app/FetchWorker.h"
 #include "src/app/DeviceSync.h"
 #include "src/app/NavigationHistory.h"
 #include "src/app/SharedText.h"
@@ -66,6 +68,25 @@ public:
     // Navigation: a search refines the current search instead of stacking.
     void navigate(Route route);
     void open_video(std::string const& video_id);
+    // Requests to the fetch worker: `submit_fetch` always (starting the worker on demand),
+    // `request` only in the live application.
+    void submit_fetch(WorkerRequest request);
+    void request(WorkerRequest request);
+    // Asks once in the application's life for a creator's details.
+    void ensure_channel_details(std::string const& channel_id);
+    // Applies up to 32 waiting worker messages; answers whether anything changed.
+    bool apply_fetch_results();
+    // The player follows the route: a new Watch route pauses it and asks for the stream.
+    void pause_when_leaving_watch();
+    // The duration in seconds of the Watch route's video when it is known.
+    std::optional<double> watch_video_ready() const;
+    bool skip_sponsor_segment();
+    bool autoplay_next();
+    std::optional<std::string> const& stream_requested_for() const { return m_stream_requested_for; }
+    std::optional<double> skip_target() const { return m_skip_target; }
+    // Stands in a fetch worker made elsewhere (tests give one over their own services).
+    VexaApp& with_fetch_worker(FetchWorker worker);
+
     // Carries out one UiAction as a widget asked for it; answers whether it counted as a change.
     bool carry_out(UiAction const& action);
     OperationQueueHandle const& operations() const { return m_operations; }
@@ -86,7 +107,7 @@ public:
     kaso::ui::Rect viewport() const { return m_viewport; }
     bool is_live() const { return m_live; }
     bool force_nav() const { return m_force_nav; }
-    bool has_fetch_worker() const { return false; }
+    bool has_fetch_worker() const { return m_fetch_worker.has_value(); }
     bool has_image_store() const { return m_image_store != nullptr; }
     kaso::ui::image_store::SharedImageStore const& image_store() const { return m_image_store; }
     std::string const& owner_id() const { return m_owner_id; }
@@ -98,6 +119,8 @@ public:
     kaso::layout::NodeId build_layout(kaso::layout::Tree& tree, kaso::ui::BuildContext& context, kaso::ui::NodeMap& nodes) override;
     void draw(kaso::ui::Scene& scene, kaso::ui::DrawContext& context) override;
     bool needs_redraw() const override;
+    bool needs_idle_sync() const override;
+    bool needs_animation_frame() const override;
     void mark_drawn() override;
     void handle_event(kaso::ui::EventContext& context) override;
     void apply_layout(kaso::layout::Tree const& tree, kaso::layout::NodeId node, double x, double y) override;
@@ -124,6 +147,8 @@ private:
     kaso::actions::ActionHost m_history_dispatch;
     HistoryStore m_history;
     std::shared_ptr<OperationQueue> m_operations;
+    std::optional<FetchWorker> m_fetch_worker; // none until the first request
+    WorkerApplyState m_worker_apply;
     DeviceSyncHandle m_device_sync;
     kaso::ui::WidgetBox m_content;
     std::shared_ptr<SharedText> m_search_text_cell;
@@ -155,7 +180,6 @@ private:
     bool m_force_nav { false };
     bool m_live { false };
     bool m_first_feed_requested { false };
-    bool m_media_controls_enabled { false };
     uint8_t m_nav_visibility { 2 }; // 0 hidden, 1 shown, 2 automatic
     std::optional<bool> m_narrow;
     std::optional<bool> m_narrow_at_build;

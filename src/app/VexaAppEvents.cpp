@@ -3,6 +3,9 @@
 
 #include "src/app/VexaApp.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "kaso/platform/Log.h"
 #include "src/app/DeepLinks.h"
 #include "src/model/Formatting.h"
@@ -142,6 +145,8 @@ void VexaApp::handle_event(ui::EventContext& context)
     bool changed = false;
     for (auto const& action : m_operations->drain())
         changed = carry_out(action) || changed;
+    pause_when_leaving_watch();
+    changed = apply_fetch_results() || changed;
     if (changed)
         m_structure_dirty = true;
 }
@@ -161,6 +166,10 @@ void VexaApp::open_video(std::string const& video_id)
     navigate(Route::watch(video_id));
     m_model.playback_position = 0;
     m_model.playing = true;
+    submit_fetch(WorkerRequest::enrich(video_id));
+    if (auto const* video = m_model.video(video_id))
+        ensure_channel_details(video->channel_id);
+    request(WorkerRequest::related(video_id));
 }
 
 bool VexaApp::carry_out(UiAction const& action)
@@ -183,9 +192,11 @@ bool VexaApp::carry_out(UiAction const& action)
         break;
     case UiActionKind::OpenChannel:
         navigate(Route::channel(action.text));
+        request(WorkerRequest::channel(action.text));
         break;
     case UiActionKind::OpenPlaylist:
         navigate(Route::playlist(action.text));
+        request(WorkerRequest::playlist(action.text));
         break;
     case UiActionKind::ToggleResultType:
         toggle_result_type(m_model.result_types, action.index);
@@ -217,8 +228,11 @@ bool VexaApp::carry_out(UiAction const& action)
         m_model.search_text = text;
         m_model.search_error.reset();
         navigate(Route::search(text));
-        if (!text.empty())
-            unavailable(action, "fetch worker");
+        if (!text.empty()) {
+            if (m_live)
+                m_model.searching = true;
+            submit_fetch(WorkerRequest::search(text));
+        }
         break;
     }
     case UiActionKind::SetQuality:
@@ -232,7 +246,22 @@ bool VexaApp::carry_out(UiAction const& action)
         m_model.toggle_like(action.text);
         break;
     case UiActionKind::Seek:
+        if (auto duration = watch_video_ready(); duration && std::isfinite(action.value)) {
+            double position = std::clamp(action.value * *duration, 0.0, *duration);
+            m_model.playback_position = position;
+            m_player->seek_to_ms(uint64_t(position * 1000.0));
+            skip_sponsor_segment();
+            autoplay_next();
+        }
+        break;
     case UiActionKind::SkipSegment:
+        if (auto duration = watch_video_ready(); duration && std::isfinite(action.value)) {
+            double position = std::clamp(action.value, 0.0, *duration);
+            m_model.playback_position = position;
+            m_player->seek_to_ms(uint64_t(position * 1000.0));
+            m_model.push_notice(fmt::format("Skipped to {}", format_timecode(position)));
+        }
+        break;
     case UiActionKind::TogglePlayback:
     case UiActionKind::Share:
         unavailable(action, "video player");
@@ -247,10 +276,12 @@ bool VexaApp::carry_out(UiAction const& action)
         m_model.palette_open = false;
         break;
     case UiActionKind::OpenSearchResult:
-        if (auto video = deep_link_watch_id(action.text))
+        if (auto video = deep_link_watch_id(action.text)) {
             open_video(*video);
-        else if (auto channel = deep_link_channel_id(action.text))
+        } else if (auto channel = deep_link_channel_id(action.text)) {
             navigate(Route::channel(*channel));
+            request(WorkerRequest::channel(*channel));
+        }
         m_model.palette_open = false;
         collapse_nav_if_narrow();
         break;

@@ -180,8 +180,6 @@ void VexaApp::draw(ui::Scene& scene, ui::DrawContext& context)
     scene.pop_clip();
 }
 
-bool VexaApp::needs_redraw() const { return !m_content || m_content->needs_redraw(); }
-
 void VexaApp::mark_drawn()
 {
     if (m_content)
