@@ -90,6 +90,24 @@ void paint_scene(cairo_t* cr, Scene const& scene, TextRenderer& text, double sca
                     cairo_arc(cr, c.center.x, c.center.y, std::max(0.0, c.radius), 0, 2 * M_PI);
                     set_color(cr, c.color);
                     cairo_fill(cr);
+                } else if constexpr (std::is_same_v<T, FillGradient>) {
+                    auto* pattern = cairo_pattern_create_linear(c.from.x, c.from.y, c.to.x, c.to.y);
+                    cairo_pattern_add_color_stop_rgba(pattern, 0, c.start.r, c.start.g, c.start.b, c.start.a);
+                    cairo_pattern_add_color_stop_rgba(pattern, 1, c.end.r, c.end.g, c.end.b, c.end.a);
+                    rounded_rect(cr, c.rect, c.radius);
+                    cairo_set_source(cr, pattern);
+                    cairo_fill(cr);
+                    cairo_pattern_destroy(pattern);
+                } else if constexpr (std::is_same_v<T, FillPolygon>) {
+                    if (c.points.size() >= 3) {
+                        cairo_new_path(cr);
+                        cairo_move_to(cr, c.points[0].x, c.points[0].y);
+                        for (std::size_t i = 1; i < c.points.size(); ++i)
+                            cairo_line_to(cr, c.points[i].x, c.points[i].y);
+                        cairo_close_path(cr);
+                        set_color(cr, c.color);
+                        cairo_fill(cr);
+                    }
                 } else if constexpr (std::is_same_v<T, StrokePath>) {
                     for (std::size_t i = 0; i < c.subpaths.size(); ++i) {
                         auto const& points = c.subpaths[i];

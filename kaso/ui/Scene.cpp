@@ -19,6 +19,18 @@ void Scene::stroke_rect(Rect rect, Color color, double width, double radius)
 
 void Scene::fill_circle(Point center, double radius, Color color) { m_commands.emplace_back(FillCircle { offset(center), radius, color }); }
 
+void Scene::fill_gradient(Rect rect, double radius, Point from, Point to, Color start, Color end)
+{
+    m_commands.emplace_back(FillGradient { offset(rect), radius, offset(from), offset(to), start, end });
+}
+
+void Scene::fill_polygon(std::vector<Point> points, Color color)
+{
+    for (auto& point : points)
+        point = offset(point);
+    m_commands.emplace_back(FillPolygon { std::move(points), color });
+}
+
 void Scene::stroke_path(StrokePath path)
 {
     for (auto& subpath : path.subpaths)

@@ -33,6 +33,22 @@ struct FillCircle {
     Color color;
 };
 
+// A rounded rectangle filled with a linear gradient from `start` (at `from`) to `end` (at `to`).
+struct FillGradient {
+    Rect rect;
+    double radius { 0 };
+    Point from;
+    Point to;
+    Color start;
+    Color end;
+};
+
+// A closed polygon filled with one colour.
+struct FillPolygon {
+    std::vector<Point> points;
+    Color color;
+};
+
 // Polylines stroked with round caps and joins: icons are drawn this way.
 struct StrokePath {
     std::vector<std::vector<Point>> subpaths;
@@ -68,7 +84,7 @@ struct PushClip {
 
 struct PopClip { };
 
-using SceneCommand = std::variant<FillRect, StrokeRect, FillCircle, StrokePath, DrawText, DrawImage, PushClip, PopClip>;
+using SceneCommand = std::variant<FillRect, StrokeRect, FillCircle, FillGradient, FillPolygon, StrokePath, DrawText, DrawImage, PushClip, PopClip>;
 
 class Scene {
 public:
@@ -77,6 +93,8 @@ public:
     void fill_rect(Rect rect, Color color, double radius = 0);
     void stroke_rect(Rect rect, Color color, double width = 1, double radius = 0);
     void fill_circle(Point center, double radius, Color color);
+    void fill_gradient(Rect rect, double radius, Point from, Point to, Color start, Color end);
+    void fill_polygon(std::vector<Point> points, Color color);
     void stroke_path(StrokePath path);
     void draw_text(std::string text, TextStyle style, Point origin, double max_width = 0);
     void draw_image(ImageHandle image, Rect rect, double radius = 0, ImageFit fit = ImageFit::Cover);

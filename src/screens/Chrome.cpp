@@ -2,6 +2,7 @@
 
 #include "kaso/ui/TextInput.h"
 #include "src/screens/Builders.h"
+#include "src/screens/Cards.h"
 
 namespace vexa {
 
@@ -103,6 +104,7 @@ Flex top_bar(VexaModel const& model, Theme const& theme, OperationQueueHandle co
                              .with_child(colored_label(connecting ? "Connecting…" : "Offline", 12, theme.text_muted)));
     }
     bar.with_child(std::move(right));
+    bar.with_child(initials_avatar("You"));
     return bar;
 }
 

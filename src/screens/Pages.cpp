@@ -2,6 +2,8 @@
 
 #include "src/model/Formatting.h"
 #include "src/screens/Builders.h"
+#include "src/screens/FeedPages.h"
+#include "src/screens/SearchPage.h"
 
 namespace vexa {
 
@@ -76,6 +78,18 @@ Flex video_row(Theme const& theme, OperationQueueHandle const& queue, Video cons
         .with_label("Open video: " + video.title);
 }
 
+}
+
+Scrollable route_screen(VexaModel const& model, Theme const& theme, float scale, OperationQueueHandle const& queue, ImageStoreHandle const& images,
+    Route const& route)
+{
+    switch (route.kind) {
+    case RouteKind::Home: return home_screen(model, theme, scale, queue, images);
+    case RouteKind::Trending: return trending_screen(model, theme, scale, queue, images);
+    case RouteKind::Subscriptions: return subscriptions_screen(model, theme, scale, queue, images);
+    case RouteKind::Search: return search_screen(model, theme, scale, queue, images, route.text);
+    default: return route_page(model, theme, scale, queue, route);
+    }
 }
 
 Scrollable route_page(VexaModel const& model, Theme const& theme, float scale, OperationQueueHandle const& queue, Route const& route)

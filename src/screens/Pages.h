@@ -4,10 +4,16 @@
 #include "kaso/ui/Theme.h"
 #include "src/model/VexaModel.h"
 #include "src/actions/OperationQueue.h"
+#include "src/screens/Cards.h"
 
 namespace vexa {
 
-// The page of a route: its header and the videos it lists (each row opens its video), or an
+// The page of a route from its page builder: Home, Trending, Subscriptions and Search have
+// theirs; the other routes still get the stand-in below. Pictures come from `images` when given.
+kaso::ui::Scrollable route_screen(VexaModel const& model, kaso::ui::Theme const& theme, float scale, OperationQueueHandle const& queue,
+    ImageStoreHandle const& images, Route const& route);
+
+// The stand-in page of a route: its header and the videos it lists (each row opens its video), or an
 // empty state. Wrapped for scrolling.
 kaso::ui::Scrollable route_page(VexaModel const& model, kaso::ui::Theme const& theme, float scale, OperationQueueHandle const& queue,
     Route const& route);
