@@ -147,7 +147,7 @@ layout::NodeId VexaApp::build_layout(layout::Tree& tree, ui::BuildContext& conte
     m_narrow_at_build = is_narrow();
     auto const& theme = context.theme;
 
-    auto page = route_page(m_model, theme, m_scale, m_operations, m_model.route);
+    auto page = route_screen(m_model, theme, m_scale, m_operations, m_image_store, m_model.route);
     auto key = scroll_key(m_model.route);
     auto scroll = std::move(page).with_persisted_offset(key, ensure_scroll_offset(key)).scrollbar_width(14.0f);
     auto content_column = Flex::column().width(Length::fill()).height(Length::fill()).clip(true).with_child(std::move(scroll));
