@@ -21,6 +21,8 @@ using vexa::testing::test_video;
 using Lines = std::vector<std::string>;
 using namespace std::chrono_literals;
 
+// What the harness's innertube maker answers unless a test gives it a script: these tests are
+// about the worker, the real innertube backend has tests of its own.
 constexpr char const* no_innertube = "the innertube client is not part of this build";
 
 // A real worker thread over loopback services and the stand-in yt-dlp.
@@ -30,6 +32,7 @@ public:
     {
         ::unsetenv("KASO_VEXA_INVIDIOUS");
         environment = FetchWorkerEnvironment::with_settings(ServiceSettings::loopback(server.origin()));
+        environment.make_innertube = [](ServiceSettings const&) -> BackendResult<std::unique_ptr<InnertubeRole>> { return backend_error(no_innertube); };
         server.serve("/sponsorblock/api/skipSegments", 200, R"([{"category": "sponsor", "segment": [5, 9], "votes": 2}])");
         server.serve("/sponsorblock/api/branding", 200, R"({"titles": [{"title": "Calm", "votes": 1}], "thumbnails": []})");
         server.serve("/ryd/votes", 200, R"({"dislikes": 5})");

@@ -34,7 +34,7 @@ LoopbackServer::LoopbackServer()
         state->seen.push_back(std::move(seen));
         return httplib::Server::HandlerResponse::Unhandled;
     });
-    server.Get(".*", [state = m_state.get()](httplib::Request const& request, httplib::Response& response) {
+    auto route = [state = m_state.get()](httplib::Request const& request, httplib::Response& response) {
         Handler handler;
         {
             std::lock_guard lock(state->mutex);
@@ -47,7 +47,9 @@ LoopbackServer::LoopbackServer()
             return;
         }
         handler(request, response);
-    });
+    };
+    server.Get(".*", route);
+    server.Post(".*", route);
     server.set_read_timeout(5, 0);
     server.set_write_timeout(5, 0);
     m_state->port = server.bind_to_any_port("127.0.0.1");

@@ -31,7 +31,7 @@ public:
     LoopbackServer();
     ~LoopbackServer();
 
-    // Serves `body` with `status` at `path` (GET).
+    // Serves `body` with `status` at `path` (GET or POST).
     void serve(std::string const& path, int status, std::string body, std::string content_type = "application/json");
     void handle(std::string const& path, Handler handler);
 
