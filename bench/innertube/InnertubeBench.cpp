@@ -1,0 +1,87 @@
+#include <string>
+
+#include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
+
+#include "src/backend/InnertubeBrowse.h"
+#include "src/backend/InnertubeClient.h"
+#include "src/backend/JsonInput.h"
+
+namespace {
+
+// One search answer of about `bytes`, alternating the older and the current video shapes with
+// a creator and a playlist now and then.
+std::string search_answer_of(size_t bytes)
+{
+    auto legacy = nlohmann::json::parse(R"({"videoRenderer": {"videoId": "v", "title": {"runs": [{"text": "A video title of ordinary length"}]},
+        "shortBylineText": {"runs": [{"text": "Creator", "navigationEndpoint": {"browseEndpoint": {"browseId": "UCcreator"}}}]},
+        "channelThumbnailSupportedRenderers": {"channelThumbnailWithLinkRenderer": {"thumbnail": {"thumbnails": [{"url": "https://yt3.example/a", "width": 68, "height": 68}]}}},
+        "viewCountText": {"simpleText": "1,234,567 views"}, "publishedTimeText": {"simpleText": "3 days ago"}, "lengthText": {"simpleText": "12:34"},
+        "thumbnail": {"thumbnails": [{"url": "https://i.example/1.jpg", "width": 360, "height": 202}, {"url": "https://i.example/2.jpg", "width": 720, "height": 404}]},
+        "detailedMetadataSnippets": [{"snippetText": {"runs": [{"text": "A description snippet that goes on for a while"}]}}],
+        "thumbnailOverlays": [{"thumbnailOverlayTimeStatusRenderer": {"text": {"simpleText": "12:34"}, "style": "DEFAULT"}}]}})");
+    auto current = nlohmann::json::parse(R"({"lockupViewModel": {"contentId": "v", "contentType": "LOCKUP_CONTENT_TYPE_VIDEO",
+        "contentImage": {"thumbnailViewModel": {"overlays": [{"thumbnailBottomOverlayViewModel": {"badges": [{"thumbnailBadgeViewModel": {"text": "1:02:03"}}]}}]}},
+        "metadata": {"lockupMetadataViewModel": {"title": {"content": "A current-shape video title"},
+        "image": {"decoratedAvatarViewModel": {"avatar": {"avatarViewModel": {"image": {"sources": [{"url": "https://yt3.example/b", "width": 68, "height": 68}]}}}}},
+        "metadata": {"contentMetadataViewModel": {"metadataRows": [
+          {"metadataParts": [{"text": {"content": "Creator", "commandRuns": [{"onTap": {"innertubeCommand": {"browseEndpoint": {"browseId": "UCcreator"}}}}]}}]},
+          {"metadataParts": [{"text": {"content": "3.4K views"}}, {"text": {"content": "2 weeks ago"}}]}]}}}}}})");
+    auto channel = nlohmann::json::parse(R"({"channelRenderer": {"channelId": "UCc", "title": {"simpleText": "Creator"},
+        "thumbnail": {"thumbnails": [{"url": "//yt3.example/c", "width": 176, "height": 176}]}, "subscriberCountText": {"simpleText": "@creator"},
+        "videoCountText": {"simpleText": "1.2M subscribers"}}})");
+    auto playlist = nlohmann::json::parse(R"({"playlistRenderer": {"playlistId": "PLp", "title": {"simpleText": "A playlist"}, "videoCount": "25",
+        "thumbnails": [{"thumbnails": [{"url": "https://i.example/p.jpg", "width": 480, "height": 270}]}]}})");
+
+    auto contents = nlohmann::json::array();
+    size_t size = 0;
+    for (size_t index = 0; size < bytes; ++index) {
+        auto item = index % 20 == 7 ? channel : index % 20 == 13 ? playlist : index % 2 == 0 ? legacy : current;
+        if (item.contains("videoRenderer"))
+            item["videoRenderer"]["videoId"] = "vid" + std::to_string(index);
+        if (item.contains("lockupViewModel"))
+            item["lockupViewModel"]["contentId"] = "vid" + std::to_string(index);
+        size += item.dump().size();
+        contents.push_back(std::move(item));
+    }
+    nlohmann::json answer;
+    answer["contents"]["twoColumnSearchResultsRenderer"]["primaryContents"]["sectionListRenderer"]["contents"] = { { { "itemSectionRenderer", { { "contents", contents } } } } };
+    return answer.dump();
+}
+
+void parse_and_map_search_answer(benchmark::State& state)
+{
+    auto text = search_answer_of(2 * 1024 * 1024);
+    size_t videos = 0;
+    for (auto _ : state) {
+        auto answer = vexa::json_input::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth);
+        auto items = vexa::innertube::search_answer(*answer, "https://i.ytimg.com");
+        videos = items.videos.size();
+        benchmark::DoNotOptimize(items);
+    }
+    state.counters["videos"] = static_cast<double>(videos);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(parse_and_map_search_answer)->Unit(benchmark::kMillisecond);
+
+void map_parsed_search_answer(benchmark::State& state)
+{
+    auto answer = *vexa::json_input::parse(search_answer_of(2 * 1024 * 1024), vexa::innertube_body_limit, vexa::innertube_max_depth);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vexa::innertube::search_answer(answer, "https://i.ytimg.com"));
+}
+BENCHMARK(map_parsed_search_answer)->Unit(benchmark::kMillisecond);
+
+// The bounded parse alone: the share of the JSON reader in the whole.
+void parse_search_answer(benchmark::State& state)
+{
+    auto text = search_answer_of(2 * 1024 * 1024);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vexa::json_input::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(parse_search_answer)->Unit(benchmark::kMillisecond);
+
+}
+
+BENCHMARK_MAIN();
