@@ -1,5 +1,6 @@
 #include "kaso/ui/VideoPlayer.h"
 
+#include "kaso/platform/Clock.h"
 #include "kaso/platform/Log.h"
 #include "kaso/ui/Scene.h"
 
@@ -53,7 +54,61 @@ void VideoPlayer::seek_to_ms(uint64_t position_ms)
     }
 }
 
-void VideoPlayer::reveal_controls() { m_controls_revealed = true; }
+namespace {
+
+// How long the controls stay after the pointer last moved over the video.
+constexpr uint64_t controls_linger_ms = 3000;
+
+}
+
+void VideoPlayer::reveal_controls()
+{
+    m_controls_until_ms = kaso::platform::monotonic_ms() + controls_linger_ms;
+    m_dirty = true;
+}
+
+bool VideoPlayer::controls_revealed() const
+{
+    return m_menu_open || !is_playing() || kaso::platform::monotonic_ms() < m_controls_until_ms;
+}
+
+void VideoPlayer::toggle_playback()
+{
+    if (is_playing())
+        pause();
+    else
+        play();
+    m_dirty = true;
+}
+
+void VideoPlayer::set_marks(std::vector<TimelineMark> marks)
+{
+    m_marks = std::move(marks);
+    m_dirty = true;
+}
+
+void VideoPlayer::set_quality_options(std::vector<std::string> options, std::size_t selected)
+{
+    m_quality_options = std::move(options);
+    m_quality_selected = selected;
+    m_dirty = true;
+}
+
+void VideoPlayer::set_mode(bool on)
+{
+    if (m_mode && *m_mode == on)
+        return;
+    m_mode = on;
+    m_dirty = true;
+}
+
+void VideoPlayer::set_focus(bool focused)
+{
+    if (focused != m_focused) {
+        m_focused = focused;
+        m_dirty = true;
+    }
+}
 
 void VideoPlayer::enable_mpris(std::string service_name, std::string display_name)
 {
@@ -126,24 +181,128 @@ void VideoPlayer::sync(SyncContext& context)
     // A picture that arrived before anyone polled still makes the player ready.
     if (!m_ready_at_ms && m_engine->is_ready())
         m_ready_at_ms = context.now_ms;
+    if (auto frame = m_engine->current_frame(); frame && frame->serial != m_drawn_serial)
+        m_dirty = true;
 }
 
-void VideoPlayer::draw(Scene& scene, DrawContext&)
+void VideoPlayer::draw(Scene& scene, DrawContext& context)
 {
     scene.fill_rect(m_rect, Color::rgb(0, 0, 0));
     if (!m_engine)
         return;
     auto frame = m_engine->current_frame();
-    if (!frame || frame->width == 0 || frame->height == 0)
-        return;
-    auto image = std::make_shared<Image>();
+    if (frame && frame->width > 0 && frame->height > 0) {
+        m_drawn_serial = frame->serial;
+        auto image = std::make_shared<Image>();
     image->width = static_cast<int>(frame->width);
     image->height = static_cast<int>(frame->height);
     image->stride = static_cast<int>(frame->stride);
     image->opaque = true;
     image->external = frame->bytes.data();
-    image->keep_alive = frame;
-    scene.draw_image(std::move(image), m_rect, 0, ImageFit::Contain);
+        image->keep_alive = frame;
+        scene.draw_image(std::move(image), m_rect, 0, ImageFit::Contain);
+    }
+    if (controls_revealed() && m_rect.height() > 60) {
+        PlayerControlsState state;
+        state.playing = is_playing();
+        state.position_ms = position_ms();
+        state.duration_ms = duration_ms();
+        state.marks = m_marks;
+        state.menu_options = m_quality_options;
+        state.selected_option = m_quality_selected;
+        state.menu_open = m_menu_open;
+        paint_player_controls(scene, PlayerControlsLayout::for_rect(m_rect, m_quality_options.size()), state, context.theme);
+    }
+}
+
+void VideoPlayer::handle_event(EventContext& context)
+{
+    if (context.handled)
+        return;
+    auto position = context.logical_position();
+    bool inside = position && m_rect.contains(*position);
+    auto layout = PlayerControlsLayout::for_rect(m_rect, m_quality_options.size());
+    if (std::holds_alternative<PointerMove>(context.event)) {
+        if (inside)
+            reveal_controls();
+        return;
+    }
+    if (auto const* down = std::get_if<PointerDown>(&context.event)) {
+        if (down->button != PointerButton::Primary)
+            return;
+        // The open menu reaches above the player's rectangle.
+        auto hit = layout.hit(*position, m_menu_open);
+        if (!inside && hit.part != PlayerControlsLayout::Part::MenuItem) {
+            if (m_menu_open) {
+                m_menu_open = false;
+                m_dirty = true;
+            }
+            return;
+        }
+        context.handled = true;
+        context.focus_request = "video_player";
+        bool controls = controls_revealed();
+        reveal_controls();
+        switch (hit.part) {
+        case PlayerControlsLayout::Part::MenuItem:
+            m_quality_selected = hit.menu_index;
+            m_setting_choices.push_back(SettingChoice { "resolution", hit.menu_index });
+            m_menu_open = false;
+            break;
+        case PlayerControlsLayout::Part::SettingsButton:
+            if (controls)
+                m_menu_open = !m_menu_open;
+            break;
+        case PlayerControlsLayout::Part::Timeline:
+            if (controls) {
+                if (auto duration = duration_ms())
+                    seek_to_ms(uint64_t(hit.fraction * double(*duration)));
+                break;
+            }
+            [[fallthrough]];
+        case PlayerControlsLayout::Part::PlayButton:
+        case PlayerControlsLayout::Part::Video:
+            if (m_menu_open)
+                m_menu_open = false;
+            else
+                toggle_playback();
+            break;
+        case PlayerControlsLayout::Part::Bar:
+            break;
+        }
+        return;
+    }
+    if (auto const* key = std::get_if<KeyDown>(&context.event); key && m_focused) {
+        if (key->key == Key::Space || key->key == Key::MediaPlayPause) {
+            toggle_playback();
+            reveal_controls();
+            context.handled = true;
+        } else if (key->key == Key::Escape && m_menu_open) {
+            m_menu_open = false;
+            m_dirty = true;
+            context.handled = true;
+        }
+    }
+}
+
+CursorShape VideoPlayer::cursor_shape(Point point) const { return m_rect.contains(point) ? 3 : 0; }
+
+std::optional<AccessNode> VideoPlayer::accessibility() const
+{
+    AccessNode node;
+    node.role = 31;
+    node.name = is_playing() ? "Video player, playing" : "Video player, paused";
+    node.bounds = m_rect;
+    node.focused = m_focused;
+    return node;
+}
+
+std::optional<uint64_t> VideoPlayer::next_wake_deadline() const
+{
+    uint64_t now = kaso::platform::monotonic_ms();
+    if (m_controls_until_ms > now)
+        return m_controls_until_ms;
+    return std::nullopt;
 }
 
 bool VideoPlayer::needs_animation_frame() const { return is_playing(); }

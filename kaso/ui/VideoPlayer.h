@@ -9,6 +9,7 @@
 #include "kaso/media/MediaControls.h"
 #include "kaso/media/MediaEngine.h"
 #include "kaso/ui/Image.h"
+#include "kaso/ui/PlayerControls.h"
 #include "kaso/ui/Widget.h"
 
 namespace kaso::ui {
@@ -38,6 +39,19 @@ public:
     void seek_to_ms(uint64_t position_ms);
     // Shows the controls for a while, as a pointer movement over the video does.
     void reveal_controls();
+    // Play when paused, pause when playing.
+    void toggle_playback();
+
+    // The timeline's marks, as fractions of the duration.
+    void set_marks(std::vector<TimelineMark> marks);
+    std::vector<TimelineMark> const& marks() const { return m_marks; }
+    // The quality options of the settings menu (its "resolution" setting) and the chosen one.
+    void set_quality_options(std::vector<std::string> options, std::size_t selected);
+    bool menu_open() const { return m_menu_open; }
+
+    // The player mode: a byte that is off, on, or never set.
+    std::optional<bool> mode() const { return m_mode; }
+    void set_mode(bool on);
 
     // The desktop's media controls for this player, started once; later calls change nothing.
     void enable_mpris(std::string service_name, std::string display_name);
@@ -58,14 +72,24 @@ public:
     bool is_playing() const;
     bool ended() const { return m_ended; }
     std::optional<std::string> const& last_error() const { return m_last_error; }
-    bool controls_revealed() const { return m_controls_revealed; }
+    bool controls_revealed() const;
 
     // Widget
     char const* type_name() const override { return "VideoPlayer"; }
     std::optional<std::string> widget_id() const override { return "video_player"; }
     void sync(SyncContext& context) override;
     void draw(Scene& scene, DrawContext& context) override;
+    void handle_event(EventContext& context) override;
+    CursorShape cursor_shape(Point point) const override;
+    bool is_focusable() const override { return true; }
+    void set_focus(bool focused) override;
+    bool is_focused() const override { return m_focused; }
+    std::optional<AccessNode> accessibility() const override;
     bool needs_animation_frame() const override;
+    std::optional<uint64_t> next_wake_deadline() const override;
+    bool needs_redraw() const override { return m_dirty; }
+    void mark_drawn() override { m_dirty = false; }
+    void set_redraw() { m_dirty = true; }
 
 private:
     VideoPlayer() = default;
@@ -74,7 +98,15 @@ private:
     std::unique_ptr<media::MediaControls> m_controls; // none until enabled
     std::optional<uint64_t> m_ready_at_ms; // monotonic ms of the first picture
     bool m_ended { false };
-    bool m_controls_revealed { false };
+    uint64_t m_controls_until_ms { 0 }; // monotonic; the controls show until then
+    bool m_focused { false };
+    bool m_dirty { true };
+    bool m_menu_open { false };
+    std::optional<bool> m_mode;
+    uint64_t m_drawn_serial { 0 }; // the serial of the picture last drawn
+    std::vector<TimelineMark> m_marks;
+    std::vector<std::string> m_quality_options;
+    std::size_t m_quality_selected { 0 };
     bool m_open_pending_ready { false };
     std::optional<std::string> m_last_error;
     uint64_t m_now_ms { 0 };

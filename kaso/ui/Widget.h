@@ -13,6 +13,7 @@
 #include "kaso/actions/Resource.h"
 #include "kaso/ui/Event.h"
 #include "kaso/ui/Geometry.h"
+#include "kaso/ui/PlayerModeControl.h"
 #include "kaso/ui/layout/Tree.h"
 
 namespace automerge {
@@ -93,6 +94,8 @@ public:
     virtual ~Widget() = default;
 
     virtual char const* type_name() const { return "Widget"; }
+    virtual PlayerModeControl* as_player_mode_control() { return nullptr; }
+    virtual PlayerModeControl const* as_player_mode_control() const { return nullptr; }
     virtual std::optional<std::string> widget_id() const { return std::nullopt; }
 
     // Per-frame: read the shared document and whatever else changes between frames.

@@ -28,7 +28,7 @@ namespace vexa {
 // The application object: the root widget the runtime drives, owning the model and every other
 // piece of the application's state. It lives on the UI thread from the launch callback that
 // builds it until the window closes.
-class VexaApp final : public kaso::ui::Widget {
+class VexaApp final : public kaso::ui::Widget, public kaso::ui::PlayerModeControl {
 public:
     static constexpr char const* history_recovery_notice
         = "Watch history couldn't be opened. The existing local file was preserved; new history will not save. Restore or "
@@ -114,6 +114,13 @@ public:
 
     // Widget
     char const* type_name() const override { return "VexaApp"; }
+    kaso::ui::PlayerModeControl* as_player_mode_control() override { return this; }
+    kaso::ui::PlayerModeControl const* as_player_mode_control() const override { return this; }
+
+    // PlayerModeControl, over the shared player.
+    std::optional<bool> player_mode() const override { return m_player->mode(); }
+    ModeState mode_state() const override { return ModeState { 0, m_player->mode().value_or(false) ? 1u : 0u, false }; }
+    void set_player_mode(bool on) override { m_player->set_mode(on); }
     void sync(kaso::ui::SyncContext& context) override;
     bool take_structure_dirty() override;
     kaso::layout::NodeId build_layout(kaso::layout::Tree& tree, kaso::ui::BuildContext& context, kaso::ui::NodeMap& nodes) override;

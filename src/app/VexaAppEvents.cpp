@@ -97,9 +97,20 @@ void VexaApp::track_swipe(ui::EventContext const& context)
 
 void VexaApp::handle_event(ui::EventContext& context)
 {
+    // The release that ends a swipe which went back is not a click on whatever lies under it:
+    // the tree is told the pointer left instead, which ends its press.
+    bool swipe_release = m_swipe_fired && event_as<ui::PointerUp>(context);
     auto deliver = [&] {
-        if (m_content && !context.handled)
-            m_content->handle_event(context);
+        if (!m_content || context.handled)
+            return;
+        if (swipe_release) {
+            ui::Event leave = ui::PointerLeave {};
+            ui::EventContext left { leave, context.modifiers, context.scale, false, std::nullopt };
+            m_content->handle_event(left);
+            context.handled = true;
+            return;
+        }
+        m_content->handle_event(context);
     };
 
     if (is_palette_shortcut(context)) {

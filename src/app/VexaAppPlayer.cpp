@@ -70,7 +70,9 @@ bool VexaApp::apply_fetch_results()
         ensure_channel_details(id);
     if (applied.stream) {
         auto const& stream = *applied.stream;
-        if (auto opened = m_player->open(stream.url); !opened) {
+        if (!stream.url.starts_with("https://") && !stream.url.starts_with("http://")) {
+            log::target("vexa::app")->warn("stream address refused address={}", kaso::debug_text(stream.url));
+        } else if (auto opened = m_player->open(stream.url); !opened) {
             log::target("vexa::app")->warn("stream not opened error={}", kaso::debug_text(opened.error().message));
         } else {
             m_player->play();
@@ -143,7 +145,16 @@ bool VexaApp::autoplay_next()
     if (!m_model.settings.flag(SettingFlag::Autoplay) || !m_model.route.is(RouteKind::Watch))
         return false;
     auto const* video = m_model.video(m_model.route.text);
-    if (!video || m_model.playback_position < double(video->duration) - 0.001)
+    if (!video)
+        return false;
+    // Finished by the catalogue's duration, or by the stream's own when it is shorter (a
+    // catalogue duration rounded up past the stream's end must not stop autoplay).
+    bool finished = m_model.playback_position >= double(video->duration) - 0.001;
+    if (!finished && m_loaded_video == video->id) {
+        if (auto duration = m_player->duration_ms(); duration && *duration > 0)
+            finished = m_player->position_ms() + 250 >= *duration;
+    }
+    if (!finished)
         return false;
     auto related = m_model.related_videos(video->id);
     if (related.empty() || related.front()->id == video->id)

@@ -127,6 +127,17 @@ TEST(Events, EdgeSwipeThresholds)
     }
 }
 
+TEST(Events, TheReleaseOfASwipeIsNoClick)
+{
+    // Narrow at scale 2: the page's rows reach the window's left edge, under the swipe.
+    Harness h(1280, 800, 2.0f);
+    h.run(UiAction::navigate(Route::trending()));
+    h.driver->frame(16);
+    h.drag(10, 300, 200, 300);
+    EXPECT_EQ(h.app->model().route, Route::home());
+    EXPECT_TRUE(h.app->navigation().back_stack.empty());
+}
+
 TEST(Events, OneSwipeGoesBackOnce)
 {
     Harness h;

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "kaso/ui/FrameDriver.h"
+#include "kaso/ui/Offscreen.h"
+#include "src/widgets/PlayerHost.h"
+
+using namespace kaso::ui;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Harness {
+    SharedVideoPlayer player;
+    std::unique_ptr<FrameDriver> driver;
+    uint64_t now { 0 };
+
+    Harness()
+    {
+        player = VideoPlayer::with_engine(kaso::media::MediaEngine::create_synthesized());
+        driver = std::make_unique<FrameDriver>(std::make_unique<vexa::PlayerHost>(player, 360.0f), Theme::dark());
+        driver->set_viewport(640, 360, 1.0f);
+        EXPECT_TRUE(player->open("https://demo.kaso.localhost/clip.mp4"));
+        player->set_quality_options({ "1080p", "720p", "480p", "auto" }, 0);
+        player->play();
+    }
+    void frame() { driver->frame(now += 16); }
+    bool wait(std::function<bool()> const& condition, std::chrono::milliseconds limit = 10s)
+    {
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            frame();
+            if (condition())
+                return true;
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+    void click(double x, double y)
+    {
+        driver->dispatch(PointerMove { x, y }, {});
+        driver->dispatch(PointerDown { x, y }, {});
+        driver->dispatch(PointerUp { x, y }, {});
+    }
+};
+
+// The video area above the controls, as bytes.
+std::vector<uint8_t> picture_area(Image const& image)
+{
+    std::vector<uint8_t> bytes;
+    for (int y = 20; y < 200; ++y)
+        bytes.insert(bytes.end(), image.pixels.begin() + y * image.stride, image.pixels.begin() + y * image.stride + image.width * 4);
+    return bytes;
+}
+
+}
+
+TEST(Player, ShowsMovingPictures)
+{
+    Harness h;
+    ASSERT_TRUE(h.wait([&] { return h.player->is_ready(); }));
+    auto first = render_offscreen(*h.driver, h.now);
+    ASSERT_TRUE(first);
+    std::this_thread::sleep_for(1s);
+    h.frame();
+    auto second = render_offscreen(*h.driver, h.now);
+    ASSERT_TRUE(second);
+    EXPECT_NE(picture_area(*first), picture_area(*second));
+    EXPECT_TRUE(h.driver->root().needs_animation_frame());
+}
+
+TEST(Player, ClickAndSpaceTogglePlayback)
+{
+    Harness h;
+    ASSERT_TRUE(h.wait([&] { return h.player->is_ready() && h.player->is_playing(); }));
+    h.click(320, 150);
+    EXPECT_FALSE(h.player->is_playing());
+    EXPECT_TRUE(h.player->is_focused());
+    KeyDown space;
+    space.key = Key::Space;
+    h.driver->dispatch(space, {});
+    EXPECT_TRUE(h.player->is_playing());
+    h.player->set_focus(false);
+    h.driver->dispatch(space, {});
+    EXPECT_TRUE(h.player->is_playing()); // Space belongs to the player only while it has focus
+}
+
+TEST(Player, SettingsMenuReportsTheChosenQuality)
+{
+    Harness h;
+    ASSERT_TRUE(h.wait([&] { return h.player->is_ready(); }));
+    auto layout = PlayerControlsLayout::for_rect(Rect { 0, 0, 640, 360 }, 4);
+    h.driver->dispatch(PointerMove { 320, 300 }, {}); // reveals the controls
+    auto gear = layout.settings_button;
+    h.click((gear.x0 + gear.x1) / 2, (gear.y0 + gear.y1) / 2);
+    ASSERT_TRUE(h.player->menu_open());
+    auto item = layout.menu_items[1];
+    h.click((item.x0 + item.x1) / 2, (item.y0 + item.y1) / 2);
+    EXPECT_FALSE(h.player->menu_open());
+    auto choices = h.player->take_setting_choices();
+    ASSERT_EQ(choices.size(), 1u);
+    EXPECT_EQ(choices[0].setting_id, "resolution");
+    EXPECT_EQ(choices[0].option_index, 1u);
+    EXPECT_TRUE(h.player->take_setting_choices().empty());
+}
+
+TEST(Player, TimelineClicksSeek)
+{
+    Harness h;
+    ASSERT_TRUE(h.wait([&] { return h.player->is_ready() && h.player->duration_ms(); }));
+    h.driver->dispatch(PointerMove { 320, 300 }, {});
+    auto layout = PlayerControlsLayout::for_rect(Rect { 0, 0, 640, 360 }, 4);
+    auto t = layout.timeline;
+    h.click(t.x0 + t.width() / 2, (t.y0 + t.y1) / 2);
+    EXPECT_NEAR(double(h.player->position_ms()), 300'000.0, 2'000.0); // half of 600 s
+    EXPECT_TRUE(h.player->is_playing()); // a timeline click seeks without pausing
+}
+
+TEST(PlayerHost, ModeAndIdentity)
+{
+    auto player = VideoPlayer::with_engine(kaso::media::MediaEngine::create_null("no engine in this test"));
+    vexa::PlayerHost one(player, 200);
+    vexa::PlayerHost two(player, 300);
+    EXPECT_EQ(one.widget_id(), "watch_video_surface");
+    EXPECT_EQ(two.widget_id(), "watch_video_surface");
+    EXPECT_FALSE(one.player_mode());
+    player->mark_drawn();
+    one.set_player_mode(true);
+    EXPECT_EQ(two.player_mode(), true);
+    EXPECT_TRUE(one.needs_redraw());
+    one.mark_drawn();
+    one.set_player_mode(true);
+    EXPECT_FALSE(two.needs_redraw());
+    EXPECT_EQ(one.as_player_mode_control(), static_cast<kaso::ui::PlayerModeControl*>(&one));
+}
+
+TEST(PlayerControls, MarksAreCutToTheTimelineAndEmptyOnesDropped)
+{
+    Scene scene;
+    PlayerControlsState state;
+    state.duration_ms = 100'000;
+    state.marks = { TimelineMark { -0.5, 0.25, Color { 0, 1, 0, 1 } }, TimelineMark { 0.6, 0.6, Color { 0, 1, 0, 1 } },
+        TimelineMark { 0.9, 0.8, Color { 0, 1, 0, 1 } }, TimelineMark { std::nan(""), 0.5, Color { 0, 1, 0, 1 } },
+        TimelineMark { 0.75, 3.0, Color { 0, 1, 0, 1 } } };
+    auto layout = PlayerControlsLayout::for_rect(Rect { 0, 0, 640, 360 }, 0);
+    paint_player_controls(scene, layout, state, Theme::dark());
+    std::vector<Rect> green;
+    for (auto const& command : scene.commands())
+        if (auto const* fill = std::get_if<FillRect>(&command); fill && fill->color == Color { 0, 1, 0, 1 })
+            green.push_back(fill->rect);
+    ASSERT_EQ(green.size(), 2u);
+    auto const& t = layout.timeline;
+    EXPECT_DOUBLE_EQ(green[0].x0, t.x0);
+    EXPECT_DOUBLE_EQ(green[0].x1, t.x0 + 0.25 * t.width());
+    EXPECT_DOUBLE_EQ(green[1].x1, t.x1);
+}
