@@ -161,7 +161,7 @@ std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
         }
         root = std::move(*built);
     }
-    FrameDriver driver(std::move(root), Theme::dark());
+    FrameDriver driver(std::move(root), descriptor.theme.value_or(Theme::dark()));
     SDL_StartTextInput();
 
     bool running = true;

@@ -12,6 +12,7 @@
 #include "kaso/ui/App.h"
 #include "kaso/ui/LaunchArgs.h"
 #include "kaso/ui/Persist.h"
+#include "kaso/ui/Theme.h"
 #include "kaso/ui/Widget.h"
 
 namespace kaso::ui::launch {
@@ -36,6 +37,8 @@ struct LaunchDescriptor {
     bool fullscreen { false };
     bool resizable { true };
     bool high_dpi { true };
+    // The theme the window paints with; the dark theme when none is given.
+    std::optional<Theme> theme;
     // The command line without the program name; when absent the launcher reads the process's own.
     std::optional<std::vector<std::string>> arguments;
 };
