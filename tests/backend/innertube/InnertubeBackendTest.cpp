@@ -4,6 +4,10 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include <atomic>
+#include <set>
+#include <thread>
+
 #include "src/backend/InnertubeBackend.h"
 #include "src/backend/ServiceSettings.h"
 #include "tests/backend/innertube/InnertubeService.h"
@@ -201,6 +205,41 @@ TEST_F(InnertubeBackendTest, ChannelPlaylistAndTrendingBrowseTheirPages)
     auto retired = it->trending();
     ASSERT_TRUE(retired.has_value());
     EXPECT_TRUE(videos_of(retired).empty());
+}
+
+TEST(InnertubePool, RunBlocksUntilOneOfItsOwnThreadsHasDoneTheJob)
+{
+    InnertubePool pool(2);
+    EXPECT_EQ(pool.thread_count(), 2u);
+    std::set<std::thread::id> workers;
+    for (int round = 0; round < 20; ++round) {
+        std::thread::id ran_on;
+        bool finished = false;
+        pool.run([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ran_on = std::this_thread::get_id();
+            finished = true;
+        });
+        EXPECT_TRUE(finished);
+        EXPECT_NE(ran_on, std::this_thread::get_id());
+        workers.insert(ran_on);
+    }
+    EXPECT_LE(workers.size(), 2u);
+
+    // Two callers at once are served side by side.
+    std::atomic<int> inside { 0 };
+    std::atomic<int> most { 0 };
+    auto job = [&] {
+        ++inside;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (inside.load() < 2 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        most = std::max(most.load(), inside.load());
+    };
+    std::thread other([&] { pool.run(job); });
+    pool.run(job);
+    other.join();
+    EXPECT_EQ(most.load(), 2);
 }
 
 TEST(InnertubeRetry, OnlyServerErrorsAndTimeOutsAreRetried)
