@@ -4,56 +4,16 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
-#include <atomic>
-#include <set>
-#include <thread>
-
-#include "src/backend/InnertubeBackend.h"
-#include "src/backend/ServiceSettings.h"
-#include "tests/backend/innertube/InnertubeService.h"
+#include "tests/backend/innertube/InnertubeBackendFixture.h"
 
 namespace {
 
 using namespace vexa;
+using vexa::testing::InnertubeBackendTest;
 using vexa::testing::InnertubeService;
+using vexa::testing::ids_of;
+using vexa::testing::videos_of;
 using Answer = InnertubeService::Answer;
-
-class InnertubeBackendTest : public ::testing::Test {
-protected:
-    InnertubeBackendTest()
-    {
-        settings = ServiceSettings::loopback(service.origin());
-        settings.innertube_client_version = "2.20991231.01.00";
-    }
-
-    std::unique_ptr<InnertubeBackend> backend()
-    {
-        auto made = InnertubeBackend::make(settings);
-        EXPECT_TRUE(made.has_value());
-        return std::move(*made);
-    }
-
-    std::string thumbnail(std::string const& id) const { return service.origin() + "/thumbs/vi/" + id + "/hqdefault.jpg"; }
-
-    InnertubeService service;
-    ServiceSettings settings;
-};
-
-std::vector<std::string> ids_of(std::vector<Video> const& videos)
-{
-    std::vector<std::string> ids;
-    for (auto const& video : videos)
-        ids.push_back(video.id);
-    return ids;
-}
-
-std::vector<Video> videos_of(BackendResult<FetchResult> const& result)
-{
-    if (!result)
-        return {};
-    auto const* videos = std::get_if<FetchedVideos>(&*result);
-    return videos ? videos->videos : std::vector<Video> {};
-}
 
 TEST_F(InnertubeBackendTest, RequestsCarryTheWebClientContextAndHeaders)
 {
@@ -162,6 +122,94 @@ TEST_F(InnertubeBackendTest, VideoRelatedAndCommentsReadTheWatchPageAndItsContin
     EXPECT_EQ(service.seen("continuation:TOKEN_CURRENT").size(), 1u);
 }
 
+// What one operation gave, reduced to the ids of what it listed.
+std::vector<std::string> listed_ids(InnertubeBackend& backend, std::string const& operation, std::string const& argument)
+{
+    if (operation == "search")
+        return ids_of(videos_of(backend.search(argument)));
+    if (operation == "popular_search")
+        return ids_of(videos_of(backend.popular_search(argument)));
+    if (operation == "related")
+        return ids_of(videos_of(backend.related(argument)));
+    if (operation == "trending")
+        return ids_of(videos_of(backend.trending()));
+    if (operation == "search_items") {
+        auto items = backend.search_items(argument);
+        if (!items)
+            return { items.error().message };
+        std::vector<std::string> ids = ids_of(items->videos);
+        for (auto const& playlist : items->playlists)
+            ids.push_back(playlist.id);
+        for (auto const& channel : items->channels)
+            ids.push_back(channel.id);
+        return ids;
+    }
+    if (operation == "video") {
+        auto video = backend.video(argument);
+        return video ? std::vector<std::string> { std::get<FetchedVideo>(*video).video.title } : std::vector<std::string> { video.error().message };
+    }
+    if (operation == "channel") {
+        auto channel = backend.channel(argument);
+        if (!channel)
+            return { channel.error().message };
+        auto const& page = std::get<FetchedChannel>(*channel);
+        auto ids = ids_of(page.uploads);
+        ids.insert(ids.begin(), page.channel.handle);
+        return ids;
+    }
+    if (operation == "playlist") {
+        auto playlist = backend.fetch_playlist(argument);
+        if (!playlist)
+            return { playlist.error().message };
+        auto ids = playlist->first.video_ids;
+        ids.insert(ids.begin(), playlist->first.title);
+        return ids;
+    }
+    auto comments = backend.comments(argument);
+    if (!comments)
+        return { comments.error().message };
+    std::vector<std::string> authors;
+    for (auto const& comment : *comments)
+        authors.push_back(comment.author);
+    return authors;
+}
+
+TEST_F(InnertubeBackendTest, EveryOperationReadsBothShapesFromTheService)
+{
+    struct Case {
+        char const* operation;
+        char const* argument;
+        std::vector<std::pair<char const*, char const*>> answers; // key, fixture
+        std::vector<std::string> listed;
+    };
+    std::vector<Case> const cases = {
+        { "search", "q", { { "search:q", "search_legacy.json" } }, { "vidcat1", "vidlive", "vidshelf" } },
+        { "search", "q", { { "search:q", "search_current.json" } }, { "vidnew1", "vidnew2" } },
+        { "search_items", "q", { { "search:q", "search_legacy.json" } }, { "vidcat1", "vidlive", "vidshelf", "PLcats", "UCcats" } },
+        { "search_items", "q", { { "search:q", "search_current.json" } }, { "vidnew1", "vidnew2", "PLdogs", "UCdogs" } },
+        { "popular_search", "t", { { "search:t|CAMSBAgDEAE%3D", "search_legacy.json" } }, { "vidcat1", "vidlive", "vidshelf" } },
+        { "video", "vidwatch", { { "next:vidwatch", "watch_legacy.json" } }, { "Watch me" } },
+        { "video", "vidwatch", { { "next:vidwatch", "watch_current.json" } }, { "Watch me now" } },
+        { "related", "vidwatch", { { "next:vidwatch", "watch_legacy.json" } }, { "relA", "relB" } },
+        { "related", "vidwatch", { { "next:vidwatch", "watch_current.json" } }, { "relC" } },
+        { "comments", "vidwatch", { { "next:vidwatch", "watch_legacy.json" }, { "continuation:TOKEN_LEGACY", "comments_legacy.json" } }, { "jane q public", "42", "Unknown" } },
+        { "comments", "vidwatch", { { "next:vidwatch", "watch_current.json" }, { "continuation:TOKEN_CURRENT", "comments_current.json" } }, { "@alice smith", "bob", "Unknown" } },
+        { "channel", "UCold", { { "browse:UCold", "channel_legacy.json" } }, { "@oldchannel", "up1", "up2" } },
+        { "channel", "UCnew", { { "browse:UCnew", "channel_current.json" } }, { "@newchannel", "up3", "up4" } },
+        { "playlist", "PLold", { { "browse:VLPLold", "playlist_legacy.json" } }, { "Old playlist", "pl1", "pl2" } },
+        { "playlist", "PLnew", { { "browse:VLPLnew", "playlist_current.json" } }, { "New playlist", "pl3" } },
+        { "trending", "", { { "browse:FEtrending", "trending_legacy.json" } }, { "tr1", "tr2" } },
+        { "trending", "", { { "browse:FEtrending", "trending_retired.json" } }, {} },
+    };
+    auto it = backend();
+    for (auto const& c : cases) {
+        SCOPED_TRACE(std::string(c.operation) + " " + c.answers.front().second);
+        for (auto const& [key, fixture] : c.answers)
+            service.serve_fixture(key, fixture);
+        EXPECT_EQ(listed_ids(*it, c.operation, c.argument), c.listed);
+    }
+}
+
 TEST_F(InnertubeBackendTest, CommentsStopAtSixtyAndAVideoWithoutCommentsHasNone)
 {
     nlohmann::json items = nlohmann::json::array();
@@ -205,120 +253,6 @@ TEST_F(InnertubeBackendTest, ChannelPlaylistAndTrendingBrowseTheirPages)
     auto retired = it->trending();
     ASSERT_TRUE(retired.has_value());
     EXPECT_TRUE(videos_of(retired).empty());
-}
-
-TEST(InnertubePool, RunBlocksUntilOneOfItsOwnThreadsHasDoneTheJob)
-{
-    InnertubePool pool(2);
-    EXPECT_EQ(pool.thread_count(), 2u);
-    std::set<std::thread::id> workers;
-    for (int round = 0; round < 20; ++round) {
-        std::thread::id ran_on;
-        bool finished = false;
-        pool.run([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            ran_on = std::this_thread::get_id();
-            finished = true;
-        });
-        EXPECT_TRUE(finished);
-        EXPECT_NE(ran_on, std::this_thread::get_id());
-        workers.insert(ran_on);
-    }
-    EXPECT_LE(workers.size(), 2u);
-
-    // Two callers at once are served side by side.
-    std::atomic<int> inside { 0 };
-    std::atomic<int> most { 0 };
-    auto job = [&] {
-        ++inside;
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (inside.load() < 2 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        most = std::max(most.load(), inside.load());
-    };
-    std::thread other([&] { pool.run(job); });
-    pool.run(job);
-    other.join();
-    EXPECT_EQ(most.load(), 2);
-}
-
-TEST(InnertubeRetry, OnlyServerErrorsAndTimeOutsAreRetried)
-{
-    struct Case {
-        InnertubeOutcome outcome;
-        long status;
-        bool retried;
-    };
-    Case const cases[] = {
-        { InnertubeOutcome::Answered, 500, true }, { InnertubeOutcome::Answered, 503, true }, { InnertubeOutcome::Answered, 599, true },
-        { InnertubeOutcome::Answered, 200, false }, { InnertubeOutcome::Answered, 404, false }, { InnertubeOutcome::Answered, 429, false },
-        { InnertubeOutcome::TimedOut, 0, true }, { InnertubeOutcome::NameResolution, 0, false }, { InnertubeOutcome::Failed, 0, false },
-    };
-    for (auto const& c : cases)
-        EXPECT_EQ(innertube_should_retry(c.outcome, c.status), c.retried) << static_cast<int>(c.outcome) << " " << c.status;
-}
-
-TEST_F(InnertubeBackendTest, ServerErrorsAreRetriedTwiceAndClientErrorsNever)
-{
-    auto it = backend();
-    service.serve_sequence("search:flaky", { Answer { 503, "{}", 0 }, Answer { 502, "{}", 0 }, Answer { 200, R"({"contents": {}})", 0 } });
-    EXPECT_TRUE(it->search("flaky").has_value());
-    EXPECT_EQ(service.seen("search:flaky").size(), 3u);
-
-    service.serve("search:down", 500, "{}");
-    EXPECT_EQ(it->search("down").error().message, "search: HTTP 500");
-    EXPECT_EQ(service.seen("search:down").size(), 3u);
-
-    service.serve("search:gone", 410, "{}");
-    EXPECT_EQ(it->search("gone").error().message, "search: HTTP 410");
-    EXPECT_EQ(service.seen("search:gone").size(), 1u);
-}
-
-TEST_F(InnertubeBackendTest, ATimedOutTransferIsRetried)
-{
-    settings.innertube_timeout = std::chrono::milliseconds(250);
-    auto it = backend();
-    service.serve_sequence("search:slow", { Answer { 200, "{}", 700 }, Answer { 200, "{}", 0 } });
-    auto started = std::chrono::steady_clock::now();
-    EXPECT_TRUE(it->search("slow").has_value());
-    EXPECT_EQ(service.seen("search:slow").size(), 2u);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
-}
-
-TEST_F(InnertubeBackendTest, HostileAnswersAreRefusedWithinBoundsAndLeaveTheBackendUsable)
-{
-    auto it = backend();
-    service.server().handle("/youtube/youtubei/v1/browse", [](httplib::Request const&, httplib::Response& response) {
-        vexa::testing::stream_bytes(response, 20 * 1024 * 1024);
-    });
-    auto huge = it->trending();
-    ASSERT_FALSE(huge.has_value());
-    EXPECT_EQ(huge.error().message, "trending: answer exceeds 16777216 bytes");
-
-    service.serve("search:deep", 200, std::string(100'000, '[') + std::string(100'000, ']'));
-    auto deep = it->search("deep");
-    ASSERT_FALSE(deep.has_value());
-    EXPECT_TRUE(deep.error().message.starts_with("search: answer is not usable JSON: document nests deeper than")) << deep.error().message;
-
-    service.serve("search:text", 200, "<html>sorry</html>");
-    EXPECT_TRUE(it->search("text").error().message.starts_with("search: answer is not usable JSON: ")) << it->search("text").error().message;
-
-    service.serve("search:odd", 200, R"(["not", "an", "object"])");
-    EXPECT_TRUE(videos_of(it->search("odd")).empty());
-
-    service.serve_fixture("search:wrong", "hostile_wrong_types.json");
-    EXPECT_EQ(ids_of(videos_of(it->search("wrong"))), (std::vector<std::string> { "vidodd", "vidlock" }));
-}
-
-TEST_F(InnertubeBackendTest, AnUnreachableServiceFailsWithoutRetrying)
-{
-    // A port nobody listens on: the connection is refused at once.
-    settings = ServiceSettings::loopback("http://127.0.0.1:1");
-    auto started = std::chrono::steady_clock::now();
-    auto failed = backend()->search("cats");
-    ASSERT_FALSE(failed.has_value());
-    EXPECT_TRUE(failed.error().message.starts_with("search: ")) << failed.error().message;
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
 }
 
 }
