@@ -44,7 +44,7 @@ nlohmann::json const& at(nlohmann::json const& value, std::initializer_list<Path
 {
     nlohmann::json const* current = &value;
     for (auto const& step : path) {
-        if (step.key) {
+        if (step.is_key) {
             if (!current->is_object())
                 return null_value();
             auto found = current->find(step.key);

@@ -16,14 +16,16 @@ namespace vexa::innertube {
 struct PathStep {
     PathStep(char const* key)
         : key(key)
+        , is_key(true)
     {
     }
     PathStep(int index)
         : index(index)
     {
     }
-    char const* key { nullptr };
+    std::string_view key; // its length is measured once, not at every comparison
     int index { 0 };
+    bool is_key { false };
 };
 nlohmann::json const& at(nlohmann::json const& value, std::initializer_list<PathStep> path);
 

@@ -39,6 +39,14 @@ TEST_F(InnertubeBackendTest, RequestsCarryTheWebClientContextAndHeaders)
     EXPECT_FALSE(headers.at("Accept-Encoding").empty());
 }
 
+TEST_F(InnertubeBackendTest, AQueryThatIsNotValidUtf8IsSentWithReplacementCharacters)
+{
+    service.serve_fixture("search:caf\xEF\xBF\xBD", "search_current.json");
+    auto answer = backend()->search("caf\xFF");
+    ASSERT_TRUE(answer.has_value()) << answer.error().message;
+    EXPECT_EQ(videos_of(answer).size(), 2u);
+}
+
 TEST_F(InnertubeBackendTest, EveryBackendIsMetadataOnly)
 {
     EXPECT_EQ(backend()->name(), "no_botguard (metadata only)");
