@@ -41,6 +41,25 @@ long clamped_ms(std::chrono::milliseconds value)
     return static_cast<long>(std::clamp<decltype(count)>(count, 1, 86'400'000));
 }
 
+// One transfer handle per thread, kept between requests so that connections are reused; freed
+// when its thread ends.
+struct ThreadTransfer {
+    CURL* handle { curl_easy_init() };
+    ~ThreadTransfer()
+    {
+        if (handle)
+            curl_easy_cleanup(handle);
+    }
+};
+
+CURL* thread_transfer()
+{
+    thread_local ThreadTransfer transfer;
+    if (transfer.handle)
+        curl_easy_reset(transfer.handle);
+    return transfer.handle;
+}
+
 void ensure_curl_initialised()
 {
     static std::once_flag once;
@@ -106,7 +125,7 @@ std::vector<std::string> InnertubeClient::request_headers() const
 InnertubeClient::Attempt InnertubeClient::attempt(std::string const& url, std::string const& body, std::vector<std::string> const& headers) const
 {
     Attempt result;
-    CURL* curl = curl_easy_init();
+    CURL* curl = thread_transfer();
     if (!curl) {
         result.error = "transfer handle could not be created";
         return result;
@@ -135,7 +154,8 @@ InnertubeClient::Attempt InnertubeClient::attempt(std::string const& url, std::s
 
     CURLcode code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
-    curl_easy_cleanup(curl);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(header_list);
 
     if (sink.overflowed) {

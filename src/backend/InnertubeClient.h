@@ -32,7 +32,7 @@ inline constexpr int innertube_max_retries = 2;
 
 // The web client of YouTube's innertube API: POST <origin>/youtubei/v1/<endpoint> with the web
 // client's context and headers, at most two retries, a 16 MiB answer cap and a bounded parse.
-// Safe to use from several threads at once: every call makes its own transfer handle.
+// Safe to use from several threads at once: each thread has a transfer handle of its own.
 class InnertubeClient {
 public:
     explicit InnertubeClient(ServiceSettings const& settings);
