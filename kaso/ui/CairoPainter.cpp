@@ -4,6 +4,7 @@
 #include <cairo.h>
 #include <cmath>
 
+#include "kaso/ui/ScaledImageCache.h"
 #include "kaso/ui/Scene.h"
 #include "kaso/ui/TextRenderer.h"
 
@@ -48,10 +49,32 @@ void paint_image(cairo_t* cr, DrawImage const& command)
     double scale = command.fit == ImageFit::Cover ? std::max(width_ratio, height_ratio) : std::min(width_ratio, height_ratio);
     double drawn_width = image.width * scale;
     double drawn_height = image.height * scale;
+    double left = command.rect.x0 + (command.rect.width() - drawn_width) / 2;
+    double top = command.rect.y0 + (command.rect.height() - drawn_height) / 2;
     cairo_save(cr);
+    // A still picture (not a video frame, which changes every frame) is scaled once to its
+    // device size and then copied at a whole device pixel, filling the rounded rectangle (a
+    // fill with the picture as source is cheaper than a clip and a paint).
+    if (!image.external) {
+        double device_x = left, device_y = top, device_width = drawn_width, device_height = drawn_height;
+        cairo_user_to_device(cr, &device_x, &device_y);
+        cairo_user_to_device_distance(cr, &device_width, &device_height);
+        int width = int(std::lround(std::clamp(device_width, 0.0, 16384.0)));
+        int height = int(std::lround(std::clamp(device_height, 0.0, 16384.0)));
+        if (auto* scaled = ScaledImageCache::for_this_thread().scaled(command.image, width, height)) {
+            rounded_rect(cr, command.rect, command.radius);
+            cairo_identity_matrix(cr);
+            cairo_set_source_surface(cr, scaled, std::round(device_x), std::round(device_y));
+            cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+            cairo_fill(cr);
+            cairo_restore(cr);
+            cairo_surface_destroy(surface);
+            return;
+        }
+    }
     rounded_rect(cr, command.rect, command.radius);
     cairo_clip(cr);
-    cairo_translate(cr, command.rect.x0 + (command.rect.width() - drawn_width) / 2, command.rect.y0 + (command.rect.height() - drawn_height) / 2);
+    cairo_translate(cr, left, top);
     cairo_scale(cr, scale, scale);
     cairo_set_source_surface(cr, surface, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);

@@ -42,9 +42,9 @@ void ChannelAvatar::draw(Scene& scene, DrawContext& context)
     double radius = std::min(m_rect.width(), m_rect.height()) / 2;
     double cx = (m_rect.x0 + m_rect.x1) / 2;
     double cy = (m_rect.y0 + m_rect.y1) / 2;
-    scene.push_clip({ cx - radius, cy - radius, cx + radius, cy + radius }, radius);
-    scene.draw_image(m_picture.image, m_rect, 0, ImageFit::Cover);
-    scene.pop_clip();
+    // The picture covers the circle, centred: the box is square, so covering the circle's
+    // square is covering the box.
+    scene.draw_image(m_picture.image, { cx - radius, cy - radius, cx + radius, cy + radius }, radius, ImageFit::Cover);
 }
 
 std::optional<AccessNode> ChannelAvatar::accessibility() const

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "kaso/ui/FrameDriver.h"
+#include "kaso/ui/Offscreen.h"
 #include "kaso/ui/TextRenderer.h"
 #include "src/model/Formatting.h"
 #include "src/widgets/ChannelAvatar.h"
@@ -141,6 +144,33 @@ TEST(CardPictures, ArriveFromTheStoreAndReplaceThePlaceholder)
     EXPECT_EQ(commands_of<FillGradient>(driver).size(), 3u);
     EXPECT_EQ(store->cached_count(), 3u);
     EXPECT_EQ(store->pending(), 0u);
+}
+
+// The colour of one pixel of a painted picture, as 0xRRGGBB.
+uint32_t pixel_at(Image const& image, int x, int y)
+{
+    uint32_t value = 0;
+    std::memcpy(&value, image.data() + std::size_t(y) * std::size_t(image.stride) + std::size_t(x) * 4, 4);
+    return value & 0xffffffu;
+}
+
+TEST(CardPictures, PaintCoveringTheirBoxInsideTheRoundedCorners)
+{
+    // One solid picture, painted twice (the second time from the painter's scaled copy).
+    auto store = std::make_shared<image_store::ImageStore>([](std::string_view) { return test::solid_png(64, 36, 0x20, 0x80, 0xe0); });
+    auto root = std::make_unique<Flex>(Flex::column().width(Length::px(300)).with_child(Thumbnail("a", 10).with_image(store, "test://a")));
+    FrameDriver driver(std::move(root), Theme::dark());
+    driver.set_viewport(300, 200, 1);
+    driver.frame(0);
+    ASSERT_TRUE(store->block_until_idle(std::chrono::seconds(10)));
+    for (uint64_t now : { 1, 2 }) {
+        auto picture = render_offscreen(driver, now);
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(pixel_at(*picture, 20, 20), 0x2080e0u);
+        EXPECT_EQ(pixel_at(*picture, 299 - 20, 140), 0x2080e0u);
+        // Outside the rounded corner the background shows.
+        EXPECT_EQ(pixel_at(*picture, 0, 0), 0x0f0f12u);
+    }
 }
 
 TEST(ChannelAvatar, InitialsAndAccessibleName)
