@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "kaso/actions/LibraryStore.h"
 #include "kaso/platform/Clock.h"
 #include "kaso/platform/Log.h"
 #include "kaso/ui/CairoPainter.h"
@@ -162,6 +163,11 @@ std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
         root = std::move(*built);
     }
     FrameDriver driver(std::move(root), descriptor.theme.value_or(Theme::dark()));
+    // The shared library document, read by the root every frame.
+    auto library = kaso::actions::LibraryStore::open();
+    if (auto const& notice = library.notice())
+        log->warn("library document notice={}", kaso::debug_text(*notice));
+    driver.set_library(&library.document());
     SDL_StartTextInput();
 
     bool running = true;
