@@ -73,8 +73,8 @@ std::string text_of(nlohmann::json const& value)
     if (auto const& runs = at(value, { "runs" }); runs.is_array()) {
         std::string joined;
         for (auto const& run : runs) {
-            if (auto const& piece = at(run, { "text" }); piece.is_string())
-                joined += piece.get_ref<std::string const&>();
+            if (auto const& run_text = at(run, { "text" }); run_text.is_string())
+                joined += run_text.get_ref<std::string const&>();
         }
         return joined;
     }
