@@ -6,6 +6,16 @@
 # everything that does not need Node.
 find_package(GTest)
 
+# The labels, environment and time limit every test gets.
+function(_vexa_test_properties name kind subsystem timeout env)
+  set_tests_properties(${name} PROPERTIES
+    LABELS "${kind};${subsystem}"
+    ENVIRONMENT "VEXA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXA_BINARY_DIR=${CMAKE_BINARY_DIR};${env}")
+  if(timeout)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout})
+  endif()
+endfunction()
+
 function(vexa_add_test name)
   cmake_parse_arguments(T "" "KIND;SUBSYSTEM;TIMEOUT" "SOURCES;LIBS;ARGS;ENV" ${ARGN})
   if(NOT T_KIND OR NOT T_SUBSYSTEM)
@@ -14,12 +24,7 @@ function(vexa_add_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
-  set_tests_properties(${name} PROPERTIES
-    LABELS "${T_KIND};${T_SUBSYSTEM}"
-    ENVIRONMENT "VEXA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXA_BINARY_DIR=${CMAKE_BINARY_DIR};${T_ENV}")
-  if(T_TIMEOUT)
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
-  endif()
+  _vexa_test_properties(${name} "${T_KIND}" "${T_SUBSYSTEM}" "${T_TIMEOUT}" "${T_ENV}")
 endfunction()
 
 # vexa_add_command_test(<name> KIND <kind> SUBSYSTEM <subsystem> COMMAND <cmd...> [ENV <NAME=value...>])
@@ -30,10 +35,5 @@ function(vexa_add_command_test name)
     message(FATAL_ERROR "vexa_add_command_test(${name}): KIND and SUBSYSTEM are required")
   endif()
   add_test(NAME ${name} COMMAND ${T_COMMAND})
-  set_tests_properties(${name} PROPERTIES
-    LABELS "${T_KIND};${T_SUBSYSTEM}"
-    ENVIRONMENT "VEXA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXA_BINARY_DIR=${CMAKE_BINARY_DIR};${T_ENV}")
-  if(T_TIMEOUT)
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
-  endif()
+  _vexa_test_properties(${name} "${T_KIND}" "${T_SUBSYSTEM}" "${T_TIMEOUT}" "${T_ENV}")
 endfunction()
