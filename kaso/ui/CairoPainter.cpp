@@ -52,19 +52,27 @@ void paint_image(cairo_t* cr, DrawImage const& command)
     double left = command.rect.x0 + (command.rect.width() - drawn_width) / 2;
     double top = command.rect.y0 + (command.rect.height() - drawn_height) / 2;
     cairo_save(cr);
-    // A still picture (not a video frame, which changes every frame) is scaled once to its
-    // device size and then copied at a whole device pixel, filling the rounded rectangle (a
-    // fill with the picture as source is cheaper than a clip and a paint).
+    // A still picture (not a video frame, which changes every frame) is placed once in a box
+    // of its device size, corners cut, and then copied at a whole device pixel.
     if (!image.external) {
-        double device_x = left, device_y = top, device_width = drawn_width, device_height = drawn_height;
-        cairo_user_to_device(cr, &device_x, &device_y);
-        cairo_user_to_device_distance(cr, &device_width, &device_height);
-        int width = int(std::lround(std::clamp(device_width, 0.0, 16384.0)));
-        int height = int(std::lround(std::clamp(device_height, 0.0, 16384.0)));
-        if (auto* scaled = ScaledImageCache::for_this_thread().scaled(command.image, width, height)) {
-            rounded_rect(cr, command.rect, command.radius);
+        double box_x = command.rect.x0, box_y = command.rect.y0, box_width = command.rect.width(), box_height = command.rect.height();
+        cairo_user_to_device(cr, &box_x, &box_y);
+        cairo_user_to_device_distance(cr, &box_width, &box_height);
+        double unit = 1, unused = 0;
+        cairo_user_to_device_distance(cr, &unit, &unused);
+        ScaledImageCache::Placement placement;
+        placement.width = int(std::lround(std::clamp(box_width, 0.0, 16384.0)));
+        placement.height = int(std::lround(std::clamp(box_height, 0.0, 16384.0)));
+        placement.picture_x = (left - command.rect.x0) * unit;
+        placement.picture_y = (top - command.rect.y0) * unit;
+        placement.picture_width = drawn_width * unit;
+        placement.picture_height = drawn_height * unit;
+        placement.radius = command.radius * unit;
+        if (auto* placed = ScaledImageCache::for_this_thread().placed(command.image, placement)) {
+            double x = std::round(box_x), y = std::round(box_y);
             cairo_identity_matrix(cr);
-            cairo_set_source_surface(cr, scaled, std::round(device_x), std::round(device_y));
+            cairo_rectangle(cr, x, y, placement.width, placement.height);
+            cairo_set_source_surface(cr, placed, x, y);
             cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
             cairo_fill(cr);
             cairo_restore(cr);
