@@ -6,6 +6,7 @@
 
 #include "kaso/ui/Avatar.h"
 #include "kaso/ui/PaintImage.h"
+#include "kaso/ui/ScaledImageCache.h"
 #include "kaso/ui/Scene.h"
 #include "kaso/ui/TextRenderer.h"
 #include "kaso/ui/Theme.h"
@@ -86,6 +87,41 @@ TEST(PaintImageCover, PaintsOnlyARealPictureIntoARealBox)
     auto const& drawn = std::get<DrawImage>(scene.commands()[0]);
     EXPECT_EQ(drawn.fit, ImageFit::Cover);
     EXPECT_EQ(drawn.radius, 12);
+}
+
+TEST(ScaledImageCache, ReusesACopyPerPlacementWithinItsBudget)
+{
+    auto picture = std::make_shared<Image>();
+    picture->width = 4;
+    picture->height = 2;
+    picture->stride = 16;
+    picture->opaque = true;
+    picture->pixels.assign(32, 0x80);
+    ScaledImageCache cache;
+    ScaledImageCache::Placement placement;
+    placement.width = 100;
+    placement.height = 50;
+    placement.picture_width = 100;
+    placement.picture_height = 50;
+    placement.radius = 12;
+    auto* first = cache.placed(picture, placement);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(cache.placed(picture, placement), first);
+    EXPECT_EQ(cache.cached_bytes(), 100u * 50 * 4);
+    // Another box is another copy; a box beyond the whole budget is refused.
+    placement.width = 101;
+    EXPECT_NE(cache.placed(picture, placement), nullptr);
+    placement.width = 8192;
+    placement.height = 8192;
+    EXPECT_EQ(cache.placed(picture, placement), nullptr);
+    // Many large copies: the oldest go, the total stays within the budget.
+    for (int i = 0; i < 20; ++i) {
+        placement.width = 1024 + i;
+        placement.height = 1024;
+        ASSERT_NE(cache.placed(picture, placement), nullptr);
+        EXPECT_LE(cache.cached_bytes(), ScaledImageCache::budget_bytes);
+    }
+    EXPECT_EQ(cache.placed(nullptr, placement), nullptr);
 }
 
 }
