@@ -114,6 +114,20 @@ TEST(Playback, SeekActionsNeedAKnownWatchVideo)
     EXPECT_EQ(static_cast<vexa::VexaApp&>(other.root()).model().playback_position, 0);
 }
 
+// A worker whose backends cannot be made and whose services have no address: it answers with
+// its offline notes and reaches nothing.
+vexa::FetchWorkerEnvironment unreachable_environment()
+{
+    vexa::FetchWorkerEnvironment environment;
+    environment.make_ytdlp = [](vexa::ServiceSettings const&) -> vexa::BackendResult<std::unique_ptr<vexa::ContentBackend>> {
+        return std::unexpected(vexa::BackendError { "not in this test" });
+    };
+    environment.make_innertube = [](vexa::ServiceSettings const&) -> vexa::BackendResult<std::unique_ptr<vexa::InnertubeRole>> {
+        return std::unexpected(vexa::BackendError { "not in this test" });
+    };
+    return environment;
+}
+
 TEST(FetchClient, ANonLiveApplicationOnlySendsEnrichmentAndSearches)
 {
     auto app = vexa::VexaApp::create_for_owner("user:test");
@@ -124,10 +138,25 @@ TEST(FetchClient, ANonLiveApplicationOnlySendsEnrichmentAndSearches)
     EXPECT_FALSE(root.has_fetch_worker()); // no Trending, no stream request
     root.operations()->push(vexa::UiAction::open_channel("c"));
     driver.dispatch(PointerLeave {}, {});
-    EXPECT_FALSE(root.has_fetch_worker());
+    EXPECT_FALSE(root.has_fetch_worker()); // the channel request is dropped
+    EXPECT_FALSE(root.stream_requested_for());
+}
+
+TEST(FetchClient, ANonLiveApplicationSendsEnrichment)
+{
+    auto app = vexa::VexaApp::create_for_owner("user:test");
+    app->with_fetch_worker(vexa::FetchWorker::start(unreachable_environment()));
+    FrameDriver driver(std::move(app), Theme::dark());
+    auto& root = static_cast<vexa::VexaApp&>(driver.root());
+    auto label = root.model().status_label;
     root.operations()->push(vexa::UiAction::open_video("vid"));
     driver.dispatch(PointerLeave {}, {});
-    EXPECT_TRUE(root.has_fetch_worker()); // enrichment goes out directly
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (root.model().status_label == label && std::chrono::steady_clock::now() < deadline) {
+        driver.frame(0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_NE(root.model().status_label, label); // the worker answered
     EXPECT_FALSE(root.stream_requested_for());
 }
 

@@ -7,6 +7,7 @@ set -u
 if [ -z "${VEXA_IN_XVFB:-}" ]; then
     exec env VEXA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
 fi
+. "$(dirname "$0")/offline.sh"
 vexa=$1 probe=$2 size=$3
 shift 3
 log=$(mktemp)

@@ -8,6 +8,7 @@ set -u
 if [ -z "${VEXA_IN_XVFB:-}" ]; then
     exec env VEXA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
 fi
+. "$(dirname "$0")/offline.sh"
 vexa=$1 probe=$2
 home=$(mktemp -d)
 log=$home/log
@@ -27,8 +28,10 @@ stop() {
     pid=
 }
 pixel() { "$probe" --title Vexa --timeout-ms 20000 --pixel "$1" | awk '/^pixel/ { print $3 }'; }
-# The page's look, leaving out the scroll indicator, which shows for a while after scrolling.
-look() { "$probe" --title Vexa --timeout-ms 20000 --hash --hash-exclude-right 20 | awk '/^hash/ { print $2 }'; }
+# The page's look below the top bar, leaving out the scroll indicator, which shows for a while
+# after scrolling. (The top bar's connection pill changes when the fetch worker, started by
+# opening a video, reports that it has nothing to reach.)
+look() { "$probe" --title Vexa --timeout-ms 20000 --hash --hash-exclude-right 20 --hash-from-y 80 | awk '/^hash/ { print $2 }'; }
 # Waits until the window's look differs from $1 (or equals it with "same"), at most 10 s.
 wait_look() {
     local want=$1 mode=$2 now

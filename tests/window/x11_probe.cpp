@@ -3,7 +3,7 @@
 // optionally saves it as a PNG, and closes it the way a window manager does (WM_DELETE_WINDOW).
 //
 //   x11_probe --title Vexa [--timeout-ms 15000] [--png out.png] [--expect-size 1280x800]
-//             [--pixel X,Y ...] [--hash [--hash-exclude-right N]] [--close]
+//             [--pixel X,Y ...] [--hash [--hash-exclude-right N] [--hash-from-y N]] [--close]
 //
 // --pixel prints "pixel X,Y RRGGBB" for each point, --hash prints "hash H" of the whole picture
 // (for telling whether two looks are the same).
@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <string>
@@ -32,6 +33,7 @@ struct Options {
     bool close { false };
     bool hash { false };
     int hash_exclude_right { 0 }; // columns at the right edge left out of the hash
+    int hash_from_y { 0 };        // rows above this one are left out of the hash
     std::vector<std::pair<int, int>> pixels;
 };
 
@@ -86,6 +88,8 @@ int main(int argc, char** argv)
             options.close = true;
         } else if (word == "--hash") {
             options.hash = true;
+        } else if (word == "--hash-from-y") {
+            options.hash_from_y = std::atoi(next().c_str());
         } else if (word == "--hash-exclude-right") {
             options.hash_exclude_right = std::atoi(next().c_str());
         } else if (word == "--pixel") {
@@ -125,7 +129,7 @@ int main(int argc, char** argv)
                                 std::printf("pixel %d,%d %06lx\n", x, y, XGetPixel(image, x, y) & 0xffffff);
                         if (options.hash) {
                             uint64_t hash = 0xcbf29ce484222325ull;
-                            for (int y = 0; y < height; ++y)
+                            for (int y = std::max(0, options.hash_from_y); y < height; ++y)
                                 for (int x = 0; x < width - options.hash_exclude_right; ++x) {
                                     hash ^= XGetPixel(image, x, y) & 0xffffff;
                                     hash *= 0x100000001b3ull;
