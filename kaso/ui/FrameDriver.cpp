@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "kaso/platform/Log.h"
+
 namespace kaso::ui {
 
 FrameDriver::FrameDriver(WidgetBox root, Theme theme)
@@ -81,9 +83,19 @@ void FrameDriver::dispatch(Event const& event, Modifiers modifiers)
     m_root->handle_event(context);
     if (context.focus_request)
         move_focus(*context.focus_request);
+    drain_control_invocations();
     // Scrolling moves the content under a still pointer: hover follows what is now beneath it.
     if (auto const* scroll = std::get_if<Scroll>(&event))
         dispatch(PointerMove { scroll->x, scroll->y }, modifiers);
+}
+
+void FrameDriver::drain_control_invocations()
+{
+    // FIXME: hand these to the application's executor once it takes control invocations; until
+    // then each one is logged and dropped, so no backlog fills up behind the controls.
+    while (auto invocation = m_root->take_control_invocation())
+        kaso::log::target("kaso::ui")->info("control invocation dropped kind={} payload={}", debug_text(invocation->kind),
+            debug_text(invocation->payload_text()));
 }
 
 void FrameDriver::move_focus(std::string const& id)

@@ -46,6 +46,7 @@ public:
 private:
     void rebuild_layout();
     void move_focus(std::string const& id);
+    void drain_control_invocations();
 
     WidgetBox m_root;
     Theme m_theme;

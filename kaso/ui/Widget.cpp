@@ -198,9 +198,19 @@ std::optional<kaso::actions::EncodedAction> Widget::take_control_invocation()
     return found;
 }
 
-void Widget::refresh_control_action_availability()
+void Widget::refresh_control_action_availability(kaso::actions::AvailableActions const& available)
 {
-    for_each_child([](Widget& child) { child.refresh_control_action_availability(); });
+    for_each_child([&](Widget& child) { child.refresh_control_action_availability(available); });
+}
+
+std::vector<kaso::actions::ControlBinding> Widget::control_action_bindings() const
+{
+    std::vector<kaso::actions::ControlBinding> bindings;
+    for_each_child([&](Widget const& child) {
+        auto inner = child.control_action_bindings();
+        bindings.insert(bindings.end(), std::make_move_iterator(inner.begin()), std::make_move_iterator(inner.end()));
+    });
+    return bindings;
 }
 
 void Widget::collect_action_namespaces(std::set<std::string>& namespaces) const

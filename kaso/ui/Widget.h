@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "kaso/actions/ActionEmitter.h"
 #include "kaso/actions/EncodedAction.h"
 #include "kaso/actions/Resource.h"
 #include "kaso/ui/Event.h"
@@ -153,7 +154,10 @@ public:
 
     virtual bool needs_commit() const;
     virtual std::optional<kaso::actions::EncodedAction> take_control_invocation();
-    virtual void refresh_control_action_availability();
+    // The runtime's set of actions that can run now, passed to every bound control.
+    virtual void refresh_control_action_availability(kaso::actions::AvailableActions const& available);
+    // The controls bound to actions, in tree order.
+    virtual std::vector<kaso::actions::ControlBinding> control_action_bindings() const;
     virtual std::vector<std::string> action_namespaces() const { return {}; }
     void collect_action_namespaces(std::set<std::string>& namespaces) const;
 

@@ -1,5 +1,6 @@
 #include "src/widgets/Flex.h"
 
+#include "kaso/platform/Log.h"
 #include "kaso/ui/Scene.h"
 
 namespace vexa {
@@ -65,6 +66,8 @@ Flex&& Flex::padding_each(float left, float top, float right, float bottom) &&
 
 Flex& Flex::with_action(OperationQueueHandle queue, UiAction action) &
 {
+    if (m_control)
+        return *this;
     std::string title(action.title());
     m_queue = std::move(queue);
     m_action = std::move(action);
@@ -76,6 +79,20 @@ Flex& Flex::with_action(OperationQueueHandle queue, UiAction action) &
 Flex&& Flex::with_action(OperationQueueHandle queue, UiAction action) &&
 {
     with_action(std::move(queue), std::move(action));
+    return std::move(*this);
+}
+
+Flex& Flex::with_control(kaso::actions::ActionEmitter emitter) &
+{
+    m_action.reset();
+    m_queue.reset();
+    m_control.emplace(std::move(emitter));
+    return *this;
+}
+
+Flex&& Flex::with_control(kaso::actions::ActionEmitter emitter) &&
+{
+    with_control(std::move(emitter));
     return std::move(*this);
 }
 
@@ -245,6 +262,13 @@ void Flex::handle_event(ui::EventContext& context)
 
 bool Flex::activate()
 {
+    if (m_control) {
+        if (auto emitted = m_control->emit(); !emitted) {
+            kaso::log::target("vexa::app")->warn("control not activated error={}", kaso::debug_text(emitted.error().message));
+            return false;
+        }
+        return true;
+    }
     if (!m_action || !m_queue)
         return false;
     m_queue->push(*m_action);
@@ -340,6 +364,40 @@ void Flex::mark_drawn()
     m_dirty = false;
     for (auto& child : m_children)
         child->mark_drawn();
+}
+
+std::optional<kaso::actions::EncodedAction> Flex::take_control_invocation()
+{
+    if (m_control) {
+        if (auto invocation = m_control->pop_control_invocation())
+            return std::move(invocation->action);
+    }
+    for (auto& child : m_children)
+        if (auto invocation = child->take_control_invocation())
+            return invocation;
+    return std::nullopt;
+}
+
+void Flex::refresh_control_action_availability(kaso::actions::AvailableActions const& available)
+{
+    if (m_control)
+        m_control->refresh_availability(available);
+    for (auto& child : m_children)
+        child->refresh_control_action_availability(available);
+}
+
+std::vector<kaso::actions::ControlBinding> Flex::control_action_bindings() const
+{
+    std::vector<kaso::actions::ControlBinding> bindings;
+    if (m_control) {
+        auto const& binding = m_control->binding();
+        bindings.push_back({ m_id.value_or("vexa.custom-control"), binding.address, binding.spec.label });
+    }
+    for (auto const& child : m_children) {
+        auto inner = child->control_action_bindings();
+        bindings.insert(bindings.end(), std::make_move_iterator(inner.begin()), std::make_move_iterator(inner.end()));
+    }
+    return bindings;
 }
 
 Flex fixed_box(float width, float height) { return Flex::row().width(Length::px(width)).height(Length::px(height)); }

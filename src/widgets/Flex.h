@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "kaso/actions/ActionEmitter.h"
 #include "kaso/ui/Theme.h"
 #include "kaso/ui/Widget.h"
 #include "src/actions/OperationQueue.h"
@@ -70,6 +71,10 @@ public:
     Flex&& padding_each(float left, float top, float right, float bottom) &&;
     Flex& with_action(OperationQueueHandle queue, UiAction action) &;
     Flex&& with_action(OperationQueueHandle queue, UiAction action) &&;
+    // Acts through the runtime's action system instead: drops any action and queue, and a
+    // later with_action is ignored.
+    Flex& with_control(kaso::actions::ActionEmitter emitter) &;
+    Flex&& with_control(kaso::actions::ActionEmitter emitter) &&;
 
     template<std::derived_from<kaso::ui::Widget> W>
     Flex&& with_child(W&& child) &&
@@ -91,7 +96,8 @@ public:
         return std::move(*this);
     }
 
-    bool is_actionable() const { return m_action.has_value() && m_queue; }
+    bool is_actionable() const { return m_control.has_value() || (m_action.has_value() && m_queue); }
+    kaso::actions::ActionEmitter const* control() const { return m_control ? &*m_control : nullptr; }
     bool is_hovered() const { return m_hovered; }
     bool is_pressed() const { return m_pressed; }
     std::optional<UiAction> const& action() const { return m_action; }
@@ -119,6 +125,9 @@ public:
     bool needs_redraw() const override;
     bool is_layout_dirty() const override;
     void mark_drawn() override;
+    std::optional<kaso::actions::EncodedAction> take_control_invocation() override;
+    void refresh_control_action_availability(kaso::actions::AvailableActions const& available) override;
+    std::vector<kaso::actions::ControlBinding> control_action_bindings() const override;
 
 private:
     void set_label(std::string label);
@@ -130,6 +139,7 @@ private:
     std::optional<BoxStyle> m_hover_style;
     std::optional<UiAction> m_action;
     OperationQueueHandle m_queue;
+    std::optional<kaso::actions::ActionEmitter> m_control;
     std::vector<kaso::ui::WidgetBox> m_children;
     std::optional<std::string> m_label;
     std::optional<std::string> m_action_label;

@@ -1,0 +1,68 @@
+#include "kaso/actions/ActionEmitter.h"
+
+#include <algorithm>
+
+#include "kaso/platform/Log.h"
+
+namespace kaso::actions {
+
+ErrorOr<ActionBinding> ActionBinding::unit_for(Resource const& resource, std::string_view action_id)
+{
+    auto found = std::find_if(resource.actions.begin(), resource.actions.end(), [&](ActionSpec const& spec) { return spec.id == action_id; });
+    if (found == resource.actions.end())
+        return make_error(fmt::format("ActionBinding: resource {} offers no action {}", debug_text(resource.address), debug_text(action_id)));
+    ActionBinding binding;
+    binding.address = ActionAddress { resource.address, found->id };
+    binding.spec = *found;
+    binding.arguments = [] { return ActionArguments {}; };
+    return binding;
+}
+
+ErrorOr<ControlInvocation> unit_binding_invocation(ActionBinding const& binding)
+{
+    auto arguments = binding.arguments ? binding.arguments() : ActionArguments {};
+    // The specifications of the tree take no parameters: an argument is a mistake of the binding.
+    if (!arguments.empty())
+        return make_error(fmt::format("ActionBinding: {} takes no arguments, given {}", debug_text(binding.address.encode()),
+            debug_text(arguments.begin()->first)));
+    if (!binding.spec.invoke)
+        return make_error(fmt::format("ActionBinding: {} has nothing to invoke", debug_text(binding.address.encode())));
+    return ControlInvocation { binding.address, binding.spec.invoke() };
+}
+
+ActionEmitter::ActionEmitter(ActionBinding binding)
+    : m_binding(std::move(binding))
+{
+}
+
+ErrorOr<void> ActionEmitter::emit()
+{
+    if (!m_available)
+        return {};
+    auto invocation = TRY(unit_binding_invocation(m_binding));
+    if (m_backlog.size() >= max_backlog) {
+        m_backlog.pop_front();
+        kaso::log::target("kaso::actions")
+            ->warn("control invocation backlog full; evicting oldest intent address={}", debug_text(m_binding.address.encode()));
+    }
+    m_backlog.push_back(std::move(invocation));
+    return {};
+}
+
+void ActionEmitter::refresh_availability(AvailableActions const& available)
+{
+    m_available = available.contains(m_binding.address);
+    if (!m_available)
+        m_backlog.clear();
+}
+
+std::optional<ControlInvocation> ActionEmitter::pop_control_invocation()
+{
+    if (m_backlog.empty())
+        return std::nullopt;
+    auto invocation = std::move(m_backlog.front());
+    m_backlog.pop_front();
+    return invocation;
+}
+
+}

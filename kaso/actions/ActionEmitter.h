@@ -1,0 +1,96 @@
+#pragma once
+
+#include <compare>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "kaso/actions/EncodedAction.h"
+#include "kaso/actions/Resource.h"
+#include "kaso/platform/Error.h"
+
+namespace kaso::actions {
+
+// Where an action lives: the address of its resource and the action's id there.
+struct ActionAddress {
+    std::string resource;
+    std::string action;
+
+    // "vexa.video:abc#queue": the text under which the address is looked up.
+    std::string encode() const { return resource + "#" + action; }
+
+    auto operator<=>(ActionAddress const&) const = default;
+    bool operator==(ActionAddress const&) const = default;
+};
+
+// The addresses of the actions that can run now, as the runtime last reported them.
+using AvailableActions = std::set<ActionAddress>;
+
+// Named text arguments of an invocation.
+using ActionArguments = std::map<std::string, std::string>;
+
+// A control's tie to one action of the resource tree: the action's address, its specification
+// (which turns arguments into the action's encoded form) and the closure giving the arguments
+// each time the control fires.
+struct ActionBinding {
+    ActionAddress address;
+    ActionSpec spec;
+    std::function<ActionArguments()> arguments;
+
+    // The binding of the action `action_id` of `resource`, taking no arguments. Fails when the
+    // resource offers no such action.
+    static ErrorOr<ActionBinding> unit_for(Resource const& resource, std::string_view action_id);
+};
+
+// One firing of a bound control, waiting for the runtime: the action's address and the action
+// as its specification encoded it.
+struct ControlInvocation {
+    ActionAddress address;
+    EncodedAction action;
+
+    bool operator==(ControlInvocation const&) const = default;
+};
+
+// A bound control as the runtime lists it: the control's element id and the action it fires.
+struct ControlBinding {
+    std::string control_id;
+    ActionAddress address;
+    std::string label;
+
+    bool operator==(ControlBinding const&) const = default;
+};
+
+// Calls the binding's argument closure, checks the arguments against the action and encodes it.
+ErrorOr<ControlInvocation> unit_binding_invocation(ActionBinding const& binding);
+
+// Queues the invocations of one bound control until the runtime collects them, oldest first.
+// The backlog holds at most `max_backlog`; a firing beyond that evicts the oldest, with a
+// warning. While the runtime reports the action unavailable, firings are accepted and dropped.
+class ActionEmitter {
+public:
+    static constexpr std::size_t max_backlog = 64;
+
+    explicit ActionEmitter(ActionBinding binding);
+
+    ActionBinding const& binding() const { return m_binding; }
+    bool is_available() const { return m_available; }
+    std::size_t backlog_size() const { return m_backlog.size(); }
+
+    // Queues one invocation; fails (queueing nothing) when the invocation cannot be built.
+    ErrorOr<void> emit();
+    // Availability follows the runtime's set; an unavailable action loses its backlog.
+    void refresh_availability(AvailableActions const& available);
+    std::optional<ControlInvocation> pop_control_invocation();
+
+private:
+    ActionBinding m_binding;
+    std::deque<ControlInvocation> m_backlog;
+    bool m_available { true };
+};
+
+}

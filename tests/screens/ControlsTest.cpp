@@ -1,0 +1,301 @@
+// The two ways a control acts: a Switch pushes its UiAction, a control bound to an action of
+// the resource tree queues invocations in its ActionEmitter until the runtime collects them.
+
+#include <gtest/gtest.h>
+
+#include <spdlog/sinks/ostream_sink.h>
+
+#include <sstream>
+
+#include "kaso/platform/Log.h"
+#include "kaso/ui/FrameDriver.h"
+#include "src/widgets/Flex.h"
+#include "src/widgets/Switch.h"
+
+namespace vexa {
+namespace {
+
+using namespace kaso::actions;
+using namespace kaso::ui;
+
+// A resource whose "fire" action encodes the number of times it was invoked.
+Resource counting_resource(std::shared_ptr<int> counter)
+{
+    ActionSpec spec;
+    spec.id = "fire";
+    spec.label = "Fire";
+    spec.invoke = [counter] { return EncodedAction::from_text("vexa.operation", std::to_string(++*counter)); };
+    return Resource { "test:thing", "test.thing", "Thing", {}, { spec } };
+}
+
+ActionEmitter counting_emitter(std::shared_ptr<int> counter = std::make_shared<int>(0))
+{
+    auto binding = ActionBinding::unit_for(counting_resource(std::move(counter)), "fire");
+    EXPECT_TRUE(binding);
+    return ActionEmitter(std::move(*binding));
+}
+
+std::string payload_of(std::optional<ControlInvocation> const& invocation) { return invocation ? invocation->action.payload_text() : "none"; }
+
+// Collects what a log target writes while the capture lives.
+class LogCapture {
+public:
+    explicit LogCapture(std::string_view target)
+        : m_logger(kaso::log::target(target))
+        , m_sink(std::make_shared<spdlog::sinks::ostream_sink_mt>(m_text))
+    {
+        m_logger->sinks().push_back(m_sink);
+    }
+    ~LogCapture() { std::erase(m_logger->sinks(), m_sink); }
+    std::string text() const { return m_text.str(); }
+
+private:
+    std::ostringstream m_text;
+    std::shared_ptr<spdlog::logger> m_logger;
+    std::shared_ptr<spdlog::sinks::sink> m_sink;
+};
+
+size_t count_of(std::string const& haystack, std::string_view needle)
+{
+    size_t count = 0;
+    for (auto at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(ActionEmitter, FullBacklogEvictsTheOldestWithOneWarning)
+{
+    auto emitter = counting_emitter();
+    LogCapture log("kaso::actions");
+    for (int i = 0; i < 65; ++i)
+        ASSERT_TRUE(emitter.emit());
+    EXPECT_EQ(emitter.backlog_size(), ActionEmitter::max_backlog);
+    EXPECT_EQ(count_of(log.text(), "control invocation backlog full; evicting oldest intent"), 1u);
+    for (int expected = 2; expected <= 65; ++expected) {
+        auto invocation = emitter.pop_control_invocation();
+        ASSERT_EQ(payload_of(invocation), std::to_string(expected));
+        EXPECT_EQ(invocation->address, (ActionAddress { "test:thing", "fire" }));
+        EXPECT_EQ(invocation->action.kind, "vexa.operation");
+    }
+    EXPECT_EQ(emitter.pop_control_invocation(), std::nullopt);
+}
+
+TEST(ActionEmitter, UnavailableActionDropsItsBacklogAndAcceptsFiringsSilently)
+{
+    auto counter = std::make_shared<int>(0);
+    auto emitter = counting_emitter(counter);
+    EXPECT_TRUE(emitter.is_available());
+    ASSERT_TRUE(emitter.emit());
+    ASSERT_TRUE(emitter.emit());
+
+    emitter.refresh_availability({ ActionAddress { "test:other", "fire" }, ActionAddress { "test:thing", "other" } });
+    EXPECT_FALSE(emitter.is_available());
+    EXPECT_EQ(emitter.backlog_size(), 0u);
+    EXPECT_TRUE(emitter.emit()); // accepted, nothing queued, nothing invoked
+    EXPECT_EQ(emitter.backlog_size(), 0u);
+    EXPECT_EQ(*counter, 2);
+
+    emitter.refresh_availability({ ActionAddress { "test:thing", "fire" } });
+    EXPECT_TRUE(emitter.is_available());
+    EXPECT_EQ(emitter.pop_control_invocation(), std::nullopt);
+    ASSERT_TRUE(emitter.emit());
+    EXPECT_EQ(payload_of(emitter.pop_control_invocation()), "3");
+}
+
+TEST(ActionBinding, FailsForAMissingActionAndForArgumentsToAUnitAction)
+{
+    auto resource = counting_resource(std::make_shared<int>(0));
+    auto missing = ActionBinding::unit_for(resource, "nope");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().message, "ActionBinding: resource \"test:thing\" offers no action \"nope\"");
+
+    auto binding = *ActionBinding::unit_for(resource, "fire");
+    binding.arguments = [] { return ActionArguments { { "value", "x" } }; };
+    ActionEmitter emitter(binding);
+    auto emitted = emitter.emit();
+    ASSERT_FALSE(emitted);
+    EXPECT_EQ(emitted.error().message, "ActionBinding: \"test:thing#fire\" takes no arguments, given \"value\"");
+    EXPECT_EQ(emitter.backlog_size(), 0u);
+}
+
+// A root of fixed size holding `child`, laid out and drawn once.
+template<typename W>
+std::unique_ptr<FrameDriver> placed(W child)
+{
+    auto root = std::make_unique<Flex>(Flex::column().width(Length::fill()).height(Length::fill()).padding(10).with_child(std::move(child)));
+    auto driver = std::make_unique<FrameDriver>(std::move(root), Theme::dark());
+    driver->set_viewport(300, 200, 1.0f);
+    driver->frame(0);
+    return driver;
+}
+
+Widget& first_child(FrameDriver& driver) { return *driver.root().children().front(); }
+
+void click(Widget& root, Point at)
+{
+    for (Event event : { Event(PointerMove { at.x, at.y }), Event(PointerDown { at.x, at.y }), Event(PointerUp { at.x, at.y }) }) {
+        EventContext context { event, {}, 1.0f, false, std::nullopt };
+        root.handle_event(context);
+    }
+}
+
+Point middle(Rect rect) { return { (rect.x0 + rect.x1) / 2, (rect.y0 + rect.y1) / 2 }; }
+
+TEST(FlexControl, ReplacesTheActionAndEmitsInsteadOfQueueing)
+{
+    auto queue = OperationQueue::create();
+    auto button = Flex::row()
+                      .width(Length::px(80))
+                      .height(Length::px(30))
+                      .with_id("fire_btn")
+                      .with_action(queue, UiAction::go_back())
+                      .with_control(counting_emitter())
+                      .with_action(queue, UiAction::toggle_sidebar());
+    EXPECT_EQ(button.action(), std::nullopt);
+    EXPECT_TRUE(button.is_actionable());
+    auto driver = placed(std::move(button));
+    auto& flex = first_child(*driver);
+
+    click(driver->root(), middle(flex.layout_rect()));
+    ActionRequest request;
+    EXPECT_TRUE(flex.perform_action(request));
+    EXPECT_TRUE(queue->is_empty());
+    auto first = driver->root().take_control_invocation();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->payload_text(), "1");
+    EXPECT_EQ(driver->root().take_control_invocation()->payload_text(), "2");
+    EXPECT_EQ(driver->root().take_control_invocation(), std::nullopt);
+
+    auto bindings = driver->root().control_action_bindings();
+    ASSERT_EQ(bindings.size(), 1u);
+    EXPECT_EQ(bindings[0], (ControlBinding { "fire_btn", ActionAddress { "test:thing", "fire" }, "Fire" }));
+    EXPECT_EQ(flex.cursor_shape(middle(flex.layout_rect())), 3);
+}
+
+TEST(FlexControl, OwnBacklogFirstThenTheFirstChildsAndAvailabilityReachesChildren)
+{
+    auto outer_counter = std::make_shared<int>(100);
+    auto inner_counter = std::make_shared<int>(0);
+    auto tree = Flex::column()
+                    .with_control(counting_emitter(outer_counter))
+                    .with_child(Flex::row().with_control(counting_emitter(inner_counter)))
+                    .with_child(Flex::row().with_control(counting_emitter()));
+    auto& inner = static_cast<Flex&>(*tree.children()[0]);
+    ActionRequest request;
+    ASSERT_TRUE(inner.perform_action(request));
+    ASSERT_TRUE(tree.perform_action(request));
+    EXPECT_EQ(tree.take_control_invocation()->payload_text(), "101");
+    EXPECT_EQ(tree.take_control_invocation()->payload_text(), "1");
+    EXPECT_EQ(tree.take_control_invocation(), std::nullopt);
+
+    auto bindings = tree.control_action_bindings();
+    ASSERT_EQ(bindings.size(), 3u);
+    EXPECT_EQ(bindings[0].control_id, "vexa.custom-control");
+
+    ASSERT_TRUE(inner.perform_action(request));
+    tree.refresh_control_action_availability({});
+    EXPECT_FALSE(inner.control()->is_available());
+    EXPECT_FALSE(tree.control()->is_available());
+    EXPECT_EQ(tree.take_control_invocation(), std::nullopt);
+}
+
+TEST(FlexControl, AFailedEmitIsNoActivation)
+{
+    auto binding = *ActionBinding::unit_for(counting_resource(std::make_shared<int>(0)), "fire");
+    binding.spec.invoke = nullptr;
+    auto driver = placed(Flex::row().width(Length::px(80)).height(Length::px(30)).with_control(ActionEmitter(binding)));
+    auto& flex = first_child(*driver);
+    ActionRequest request;
+    EXPECT_FALSE(flex.perform_action(request));
+    auto at = middle(flex.layout_rect());
+    Event down = PointerDown { at.x, at.y };
+    Event up = PointerUp { at.x, at.y };
+    EventContext press { down, {}, 1.0f, false, std::nullopt };
+    driver->root().handle_event(press);
+    EventContext release { up, {}, 1.0f, false, std::nullopt };
+    driver->root().handle_event(release);
+    EXPECT_FALSE(release.handled);
+}
+
+TEST(FrameDriver, LogsAndDropsTheInvocationsEachEventLeaves)
+{
+    auto driver = placed(Flex::row().width(Length::px(80)).height(Length::px(30)).with_control(counting_emitter()));
+    auto at = middle(first_child(*driver).layout_rect());
+    LogCapture log("kaso::ui");
+    driver->dispatch(PointerMove { at.x, at.y }, {});
+    driver->dispatch(PointerDown { at.x, at.y }, {});
+    driver->dispatch(PointerUp { at.x, at.y }, {});
+    EXPECT_EQ(count_of(log.text(), "control invocation dropped kind=\"vexa.operation\" payload=\"1\""), 1u);
+    EXPECT_EQ(driver->root().take_control_invocation(), std::nullopt);
+}
+
+TEST(Switch, IsAFixedLeafThatShowsTheModelsState)
+{
+    auto queue = OperationQueue::create();
+    auto driver = placed(Switch(queue, UiAction::toggle_setting(5), true).with_id("autoplay_switch").with_label("Autoplay"));
+    auto& widget = static_cast<Switch&>(first_child(*driver));
+    EXPECT_EQ(widget.layout_rect(), (Rect { 10, 10, 56, 36 }));
+    EXPECT_FALSE(widget.is_layout_dirty());
+    EXPECT_TRUE(Switch(queue, UiAction::go_back(), false).is_layout_dirty()); // until placed
+    auto node = widget.accessibility();
+    ASSERT_TRUE(node);
+    EXPECT_EQ(node->name, "Autoplay");
+    EXPECT_EQ(node->description, "on");
+    EXPECT_EQ(widget.cursor_shape({ 20, 20 }), 3);
+    EXPECT_EQ(widget.cursor_shape({ 56, 20 }), 0);
+
+    click(driver->root(), { 20, 20 });
+    EXPECT_EQ(queue->drain(), std::vector { UiAction::toggle_setting(5) });
+    EXPECT_TRUE(widget.is_on()); // the rebuilt page shows the new state, not the switch
+}
+
+TEST(Switch, ActivatesOnAReleaseWhileHoveredOnly)
+{
+    auto queue = OperationQueue::create();
+    auto driver = placed(Switch(queue, UiAction::toggle_setting(5), false).with_id("sw"));
+    auto& root = driver->root();
+    auto send = [&](Event event) {
+        EventContext context { event, {}, 1.0f, false, std::nullopt };
+        root.handle_event(context);
+        return context;
+    };
+    // Pressed outside, released inside: it tracks no press, so it activates.
+    send(PointerDown { 200, 150 });
+    send(PointerMove { 20, 20 });
+    auto release = send(PointerUp { 20, 20 });
+    EXPECT_TRUE(release.handled);
+    EXPECT_EQ(release.focus_request, "sw");
+    EXPECT_EQ(queue->drain().size(), 1u);
+
+    // Pointer left before the release: nothing.
+    send(PointerDown { 20, 20 });
+    send(PointerMove { 200, 150 });
+    EXPECT_FALSE(send(PointerUp { 200, 150 }).handled);
+    send(PointerMove { 20, 20 });
+    send(PointerLeave {});
+    EXPECT_FALSE(send(PointerUp { 20, 20 }).handled);
+    // Keys reach it only through perform_action.
+    send(PointerMove { 20, 20 });
+    first_child(*driver).set_focus(true);
+    KeyDown enter;
+    enter.key = Key::Enter;
+    send(enter);
+    EXPECT_TRUE(queue->is_empty());
+}
+
+TEST(Switch, RequestsZeroAndTwoActivate)
+{
+    auto queue = OperationQueue::create();
+    Switch widget(queue, UiAction::toggle_setting(6), false);
+    for (int code : { 0, 1, 2, 3 }) {
+        ActionRequest request;
+        request.code = code;
+        EXPECT_EQ(widget.perform_action(request), code == 0 || code == 2) << code;
+    }
+    EXPECT_EQ(queue->drain().size(), 2u);
+    EXPECT_FALSE(widget.perform_key_action("kaso.key-action:x"));
+    EXPECT_EQ(widget.accessibility()->description, "off");
+}
+
+}
+}
