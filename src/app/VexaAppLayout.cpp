@@ -147,7 +147,8 @@ layout::NodeId VexaApp::build_layout(layout::Tree& tree, ui::BuildContext& conte
     m_narrow_at_build = is_narrow();
     auto const& theme = context.theme;
 
-    auto page = route_screen(m_model, theme, m_scale, m_operations, m_image_store, m_model.route);
+    WatchSurface watch { m_player, content_width(), std::max(1.0, m_viewport.height()) };
+    auto page = route_screen(m_model, theme, m_scale, m_operations, m_image_store, m_model.route, watch);
     auto key = scroll_key(m_model.route);
     auto scroll = std::move(page).with_persisted_offset(key, ensure_scroll_offset(key)).scrollbar_width(14.0f);
     auto content_column = Flex::column().width(Length::fill()).height(Length::fill()).clip(true).with_child(std::move(scroll));

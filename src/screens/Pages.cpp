@@ -81,13 +81,14 @@ Flex video_row(Theme const& theme, OperationQueueHandle const& queue, Video cons
 }
 
 Scrollable route_screen(VexaModel const& model, Theme const& theme, float scale, OperationQueueHandle const& queue, ImageStoreHandle const& images,
-    Route const& route)
+    Route const& route, WatchSurface const& watch)
 {
     switch (route.kind) {
     case RouteKind::Home: return home_screen(model, theme, scale, queue, images);
     case RouteKind::Trending: return trending_screen(model, theme, scale, queue, images);
     case RouteKind::Subscriptions: return subscriptions_screen(model, theme, scale, queue, images);
     case RouteKind::Search: return search_screen(model, theme, scale, queue, images, route.text);
+    case RouteKind::Watch: return watch_screen(model, theme, queue, images, route.text, watch);
     default: return route_page(model, theme, scale, queue, route);
     }
 }

@@ -5,13 +5,15 @@
 #include "src/model/VexaModel.h"
 #include "src/actions/OperationQueue.h"
 #include "src/screens/Cards.h"
+#include "src/screens/WatchScreen.h"
 
 namespace vexa {
 
-// The page of a route from its page builder: Home, Trending, Subscriptions and Search have
-// theirs; the other routes still get the stand-in below. Pictures come from `images` when given.
+// The page of a route from its page builder: Home, Trending, Subscriptions, Watch and Search
+// have theirs; the other routes still get the stand-in below. Pictures come from `images` when
+// given; the Watch page hosts the player of `watch`.
 kaso::ui::Scrollable route_screen(VexaModel const& model, kaso::ui::Theme const& theme, float scale, OperationQueueHandle const& queue,
-    ImageStoreHandle const& images, Route const& route);
+    ImageStoreHandle const& images, Route const& route, WatchSurface const& watch = {});
 
 // The stand-in page of a route: its header and the videos it lists (each row opens its video), or an
 // empty state. Wrapped for scrolling.
