@@ -24,17 +24,23 @@ cairo_status_t append_bytes(void* closure, unsigned char const* data, unsigned i
 
 }
 
-ErrorOr<Image> paint_offscreen(FrameDriver& driver)
+ErrorOr<void> paint_offscreen_into(FrameDriver& driver, Image& image)
 {
     double width = std::ceil(driver.width() * driver.scale());
     double height = std::ceil(driver.height() * driver.scale());
     if (!(width >= 1 && height >= 1 && width <= max_dimension && height <= max_dimension))
         return make_error(fmt::format("offscreen: picture size {}x{} out of range", width, height));
-    Image image;
-    image.width = static_cast<int>(width);
-    image.height = static_cast<int>(height);
-    image.stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, image.width);
-    image.pixels.assign(static_cast<std::size_t>(image.stride) * static_cast<std::size_t>(image.height), 0);
+    int w = static_cast<int>(width), h = static_cast<int>(height);
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
+    std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(h);
+    // Every pixel is painted (the background first), so reused memory needs no clearing.
+    if (image.width != w || image.height != h || image.stride != stride || image.pixels.size() != bytes || image.external) {
+        image = Image {};
+        image.width = w;
+        image.height = h;
+        image.stride = stride;
+        image.pixels.assign(bytes, 0);
+    }
     auto* surface = cairo_image_surface_create_for_data(image.pixels.data(), CAIRO_FORMAT_ARGB32, image.width, image.height, image.stride);
     auto* cr = cairo_create(surface);
     paint_scene(cr, driver.scene(), driver.text(), driver.scale(), driver.theme().background);
@@ -44,7 +50,20 @@ ErrorOr<Image> paint_offscreen(FrameDriver& driver)
     cairo_surface_destroy(surface);
     if (status != CAIRO_STATUS_SUCCESS)
         return make_error(fmt::format("offscreen: painting failed: {}", cairo_status_to_string(status)));
+    return {};
+}
+
+ErrorOr<Image> paint_offscreen(FrameDriver& driver)
+{
+    Image image;
+    TRY(paint_offscreen_into(driver, image));
     return image;
+}
+
+ErrorOr<void> render_offscreen_into(FrameDriver& driver, uint64_t now_ms, Image& target)
+{
+    driver.frame(now_ms);
+    return paint_offscreen_into(driver, target);
 }
 
 ErrorOr<Image> render_offscreen(FrameDriver& driver, uint64_t now_ms)

@@ -15,8 +15,13 @@ class FrameDriver;
 // window: the same painter the window uses.
 ErrorOr<Image> paint_offscreen(FrameDriver& driver);
 
+// The same into `target`, whose pixel memory is reused when its size already fits: what a
+// window does with its frame buffer, frame after frame.
+ErrorOr<void> paint_offscreen_into(FrameDriver& driver, Image& target);
+
 // Runs one frame of the driver and paints it.
 ErrorOr<Image> render_offscreen(FrameDriver& driver, uint64_t now_ms);
+ErrorOr<void> render_offscreen_into(FrameDriver& driver, uint64_t now_ms, Image& target);
 
 // PNG bytes of a picture, and a PNG file written whole.
 ErrorOr<std::vector<std::byte>> encode_png(Image const& image);
