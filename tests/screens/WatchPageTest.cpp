@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "kaso/media/MediaEngine.h"
 #include "kaso/ui/FrameDriver.h"
@@ -123,6 +124,17 @@ TEST(WatchPage, EveryState)
                 })
             .missing_ids_({ "sb_skip_btn" }),
         WatchCase()
+            .title_("a shown segment without a finite end gives no button")
+            .make_model_([] {
+                return sample_with([](VexaModel& m) {
+                    m.settings.sponsor_categories["sponsor"] = SegmentMode::Show;
+                    m.video(moon)->sponsor[1].end = std::numeric_limits<double>::infinity();
+                    m.playback_position = 1500;
+                });
+            })
+            .present_ids_({ "sb_timeline" })
+            .missing_ids_({ "sb_skip_btn" }),
+        WatchCase()
             .title_("SponsorBlock off")
             .make_model_([] {
                     return sample_with([](VexaModel& m) {
@@ -217,6 +229,9 @@ TEST(WatchPage, CreatorAutoplayAndUpNext)
             if (auto node = widget->accessibility(); node && node->name.starts_with("Open video: "))
                 listed.push_back(node->name);
         ASSERT_EQ(listed.size(), 6u);
+        auto* first_row = find_by_name(page, listed.front());
+        ASSERT_NE(first_row, nullptr);
+        EXPECT_EQ(activate(*first_row, queue), UiAction::open_video(related[0]->id));
         EXPECT_EQ(listed.front(), "Open video: " + display_title(model, *related[0]));
         EXPECT_EQ(listed.back(), "Open video: " + display_title(model, *related[5]));
     }
