@@ -5,10 +5,7 @@
 
 #include <fmt/format.h>
 
-#include "kaso/ui/format/Format.h"
-#include "src/model/Formatting.h"
 #include "src/screens/Builders.h"
-#include "src/screens/Buttons.h"
 #include "src/screens/WatchInfo.h"
 #include "src/widgets/PlayerHost.h"
 #include "src/widgets/Switch.h"
