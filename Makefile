@@ -37,9 +37,11 @@ ifeq ($(CI),true)
 	@$(MAKE) --no-print-directory test-sanitize
 endif
 
-# The unit tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The unit tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer. GCC's
+# instrumentation makes it warn falsely inside the standard library (<regex>), so warnings do
+# not stop this build; the plain build above holds them as errors.
 test-sanitize: deps
-	@$(CMAKE) -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DVEXA_SANITIZE=ON -DVEXA_BENCH=OFF >/dev/null
+	@$(CMAKE) -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DVEXA_WERROR=OFF -DVEXA_SANITIZE=ON -DVEXA_BENCH=OFF >/dev/null
 	@$(CMAKE) --build $(SANITIZE_BUILD) -j $(JOBS)
 	@cd $(SANITIZE_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) -L unit
 
