@@ -16,7 +16,7 @@ void write_bytes(std::vector<uint8_t>& out, std::span<const uint8_t> bytes)
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-constexpr ColumnSpec change_op_specs[] = {
+constexpr ColumnHeader change_op_specs[] = {
     op_columns::obj_actor, op_columns::obj_counter, op_columns::key_actor, op_columns::key_counter,
     op_columns::key_string, op_columns::insert, op_columns::action, op_columns::value_meta,
     op_columns::value_raw, op_columns::pred_group, op_columns::pred_actor, op_columns::pred_counter,

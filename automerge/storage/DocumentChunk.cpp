@@ -10,7 +10,7 @@ namespace automerge::storage {
 
 namespace {
 
-constexpr ColumnSpec doc_op_specs[] = {
+constexpr ColumnHeader doc_op_specs[] = {
     op_columns::obj_actor, op_columns::obj_counter, op_columns::key_actor, op_columns::key_counter,
     op_columns::key_string, op_columns::id_actor, op_columns::id_counter, op_columns::insert,
     op_columns::action, op_columns::value_meta, op_columns::value_raw, op_columns::succ_group,

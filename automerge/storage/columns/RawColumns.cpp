@@ -21,7 +21,7 @@ ErrorOr<RawColumns> RawColumns::parse_header(Reader& reader, std::string_view wh
         if (spec > 0xffffffffu)
             return make_error(ErrorCode::Corrupt, std::string(what) + ": column spec out of range");
         auto length = AM_TRY(reader.uleb(what));
-        ColumnSpec column_spec { static_cast<uint32_t>(spec) };
+        ColumnHeader column_spec { static_cast<uint32_t>(spec) };
         if (!columns.m_columns.empty() && columns.m_columns.back().spec.normalized() >= column_spec.normalized())
             return make_error(ErrorCode::Corrupt, std::string(what) + ": columns out of order");
         if (length > reader.remaining())
@@ -49,7 +49,7 @@ ErrorOr<void> RawColumns::take_data(Reader& reader, size_t& inflate_budget)
     return {};
 }
 
-std::span<const uint8_t> RawColumns::get(ColumnSpec spec) const
+std::span<const uint8_t> RawColumns::get(ColumnHeader spec) const
 {
     for (auto const& column : m_columns) {
         if (column.spec.normalized() == spec.normalized())
@@ -58,19 +58,19 @@ std::span<const uint8_t> RawColumns::get(ColumnSpec spec) const
     return {};
 }
 
-bool RawColumns::has_data_outside(std::span<const ColumnSpec> known) const
+bool RawColumns::has_data_outside(std::span<const ColumnHeader> known) const
 {
     for (auto const& column : m_columns) {
         if (column.data.empty())
             continue;
-        bool found = std::ranges::any_of(known, [&](ColumnSpec spec) { return spec.normalized() == column.spec.normalized(); });
+        bool found = std::ranges::any_of(known, [&](ColumnHeader spec) { return spec.normalized() == column.spec.normalized(); });
         if (!found)
             return true;
     }
     return false;
 }
 
-void ColumnWriter::add(ColumnSpec spec, std::span<const uint8_t> data)
+void ColumnWriter::add(ColumnHeader spec, std::span<const uint8_t> data)
 {
     if (!data.empty() && m_count < std::size(m_columns))
         m_columns[m_count++] = Column { spec, data };

@@ -2,7 +2,7 @@
 
 #include "automerge/Error.h"
 #include "automerge/storage/Reader.h"
-#include "automerge/storage/columns/ColumnSpec.h"
+#include "automerge/storage/columns/ColumnHeader.h"
 
 #include <cstdint>
 #include <memory>
@@ -25,13 +25,13 @@ public:
     ErrorOr<void> take_data(Reader& reader, size_t& inflate_budget);
 
     // The data of a column, empty when the column is absent.
-    std::span<const uint8_t> get(ColumnSpec spec) const;
+    std::span<const uint8_t> get(ColumnHeader spec) const;
     // Whether a column outside `known` holds data.
-    bool has_data_outside(std::span<const ColumnSpec> known) const;
+    bool has_data_outside(std::span<const ColumnHeader> known) const;
 
 private:
     struct Column {
-        ColumnSpec spec;
+        ColumnHeader spec;
         uint64_t length { 0 };
         std::span<const uint8_t> data;
     };
@@ -44,7 +44,7 @@ private:
 // data is at least that long is raw-deflated and flagged. It borrows the data it is given.
 class ColumnWriter {
 public:
-    void add(ColumnSpec spec, std::span<const uint8_t> data);
+    void add(ColumnHeader spec, std::span<const uint8_t> data);
     // Header (count, specs and lengths) and data, one after the other.
     void write(std::vector<uint8_t>& out, size_t deflate_threshold = 0);
     // The two halves apart, for document chunks (both headers come before both data blocks).
@@ -53,7 +53,7 @@ public:
 
 private:
     struct Column {
-        ColumnSpec spec;
+        ColumnHeader spec;
         std::span<const uint8_t> data;
     };
     Column m_columns[24];
