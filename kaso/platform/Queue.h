@@ -26,6 +26,7 @@ template<typename T>
 struct QueueState {
     std::mutex mutex;
     std::condition_variable readable;
+    std::condition_variable writable; // a bounded queue gained room, or the receiver went away
     std::deque<T> items;
     std::size_t capacity { 0 }; // 0 means unbounded
     std::size_t senders { 0 };
@@ -72,6 +73,24 @@ public:
                 return SendResult::Closed;
             if (m_state->capacity != 0 && m_state->items.size() >= m_state->capacity)
                 return SendResult::Full;
+            m_state->items.push_back(std::move(value));
+        }
+        m_state->readable.notify_one();
+        return SendResult::Sent;
+    }
+
+    // Waits while a bounded queue is full; Closed once the receiver is gone.
+    SendResult send(T value)
+    {
+        if (!m_state)
+            return SendResult::Closed;
+        {
+            std::unique_lock lock(m_state->mutex);
+            m_state->writable.wait(lock, [&] {
+                return !m_state->receiver_alive || m_state->capacity == 0 || m_state->items.size() < m_state->capacity;
+            });
+            if (!m_state->receiver_alive)
+                return SendResult::Closed;
             m_state->items.push_back(std::move(value));
         }
         m_state->readable.notify_one();
@@ -133,6 +152,7 @@ public:
             return std::nullopt;
         T value = std::move(m_state->items.front());
         m_state->items.pop_front();
+        m_state->writable.notify_one();
         return value;
     }
 
@@ -147,6 +167,7 @@ public:
             return std::nullopt;
         T value = std::move(m_state->items.front());
         m_state->items.pop_front();
+        m_state->writable.notify_one();
         return value;
     }
 
@@ -162,6 +183,7 @@ public:
             return std::nullopt;
         T value = std::move(m_state->items.front());
         m_state->items.pop_front();
+        m_state->writable.notify_one();
         return value;
     }
 
@@ -179,9 +201,12 @@ private:
     {
         if (!m_state)
             return;
-        std::lock_guard lock(m_state->mutex);
-        m_state->receiver_alive = false;
-        m_state->items.clear();
+        {
+            std::lock_guard lock(m_state->mutex);
+            m_state->receiver_alive = false;
+            m_state->items.clear();
+        }
+        m_state->writable.notify_all();
     }
 
     std::shared_ptr<detail::QueueState<T>> m_state;

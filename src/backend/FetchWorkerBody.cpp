@@ -63,12 +63,7 @@ void FetchWorkerState::send(WorkerMessage message)
 {
     // Waits while the application has not drained the queue; a receiver that is gone loses the
     // message, and the worker goes on until its own request queue closes.
-    while (true) {
-        auto sent = m_results.try_send(message);
-        if (sent != kaso::SendResult::Full)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    m_results.send(std::move(message));
 }
 
 void FetchWorkerState::start()

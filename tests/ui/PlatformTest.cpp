@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <atomic>
 #include <thread>
 
 #include "kaso/platform/AtomicFile.h"
@@ -60,6 +61,25 @@ TEST(Queue, ReceiverSeesTheEndOnceEverySenderIsGoneAndTheQueueDrained)
     worker.join();
     EXPECT_EQ(received, 100);
     EXPECT_TRUE(receiver.is_disconnected());
+}
+
+TEST(Queue, BlockingSendWaitsForRoomAndEndsWithTheReceiver)
+{
+    auto [sender, receiver] = kaso::bounded_queue<int>(1);
+    ASSERT_EQ(sender.send(1), kaso::SendResult::Sent);
+    std::atomic<bool> second_sent { false };
+    std::thread producer([&, s = sender]() mutable {
+        EXPECT_EQ(s.send(2), kaso::SendResult::Sent);
+        second_sent = true;
+        EXPECT_EQ(s.send(3), kaso::SendResult::Closed); // waits, then the receiver goes away
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(second_sent); // the queue is full: the producer waits
+    EXPECT_EQ(receiver.receive(), 1);
+    while (!second_sent)
+        std::this_thread::yield();
+    { auto gone = std::move(receiver); }
+    producer.join();
 }
 
 class AtomicFile : public ::testing::Test {
