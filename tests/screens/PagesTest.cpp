@@ -64,19 +64,9 @@ void check_page(PageCase const& row)
     auto model = row.make_model();
     auto queue = OperationQueue::create();
     auto page = route_screen(model, kaso::ui::Theme::dark(), row.page_scale, queue, nullptr, row.page_route);
-    for (auto const& id : row.present_ids)
-        EXPECT_NE(find_by_id(page, id), nullptr) << "missing id " << id;
-    for (auto const& id : row.missing_ids)
-        EXPECT_EQ(find_by_id(page, id), nullptr) << "unexpected id " << id;
-    for (auto const& text : row.present_texts)
-        EXPECT_TRUE(has_text(page, text)) << "missing text " << text;
-    for (auto const& text : row.missing_texts)
-        EXPECT_FALSE(has_text(page, text)) << "unexpected text " << text;
-    for (auto const& [id, expected] : row.actions) {
-        auto* widget = find_by_id(page, id);
-        ASSERT_NE(widget, nullptr) << id;
-        EXPECT_EQ(activate(*widget, queue), expected) << "activating " << id;
-    }
+    test::expect_tree(page, row, queue);
+    if (::testing::Test::HasFatalFailure())
+        return;
     if (row.cards) {
         EXPECT_EQ(ids_with_prefix(page, "video_card_"), *row.cards);
     }

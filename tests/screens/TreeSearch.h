@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "kaso/ui/Text.h"
 #include "kaso/ui/Widget.h"
 #include "src/actions/OperationQueue.h"
@@ -85,6 +87,26 @@ inline std::optional<UiAction> activate(kaso::ui::Widget& widget, OperationQueue
     if (pushed.size() != 1)
         return std::nullopt;
     return pushed.front();
+}
+
+// Checks a built tree against a table row: the element ids and texts it must and must not hold,
+// and the action each listed element queues when activated.
+template<typename Row>
+void expect_tree(kaso::ui::Widget& page, Row const& row, OperationQueueHandle const& queue)
+{
+    for (auto const& id : row.present_ids)
+        EXPECT_NE(find_by_id(page, id), nullptr) << "missing id " << id;
+    for (auto const& id : row.missing_ids)
+        EXPECT_EQ(find_by_id(page, id), nullptr) << "unexpected id " << id;
+    for (auto const& text : row.present_texts)
+        EXPECT_TRUE(has_text(page, text)) << "missing text " << text;
+    for (auto const& text : row.missing_texts)
+        EXPECT_FALSE(has_text(page, text)) << "unexpected text " << text;
+    for (auto const& [id, expected] : row.actions) {
+        auto* widget = find_by_id(page, id);
+        ASSERT_NE(widget, nullptr) << id;
+        EXPECT_EQ(activate(*widget, queue), expected) << "activating " << id;
+    }
 }
 
 }

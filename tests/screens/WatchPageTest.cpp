@@ -187,19 +187,7 @@ TEST(WatchPage, EveryState)
                 auto model = row.make_model();
                 auto queue = OperationQueue::create();
                 auto page = watch_page(model, row.video, queue, quiet_player(), width, scale);
-                for (auto const& id : row.present_ids)
-                    EXPECT_NE(find_by_id(page, id), nullptr) << "missing id " << id;
-                for (auto const& id : row.missing_ids)
-                    EXPECT_EQ(find_by_id(page, id), nullptr) << "unexpected id " << id;
-                for (auto const& text : row.present_texts)
-                    EXPECT_TRUE(has_text(page, text)) << "missing text " << text;
-                for (auto const& text : row.missing_texts)
-                    EXPECT_FALSE(has_text(page, text)) << "unexpected text " << text;
-                for (auto const& [id, expected] : row.actions) {
-                    auto* widget = find_by_id(page, id);
-                    ASSERT_NE(widget, nullptr) << id;
-                    EXPECT_EQ(activate(*widget, queue), expected) << "activating " << id;
-                }
+                test::expect_tree(page, row, queue);
             }
         }
     }
