@@ -37,3 +37,34 @@ function(vexa_add_command_test name)
   add_test(NAME ${name} COMMAND ${T_COMMAND})
   _vexa_test_properties(${name} "${T_KIND}" "${T_SUBSYSTEM}" "${T_TIMEOUT}" "${T_ENV}")
 endfunction()
+
+# vexa_add_fuzz_target(<name> SOURCE <file> LIBS <targets...> SUBSYSTEM <subsystem>
+#                      CORPUS <dir> [MAX_LEN <bytes>] [MUTATE])
+#
+# One fuzz entry point (LLVMFuzzerTestOneInput). With clang it is a libFuzzer binary run for a
+# few seconds over its corpus (kind `fuzz`). Other compilers link it with the replay driver,
+# which runs every seed and crasher of the corpus (kind `unit`, named <name>_replay) and, with
+# MUTATE, a few seconds of seeded random mutations (kind `fuzz`, named <name>_mutate).
+function(vexa_add_fuzz_target name)
+  cmake_parse_arguments(F "MUTATE" "SOURCE;SUBSYSTEM;CORPUS;MAX_LEN" "LIBS" ${ARGN})
+  if(NOT F_MAX_LEN)
+    set(F_MAX_LEN 65536)
+  endif()
+  if(CMAKE_CXX_COMPILER_ID MATCHES Clang)
+    add_executable(${name} ${F_SOURCE})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+    vexa_add_command_test(${name} KIND fuzz SUBSYSTEM ${F_SUBSYSTEM}
+      COMMAND ${name} -max_total_time=5 -max_len=${F_MAX_LEN} -rss_limit_mb=2048 ${F_CORPUS} TIMEOUT 60)
+  else()
+    add_executable(${name}_replay ${F_SOURCE} ${CMAKE_SOURCE_DIR}/tests/fuzz/sync/ReplayMain.cpp)
+    target_link_libraries(${name}_replay PRIVATE ${F_LIBS})
+    vexa_add_command_test(${name}_replay KIND unit SUBSYSTEM ${F_SUBSYSTEM}
+      COMMAND ${name}_replay ${F_CORPUS} TIMEOUT 60)
+    if(F_MUTATE)
+      vexa_add_command_test(${name}_mutate KIND fuzz SUBSYSTEM ${F_SUBSYSTEM}
+        COMMAND ${name}_replay ${F_CORPUS} --mutate 3 TIMEOUT 60)
+    endif()
+  endif()
+endfunction()
