@@ -5,7 +5,7 @@
 
 #include "src/backend/InnertubeBrowse.h"
 #include "src/backend/InnertubeClient.h"
-#include "src/backend/JsonInput.h"
+#include "src/backend/InnertubeJson.h"
 
 namespace {
 
@@ -54,8 +54,8 @@ void parse_and_map_search_answer(benchmark::State& state)
     auto text = search_answer_of(2 * 1024 * 1024);
     size_t videos = 0;
     for (auto _ : state) {
-        auto answer = vexa::json_input::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth);
-        auto items = vexa::innertube::search_answer(*answer, "https://i.ytimg.com");
+        auto answer = vexa::innertube::Answer::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth);
+        auto items = vexa::innertube::search_answer(answer->root(), "https://i.ytimg.com");
         videos = items.videos.size();
         benchmark::DoNotOptimize(items);
     }
@@ -66,9 +66,9 @@ BENCHMARK(parse_and_map_search_answer)->Unit(benchmark::kMillisecond);
 
 void map_parsed_search_answer(benchmark::State& state)
 {
-    auto answer = *vexa::json_input::parse(search_answer_of(2 * 1024 * 1024), vexa::innertube_body_limit, vexa::innertube_max_depth);
+    auto answer = vexa::innertube::Answer::parse(search_answer_of(2 * 1024 * 1024), vexa::innertube_body_limit, vexa::innertube_max_depth);
     for (auto _ : state)
-        benchmark::DoNotOptimize(vexa::innertube::search_answer(answer, "https://i.ytimg.com"));
+        benchmark::DoNotOptimize(vexa::innertube::search_answer(answer->root(), "https://i.ytimg.com"));
 }
 BENCHMARK(map_parsed_search_answer)->Unit(benchmark::kMillisecond);
 
@@ -77,7 +77,7 @@ void parse_search_answer(benchmark::State& state)
 {
     auto text = search_answer_of(2 * 1024 * 1024);
     for (auto _ : state)
-        benchmark::DoNotOptimize(vexa::json_input::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth));
+        benchmark::DoNotOptimize(vexa::innertube::Answer::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(parse_search_answer)->Unit(benchmark::kMillisecond);

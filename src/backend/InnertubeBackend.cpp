@@ -4,6 +4,7 @@
 
 #include "kaso/platform/Error.h"
 #include "src/backend/InnertubeBrowse.h"
+#include "src/backend/InnertubeJson.h"
 #include "src/backend/InnertubeWatch.h"
 #include "src/backend/ServiceSettings.h"
 
@@ -45,9 +46,9 @@ BackendResult<std::unique_ptr<InnertubeBackend>> InnertubeBackend::with_botguard
     }
 }
 
-BackendResult<nlohmann::json> InnertubeBackend::request(std::string const& operation, std::string_view endpoint, nlohmann::json fields)
+BackendResult<innertube::Answer> InnertubeBackend::request(std::string const& operation, std::string_view endpoint, nlohmann::json fields)
 {
-    BackendResult<nlohmann::json> answer = backend_error("not run");
+    BackendResult<innertube::Answer> answer = backend_error("not run");
     m_pool.run([&] { answer = m_client.call(endpoint, std::move(fields)); });
     if (!answer)
         return backend_error(operation + answer.error().message);
@@ -57,26 +58,26 @@ BackendResult<nlohmann::json> InnertubeBackend::request(std::string const& opera
 BackendResult<FetchResult> InnertubeBackend::search(std::string_view query)
 {
     auto answer = TRY(request("search: ", "search", { { "query", std::string(query) } }));
-    return FetchedVideos { innertube::search_answer(answer, m_thumbnail_origin).videos };
+    return FetchedVideos { innertube::search_answer(answer.root(), m_thumbnail_origin).videos };
 }
 
 BackendResult<FetchResult> InnertubeBackend::popular_search(std::string_view topic)
 {
     auto operation = "popular_search " + kaso::debug_text(topic) + ": ";
     auto answer = TRY(request(operation, "search", { { "query", std::string(topic) }, { "params", popular_search_params } }));
-    return FetchedVideos { innertube::search_answer(answer, m_thumbnail_origin).videos };
+    return FetchedVideos { innertube::search_answer(answer.root(), m_thumbnail_origin).videos };
 }
 
 BackendResult<SearchItems> InnertubeBackend::search_items(std::string_view query)
 {
     auto answer = TRY(request("search_items: ", "search", { { "query", std::string(query) } }));
-    return innertube::search_answer(answer, m_thumbnail_origin);
+    return innertube::search_answer(answer.root(), m_thumbnail_origin);
 }
 
 BackendResult<FetchResult> InnertubeBackend::video(std::string_view id)
 {
     auto answer = TRY(request("video: ", "next", watch_fields(id)));
-    auto page = innertube::watch_page(answer, id, m_thumbnail_origin);
+    auto page = innertube::watch_page(answer.root(), id, m_thumbnail_origin);
     if (!page)
         return backend_error("video: " + page.error().message);
     return FetchedVideo { std::move(page->video) };
@@ -85,7 +86,7 @@ BackendResult<FetchResult> InnertubeBackend::video(std::string_view id)
 BackendResult<FetchResult> InnertubeBackend::related(std::string_view id)
 {
     auto answer = TRY(request("related: ", "next", watch_fields(id)));
-    auto page = innertube::watch_page(answer, id, m_thumbnail_origin);
+    auto page = innertube::watch_page(answer.root(), id, m_thumbnail_origin);
     if (!page)
         return backend_error("related: " + page.error().message);
     return FetchedVideos { std::move(page->related) };
@@ -94,13 +95,13 @@ BackendResult<FetchResult> InnertubeBackend::related(std::string_view id)
 BackendResult<FetchResult> InnertubeBackend::trending()
 {
     auto answer = TRY(request("trending: ", "browse", { { "browseId", "FEtrending" }, { "params", trending_params } }));
-    return FetchedVideos { innertube::trending_answer(answer, m_thumbnail_origin) };
+    return FetchedVideos { innertube::trending_answer(answer.root(), m_thumbnail_origin) };
 }
 
 BackendResult<FetchResult> InnertubeBackend::channel(std::string_view id)
 {
     auto answer = TRY(request("channel: ", "browse", { { "browseId", std::string(id) }, { "params", channel_videos_params } }));
-    auto page = innertube::channel_answer(answer, id, m_thumbnail_origin);
+    auto page = innertube::channel_answer(answer.root(), id, m_thumbnail_origin);
     if (!page)
         return backend_error("channel: " + page.error().message);
     return FetchedChannel { std::move(page->first), std::move(page->second) };
@@ -110,7 +111,7 @@ BackendResult<std::pair<Playlist, std::vector<Video>>> InnertubeBackend::fetch_p
 {
     auto operation = "playlist " + std::string(id) + ": ";
     auto answer = TRY(request(operation, "browse", { { "browseId", "VL" + std::string(id) } }));
-    auto page = innertube::playlist_answer(answer, id, m_thumbnail_origin);
+    auto page = innertube::playlist_answer(answer.root(), id, m_thumbnail_origin);
     if (!page)
         return backend_error(operation + page.error().message);
     return std::move(*page);
@@ -120,14 +121,14 @@ BackendResult<std::vector<Comment>> InnertubeBackend::comments(std::string_view 
 {
     auto details_operation = "comments details " + std::string(id) + ": ";
     auto details = TRY(request(details_operation, "next", watch_fields(id)));
-    auto page = innertube::watch_page(details, id, m_thumbnail_origin);
+    auto page = innertube::watch_page(details.root(), id, m_thumbnail_origin);
     if (!page)
         return backend_error(details_operation + page.error().message);
     // A video whose comments are off offers no first page: that is no comments, not a failure.
     if (page->comments_token.empty())
         return std::vector<Comment> {};
     auto comments_page = TRY(request("comments page " + std::string(id) + ": ", "next", { { "continuation", page->comments_token } }));
-    return innertube::comment_page(comments_page, comment_limit);
+    return innertube::comment_page(comments_page.root(), comment_limit);
 }
 
 }

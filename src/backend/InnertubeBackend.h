@@ -41,7 +41,7 @@ private:
     InnertubeBackend(ServiceSettings const& settings, std::string label);
 
     // One request on a pool thread; the error carries `operation` in front of the cause.
-    BackendResult<nlohmann::json> request(std::string const& operation, std::string_view endpoint, nlohmann::json fields);
+    BackendResult<innertube::Answer> request(std::string const& operation, std::string_view endpoint, nlohmann::json fields);
 
     InnertubePool m_pool { 2 };
     InnertubeClient m_client;

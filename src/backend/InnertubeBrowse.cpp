@@ -7,14 +7,11 @@ namespace vexa::innertube {
 
 namespace {
 
-std::string string_at(nlohmann::json const& value)
-{
-    return value.is_string() ? value.get<std::string>() : std::string {};
-}
+std::string string_at(JsonValue value) { return std::string(value.string()); }
 
-std::string alert_text(nlohmann::json const& answer)
+std::string alert_text(JsonValue answer)
 {
-    for (auto const& alert : array(at(answer, { "alerts" }))) {
+    for (auto alert : array(at(answer, { "alerts" }))) {
         for (auto const* kind : { "alertRenderer", "alertWithButtonRenderer" }) {
             auto message = text_of(at(alert, { kind, "text" }));
             if (!message.empty())
@@ -24,21 +21,21 @@ std::string alert_text(nlohmann::json const& answer)
     return {};
 }
 
-nlohmann::json const& browse_tabs(nlohmann::json const& answer)
+JsonValue browse_tabs(JsonValue answer)
 {
     return at(answer, { "contents", "twoColumnBrowseResultsRenderer", "tabs" });
 }
 
 // The uploads tab: the selected one, else the one whose address ends in "/videos".
-nlohmann::json const& uploads_tab(nlohmann::json const& answer)
+JsonValue uploads_tab(JsonValue answer)
 {
-    auto const& tabs = array(browse_tabs(answer));
-    for (auto const& tab : tabs) {
-        if (at(tab, { "tabRenderer", "selected" }) == true)
+    auto tabs = browse_tabs(answer);
+    for (auto tab : array(tabs)) {
+        if (at(tab, { "tabRenderer", "selected" }).is_true())
             return at(tab, { "tabRenderer" });
     }
-    for (auto const& tab : tabs) {
-        auto url = string_at(at(tab, { "tabRenderer", "endpoint", "commandMetadata", "webCommandMetadata", "url" }));
+    for (auto tab : array(tabs)) {
+        auto url = at(tab, { "tabRenderer", "endpoint", "commandMetadata", "webCommandMetadata", "url" }).string();
         if (url.ends_with("/videos"))
             return at(tab, { "tabRenderer" });
     }
@@ -53,20 +50,20 @@ std::string handle_from_url(std::string_view url)
     return std::string(url.substr(at_sign + 1));
 }
 
-void read_page_header(nlohmann::json const& header, Channel& channel)
+void read_page_header(JsonValue header, Channel& channel)
 {
     if (auto title = text_of(at(header, { "title", "dynamicTextViewModel", "text" })); !title.empty() && channel.name.empty())
         channel.name = title;
-    for (auto const& run : array(at(header, { "title", "dynamicTextViewModel", "text", "attachmentRuns" }))) {
-        for (auto const& source : array(at(run, { "element", "type", "imageType", "image", "sources" }))) {
+    for (auto run : array(at(header, { "title", "dynamicTextViewModel", "text", "attachmentRuns" }))) {
+        for (auto source : array(at(run, { "element", "type", "imageType", "image", "sources" }))) {
             if (at(source, { "clientResource", "imageName" }) == "CHECK_CIRCLE_FILLED")
                 channel.verified = true;
         }
     }
     if (channel.avatar_url.empty())
         channel.avatar_url = best_thumbnail_url(at(header, { "image", "decoratedAvatarViewModel", "avatar", "avatarViewModel", "image" }));
-    for (auto const& row : array(at(header, { "metadata", "contentMetadataViewModel", "metadataRows" }))) {
-        for (auto const& part : array(at(row, { "metadataParts" }))) {
+    for (auto row : array(at(header, { "metadata", "contentMetadataViewModel", "metadataRows" }))) {
+        for (auto part : array(at(row, { "metadataParts" }))) {
             auto content = text_of(at(part, { "text" }));
             if (content.starts_with('@') && channel.handle.empty())
                 channel.handle = content;
@@ -76,14 +73,14 @@ void read_page_header(nlohmann::json const& header, Channel& channel)
     }
 }
 
-void read_legacy_header(nlohmann::json const& header, Channel& channel)
+void read_legacy_header(JsonValue header, Channel& channel)
 {
     if (channel.name.empty())
         channel.name = text_of(at(header, { "title" }));
     if (channel.avatar_url.empty())
         channel.avatar_url = best_thumbnail_url(at(header, { "avatar" }));
-    for (auto const& badge : array(at(header, { "badges" }))) {
-        auto const& style = at(badge, { "metadataBadgeRenderer", "style" });
+    for (auto badge : array(at(header, { "badges" }))) {
+        auto style = at(badge, { "metadataBadgeRenderer", "style" });
         if (style == "BADGE_STYLE_TYPE_VERIFIED" || style == "BADGE_STYLE_TYPE_VERIFIED_ARTIST")
             channel.verified = true;
     }
@@ -95,25 +92,25 @@ void read_legacy_header(nlohmann::json const& header, Channel& channel)
 
 }
 
-SearchItems search_answer(nlohmann::json const& answer, std::string_view thumbnail_origin)
+SearchItems search_answer(JsonValue answer, std::string_view thumbnail_origin)
 {
     return collect_items(at(answer, { "contents", "twoColumnSearchResultsRenderer", "primaryContents", "sectionListRenderer", "contents" }), thumbnail_origin);
 }
 
-std::vector<Video> trending_answer(nlohmann::json const& answer, std::string_view thumbnail_origin)
+std::vector<Video> trending_answer(JsonValue answer, std::string_view thumbnail_origin)
 {
-    auto const& section = at(browse_tabs(answer), { 0, "tabRenderer", "content", "sectionListRenderer" });
+    auto section = at(browse_tabs(answer), { 0, "tabRenderer", "content", "sectionListRenderer" });
     return collect_items(at(section, { "contents" }), thumbnail_origin).videos;
 }
 
-BackendResult<std::pair<Channel, std::vector<Video>>> channel_answer(nlohmann::json const& answer, std::string_view requested_id, std::string_view thumbnail_origin)
+BackendResult<std::pair<Channel, std::vector<Video>>> channel_answer(JsonValue answer, std::string_view requested_id, std::string_view thumbnail_origin)
 {
     if (!at(answer, { "contents" }).is_object()) {
         auto alert = alert_text(answer);
         return backend_error(alert.empty() ? std::string("channel not found") : alert);
     }
     Channel channel;
-    auto const& metadata = at(answer, { "metadata", "channelMetadataRenderer" });
+    auto metadata = at(answer, { "metadata", "channelMetadataRenderer" });
     channel.id = string_at(at(metadata, { "externalId" }));
     if (channel.id.empty())
         channel.id = std::string(requested_id);
@@ -121,11 +118,11 @@ BackendResult<std::pair<Channel, std::vector<Video>>> channel_answer(nlohmann::j
     channel.name = text_of(at(metadata, { "title" }));
     channel.description = text_of(at(metadata, { "description" }));
     channel.avatar_url = best_thumbnail_url(at(metadata, { "avatar" }));
-    channel.handle = handle_from_url(string_at(at(metadata, { "vanityChannelUrl" })));
+    channel.handle = handle_from_url(at(metadata, { "vanityChannelUrl" }).string());
 
-    if (auto const& header = at(answer, { "header", "pageHeaderRenderer", "content", "pageHeaderViewModel" }); header.is_object())
+    if (auto header = at(answer, { "header", "pageHeaderRenderer", "content", "pageHeaderViewModel" }); header.is_object())
         read_page_header(header, channel);
-    else if (auto const& legacy = at(answer, { "header", "c4TabbedHeaderRenderer" }); legacy.is_object())
+    else if (auto legacy = at(answer, { "header", "c4TabbedHeaderRenderer" }); legacy.is_object())
         read_legacy_header(legacy, channel);
     if (channel.handle.empty())
         channel.handle = channel.id;
@@ -142,22 +139,22 @@ BackendResult<std::pair<Channel, std::vector<Video>>> channel_answer(nlohmann::j
     return std::pair { std::move(channel), std::move(uploads) };
 }
 
-BackendResult<std::pair<Playlist, std::vector<Video>>> playlist_answer(nlohmann::json const& answer, std::string_view requested_id, std::string_view thumbnail_origin)
+BackendResult<std::pair<Playlist, std::vector<Video>>> playlist_answer(JsonValue answer, std::string_view requested_id, std::string_view thumbnail_origin)
 {
     if (auto alert = alert_text(answer); !alert.empty() && !at(answer, { "contents" }).is_object())
         return backend_error(alert);
     if (!at(answer, { "contents" }).is_object())
         return backend_error("playlist not found");
 
-    auto const& list = at(browse_tabs(answer), { 0, "tabRenderer", "content", "sectionListRenderer", "contents", 0, "itemSectionRenderer", "contents", 0,
+    auto list = at(browse_tabs(answer), { 0, "tabRenderer", "content", "sectionListRenderer", "contents", 0, "itemSectionRenderer", "contents", 0,
         "playlistVideoListRenderer", "contents" });
     auto videos = collect_items(list, thumbnail_origin).videos;
 
     Playlist playlist;
     playlist.id = std::string(requested_id);
     playlist.seed = playlist.id;
-    auto const& header = at(answer, { "header", "playlistHeaderRenderer" });
-    auto const& page_header = at(answer, { "header", "pageHeaderRenderer" });
+    auto header = at(answer, { "header", "playlistHeaderRenderer" });
+    auto page_header = at(answer, { "header", "pageHeaderRenderer" });
     playlist.title = text_of(at(header, { "title" }));
     if (playlist.title.empty())
         playlist.title = text_of(at(page_header, { "pageTitle" }));
@@ -165,13 +162,13 @@ BackendResult<std::pair<Playlist, std::vector<Video>>> playlist_answer(nlohmann:
         playlist.title = text_of(at(page_header, { "content", "pageHeaderViewModel", "title", "dynamicTextViewModel", "text" }));
     if (playlist.title.empty())
         playlist.title = text_of(at(answer, { "metadata", "playlistMetadataRenderer", "title" }));
-    auto const& owner = at(header, { "ownerText", "runs", 0 });
+    auto owner = at(header, { "ownerText", "runs", 0 });
     playlist.channel_name = text_of(at(owner, { "text" }));
     playlist.channel_id = string_at(at(owner, { "navigationEndpoint", "browseEndpoint", "browseId" }));
     if (playlist.channel_name.empty())
         playlist.channel_name = "Unknown";
 
-    auto const& primary = at(answer, { "sidebar", "playlistSidebarRenderer", "items", 0, "playlistSidebarPrimaryInfoRenderer" });
+    auto primary = at(answer, { "sidebar", "playlistSidebarRenderer", "items", 0, "playlistSidebarPrimaryInfoRenderer" });
     playlist.thumbnail_url = best_thumbnail_url(at(primary, { "thumbnailRenderer", "playlistVideoThumbnailRenderer", "thumbnail" }));
     if (playlist.thumbnail_url.empty())
         playlist.thumbnail_url = best_thumbnail_url(at(answer, { "microformat", "microformatDataRenderer", "thumbnail" }));

@@ -9,7 +9,7 @@
 
 #include "kaso/platform/Http.h"
 #include "kaso/platform/Log.h"
-#include "src/backend/JsonInput.h"
+#include "src/backend/InnertubeJson.h"
 #include "src/backend/ServiceSettings.h"
 
 namespace vexa {
@@ -174,7 +174,7 @@ InnertubeClient::Attempt InnertubeClient::attempt(std::string const& url, std::s
     return result;
 }
 
-BackendResult<nlohmann::json> InnertubeClient::call(std::string_view endpoint, nlohmann::json fields) const
+BackendResult<innertube::Answer> InnertubeClient::call(std::string_view endpoint, nlohmann::json fields) const
 {
     auto url = endpoint_url(endpoint);
     if (!kaso::platform::is_http_url(url))
@@ -195,7 +195,7 @@ BackendResult<nlohmann::json> InnertubeClient::call(std::string_view endpoint, n
         return backend_error(last.error);
     if (last.status < 200 || last.status > 299)
         return backend_error(fmt::format("HTTP {}", last.status));
-    auto document = json_input::parse(last.body, innertube_body_limit, innertube_max_depth);
+    auto document = innertube::Answer::parse(last.body, innertube_body_limit, innertube_max_depth);
     if (!document)
         return backend_error("answer is not usable JSON: " + document.error().message);
     return std::move(*document);

@@ -14,6 +14,10 @@ namespace vexa {
 
 struct ServiceSettings;
 
+namespace innertube {
+class Answer;
+}
+
 // How one attempt at an innertube request ended, as far as retrying is concerned.
 enum class InnertubeOutcome {
     Answered,        // a status came back (any status)
@@ -39,7 +43,7 @@ public:
 
     // The answer of one endpoint, parsed. The error is "HTTP <code>" for a status outside
     // 200..299, else what failed in the transfer or the parse.
-    BackendResult<nlohmann::json> call(std::string_view endpoint, nlohmann::json fields) const;
+    BackendResult<innertube::Answer> call(std::string_view endpoint, nlohmann::json fields) const;
 
     std::string endpoint_url(std::string_view endpoint) const;
     // `fields` with the client context added.

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
+#include "src/backend/InnertubeJson.h"
 
 #include "src/backend/InnertubeRole.h"
 
@@ -14,16 +14,16 @@ namespace vexa::innertube {
 
 // videoRenderer, compactVideoRenderer, gridVideoRenderer or playlistVideoRenderer (the inner
 // object). The thumbnail is always the standard address of the id.
-std::optional<Video> video_from_renderer(nlohmann::json const& renderer, std::string_view thumbnail_origin);
+std::optional<Video> video_from_renderer(JsonValue renderer, std::string_view thumbnail_origin);
 // lockupViewModel with contentType VIDEO (or none).
-std::optional<Video> video_from_lockup(nlohmann::json const& lockup, std::string_view thumbnail_origin);
+std::optional<Video> video_from_lockup(JsonValue lockup, std::string_view thumbnail_origin);
 // lockupViewModel with contentType PLAYLIST.
-std::optional<Playlist> playlist_from_lockup(nlohmann::json const& lockup);
-std::optional<Playlist> playlist_from_renderer(nlohmann::json const& renderer);
-std::optional<Channel> channel_from_renderer(nlohmann::json const& renderer);
+std::optional<Playlist> playlist_from_lockup(JsonValue lockup);
+std::optional<Playlist> playlist_from_renderer(JsonValue renderer);
+std::optional<Channel> channel_from_renderer(JsonValue renderer);
 
 // Every item under `root` (an array of section contents or one container), in document order,
 // walking the known containers; unknown keys are skipped.
-SearchItems collect_items(nlohmann::json const& root, std::string_view thumbnail_origin);
+SearchItems collect_items(JsonValue root, std::string_view thumbnail_origin);
 
 }

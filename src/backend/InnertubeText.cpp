@@ -6,18 +6,6 @@ namespace vexa::innertube {
 
 namespace {
 
-nlohmann::json const& null_value()
-{
-    static nlohmann::json const null;
-    return null;
-}
-
-nlohmann::json const& empty_array()
-{
-    static nlohmann::json const empty = nlohmann::json::array();
-    return empty;
-}
-
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 uint64_t saturating_multiply_add(uint64_t value, uint64_t factor, uint64_t addend)
@@ -28,86 +16,69 @@ uint64_t saturating_multiply_add(uint64_t value, uint64_t factor, uint64_t adden
     return value * factor + addend;
 }
 
-uint64_t image_dimension(nlohmann::json const& image, char const* key)
+uint64_t image_dimension(JsonValue value)
 {
-    auto const& value = at(image, { key });
-    if (value.is_number_unsigned())
-        return std::min<uint64_t>(value.get<uint64_t>(), std::numeric_limits<uint32_t>::max());
-    if (value.is_number_integer() && value.get<int64_t>() > 0)
-        return std::min<uint64_t>(static_cast<uint64_t>(value.get<int64_t>()), std::numeric_limits<uint32_t>::max());
-    return 0;
+    return std::min<uint64_t>(value.unsigned_integer().value_or(0), std::numeric_limits<uint32_t>::max());
 }
 
 }
 
-nlohmann::json const& at(nlohmann::json const& value, std::initializer_list<PathStep> path)
+JsonValue at(JsonValue value, std::initializer_list<PathStep> path)
 {
-    nlohmann::json const* current = &value;
     for (auto const& step : path) {
-        if (step.is_key) {
-            if (!current->is_object())
-                return null_value();
-            auto found = current->find(step.key);
-            if (found == current->end())
-                return null_value();
-            current = &*found;
-        } else {
-            if (!current->is_array() || step.index < 0 || static_cast<size_t>(step.index) >= current->size())
-                return null_value();
-            current = &(*current)[static_cast<size_t>(step.index)];
-        }
+        value = step.is_key ? value[step.key] : step.index < 0 ? JsonValue {} : value.element_at(static_cast<size_t>(step.index));
+        if (value.is_missing())
+            break;
     }
-    return *current;
+    return value;
 }
 
-nlohmann::json const& array(nlohmann::json const& value) { return value.is_array() ? value : empty_array(); }
+JsonArray array(JsonValue value) { return value.elements(); }
 
-std::string text_of(nlohmann::json const& value)
+std::string text_of(JsonValue value)
 {
     if (value.is_string())
-        return value.get<std::string>();
+        return std::string(value.string());
     if (!value.is_object())
         return {};
-    if (auto const& simple = at(value, { "simpleText" }); simple.is_string())
-        return simple.get<std::string>();
-    if (auto const& runs = at(value, { "runs" }); runs.is_array()) {
+    if (auto simple = value["simpleText"]; simple.is_string())
+        return std::string(simple.string());
+    if (auto runs = value["runs"]; runs.is_array()) {
         std::string joined;
-        for (auto const& run : runs) {
-            if (auto const& run_text = at(run, { "text" }); run_text.is_string())
-                joined += run_text.get_ref<std::string const&>();
-        }
+        for (auto run : runs.elements())
+            joined += run["text"].string();
         return joined;
     }
-    if (auto const& content = at(value, { "content" }); content.is_string())
-        return content.get<std::string>();
+    if (auto content = value["content"]; content.is_string())
+        return std::string(content.string());
     return {};
 }
 
-std::string best_thumbnail_url(nlohmann::json const& images)
+std::string best_thumbnail_url(JsonValue images)
 {
-    nlohmann::json const* list = &images;
+    JsonValue list = images;
     if (images.is_object()) {
-        list = &at(images, { "thumbnails" });
-        if (!list->is_array())
-            list = &at(images, { "sources" });
+        list = images["thumbnails"];
+        if (!list.is_array())
+            list = images["sources"];
     }
-    std::string best;
+    std::string_view best;
     uint64_t best_area = 0;
     bool found = false;
-    for (auto const& image : array(*list)) {
-        auto const& url = at(image, { "url" });
+    for (auto image : list.elements()) {
+        auto url = image["url"];
         if (!url.is_string())
             continue;
-        uint64_t area = image_dimension(image, "width") * image_dimension(image, "height");
+        uint64_t area = image_dimension(image["width"]) * image_dimension(image["height"]);
         if (!found || area >= best_area) {
-            best = url.get<std::string>();
+            best = url.string();
             best_area = area;
             found = true;
         }
     }
     if (best.starts_with("//"))
-        best = "https:" + best;
-    return best;
+        return "https:" + std::string(best);
+    return std::string(best);
 }
 
 uint64_t parse_count(std::string_view text)
@@ -187,10 +158,10 @@ uint32_t parse_length(std::string_view text)
     return static_cast<uint32_t>(std::min<uint64_t>(total, std::numeric_limits<uint32_t>::max()));
 }
 
-std::string first_text_of(nlohmann::json const& object, std::initializer_list<char const*> keys)
+std::string first_text_of(JsonValue object, std::initializer_list<char const*> keys)
 {
     for (auto const* key : keys) {
-        auto value = text_of(at(object, { key }));
+        auto value = text_of(object[key]);
         if (!value.empty())
             return value;
     }

@@ -5,13 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
+#include "src/backend/InnertubeJson.h"
 
 // Readers of the small value shapes that innertube answers are made of. None of them fails: a
-// missing or mistyped value reads as empty, 0 or null.
+// missing or mistyped value reads as empty, 0 or nothing.
 namespace vexa::innertube {
 
-// The value at a path of object members and array indices, or null when any step is missing.
+// The value at a path of object members and array indices, or nothing when any step is missing.
 // at(x, {"runs", 0, "text"}) reads x.runs[0].text.
 struct PathStep {
     PathStep(char const* key)
@@ -27,18 +27,18 @@ struct PathStep {
     int index { 0 };
     bool is_key { false };
 };
-nlohmann::json const& at(nlohmann::json const& value, std::initializer_list<PathStep> path);
+JsonValue at(JsonValue value, std::initializer_list<PathStep> path);
 
 // An array's elements; a non-array reads as no elements.
-nlohmann::json const& array(nlohmann::json const& value);
+JsonArray array(JsonValue value);
 
 // A text object: "simpleText", else the joined "runs[].text", else "content"; a bare string is
 // itself; anything else is "".
-std::string text_of(nlohmann::json const& value);
+std::string text_of(JsonValue value);
 
 // The best image of `x.thumbnails[]` or `x.sources[]` (or of a bare array of images): the
 // greatest width × height, a later image winning a tie, "//" addresses made https. "" for none.
-std::string best_thumbnail_url(nlohmann::json const& images);
+std::string best_thumbnail_url(JsonValue images);
 
 // The number in a count text: "1,234 views" → 1234, "1.2M views" → 1200000, "3K" → 3000,
 // "2B" → 2000000000; "No views" or no digits → 0. Saturates at the largest value.
@@ -49,6 +49,6 @@ uint64_t parse_count(std::string_view text);
 uint32_t parse_length(std::string_view text);
 
 // The first non-empty text of the members, in order.
-std::string first_text_of(nlohmann::json const& object, std::initializer_list<char const*> keys);
+std::string first_text_of(JsonValue object, std::initializer_list<char const*> keys);
 
 }

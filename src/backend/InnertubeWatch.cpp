@@ -13,40 +13,40 @@ namespace {
 
 // The like count from the like button's accessibility text ("like this video along with 1,234
 // other people"), current and older shapes.
-uint64_t like_count(nlohmann::json const& primary)
+uint64_t like_count(JsonValue primary)
 {
-    for (auto const& button : array(at(primary, { "videoActions", "menuRenderer", "topLevelButtons" }))) {
-        auto const& like_view = at(button, { "segmentedLikeDislikeButtonViewModel", "likeButtonViewModel", "likeButtonViewModel",
+    for (auto button : array(at(primary, { "videoActions", "menuRenderer", "topLevelButtons" }))) {
+        auto like_view = at(button, { "segmentedLikeDislikeButtonViewModel", "likeButtonViewModel", "likeButtonViewModel",
             "toggleButtonViewModel", "toggleButtonViewModel", "defaultButtonViewModel", "buttonViewModel" });
         if (auto label = text_of(at(like_view, { "accessibilityText" })); !label.empty())
             return parse_count(label);
-        for (auto const* legacy : { &at(button, { "toggleButtonRenderer" }), &at(button, { "segmentedLikeDislikeButtonRenderer", "likeButton", "toggleButtonRenderer" }) }) {
-            if (auto label = text_of(at(*legacy, { "accessibilityData", "accessibilityData", "label" })); !label.empty())
+        for (auto legacy : { at(button, { "toggleButtonRenderer" }), at(button, { "segmentedLikeDislikeButtonRenderer", "likeButton", "toggleButtonRenderer" }) }) {
+            if (auto label = text_of(at(legacy, { "accessibilityData", "accessibilityData", "label" })); !label.empty())
                 return parse_count(label);
-            if (auto label = text_of(at(*legacy, { "defaultText", "accessibility", "accessibilityData", "label" })); !label.empty())
+            if (auto label = text_of(at(legacy, { "defaultText", "accessibility", "accessibilityData", "label" })); !label.empty())
                 return parse_count(label);
         }
     }
     return 0;
 }
 
-void read_primary(nlohmann::json const& primary, Video& video)
+void read_primary(JsonValue primary, Video& video)
 {
     video.title = text_of(at(primary, { "title" }));
-    auto const& view_count = at(primary, { "viewCount", "videoViewCountRenderer" });
+    auto view_count = at(primary, { "viewCount", "videoViewCountRenderer" });
     video.views = parse_count(text_of(at(view_count, { "viewCount" })));
-    video.live = at(view_count, { "isLive" }) == true;
+    video.live = at(view_count, { "isLive" }).is_true();
     video.published = text_of(at(primary, { "dateText" }));
     video.likes = like_count(primary);
 }
 
-void read_secondary(nlohmann::json const& secondary, Video& video)
+void read_secondary(JsonValue secondary, Video& video)
 {
-    auto const& owner = at(secondary, { "owner", "videoOwnerRenderer" });
-    auto const& run = at(owner, { "title", "runs", 0 });
+    auto owner = at(secondary, { "owner", "videoOwnerRenderer" });
+    auto run = at(owner, { "title", "runs", 0 });
     video.channel_name = text_of(at(run, { "text" }));
-    if (auto const& id = at(run, { "navigationEndpoint", "browseEndpoint", "browseId" }); id.is_string())
-        video.channel_id = id.get<std::string>();
+    if (auto id = at(run, { "navigationEndpoint", "browseEndpoint", "browseId" }); id.is_string())
+        video.channel_id = std::string(id.string());
     video.channel_seed = video.channel_id;
     video.channel_avatar_url = best_thumbnail_url(at(owner, { "thumbnail" }));
     if (video.channel_name.empty())
@@ -56,44 +56,45 @@ void read_secondary(nlohmann::json const& secondary, Video& video)
         video.description = text_of(at(secondary, { "description" }));
 }
 
-std::string engagement_panel_token(nlohmann::json const& answer)
+std::string engagement_panel_token(JsonValue answer)
 {
-    for (auto const& panel : array(at(answer, { "engagementPanels" }))) {
-        auto const& section = at(panel, { "engagementPanelSectionListRenderer" });
+    for (auto panel : array(at(answer, { "engagementPanels" }))) {
+        auto section = at(panel, { "engagementPanelSectionListRenderer" });
         if (at(section, { "targetId" }) != "engagement-panel-comments-section")
             continue;
-        auto const& token = at(section, { "header", "engagementPanelTitleHeaderRenderer", "menu", "sortFilterSubMenuRenderer", "subMenuItems", 0,
+        auto token = at(section, { "header", "engagementPanelTitleHeaderRenderer", "menu", "sortFilterSubMenuRenderer", "subMenuItems", 0,
             "serviceEndpoint", "continuationCommand", "token" });
         if (token.is_string())
-            return token.get<std::string>();
+            return std::string(token.string());
     }
     return {};
 }
 
 // The length, when the answer carries one; the watch page itself usually does not.
-uint32_t length_of(nlohmann::json const& answer)
+uint32_t length_of(JsonValue answer)
 {
-    auto const& seconds = at(answer, { "videoDetails", "lengthSeconds" });
+    auto seconds = at(answer, { "videoDetails", "lengthSeconds" });
     if (seconds.is_string())
-        return parse_length(seconds.get_ref<std::string const&>());
+        return parse_length(seconds.string());
     return 0;
 }
 
 struct EntityPayloads {
-    std::map<std::string, nlohmann::json const*> comments; // commentEntityPayload by key
-    std::map<std::string, nlohmann::json const*> toolbars; // engagementToolbarStateEntityPayload by key
+    // The first payload of each key counts.
+    std::map<std::string_view, JsonValue> comments; // commentEntityPayload by key
+    std::map<std::string_view, JsonValue> toolbars; // engagementToolbarStateEntityPayload by key
 };
 
-EntityPayloads entity_payloads(nlohmann::json const& answer)
+EntityPayloads entity_payloads(JsonValue answer)
 {
     EntityPayloads payloads;
-    for (auto const& mutation : array(at(answer, { "frameworkUpdates", "entityBatchUpdate", "mutations" }))) {
-        auto const& comment = at(mutation, { "payload", "commentEntityPayload" });
-        if (auto const& key = at(comment, { "key" }); key.is_string())
-            payloads.comments.emplace(key.get<std::string>(), &comment);
-        auto const& toolbar = at(mutation, { "payload", "engagementToolbarStateEntityPayload" });
-        if (auto const& key = at(toolbar, { "key" }); key.is_string())
-            payloads.toolbars.emplace(key.get<std::string>(), &toolbar);
+    for (auto mutation : array(at(answer, { "frameworkUpdates", "entityBatchUpdate", "mutations" }))) {
+        auto comment = at(mutation, { "payload", "commentEntityPayload" });
+        if (auto key = comment["key"]; key.is_string())
+            payloads.comments.emplace(key.string(), comment);
+        auto toolbar = at(mutation, { "payload", "engagementToolbarStateEntityPayload" });
+        if (auto key = toolbar["key"]; key.is_string())
+            payloads.toolbars.emplace(key.string(), toolbar);
     }
     return payloads;
 }
@@ -106,29 +107,29 @@ void finish_comment(Comment& comment)
         comment.author = "Unknown";
 }
 
-std::optional<Comment> current_comment(nlohmann::json const& view, EntityPayloads const& payloads)
+std::optional<Comment> current_comment(JsonValue view, EntityPayloads const& payloads)
 {
-    auto const& key = at(view, { "commentKey" });
+    auto key = at(view, { "commentKey" });
     if (!key.is_string())
         return std::nullopt;
     Comment comment;
     comment.pinned = !text_of(at(view, { "pinnedText" })).empty();
-    if (auto found = payloads.comments.find(key.get<std::string>()); found != payloads.comments.end()) {
-        auto const& payload = *found->second;
+    if (auto found = payloads.comments.find(key.string()); found != payloads.comments.end()) {
+        auto payload = found->second;
         comment.text = text_of(at(payload, { "properties", "content" }));
         comment.time_ago = text_of(at(payload, { "properties", "publishedTime" }));
         comment.author = text_of(at(payload, { "author", "displayName" }));
         comment.likes = parse_count(text_of(at(payload, { "toolbar", "likeCountNotliked" })));
         comment.replies = static_cast<uint32_t>(std::min<uint64_t>(parse_count(text_of(at(payload, { "toolbar", "replyCount" }))), UINT32_MAX));
     }
-    if (auto const& toolbar_key = at(view, { "toolbarStateKey" }); toolbar_key.is_string()) {
-        if (auto found = payloads.toolbars.find(toolbar_key.get<std::string>()); found != payloads.toolbars.end())
-            comment.hearted = at(*found->second, { "heartState" }) == "TOOLBAR_HEART_STATE_HEARTED";
+    if (auto toolbar_key = at(view, { "toolbarStateKey" }); toolbar_key.is_string()) {
+        if (auto found = payloads.toolbars.find(toolbar_key.string()); found != payloads.toolbars.end())
+            comment.hearted = found->second["heartState"] == "TOOLBAR_HEART_STATE_HEARTED";
     }
     return comment;
 }
 
-std::optional<Comment> legacy_comment(nlohmann::json const& thread, nlohmann::json const& renderer)
+std::optional<Comment> legacy_comment(JsonValue thread, JsonValue renderer)
 {
     if (!renderer.is_object())
         return std::nullopt;
@@ -137,22 +138,22 @@ std::optional<Comment> legacy_comment(nlohmann::json const& thread, nlohmann::js
     comment.text = text_of(at(renderer, { "contentText" }));
     comment.time_ago = text_of(at(renderer, { "publishedTimeText" }));
     comment.likes = parse_count(text_of(at(renderer, { "voteCount" })));
-    auto const& replies = at(renderer, { "replyCount" });
-    if (replies.is_number_unsigned())
-        comment.replies = static_cast<uint32_t>(std::min<uint64_t>(replies.get<uint64_t>(), UINT32_MAX));
+    auto replies = at(renderer, { "replyCount" });
+    if (auto count = replies.unsigned_integer())
+        comment.replies = static_cast<uint32_t>(std::min<uint64_t>(*count, UINT32_MAX));
     comment.pinned = at(renderer, { "pinnedCommentBadge" }).is_object()
         || at(thread, { "renderingPriority" }) == "RENDERING_PRIORITY_PINNED_COMMENT";
-    comment.hearted = at(renderer, { "actionButtons", "commentActionButtonsRenderer", "creatorHeart", "creatorHeartRenderer", "isHearted" }) == true;
+    comment.hearted = at(renderer, { "actionButtons", "commentActionButtonsRenderer", "creatorHeart", "creatorHeartRenderer", "isHearted" }).is_true();
     return comment;
 }
 
 }
 
-BackendResult<WatchPage> watch_page(nlohmann::json const& answer, std::string_view requested_id, std::string_view thumbnail_origin)
+BackendResult<WatchPage> watch_page(JsonValue answer, std::string_view requested_id, std::string_view thumbnail_origin)
 {
-    auto const& answered_id = at(answer, { "currentVideoEndpoint", "watchEndpoint", "videoId" });
-    if (answered_id.is_string() && answered_id.get_ref<std::string const&>() != requested_id)
-        return backend_error("answer is for video " + answered_id.get<std::string>());
+    auto answered_id = at(answer, { "currentVideoEndpoint", "watchEndpoint", "videoId" });
+    if (answered_id.is_string() && answered_id.string() != requested_id)
+        return backend_error("answer is for video " + std::string(answered_id.string()));
 
     WatchPage page;
     page.video.id = std::string(requested_id);
@@ -163,18 +164,18 @@ BackendResult<WatchPage> watch_page(nlohmann::json const& answer, std::string_vi
     page.video.duration = length_of(answer);
 
     bool found_primary = false;
-    for (auto const& content : array(at(answer, { "contents", "twoColumnWatchNextResults", "results", "results", "contents" }))) {
-        if (auto const& primary = at(content, { "videoPrimaryInfoRenderer" }); primary.is_object()) {
+    for (auto content : array(at(answer, { "contents", "twoColumnWatchNextResults", "results", "results", "contents" }))) {
+        if (auto primary = at(content, { "videoPrimaryInfoRenderer" }); primary.is_object()) {
             read_primary(primary, page.video);
             found_primary = true;
-        } else if (auto const& secondary = at(content, { "videoSecondaryInfoRenderer" }); secondary.is_object()) {
+        } else if (auto secondary = at(content, { "videoSecondaryInfoRenderer" }); secondary.is_object()) {
             read_secondary(secondary, page.video);
-        } else if (auto const& section = at(content, { "itemSectionRenderer" }); section.is_object()) {
+        } else if (auto section = at(content, { "itemSectionRenderer" }); section.is_object()) {
             if (at(section, { "sectionIdentifier" }) != "comment-item-section")
                 continue;
-            auto const& token = at(section, { "contents", 0, "continuationItemRenderer", "continuationEndpoint", "continuationCommand", "token" });
+            auto token = at(section, { "contents", 0, "continuationItemRenderer", "continuationEndpoint", "continuationCommand", "token" });
             if (token.is_string())
-                page.comments_token = token.get<std::string>();
+                page.comments_token = std::string(token.string());
         }
     }
     if (!found_primary && !answered_id.is_string())
@@ -187,22 +188,22 @@ BackendResult<WatchPage> watch_page(nlohmann::json const& answer, std::string_vi
     return page;
 }
 
-std::vector<Comment> comment_page(nlohmann::json const& answer, size_t limit)
+std::vector<Comment> comment_page(JsonValue answer, size_t limit)
 {
     std::vector<Comment> comments;
     auto payloads = entity_payloads(answer);
-    for (auto const& endpoint : array(at(answer, { "onResponseReceivedEndpoints" }))) {
-        auto const* items = &at(endpoint, { "reloadContinuationItemsCommand", "continuationItems" });
-        if (!items->is_array())
-            items = &at(endpoint, { "appendContinuationItemsAction", "continuationItems" });
-        for (auto const& item : array(*items)) {
+    for (auto endpoint : array(at(answer, { "onResponseReceivedEndpoints" }))) {
+        auto items = at(endpoint, { "reloadContinuationItemsCommand", "continuationItems" });
+        if (!items.is_array())
+            items = at(endpoint, { "appendContinuationItemsAction", "continuationItems" });
+        for (auto item : array(items)) {
             if (comments.size() >= limit)
                 return comments;
-            auto const& thread = at(item, { "commentThreadRenderer" });
+            auto thread = at(item, { "commentThreadRenderer" });
             if (!thread.is_object())
                 continue;
             std::optional<Comment> comment;
-            if (auto const& view = at(thread, { "commentViewModel", "commentViewModel" }); view.is_object())
+            if (auto view = at(thread, { "commentViewModel", "commentViewModel" }); view.is_object())
                 comment = current_comment(view, payloads);
             else
                 comment = legacy_comment(thread, at(thread, { "comment", "commentRenderer" }));

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include "src/backend/InnertubeJson.h"
 
 #include "src/backend/BackendError.h"
 #include "src/model/Comment.h"
@@ -21,9 +21,9 @@ struct WatchPage {
 };
 
 // Fails when the answer is for another video or holds no video at all.
-BackendResult<WatchPage> watch_page(nlohmann::json const& answer, std::string_view requested_id, std::string_view thumbnail_origin);
+BackendResult<WatchPage> watch_page(JsonValue answer, std::string_view requested_id, std::string_view thumbnail_origin);
 
 // The comments of a continuation answer, at most `limit`, in order; none is not an error.
-std::vector<Comment> comment_page(nlohmann::json const& answer, size_t limit);
+std::vector<Comment> comment_page(JsonValue answer, size_t limit);
 
 }

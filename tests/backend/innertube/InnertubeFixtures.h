@@ -5,8 +5,6 @@
 #include <sstream>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 namespace vexa::testing {
 
 // The text of tests/fixtures/backend/innertube/<name>; empty when it cannot be read.
@@ -18,11 +16,6 @@ inline std::string innertube_fixture(std::string const& name)
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
-}
-
-inline nlohmann::json innertube_fixture_json(std::string const& name)
-{
-    return nlohmann::json::parse(innertube_fixture(name), nullptr, false);
 }
 
 }

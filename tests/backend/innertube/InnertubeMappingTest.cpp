@@ -2,13 +2,14 @@
 
 #include "src/backend/InnertubeBrowse.h"
 #include "src/backend/InnertubeWatch.h"
-#include "tests/backend/innertube/InnertubeFixtures.h"
+#include "tests/backend/innertube/InnertubeAnswers.h"
 
 namespace {
 
 using namespace vexa;
 using namespace vexa::innertube;
-using vexa::testing::innertube_fixture_json;
+using vexa::testing::answer_of;
+using vexa::testing::innertube_fixture_answer;
 
 constexpr char const* thumbs = "http://thumbs.test";
 
@@ -22,7 +23,7 @@ std::vector<std::string> ids_of(std::vector<Video> const& videos)
 
 TEST(InnertubeMapping, LegacySearchRenderersMapToVideosChannelsAndPlaylists)
 {
-    auto items = search_answer(innertube_fixture_json("search_legacy.json"), thumbs);
+    auto items = search_answer(innertube_fixture_answer("search_legacy.json").root(), thumbs);
     // Items in known containers only, in document order; the ad slot and the item without an id are skipped.
     ASSERT_EQ(ids_of(items.videos), (std::vector<std::string> { "vidcat1", "vidlive", "vidshelf" }));
 
@@ -79,7 +80,7 @@ TEST(InnertubeMapping, LegacySearchRenderersMapToVideosChannelsAndPlaylists)
 
 TEST(InnertubeMapping, CurrentSearchLockupsMapLikeTheirOlderRenderers)
 {
-    auto items = search_answer(innertube_fixture_json("search_current.json"), thumbs);
+    auto items = search_answer(innertube_fixture_answer("search_current.json").root(), thumbs);
     ASSERT_EQ(ids_of(items.videos), (std::vector<std::string> { "vidnew1", "vidnew2" }));
     auto const& dog = items.videos[0];
     EXPECT_EQ(dog.title, "Dogs today");
@@ -109,7 +110,7 @@ TEST(InnertubeMapping, CurrentSearchLockupsMapLikeTheirOlderRenderers)
 
 TEST(InnertubeMapping, RenderersWithEveryFieldMissingTakeTheDefaults)
 {
-    auto items = search_answer(innertube_fixture_json("hostile_empty_renderers.json"), thumbs);
+    auto items = search_answer(innertube_fixture_answer("hostile_empty_renderers.json").root(), thumbs);
     ASSERT_EQ(ids_of(items.videos), (std::vector<std::string> { "vidbare", "vidbarelock" }));
     for (auto const& video : items.videos) {
         EXPECT_EQ(video.title, "");
@@ -130,7 +131,7 @@ TEST(InnertubeMapping, RenderersWithEveryFieldMissingTakeTheDefaults)
 
 TEST(InnertubeMapping, WrongTypesEverywhereReadAsDefaults)
 {
-    auto items = search_answer(innertube_fixture_json("hostile_wrong_types.json"), thumbs);
+    auto items = search_answer(innertube_fixture_answer("hostile_wrong_types.json").root(), thumbs);
     ASSERT_EQ(ids_of(items.videos), (std::vector<std::string> { "vidodd", "vidlock" }));
     EXPECT_EQ(items.videos[0].title, "");
     EXPECT_EQ(items.videos[0].channel_name, "Unknown");
@@ -142,7 +143,7 @@ TEST(InnertubeMapping, WrongTypesEverywhereReadAsDefaults)
     ASSERT_EQ(items.playlists.size(), 1u);
     EXPECT_EQ(items.playlists[0].video_count, 0u);
     // A document of the wrong shape altogether is no items.
-    auto none = search_answer(nlohmann::json::parse(R"({"contents": [1, 2, {"videoRenderer": {"videoId": "x"}}]})"), thumbs);
+    auto none = search_answer(answer_of(R"({"contents": [1, 2, {"videoRenderer": {"videoId": "x"}}]})").root(), thumbs);
     EXPECT_TRUE(none.videos.empty());
 }
 
@@ -167,7 +168,7 @@ TEST(InnertubeMapping, WatchPagesGiveTheVideoRelatedVideosAndTheCommentsToken)
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.fixture);
-        auto page = watch_page(innertube_fixture_json(c.fixture), "vidwatch", thumbs);
+        auto page = watch_page(innertube_fixture_answer(c.fixture).root(), "vidwatch", thumbs);
         ASSERT_TRUE(page.has_value()) << page.error().message;
         auto const& video = page->video;
         EXPECT_EQ(video.id, "vidwatch");
@@ -188,7 +189,7 @@ TEST(InnertubeMapping, WatchPagesGiveTheVideoRelatedVideosAndTheCommentsToken)
         EXPECT_EQ(page->comments_token, c.token);
         EXPECT_EQ(ids_of(page->related), c.related);
     }
-    auto related = watch_page(innertube_fixture_json("watch_legacy.json"), "vidwatch", thumbs)->related;
+    auto related = watch_page(innertube_fixture_answer("watch_legacy.json").root(), "vidwatch", thumbs)->related;
     EXPECT_EQ(related[0].channel_name, "Other");
     EXPECT_EQ(related[0].duration, 300u);
     EXPECT_EQ(related[1].channel_name, "Unknown");
@@ -196,35 +197,35 @@ TEST(InnertubeMapping, WatchPagesGiveTheVideoRelatedVideosAndTheCommentsToken)
 
 TEST(InnertubeMapping, AWatchAnswerForAnotherVideoOrForNoneIsAnError)
 {
-    auto other = watch_page(innertube_fixture_json("watch_legacy.json"), "videlse", thumbs);
+    auto other = watch_page(innertube_fixture_answer("watch_legacy.json").root(), "videlse", thumbs);
     ASSERT_FALSE(other.has_value());
     EXPECT_EQ(other.error().message, "answer is for video vidwatch");
-    auto empty = watch_page(nlohmann::json::object(), "videlse", thumbs);
+    auto empty = watch_page(answer_of("{}").root(), "videlse", thumbs);
     ASSERT_FALSE(empty.has_value());
     EXPECT_EQ(empty.error().message, "answer holds no video videlse");
 }
 
 TEST(InnertubeMapping, CommentPagesInBothShapes)
 {
-    auto legacy = comment_page(innertube_fixture_json("comments_legacy.json"), 60);
+    auto legacy = comment_page(innertube_fixture_answer("comments_legacy.json").root(), 60);
     ASSERT_EQ(legacy.size(), 3u);
     EXPECT_EQ(legacy[0], (Comment { "jane q public", "JQ", "First comment", 1'500, "2 days ago", true, true, 7 }));
     EXPECT_EQ(legacy[1], (Comment { "42", "4", "Second", 0, "1 day ago", false, false, 0 }));
     EXPECT_EQ(legacy[2], (Comment { "Unknown", "?", "Nameless", 0, "", false, false, 0 }));
 
-    auto current = comment_page(innertube_fixture_json("comments_current.json"), 60);
+    auto current = comment_page(innertube_fixture_answer("comments_current.json").root(), 60);
     ASSERT_EQ(current.size(), 3u);
     EXPECT_EQ(current[0], (Comment { "@alice smith", "@S", "Current first", 2'300, "3 hours ago", true, true, 12 }));
     EXPECT_EQ(current[1], (Comment { "bob", "B", "Current second", 0, "1 hour ago", false, false, 0 }));
     EXPECT_EQ(current[2].author, "Unknown"); // its payload is missing: every field defaults
 
-    EXPECT_EQ(comment_page(innertube_fixture_json("comments_legacy.json"), 2).size(), 2u);
-    EXPECT_TRUE(comment_page(nlohmann::json::parse(R"({"onResponseReceivedEndpoints": []})"), 60).empty());
+    EXPECT_EQ(comment_page(innertube_fixture_answer("comments_legacy.json").root(), 2).size(), 2u);
+    EXPECT_TRUE(comment_page(answer_of(R"({"onResponseReceivedEndpoints": []})").root(), 60).empty());
 }
 
 TEST(InnertubeMapping, ChannelPagesInBothShapesCarryTheChannelIntoTheirUploads)
 {
-    auto legacy = channel_answer(innertube_fixture_json("channel_legacy.json"), "UCold", thumbs);
+    auto legacy = channel_answer(innertube_fixture_answer("channel_legacy.json").root(), "UCold", thumbs);
     ASSERT_TRUE(legacy.has_value()) << legacy.error().message;
     EXPECT_EQ(legacy->first, (Channel { "UCold", "Old Channel", "@oldchannel", 12'500, true, "Old style", "UCold", "https://yt3.example/old900", "" }));
     ASSERT_EQ(ids_of(legacy->second), (std::vector<std::string> { "up1", "up2" }));
@@ -233,7 +234,7 @@ TEST(InnertubeMapping, ChannelPagesInBothShapesCarryTheChannelIntoTheirUploads)
     EXPECT_EQ(legacy->second[0].channel_name, "Old Channel");
     EXPECT_EQ(legacy->second[0].duration, 600u);
 
-    auto current = channel_answer(innertube_fixture_json("channel_current.json"), "UCnew", thumbs);
+    auto current = channel_answer(innertube_fixture_answer("channel_current.json").root(), "UCnew", thumbs);
     ASSERT_TRUE(current.has_value()) << current.error().message;
     EXPECT_EQ(current->first, (Channel { "UCnew", "New Channel", "@newchannel", 2'500'000, true, "New style", "UCnew", "https://yt3.example/new900", "" }));
     ASSERT_EQ(ids_of(current->second), (std::vector<std::string> { "up3", "up4" }));
@@ -244,20 +245,20 @@ TEST(InnertubeMapping, ChannelPagesInBothShapesCarryTheChannelIntoTheirUploads)
 
 TEST(InnertubeMapping, ChannelAndPlaylistPagesWithoutContentsGiveTheAlert)
 {
-    auto channel = channel_answer(innertube_fixture_json("channel_alert.json"), "UCnone", thumbs);
+    auto channel = channel_answer(innertube_fixture_answer("channel_alert.json").root(), "UCnone", thumbs);
     ASSERT_FALSE(channel.has_value());
     EXPECT_EQ(channel.error().message, "This channel does not exist.");
-    auto silent = channel_answer(nlohmann::json::object(), "UCnone", thumbs);
+    auto silent = channel_answer(answer_of("{}").root(), "UCnone", thumbs);
     ASSERT_FALSE(silent.has_value());
     EXPECT_EQ(silent.error().message, "channel not found");
-    auto playlist = playlist_answer(innertube_fixture_json("playlist_alert.json"), "PLnone", thumbs);
+    auto playlist = playlist_answer(innertube_fixture_answer("playlist_alert.json").root(), "PLnone", thumbs);
     ASSERT_FALSE(playlist.has_value());
     EXPECT_EQ(playlist.error().message, "The playlist does not exist.");
 }
 
 TEST(InnertubeMapping, PlaylistPagesInBothShapes)
 {
-    auto legacy = playlist_answer(innertube_fixture_json("playlist_legacy.json"), "PLold", thumbs);
+    auto legacy = playlist_answer(innertube_fixture_answer("playlist_legacy.json").root(), "PLold", thumbs);
     ASSERT_TRUE(legacy.has_value()) << legacy.error().message;
     EXPECT_EQ(legacy->first, (Playlist { "PLold", "Old playlist", "UCowner", "List Owner", "https://i.example/plold.jpg", "PLold", { "pl1", "pl2" }, 42 }));
     ASSERT_EQ(legacy->second.size(), 2u);
@@ -265,7 +266,7 @@ TEST(InnertubeMapping, PlaylistPagesInBothShapes)
     EXPECT_EQ(legacy->second[0].channel_name, "Maker");
     EXPECT_EQ(legacy->second[1].duration, 180u);
 
-    auto current = playlist_answer(innertube_fixture_json("playlist_current.json"), "PLnew", thumbs);
+    auto current = playlist_answer(innertube_fixture_answer("playlist_current.json").root(), "PLnew", thumbs);
     ASSERT_TRUE(current.has_value()) << current.error().message;
     // No count anywhere: the number fetched.
     EXPECT_EQ(current->first, (Playlist { "PLnew", "New playlist", "", "Unknown", "https://i.example/plnew.jpg", "PLnew", { "pl3" }, 1 }));
@@ -273,10 +274,10 @@ TEST(InnertubeMapping, PlaylistPagesInBothShapes)
 
 TEST(InnertubeMapping, TrendingReadsItsShelvesAndARetiredPageHasNoVideos)
 {
-    auto videos = trending_answer(innertube_fixture_json("trending_legacy.json"), thumbs);
+    auto videos = trending_answer(innertube_fixture_answer("trending_legacy.json").root(), thumbs);
     ASSERT_EQ(ids_of(videos), (std::vector<std::string> { "tr1", "tr2" }));
     EXPECT_EQ(videos[0].views, 2'000'000'000u);
-    EXPECT_TRUE(trending_answer(innertube_fixture_json("trending_retired.json"), thumbs).empty());
+    EXPECT_TRUE(trending_answer(innertube_fixture_answer("trending_retired.json").root(), thumbs).empty());
 }
 
 }

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "src/backend/InnertubeText.h"
+#include "tests/backend/innertube/InnertubeAnswers.h"
 
 namespace {
 
 using namespace vexa::innertube;
-using nlohmann::json;
+using vexa::testing::answer_of;
 
 TEST(InnertubeText, CountsReadDigitsSeparatorsAndSuffixes)
 {
@@ -53,12 +54,12 @@ TEST(InnertubeText, LengthsReadClockTextsAndRejectTheRest)
 
 TEST(InnertubeText, TextObjectsInEveryShape)
 {
-    EXPECT_EQ(text_of(json::parse(R"({"simpleText": "plain"})")), "plain");
-    EXPECT_EQ(text_of(json::parse(R"({"runs": [{"text": "a "}, {"bold": true}, {"text": "b"}, {"text": 3}]})")), "a b");
-    EXPECT_EQ(text_of(json::parse(R"({"content": "view model"})")), "view model");
-    EXPECT_EQ(text_of(json::parse(R"("bare")")), "bare");
+    EXPECT_EQ(text_of(answer_of(R"({"simpleText": "plain"})").root()), "plain");
+    EXPECT_EQ(text_of(answer_of(R"({"runs": [{"text": "a "}, {"bold": true}, {"text": "b"}, {"text": 3}]})").root()), "a b");
+    EXPECT_EQ(text_of(answer_of(R"({"content": "view model"})").root()), "view model");
+    EXPECT_EQ(text_of(answer_of(R"("bare")").root()), "bare");
     for (auto const* odd : { R"(null)", R"(7)", R"([])", R"({"simpleText": 5})", R"({"runs": "x"})", R"({})" })
-        EXPECT_EQ(text_of(json::parse(odd)), "") << odd;
+        EXPECT_EQ(text_of(answer_of(odd).root()), "") << odd;
 }
 
 TEST(InnertubeText, BestThumbnailIsTheLargestAreaLaterWinningTies)
@@ -78,18 +79,22 @@ TEST(InnertubeText, BestThumbnailIsTheLargestAreaLaterWinningTies)
         { R"("nothing")", "" },
     };
     for (auto const& c : cases)
-        EXPECT_EQ(best_thumbnail_url(json::parse(c.images)), c.url) << c.images;
+        EXPECT_EQ(best_thumbnail_url(answer_of(c.images).root()), c.url) << c.images;
 }
 
-TEST(InnertubeText, PathsStepThroughMembersAndIndicesOrReadNull)
+TEST(InnertubeText, PathsStepThroughMembersAndIndicesOrReadNothing)
 {
-    auto value = json::parse(R"({"a": [{"b": "found"}]})");
+    auto answer = answer_of(R"({"a": [{"b": "found"}], "n": null})");
+    auto value = answer.root();
     EXPECT_EQ(at(value, { "a", 0, "b" }), "found");
-    EXPECT_TRUE(at(value, { "a", 1, "b" }).is_null());
-    EXPECT_TRUE(at(value, { "a", -1 }).is_null());
-    EXPECT_TRUE(at(value, { "a", "b" }).is_null());
-    EXPECT_TRUE(at(value, { "x", 0 }).is_null());
-    EXPECT_TRUE(array(value["a"][0]).empty());
+    EXPECT_TRUE(at(value, { "a", 1, "b" }).is_missing());
+    EXPECT_TRUE(at(value, { "a", -1 }).is_missing());
+    EXPECT_TRUE(at(value, { "a", "b" }).is_missing());
+    EXPECT_TRUE(at(value, { "x", 0 }).is_missing());
+    EXPECT_TRUE(array(at(value, { "a", 0 })).empty());
+    // A null that is there is not a missing member.
+    EXPECT_TRUE(at(value, { "n" }).is_null());
+    EXPECT_FALSE(at(value, { "n" }).is_missing());
 }
 
 }

@@ -7,9 +7,9 @@
 
 #include "src/backend/InnertubeBrowse.h"
 #include "src/backend/InnertubeClient.h"
+#include "src/backend/InnertubeJson.h"
 #include "src/backend/InnertubeText.h"
 #include "src/backend/InnertubeWatch.h"
-#include "src/backend/JsonInput.h"
 
 namespace {
 
@@ -32,28 +32,29 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size)
     std::string_view text(reinterpret_cast<char const*>(data), size);
     (void)vexa::innertube::parse_count(text);
     (void)vexa::innertube::parse_length(text);
-    auto answer = vexa::json_input::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth);
-    if (!answer)
+    auto parsed = vexa::innertube::Answer::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth);
+    if (!parsed)
         return 0;
-    auto items = vexa::innertube::search_answer(*answer, origin);
+    auto answer = parsed->root();
+    auto items = vexa::innertube::search_answer(answer, origin);
     check_videos(items.videos);
-    check_videos(vexa::innertube::trending_answer(*answer, origin));
-    if (auto channel = vexa::innertube::channel_answer(*answer, "UCfuzz", origin)) {
+    check_videos(vexa::innertube::trending_answer(answer, origin));
+    if (auto channel = vexa::innertube::channel_answer(answer, "UCfuzz", origin)) {
         if (channel->first.id.empty() || channel->first.handle.empty())
             std::abort();
         check_videos(channel->second);
     }
-    if (auto playlist = vexa::innertube::playlist_answer(*answer, "PLfuzz", origin)) {
+    if (auto playlist = vexa::innertube::playlist_answer(answer, "PLfuzz", origin)) {
         if (playlist->first.video_ids.size() != playlist->second.size())
             std::abort();
         check_videos(playlist->second);
     }
-    if (auto page = vexa::innertube::watch_page(*answer, "vidfuzz", origin)) {
+    if (auto page = vexa::innertube::watch_page(answer, "vidfuzz", origin)) {
         if (page->video.id != "vidfuzz")
             std::abort();
         check_videos(page->related);
     }
-    auto comments = vexa::innertube::comment_page(*answer, 60);
+    auto comments = vexa::innertube::comment_page(answer, 60);
     if (comments.size() > 60)
         std::abort();
     for (auto const& comment : comments) {
