@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cairo.h>
 #include <cmath>
+#include <vector>
 
 #include "kaso/ui/ScaledImageCache.h"
 #include "kaso/ui/Scene.h"
@@ -91,10 +92,22 @@ void paint_image(cairo_t* cr, DrawImage const& command)
     cairo_surface_destroy(surface);
 }
 
-}
-
-void paint_scene(cairo_t* cr, Scene const& scene, TextRenderer& text, double scale, Color const& background)
+void replay(cairo_t* cr, Scene const& scene, TextRenderer& text, double scale, Color const& background,
+    std::span<Rect const> regions, std::span<std::optional<Rect> const> bounds)
 {
+    // Commands that paint nothing inside the regions are skipped (clips never are, so pushes
+    // and pops stay paired).
+    std::vector<Rect> logical_regions;
+    for (auto const& region : regions)
+        logical_regions.push_back({ region.x0 / scale, region.y0 / scale, region.x1 / scale, region.y1 / scale });
+    auto outside_regions = [&](std::size_t index) {
+        if (logical_regions.empty() || index >= bounds.size() || !bounds[index])
+            return false;
+        for (auto const& region : logical_regions)
+            if (region.intersects(*bounds[index]))
+                return false;
+        return true;
+    };
     cairo_save(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     set_color(cr, background);
@@ -102,7 +115,11 @@ void paint_scene(cairo_t* cr, Scene const& scene, TextRenderer& text, double sca
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     cairo_scale(cr, scale, scale);
     int clip_depth = 0;
-    for (auto const& command : scene.commands()) {
+    auto const& commands = scene.commands();
+    for (std::size_t index = 0; index < commands.size(); ++index) {
+        if (outside_regions(index))
+            continue;
+        auto const& command = commands[index];
         std::visit(
             [&](auto const& c) {
                 using T = std::decay_t<decltype(c)>;
@@ -165,6 +182,8 @@ void paint_scene(cairo_t* cr, Scene const& scene, TextRenderer& text, double sca
                     rounded_rect(cr, c.rect, c.radius);
                     cairo_clip(cr);
                     ++clip_depth;
+                } else if constexpr (std::is_same_v<T, BeginScrollLayer> || std::is_same_v<T, EndScrollLayer>) {
+                    // markers for reusing a frame; nothing to paint
                 } else if constexpr (std::is_same_v<T, PopClip>) {
                     if (clip_depth > 0) {
                         cairo_restore(cr);
@@ -176,6 +195,27 @@ void paint_scene(cairo_t* cr, Scene const& scene, TextRenderer& text, double sca
     }
     while (clip_depth-- > 0)
         cairo_restore(cr);
+    cairo_restore(cr);
+}
+
+}
+
+void paint_scene(cairo_t* cr, Scene const& scene, TextRenderer& text, double scale, Color const& background)
+{
+    replay(cr, scene, text, scale, background, {}, {});
+}
+
+void paint_scene_regions(cairo_t* cr, Scene const& scene, TextRenderer& text, double scale, Color const& background,
+    std::span<Rect const> regions, std::span<std::optional<Rect> const> bounds)
+{
+    if (regions.empty())
+        return;
+    cairo_save(cr);
+    cairo_new_path(cr);
+    for (auto const& region : regions)
+        cairo_rectangle(cr, region.x0, region.y0, region.width(), region.height());
+    cairo_clip(cr);
+    replay(cr, scene, text, scale, background, regions, bounds);
     cairo_restore(cr);
 }
 

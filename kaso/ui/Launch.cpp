@@ -8,7 +8,7 @@
 #include "kaso/actions/LibraryStore.h"
 #include "kaso/platform/Clock.h"
 #include "kaso/platform/Log.h"
-#include "kaso/ui/CairoPainter.h"
+#include "kaso/ui/FrameCanvas.h"
 #include "kaso/ui/FrameDriver.h"
 #include "kaso/ui/SdlInput.h"
 #include "kaso/ui/WakeHandle.h"
@@ -45,9 +45,12 @@ std::unexpected<LaunchError> sdl_error(std::string_view what)
     return std::unexpected(LaunchError { fmt::format("{}: {}", what, SDL_GetError()) });
 }
 
-// Paints the driver's scene into the streaming texture and shows it.
-bool present(SdlSession& session, FrameDriver& driver, int drawable_width, int drawable_height)
+// Paints the driver's scene into the frame canvas, hands what changed to the streaming
+// texture and shows it. The canvas keeps the previous frame, so a frame that only scrolled or
+// did not change at all costs a fraction of a whole repaint.
+bool present(SdlSession& session, FrameCanvas& canvas, FrameDriver& driver, int drawable_width, int drawable_height)
 {
+    bool fresh_texture = false;
     if (!session.texture || session.texture_width != drawable_width || session.texture_height != drawable_height) {
         if (session.texture)
             SDL_DestroyTexture(session.texture);
@@ -56,18 +59,22 @@ bool present(SdlSession& session, FrameDriver& driver, int drawable_width, int d
             return false;
         session.texture_width = drawable_width;
         session.texture_height = drawable_height;
+        fresh_texture = true;
     }
-    void* pixels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(session.texture, nullptr, &pixels, &pitch) != 0)
+    auto damage = canvas.paint(driver.scene(), driver.text(), driver.scale(), driver.theme().background, drawable_width, drawable_height);
+    if (!damage) {
+        kaso::log::target("kaso::launch")->warn("frame not painted error={}", kaso::debug_text(damage.error().message));
+        canvas.invalidate();
         return false;
-    auto* surface = cairo_image_surface_create_for_data(static_cast<unsigned char*>(pixels), CAIRO_FORMAT_ARGB32, drawable_width, drawable_height, pitch);
-    auto* cr = cairo_create(surface);
-    paint_scene(cr, driver.scene(), driver.text(), driver.scale(), driver.theme().background);
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
-    cairo_surface_destroy(surface);
-    SDL_UnlockTexture(session.texture);
+    }
+    auto const& image = canvas.image();
+    Rect changed = fresh_texture ? Rect { 0, 0, double(image.width), double(image.height) } : damage->bounds;
+    if (!changed.is_empty()) {
+        SDL_Rect rect { int(changed.x0), int(changed.y0), int(changed.width()), int(changed.height()) };
+        auto const* first = image.data() + std::size_t(rect.y) * std::size_t(image.stride) + std::size_t(rect.x) * 4;
+        if (SDL_UpdateTexture(session.texture, &rect, first, image.stride) != 0)
+            return false;
+    }
     SDL_RenderClear(session.renderer);
     SDL_RenderCopy(session.renderer, session.texture, nullptr, nullptr);
     SDL_RenderPresent(session.renderer);
@@ -170,6 +177,7 @@ std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
     driver.set_library(&library.document());
     SDL_StartTextInput();
 
+    FrameCanvas canvas;
     bool running = true;
     while (running) {
         int window_width = 0, window_height = 0, drawable_width = 0, drawable_height = 0;
@@ -180,7 +188,7 @@ std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
 
         uint64_t frame_start = kaso::platform::monotonic_ms();
         driver.frame(frame_start);
-        if (!present(session, driver, drawable_width, drawable_height))
+        if (!present(session, canvas, driver, drawable_width, drawable_height))
             log->warn("frame not shown error={}", kaso::debug_text(SDL_GetError()));
 
         // Sleep until an event arrives, the root's next deadline, or the next frame it asked for.

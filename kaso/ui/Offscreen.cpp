@@ -6,6 +6,7 @@
 
 #include "kaso/platform/AtomicFile.h"
 #include "kaso/ui/CairoPainter.h"
+#include "kaso/ui/FrameCanvas.h"
 #include "kaso/ui/FrameDriver.h"
 
 namespace kaso::ui {
@@ -53,6 +54,15 @@ ErrorOr<void> paint_offscreen_into(FrameDriver& driver, Image& image)
     return {};
 }
 
+ErrorOr<FrameDamage> paint_offscreen_into(FrameDriver& driver, FrameCanvas& canvas)
+{
+    double width = std::ceil(driver.width() * driver.scale());
+    double height = std::ceil(driver.height() * driver.scale());
+    if (!(width >= 1 && height >= 1 && width <= max_dimension && height <= max_dimension))
+        return make_error(fmt::format("offscreen: picture size {}x{} out of range", width, height));
+    return canvas.paint(driver.scene(), driver.text(), driver.scale(), driver.theme().background, int(width), int(height));
+}
+
 ErrorOr<Image> paint_offscreen(FrameDriver& driver)
 {
     Image image;
@@ -64,6 +74,12 @@ ErrorOr<void> render_offscreen_into(FrameDriver& driver, uint64_t now_ms, Image&
 {
     driver.frame(now_ms);
     return paint_offscreen_into(driver, target);
+}
+
+ErrorOr<FrameDamage> render_offscreen_into(FrameDriver& driver, uint64_t now_ms, FrameCanvas& canvas)
+{
+    driver.frame(now_ms);
+    return paint_offscreen_into(driver, canvas);
 }
 
 ErrorOr<Image> render_offscreen(FrameDriver& driver, uint64_t now_ms)

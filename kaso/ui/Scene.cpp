@@ -56,6 +56,10 @@ void Scene::push_clip(Rect rect, double radius) { m_commands.emplace_back(PushCl
 
 void Scene::pop_clip() { m_commands.emplace_back(PopClip {}); }
 
+void Scene::begin_scroll_layer(Rect viewport, Point offset) { m_commands.emplace_back(BeginScrollLayer { this->offset(viewport), offset }); }
+
+void Scene::end_scroll_layer() { m_commands.emplace_back(EndScrollLayer {}); }
+
 void Scene::push_offset(double dx, double dy)
 {
     m_offset_stack.push_back({ m_offset_x, m_offset_y });

@@ -18,6 +18,7 @@ struct FillRect {
     Rect rect;
     Color color;
     double radius { 0 };
+    bool operator==(FillRect const&) const = default;
 };
 
 struct StrokeRect {
@@ -25,12 +26,14 @@ struct StrokeRect {
     Color color;
     double width { 1 };
     double radius { 0 };
+    bool operator==(StrokeRect const&) const = default;
 };
 
 struct FillCircle {
     Point center;
     double radius { 0 };
     Color color;
+    bool operator==(FillCircle const&) const = default;
 };
 
 // A rounded rectangle filled with a linear gradient from `start` (at `from`) to `end` (at `to`).
@@ -41,12 +44,14 @@ struct FillGradient {
     Point to;
     Color start;
     Color end;
+    bool operator==(FillGradient const&) const = default;
 };
 
 // A closed polygon filled with one colour.
 struct FillPolygon {
     std::vector<Point> points;
     Color color;
+    bool operator==(FillPolygon const&) const = default;
 };
 
 // Polylines stroked with round caps and joins: icons are drawn this way.
@@ -55,6 +60,7 @@ struct StrokePath {
     std::vector<bool> closed; // one per subpath
     Color color;
     double width { 1.5 };
+    bool operator==(StrokePath const&) const = default;
 };
 
 struct DrawText {
@@ -62,6 +68,7 @@ struct DrawText {
     TextStyle style;
     Point origin; // top-left of the first line
     double max_width { 0 }; // 0: no wrapping
+    bool operator==(DrawText const&) const = default;
 };
 
 enum class ImageFit {
@@ -75,16 +82,40 @@ struct DrawImage {
     Rect rect;
     double radius { 0 };
     ImageFit fit { ImageFit::Cover };
+
+    // A picture whose pixels live elsewhere (a video frame) may change under the same handle,
+    // so it never equals anything.
+    bool operator==(DrawImage const& other) const
+    {
+        return image == other.image && !(image && image->external) && rect == other.rect && radius == other.radius && fit == other.fit;
+    }
 };
 
 struct PushClip {
     Rect rect;
     double radius { 0 };
+    bool operator==(PushClip const&) const = default;
 };
 
-struct PopClip { };
+struct PopClip {
+    bool operator==(PopClip const&) const = default;
+};
 
-using SceneCommand = std::variant<FillRect, StrokeRect, FillCircle, FillGradient, FillPolygon, StrokePath, DrawText, DrawImage, PushClip, PopClip>;
+// What a scroll view records around its moving content: everything between the two markers
+// is drawn shifted by `offset` inside `viewport`. The painter may then reuse the pixels of the
+// previous frame, moved, instead of painting the content again.
+struct BeginScrollLayer {
+    Rect viewport;
+    Point offset;
+    bool operator==(BeginScrollLayer const&) const = default;
+};
+
+struct EndScrollLayer {
+    bool operator==(EndScrollLayer const&) const = default;
+};
+
+using SceneCommand = std::variant<FillRect, StrokeRect, FillCircle, FillGradient, FillPolygon, StrokePath, DrawText, DrawImage, PushClip, PopClip,
+    BeginScrollLayer, EndScrollLayer>;
 
 class Scene {
 public:
@@ -100,6 +131,8 @@ public:
     void draw_image(ImageHandle image, Rect rect, double radius = 0, ImageFit fit = ImageFit::Cover);
     void push_clip(Rect rect, double radius = 0);
     void pop_clip();
+    void begin_scroll_layer(Rect viewport, Point offset);
+    void end_scroll_layer();
 
     // Offsets the coordinates of every command recorded until the matching pop.
     void push_offset(double dx, double dy);

@@ -116,10 +116,12 @@ void Scrollable::draw(Scene& scene, DrawContext& context)
     Rect visible = context.visible.intersected(m_rect);
     scene.push_clip(m_rect);
     if (!visible.is_empty()) {
+        scene.begin_scroll_layer(m_rect, { at.x, at.y });
         scene.push_offset(-at.x, -at.y);
         DrawContext inner { context.text, context.theme, visible.translated(at.x, at.y), context.now_ms };
         m_child->draw_with_presence(scene, inner);
         scene.pop_offset();
+        scene.end_scroll_layer();
     }
     draw_indicator(scene, context);
     scene.pop_clip();

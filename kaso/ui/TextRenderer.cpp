@@ -149,19 +149,8 @@ Size TextRenderer::measure_style(std::string_view text, TextStyle const& style, 
     return { logical.width / double(PANGO_SCALE), logical.height / double(PANGO_SCALE) };
 }
 
-void TextRenderer::draw(cairo_t* cr, DrawText const& text)
+PangoLayout* TextRenderer::layout_for(DrawText const& text)
 {
-    // Bringing the context up to date with a new Cairo target marks it changed even when
-    // nothing that matters did, and every layout would then be shaped again; so it is done only
-    // when the device scale changes.
-    cairo_matrix_t matrix;
-    cairo_get_matrix(cr, &matrix);
-    if (!m_impl->synced || matrix.xx != m_impl->synced_xx || matrix.yy != m_impl->synced_yy || matrix.xy != 0 || matrix.yx != 0) {
-        pango_cairo_update_context(cr, m_impl->context);
-        m_impl->synced = true;
-        m_impl->synced_xx = matrix.xx;
-        m_impl->synced_yy = matrix.yy;
-    }
     guint serial = pango_context_get_serial(m_impl->context);
     LayoutKey key { text.text, text.style, text.max_width };
     auto found = m_impl->layouts.find(key);
@@ -175,7 +164,37 @@ void TextRenderer::draw(cairo_t* cr, DrawText const& text)
         pango_layout_context_changed(found->second.layout);
         found->second.serial = serial;
     }
-    auto* layout = found->second.layout;
+    return found->second.layout;
+}
+
+Rect TextRenderer::ink_bounds(DrawText const& text)
+{
+    PangoRectangle ink;
+    PangoRectangle logical;
+    pango_layout_get_extents(layout_for(text), &ink, &logical);
+    auto to_rect = [&](PangoRectangle const& r) {
+        return Rect::from_origin_size(text.origin.x + r.x / double(PANGO_SCALE), text.origin.y + r.y / double(PANGO_SCALE),
+            r.width / double(PANGO_SCALE), r.height / double(PANGO_SCALE));
+    };
+    // Glyphs are placed on whole device pixels and antialiased: a pixel more on each side.
+    Rect bounds = to_rect(logical).united(to_rect(ink));
+    return { bounds.x0 - 1, bounds.y0 - 1, bounds.x1 + 1, bounds.y1 + 1 };
+}
+
+void TextRenderer::draw(cairo_t* cr, DrawText const& text)
+{
+    // Bringing the context up to date with a new Cairo target marks it changed even when
+    // nothing that matters did, and every layout would then be shaped again; so it is done only
+    // when the device scale changes.
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    if (!m_impl->synced || matrix.xx != m_impl->synced_xx || matrix.yy != m_impl->synced_yy || matrix.xy != 0 || matrix.yx != 0) {
+        pango_cairo_update_context(cr, m_impl->context);
+        m_impl->synced = true;
+        m_impl->synced_xx = matrix.xx;
+        m_impl->synced_yy = matrix.yy;
+    }
+    auto* layout = layout_for(text);
     cairo_save(cr);
     auto const& color = text.style.color;
     cairo_set_source_rgba(cr, color.r, color.g, color.b, color.a);

@@ -7,6 +7,7 @@
 #include "kaso/ui/TextStyle.h"
 
 typedef struct _cairo cairo_t;
+typedef struct _PangoLayout PangoLayout;
 
 namespace kaso::ui {
 
@@ -26,10 +27,15 @@ public:
 
     // Paints one recorded text command onto a Cairo context whose transform is already scaled.
     void draw(cairo_t* cr, DrawText const& text);
+    // Where a recorded text command paints, in its own (logical) coordinates: the union of its
+    // ink and logical boxes with a logical pixel more on each side. Shares the laid-out text with draw.
+    Rect ink_bounds(DrawText const& text);
 
     std::string const& default_family() const { return m_default_family; }
 
 private:
+    PangoLayout* layout_for(DrawText const& text);
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     std::string m_default_family;
