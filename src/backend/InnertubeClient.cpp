@@ -195,6 +195,7 @@ BackendResult<innertube::Answer> InnertubeClient::call(std::string_view endpoint
         return backend_error(last.error);
     if (last.status < 200 || last.status > 299)
         return backend_error(fmt::format("HTTP {}", last.status));
+    last.body.reserve(last.body.size() + innertube::answer_padding); // so the parser reads it in place
     auto document = innertube::Answer::parse(last.body, innertube_body_limit, innertube_max_depth);
     if (!document)
         return backend_error("answer is not usable JSON: " + document.error().message);

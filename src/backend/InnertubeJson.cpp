@@ -130,7 +130,7 @@ JsonValue JsonValue::operator[](std::string_view key) const
     simdjson::dom::object object = m_element.get_object().value_unsafe();
     JsonValue found;
     for (auto position = object.begin(), end = object.end(); position != end; ++position) {
-        if (position.key_equals(key))
+        if (same_text(position.key(), key))
             found = JsonValue(position.value());
     }
     return found;
@@ -156,6 +156,13 @@ JsonArray JsonValue::elements() const
     return JsonArray(m_element.get_array().value_unsafe());
 }
 
+size_t JsonValue::element_count() const
+{
+    if (!is_array())
+        return 0;
+    return m_element.get_array().value_unsafe().size();
+}
+
 JsonMembers JsonValue::members() const
 {
     if (!is_object())
@@ -163,27 +170,38 @@ JsonMembers JsonValue::members() const
     return JsonMembers(m_element.get_object().value_unsafe());
 }
 
-kaso::ErrorOr<Answer> Answer::parse(std::string_view text, size_t max_bytes, size_t max_depth)
+kaso::ErrorOr<Answer> Answer::parse(std::string const& text, size_t max_bytes, size_t max_depth)
 {
     if (text.size() > max_bytes)
         return kaso::make_error(fmt::format("document of {} bytes exceeds {} bytes", text.size(), max_bytes));
-    // As the reader before this one did, a byte order mark in front is skipped and the text
-    // ends at its first NUL byte.
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
-    if (auto nul = text.find('\0'); nul != std::string_view::npos)
-        text = text.substr(0, nul);
 
     Answer answer;
     answer.m_parser = std::make_unique<simdjson::dom::parser>();
     // simdjson counts the document as a level of its own, and an empty array or object as none.
     auto error = answer.m_parser->allocate(std::max<size_t>(text.size(), simdjson::dom::MINIMAL_DOCUMENT_CAPACITY), max_depth + 1);
+    if (error)
+        return kaso::make_error(simdjson::error_message(error));
     simdjson::dom::element root;
-    if (!error)
-        error = answer.m_parser->parse(text.data(), text.size()).get(root);
+    auto parse_part = [&](std::string const& buffer, std::string_view part) {
+        size_t spare = static_cast<size_t>(buffer.data() + buffer.capacity() - (part.data() + part.size()));
+        return answer.m_parser->parse(part.data(), part.size(), spare < answer_padding).get(root);
+    };
+
+    // As the reader before this one did, a byte order mark in front is skipped and the text
+    // ends at its first NUL byte. simdjson refuses every NUL, so only a failed text is searched.
+    std::string_view part = text;
+    if (part.starts_with("\xEF\xBB\xBF"))
+        part.remove_prefix(3);
+    error = parse_part(text, part);
+    if (error) {
+        if (auto nul = part.find('\0'); nul != std::string_view::npos) {
+            part = part.substr(0, nul);
+            error = parse_part(text, part);
+        }
+    }
     if (error == simdjson::NUMBER_ERROR) {
-        if (auto widened = with_wide_integers_as_floats(text))
-            error = answer.m_parser->parse(*widened).get(root);
+        if (auto widened = with_wide_integers_as_floats(part))
+            error = parse_part(*widened, *widened);
     }
     if (error == simdjson::DEPTH_ERROR)
         return kaso::make_error(fmt::format("document nests deeper than {} levels", max_depth));

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include <simdjson.h>
@@ -16,6 +18,41 @@ namespace vexa::innertube {
 
 class JsonArray;
 class JsonMembers;
+
+// Whether two texts are equal, compared a word at a time in line: member keys are short, and
+// comparing them is most of what finding a member costs.
+inline bool same_text(std::string_view a, std::string_view b)
+{
+    size_t size = a.size();
+    if (size != b.size())
+        return false;
+    auto word = [](char const* bytes) {
+        uint64_t value;
+        std::memcpy(&value, bytes, sizeof value);
+        return value;
+    };
+    auto half_word = [](char const* bytes) {
+        uint32_t value;
+        std::memcpy(&value, bytes, sizeof value);
+        return value;
+    };
+    char const* x = a.data();
+    char const* y = b.data();
+    if (size >= 8) {
+        for (size_t offset = 0; offset + 8 < size; offset += 8) {
+            if (word(x + offset) != word(y + offset))
+                return false;
+        }
+        return word(x + size - 8) == word(y + size - 8); // overlaps the word before it
+    }
+    if (size >= 4)
+        return half_word(x) == half_word(y) && half_word(x + size - 4) == half_word(y + size - 4);
+    for (size_t index = 0; index < size; ++index) {
+        if (x[index] != y[index])
+            return false;
+    }
+    return true;
+}
 
 // One value of a parsed answer, or nothing: a member or element that is not there. Nothing
 // answers every question with "no" and every lookup with nothing, so readers chain lookups
@@ -55,6 +92,7 @@ public:
 
     // The elements of an array in order; none for anything else.
     JsonArray elements() const;
+    size_t element_count() const;
     // The members of an object in document order, repeated keys included; none for anything else.
     JsonMembers members() const;
 
@@ -145,14 +183,44 @@ private:
     Iterator m_end;
 };
 
+// Where read_members puts the member named `key`.
+struct MemberSlot {
+    std::string_view key;
+    JsonValue* value;
+};
+
+// Reads several members of an object in one pass over it, each slot getting what `object[key]`
+// would give (the last of a repeated key; nothing when absent or for a non-object). The keys
+// of the slots differ. One pass instead of a lookup per key is what keeps the page readers
+// fast: a lookup walks every member of its object.
+template<size_t Count>
+void read_members(JsonValue object, MemberSlot const (&slots)[Count])
+{
+    for (auto const& slot : slots)
+        *slot.value = {};
+    for (auto [key, value] : object.members()) {
+        for (auto const& slot : slots) {
+            if (same_text(slot.key, key)) {
+                *slot.value = value;
+                break;
+            }
+        }
+    }
+}
+
+// The spare capacity behind a text that lets Answer::parse read it where it is.
+inline constexpr size_t answer_padding = simdjson::SIMDJSON_PADDING;
+
 // One parsed answer: the document and its root. Views into it stay valid while it lives, also
 // when it is moved, since the document itself never moves. Each answer has a parser of its own
 // (a parser holds one document at a time).
 class Answer {
 public:
     // Parses a text from outside: refuses one longer than `max_bytes` or nested deeper than
-    // `max_depth` with a message saying so, and any malformed text with the reason.
-    static kaso::ErrorOr<Answer> parse(std::string_view text, size_t max_bytes, size_t max_depth);
+    // `max_depth` with a message saying so, and any malformed text with the reason. The text
+    // is read where it is when its string has `answer_padding` bytes of spare capacity, and
+    // copied otherwise; the answer does not refer to it afterwards.
+    static kaso::ErrorOr<Answer> parse(std::string const& text, size_t max_bytes, size_t max_depth);
 
     JsonValue root() const { return m_root; }
 

@@ -19,51 +19,46 @@ struct Byline {
     std::string name;
 };
 
-Byline byline_of(JsonValue renderer)
+// The first of the byline texts whose first run names a creator.
+Byline byline_of(std::initializer_list<JsonValue> bylines)
 {
-    for (auto const* key : { "shortBylineText", "ownerText", "longBylineText" }) {
-        auto run = at(renderer, { key, "runs", 0 });
+    for (auto byline_text : bylines) {
+        auto run = at(byline_text, { "runs", 0 });
         if (!run.is_object())
             continue;
+        JsonValue text, endpoint;
+        read_members(run, { { "text", &text }, { "navigationEndpoint", &endpoint } });
         Byline byline;
-        byline.name = text_of(at(run, { "text" }));
-        if (auto id = at(run, { "navigationEndpoint", "browseEndpoint", "browseId" }); id.is_string())
-            byline.id = std::string(id.string());
+        byline.name = text_of(text);
+        byline.id = std::string(at(endpoint, { "browseEndpoint", "browseId" }).string());
         if (!byline.name.empty() || !byline.id.empty())
             return byline;
     }
     return {};
 }
 
-std::string string_member(JsonValue object, char const* key)
+bool has_live_badge(JsonValue badges, JsonValue overlays)
 {
-    auto value = at(object, { key });
-    return value.is_string() ? std::string(value.string()) : std::string {};
-}
-
-bool has_live_badge(JsonValue renderer)
-{
-    for (auto badge : array(at(renderer, { "badges" }))) {
+    for (auto badge : array(badges)) {
         if (at(badge, { "metadataBadgeRenderer", "style" }) == "BADGE_STYLE_TYPE_LIVE_NOW")
             return true;
     }
-    for (auto overlay : array(at(renderer, { "thumbnailOverlays" }))) {
+    for (auto overlay : array(overlays)) {
         if (at(overlay, { "thumbnailOverlayTimeStatusRenderer", "style" }) == "LIVE")
             return true;
     }
     return false;
 }
 
-uint32_t length_of(JsonValue renderer)
+uint32_t length_of(JsonValue seconds, JsonValue length_text, JsonValue overlays)
 {
-    auto seconds = renderer["lengthSeconds"];
     if (seconds.is_string())
         return parse_length(seconds.string());
     if (auto count = seconds.unsigned_integer())
         return static_cast<uint32_t>(std::min<uint64_t>(*count, UINT32_MAX));
-    if (auto length = text_of(at(renderer, { "lengthText" })); !length.empty())
+    if (auto length = text_of(length_text); !length.empty())
         return parse_length(length);
-    for (auto overlay : array(at(renderer, { "thumbnailOverlays" }))) {
+    for (auto overlay : array(overlays)) {
         auto length = text_of(at(overlay, { "thumbnailOverlayTimeStatusRenderer", "text" }));
         if (!length.empty())
             return parse_length(length);
@@ -81,46 +76,59 @@ void set_creator(Video& video, std::string id, std::string name)
         video.channel_avatar_url.clear();
 }
 
-Video video_with_id(std::string id, std::string_view thumbnail_origin)
+void start_video(Video& video, std::string_view id, std::string_view thumbnail_origin)
 {
-    Video video;
-    video.id = std::move(id);
+    video.id = std::string(id);
     video.seed = video.id;
     video.thumbnail_url = ytdlp::hq_thumbnail_url(thumbnail_origin, video.id);
     video.category = "Search";
-    return video;
 }
 
-// The badge texts over a lockup's thumbnail: a length, "LIVE" or "25 videos".
-std::vector<std::string> lockup_badges(JsonValue lockup)
+// Calls `visit` with each badge text over a lockup's thumbnail (a length, "LIVE" or "25
+// videos") until it returns false.
+template<typename Visit>
+void visit_lockup_badges(JsonValue content_image, Visit&& visit)
 {
-    std::vector<std::string> texts;
-    for (auto const* image : { "thumbnailViewModel", "collectionThumbnailViewModel" }) {
-        auto overlays = at(lockup, { "contentImage", image, "overlays" });
-        if (std::string_view(image) == "collectionThumbnailViewModel")
-            overlays = at(lockup, { "contentImage", image, "primaryThumbnail", "thumbnailViewModel", "overlays" });
+    JsonValue thumbnail, collection;
+    read_members(content_image, { { "thumbnailViewModel", &thumbnail }, { "collectionThumbnailViewModel", &collection } });
+    for (auto overlays : { thumbnail["overlays"], at(collection, { "primaryThumbnail", "thumbnailViewModel", "overlays" }) }) {
         for (auto overlay : array(overlays)) {
-            for (auto badge : array(at(overlay, { "thumbnailOverlayBadgeViewModel", "thumbnailBadges" })))
-                texts.push_back(text_of(at(badge, { "thumbnailBadgeViewModel", "text" })));
-            for (auto badge : array(at(overlay, { "thumbnailBottomOverlayViewModel", "badges" })))
-                texts.push_back(text_of(at(badge, { "thumbnailBadgeViewModel", "text" })));
+            JsonValue badge_view, bottom_view;
+            read_members(overlay, { { "thumbnailOverlayBadgeViewModel", &badge_view }, { "thumbnailBottomOverlayViewModel", &bottom_view } });
+            for (auto badges : { badge_view["thumbnailBadges"], bottom_view["badges"] }) {
+                for (auto badge : array(badges)) {
+                    if (!visit(text_of(at(badge, { "thumbnailBadgeViewModel", "text" }))))
+                        return;
+                }
+            }
         }
     }
-    return texts;
 }
 
-JsonValue lockup_rows(JsonValue lockup)
-{
-    return at(lockup, { "metadata", "lockupMetadataViewModel", "metadata", "contentMetadataViewModel", "metadataRows" });
-}
+// The members of a lockup that its readers use.
+struct LockupMembers {
+    JsonValue content_id;
+    JsonValue content_image;
+    JsonValue title;
+    JsonValue image;
+    JsonValue rows;
 
-Byline lockup_creator(JsonValue lockup)
+    explicit LockupMembers(JsonValue lockup)
+    {
+        JsonValue metadata;
+        read_members(lockup, { { "contentId", &content_id }, { "contentImage", &content_image }, { "metadata", &metadata } });
+        JsonValue inner_metadata;
+        read_members(metadata["lockupMetadataViewModel"], { { "title", &title }, { "image", &image }, { "metadata", &inner_metadata } });
+        rows = at(inner_metadata, { "contentMetadataViewModel", "metadataRows" });
+    }
+};
+
+Byline lockup_creator(JsonValue rows)
 {
-    auto part = at(lockup_rows(lockup), { 0, "metadataParts", 0, "text" });
+    auto part = at(rows, { 0, "metadataParts", 0, "text" });
     Byline creator;
     creator.name = text_of(part);
-    if (auto id = at(part, { "commandRuns", 0, "onTap", "innertubeCommand", "browseEndpoint", "browseId" }); id.is_string())
-        creator.id = std::string(id.string());
+    creator.id = std::string(at(part, { "commandRuns", 0, "onTap", "innertubeCommand", "browseEndpoint", "browseId" }).string());
     return creator;
 }
 
@@ -132,6 +140,65 @@ bool verified_badge(JsonValue badges)
             return true;
     }
     return false;
+}
+
+// Fills a fresh `video` from a video renderer; false when it has no id.
+bool read_video_renderer(JsonValue renderer, std::string_view thumbnail_origin, Video& video)
+{
+    JsonValue id, title, short_byline, owner_byline, long_byline, channel_thumbnail_renderers, channel_thumbnail, view_count, published,
+        length_seconds, length_text, overlays, snippets, description_snippet, badges;
+    read_members(renderer,
+        { { "videoId", &id }, { "title", &title }, { "shortBylineText", &short_byline }, { "ownerText", &owner_byline },
+            { "longBylineText", &long_byline }, { "channelThumbnailSupportedRenderers", &channel_thumbnail_renderers },
+            { "channelThumbnail", &channel_thumbnail }, { "viewCountText", &view_count }, { "publishedTimeText", &published },
+            { "lengthSeconds", &length_seconds }, { "lengthText", &length_text }, { "thumbnailOverlays", &overlays },
+            { "detailedMetadataSnippets", &snippets }, { "descriptionSnippet", &description_snippet }, { "badges", &badges } });
+    if (id.string().empty())
+        return false;
+    start_video(video, id.string(), thumbnail_origin);
+    video.title = text_of(title);
+    auto creator = byline_of({ short_byline, owner_byline, long_byline });
+    auto avatar = best_thumbnail_url(at(channel_thumbnail_renderers, { "channelThumbnailWithLinkRenderer", "thumbnail" }));
+    if (avatar.empty())
+        avatar = best_thumbnail_url(channel_thumbnail);
+    video.channel_avatar_url = std::move(avatar);
+    set_creator(video, std::move(creator.id), std::move(creator.name));
+    video.views = parse_count(text_of(view_count));
+    video.published = text_of(published);
+    video.duration = length_of(length_seconds, length_text, overlays);
+    video.description = text_of(at(snippets, { 0, "snippetText" }));
+    if (video.description.empty())
+        video.description = text_of(description_snippet);
+    video.live = has_live_badge(badges, overlays);
+    if (video.live)
+        video.duration = 0;
+    return true;
+}
+
+// Fills a fresh `video` from a video lockup; false when it has no id.
+bool read_video_lockup(JsonValue lockup, std::string_view thumbnail_origin, Video& video)
+{
+    LockupMembers members(lockup);
+    if (members.content_id.string().empty())
+        return false;
+    start_video(video, members.content_id.string(), thumbnail_origin);
+    video.title = text_of(members.title);
+    video.channel_avatar_url = best_thumbnail_url(at(members.image, { "decoratedAvatarViewModel", "avatar", "avatarViewModel", "image" }));
+    auto creator = lockup_creator(members.rows);
+    set_creator(video, std::move(creator.id), std::move(creator.name));
+    auto second_row = at(members.rows, { 1, "metadataParts" });
+    video.views = parse_count(text_of(at(second_row, { 0, "text" })));
+    video.published = text_of(at(second_row, { 1, "text" }));
+    visit_lockup_badges(members.content_image, [&](std::string const& badge) {
+        if (badge == "LIVE")
+            video.live = true;
+        else if (auto seconds = parse_length(badge); seconds > 0 && video.duration == 0)
+            video.duration = seconds;
+        return true;
+    });
+    if (video.live)
+        video.duration = 0;
+    return true;
 }
 
 void collect(JsonValue node, std::string_view thumbnail_origin, SearchItems& items);
@@ -177,15 +244,16 @@ void collect_member(ItemMember const& member, std::string_view thumbnail_origin,
     auto value = member.value;
     switch (member.kind) {
     case ItemKey::VideoRenderer:
-        if (auto video = video_from_renderer(value, thumbnail_origin))
-            items.videos.push_back(std::move(*video));
+        // Read in place: a video is large enough for its moves to show.
+        if (!read_video_renderer(value, thumbnail_origin, items.videos.emplace_back()))
+            items.videos.pop_back();
         break;
     case ItemKey::Lockup:
         if (auto type = value["contentType"]; type == "LOCKUP_CONTENT_TYPE_PLAYLIST" || type == "PLAYLIST") {
             if (auto playlist = playlist_from_lockup(value))
                 items.playlists.push_back(std::move(*playlist));
-        } else if (auto video = video_from_lockup(value, thumbnail_origin)) {
-            items.videos.push_back(std::move(*video));
+        } else if (!read_video_lockup(value, thumbnail_origin, items.videos.emplace_back())) {
+            items.videos.pop_back();
         }
         break;
     case ItemKey::ChannelRenderer:
@@ -244,6 +312,11 @@ void collect_object(JsonValue node, std::string_view thumbnail_origin, SearchIte
 void collect(JsonValue node, std::string_view thumbnail_origin, SearchItems& items)
 {
     if (node.is_array()) {
+        // A list adds about one video for each of its elements: room for them all at once spares
+        // moving every video again each time the list outgrows its storage.
+        auto& videos = items.videos;
+        if (auto wanted = videos.size() + node.element_count(); wanted > videos.capacity())
+            videos.reserve(std::max(wanted, 2 * videos.capacity()));
         for (auto element : node.elements())
             collect(element, thumbnail_origin, items);
     } else if (node.is_object()) {
@@ -255,124 +328,97 @@ void collect(JsonValue node, std::string_view thumbnail_origin, SearchItems& ite
 
 std::optional<Video> video_from_renderer(JsonValue renderer, std::string_view thumbnail_origin)
 {
-    auto id = string_member(renderer, "videoId");
-    if (id.empty())
+    Video video;
+    if (!read_video_renderer(renderer, thumbnail_origin, video))
         return std::nullopt;
-    auto video = video_with_id(std::move(id), thumbnail_origin);
-    video.title = text_of(at(renderer, { "title" }));
-    auto creator = byline_of(renderer);
-    auto avatar = best_thumbnail_url(at(renderer, { "channelThumbnailSupportedRenderers", "channelThumbnailWithLinkRenderer", "thumbnail" }));
-    if (avatar.empty())
-        avatar = best_thumbnail_url(at(renderer, { "channelThumbnail" }));
-    video.channel_avatar_url = std::move(avatar);
-    set_creator(video, std::move(creator.id), std::move(creator.name));
-    video.views = parse_count(text_of(at(renderer, { "viewCountText" })));
-    video.published = text_of(at(renderer, { "publishedTimeText" }));
-    video.duration = length_of(renderer);
-    video.description = text_of(at(renderer, { "detailedMetadataSnippets", 0, "snippetText" }));
-    if (video.description.empty())
-        video.description = text_of(at(renderer, { "descriptionSnippet" }));
-    video.live = has_live_badge(renderer);
-    if (video.live)
-        video.duration = 0;
     return video;
 }
 
 std::optional<Video> video_from_lockup(JsonValue lockup, std::string_view thumbnail_origin)
 {
-    auto id = string_member(lockup, "contentId");
-    if (id.empty())
+    Video video;
+    if (!read_video_lockup(lockup, thumbnail_origin, video))
         return std::nullopt;
-    auto video = video_with_id(std::move(id), thumbnail_origin);
-    auto metadata = at(lockup, { "metadata", "lockupMetadataViewModel" });
-    video.title = text_of(at(metadata, { "title" }));
-    video.channel_avatar_url = best_thumbnail_url(at(metadata, { "image", "decoratedAvatarViewModel", "avatar", "avatarViewModel", "image" }));
-    auto creator = lockup_creator(lockup);
-    set_creator(video, std::move(creator.id), std::move(creator.name));
-    auto second_row = at(lockup_rows(lockup), { 1, "metadataParts" });
-    video.views = parse_count(text_of(at(second_row, { 0, "text" })));
-    video.published = text_of(at(second_row, { 1, "text" }));
-    for (auto const& badge : lockup_badges(lockup)) {
-        if (badge == "LIVE")
-            video.live = true;
-        else if (auto seconds = parse_length(badge); seconds > 0 && video.duration == 0)
-            video.duration = seconds;
-    }
-    if (video.live)
-        video.duration = 0;
     return video;
 }
 
 std::optional<Playlist> playlist_from_lockup(JsonValue lockup)
 {
-    auto id = string_member(lockup, "contentId");
-    if (id.empty())
+    LockupMembers members(lockup);
+    if (members.content_id.string().empty())
         return std::nullopt;
     Playlist playlist;
-    playlist.id = std::move(id);
+    playlist.id = std::string(members.content_id.string());
     playlist.seed = playlist.id;
-    playlist.title = text_of(at(lockup, { "metadata", "lockupMetadataViewModel", "title" }));
-    auto creator = lockup_creator(lockup);
+    playlist.title = text_of(members.title);
+    auto creator = lockup_creator(members.rows);
     playlist.channel_id = std::move(creator.id);
     playlist.channel_name = creator.name.empty() ? std::string(unknown_creator) : std::move(creator.name);
-    playlist.thumbnail_url = best_thumbnail_url(
-        at(lockup, { "contentImage", "collectionThumbnailViewModel", "primaryThumbnail", "thumbnailViewModel", "image" }));
-    for (auto const& badge : lockup_badges(lockup)) {
-        if (badge.find("video") != std::string::npos) {
-            playlist.video_count = parse_count(badge);
-            break;
-        }
-    }
+    playlist.thumbnail_url = best_thumbnail_url(at(members.content_image, { "collectionThumbnailViewModel", "primaryThumbnail", "thumbnailViewModel", "image" }));
+    visit_lockup_badges(members.content_image, [&](std::string const& badge) {
+        if (badge.find("video") == std::string::npos)
+            return true;
+        playlist.video_count = parse_count(badge);
+        return false;
+    });
     return playlist;
 }
 
 std::optional<Playlist> playlist_from_renderer(JsonValue renderer)
 {
-    auto id = string_member(renderer, "playlistId");
-    if (id.empty())
+    JsonValue id, title, short_byline, owner_byline, long_byline, thumbnails, thumbnail, video_count, short_video_count;
+    read_members(renderer,
+        { { "playlistId", &id }, { "title", &title }, { "shortBylineText", &short_byline }, { "ownerText", &owner_byline },
+            { "longBylineText", &long_byline }, { "thumbnails", &thumbnails }, { "thumbnail", &thumbnail }, { "videoCount", &video_count },
+            { "videoCountShortText", &short_video_count } });
+    if (id.string().empty())
         return std::nullopt;
     Playlist playlist;
-    playlist.id = std::move(id);
+    playlist.id = std::string(id.string());
     playlist.seed = playlist.id;
-    playlist.title = text_of(at(renderer, { "title" }));
-    auto owner = byline_of(renderer);
+    playlist.title = text_of(title);
+    auto owner = byline_of({ short_byline, owner_byline, long_byline });
     playlist.channel_id = std::move(owner.id);
     playlist.channel_name = owner.name.empty() ? std::string(unknown_creator) : std::move(owner.name);
-    playlist.thumbnail_url = best_thumbnail_url(at(renderer, { "thumbnails", 0 }));
+    playlist.thumbnail_url = best_thumbnail_url(thumbnails.element_at(0));
     if (playlist.thumbnail_url.empty())
-        playlist.thumbnail_url = best_thumbnail_url(at(renderer, { "thumbnail" }));
-    auto count = text_of(at(renderer, { "videoCount" }));
+        playlist.thumbnail_url = best_thumbnail_url(thumbnail);
+    auto count = text_of(video_count);
     if (count.empty())
-        count = text_of(at(renderer, { "videoCountShortText" }));
+        count = text_of(short_video_count);
     playlist.video_count = parse_count(count);
     return playlist;
 }
 
 std::optional<Channel> channel_from_renderer(JsonValue renderer)
 {
-    auto id = string_member(renderer, "channelId");
-    if (id.empty())
+    JsonValue id, title, thumbnail, description, owner_badges, subscriber_count, video_count, endpoint;
+    read_members(renderer,
+        { { "channelId", &id }, { "title", &title }, { "thumbnail", &thumbnail }, { "descriptionSnippet", &description },
+            { "ownerBadges", &owner_badges }, { "subscriberCountText", &subscriber_count }, { "videoCountText", &video_count },
+            { "navigationEndpoint", &endpoint } });
+    if (id.string().empty())
         return std::nullopt;
     Channel channel;
-    channel.id = std::move(id);
+    channel.id = std::string(id.string());
     channel.seed = channel.id;
-    channel.name = text_of(at(renderer, { "title" }));
-    channel.avatar_url = best_thumbnail_url(at(renderer, { "thumbnail" }));
-    channel.description = text_of(at(renderer, { "descriptionSnippet" }));
-    channel.verified = verified_badge(at(renderer, { "ownerBadges" }));
+    channel.name = text_of(title);
+    channel.avatar_url = best_thumbnail_url(thumbnail);
+    channel.description = text_of(description);
+    channel.verified = verified_badge(owner_badges);
     // The current shape shows the handle where the subscriber count was, and moves the count
     // to where the video count was.
-    auto subscribers = text_of(at(renderer, { "subscriberCountText" }));
+    auto subscribers = text_of(subscriber_count);
     if (subscribers.starts_with('@')) {
         channel.handle = subscribers;
-        channel.subscribers = parse_count(text_of(at(renderer, { "videoCountText" })));
+        channel.subscribers = parse_count(text_of(video_count));
     } else {
         channel.subscribers = parse_count(subscribers);
     }
     if (channel.handle.empty()) {
-        auto base = at(renderer, { "navigationEndpoint", "browseEndpoint", "canonicalBaseUrl" });
-        if (base.string().starts_with("/@"))
-            channel.handle = std::string(base.string().substr(1));
+        auto base = at(endpoint, { "browseEndpoint", "canonicalBaseUrl" }).string();
+        if (base.starts_with("/@"))
+            channel.handle = std::string(base.substr(1));
     }
     if (channel.handle.empty())
         channel.handle = channel.id;

@@ -39,37 +39,36 @@ std::string text_of(JsonValue value)
 {
     if (value.is_string())
         return std::string(value.string());
-    if (!value.is_object())
-        return {};
-    if (auto simple = value["simpleText"]; simple.is_string())
+    JsonValue simple, runs, content;
+    read_members(value, { { "simpleText", &simple }, { "runs", &runs }, { "content", &content } });
+    if (simple.is_string())
         return std::string(simple.string());
-    if (auto runs = value["runs"]; runs.is_array()) {
+    if (runs.is_array()) {
         std::string joined;
         for (auto run : runs.elements())
             joined += run["text"].string();
         return joined;
     }
-    if (auto content = value["content"]; content.is_string())
-        return std::string(content.string());
-    return {};
+    return std::string(content.string());
 }
 
 std::string best_thumbnail_url(JsonValue images)
 {
     JsonValue list = images;
     if (images.is_object()) {
-        list = images["thumbnails"];
-        if (!list.is_array())
-            list = images["sources"];
+        JsonValue thumbnails, sources;
+        read_members(images, { { "thumbnails", &thumbnails }, { "sources", &sources } });
+        list = thumbnails.is_array() ? thumbnails : sources;
     }
     std::string_view best;
     uint64_t best_area = 0;
     bool found = false;
     for (auto image : list.elements()) {
-        auto url = image["url"];
+        JsonValue url, width, height;
+        read_members(image, { { "url", &url }, { "width", &width }, { "height", &height } });
         if (!url.is_string())
             continue;
-        uint64_t area = image_dimension(image["width"]) * image_dimension(image["height"]);
+        uint64_t area = image_dimension(width) * image_dimension(height);
         if (!found || area >= best_area) {
             best = url.string();
             best_area = area;

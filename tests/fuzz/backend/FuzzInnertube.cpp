@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size)
     std::string_view text(reinterpret_cast<char const*>(data), size);
     (void)vexa::innertube::parse_count(text);
     (void)vexa::innertube::parse_length(text);
-    auto parsed = vexa::innertube::Answer::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth);
+    auto parsed = vexa::innertube::Answer::parse(std::string(text), vexa::innertube_body_limit, vexa::innertube_max_depth);
     if (!parsed)
         return 0;
     auto answer = parsed->root();
