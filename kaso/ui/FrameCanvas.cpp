@@ -171,8 +171,9 @@ std::optional<std::vector<LayerSpan>> top_level_layers(std::vector<SceneCommand>
 
 // The indices in [first, last) of the commands that can paint inside `region`: drawing commands
 // whose bounds meet it, and clips and nested layers that meet it, with what they hold. A block
-// confined away from the region is left out whole.
-std::vector<std::size_t> commands_meeting(std::vector<SceneCommand> const& commands, std::vector<std::optional<Rect>> const& bounds,
+// confined away from the region is left out whole. Nothing when a block does not end inside the
+// range: what it holds cannot be told apart from what follows.
+std::optional<std::vector<std::size_t>> commands_meeting(std::vector<SceneCommand> const& commands, std::vector<std::optional<Rect>> const& bounds,
     std::size_t first, std::size_t last, Rect const& region)
 {
     std::vector<std::size_t> out;
@@ -186,6 +187,8 @@ std::vector<std::size_t> commands_meeting(std::vector<SceneCommand> const& comma
                 else if (is_clip_or_layer_end(commands[i]))
                     --depth;
             }
+            if (depth > 0)
+                return std::nullopt;
             continue;
         }
         if (bounds[i] && !bounds[i]->intersects(region))
@@ -406,8 +409,10 @@ std::optional<FrameCanvas::Reuse> FrameCanvas::plan_reuse(std::vector<SceneComma
         return std::nullopt;
     auto old_kept = commands_meeting(old, old_bounds, old_span.begin + 1, old_span.end, kept.translated(-by.x, -by.y));
     auto now_kept = commands_meeting(now, now_bounds, now_span.begin + 1, now_span.end, kept);
+    if (!old_kept || !now_kept)
+        return std::nullopt;
     std::vector<Rect> changed;
-    if (!pair_commands(old, old_bounds, old_kept, now, now_bounds, now_kept, by, changed))
+    if (!pair_commands(old, old_bounds, *old_kept, now, now_bounds, *now_kept, by, changed))
         return std::nullopt;
 
     Reuse reuse;
