@@ -123,19 +123,6 @@ std::optional<double> JsonValue::number() const
     return m_element.get_double().value_unsafe();
 }
 
-JsonValue JsonValue::operator[](std::string_view key) const
-{
-    if (!is_object())
-        return {};
-    simdjson::dom::object object = m_element.get_object().value_unsafe();
-    JsonValue found;
-    for (auto position = object.begin(), end = object.end(); position != end; ++position) {
-        if (same_text(position.key(), key))
-            found = JsonValue(position.value());
-    }
-    return found;
-}
-
 JsonValue JsonValue::element_at(size_t index) const
 {
     if (!is_array())
@@ -149,25 +136,11 @@ JsonValue JsonValue::element_at(size_t index) const
     return {};
 }
 
-JsonArray JsonValue::elements() const
-{
-    if (!is_array())
-        return {};
-    return JsonArray(m_element.get_array().value_unsafe());
-}
-
 size_t JsonValue::element_count() const
 {
     if (!is_array())
         return 0;
     return m_element.get_array().value_unsafe().size();
-}
-
-JsonMembers JsonValue::members() const
-{
-    if (!is_object())
-        return {};
-    return JsonMembers(m_element.get_object().value_unsafe());
 }
 
 kaso::ErrorOr<Answer> Answer::parse(std::string const& text, size_t max_bytes, size_t max_depth)

@@ -211,6 +211,33 @@ void read_members(JsonValue object, MemberSlot const (&slots)[Count])
 // The spare capacity behind a text that lets Answer::parse read it where it is.
 inline constexpr size_t answer_padding = simdjson::SIMDJSON_PADDING;
 
+inline JsonValue JsonValue::operator[](std::string_view key) const
+{
+    if (!is_object())
+        return {};
+    simdjson::dom::object object = m_element.get_object().value_unsafe();
+    JsonValue found;
+    for (auto position = object.begin(), end = object.end(); position != end; ++position) {
+        if (same_text(position.key(), key))
+            found = JsonValue(position.value());
+    }
+    return found;
+}
+
+inline JsonArray JsonValue::elements() const
+{
+    if (!is_array())
+        return {};
+    return JsonArray(m_element.get_array().value_unsafe());
+}
+
+inline JsonMembers JsonValue::members() const
+{
+    if (!is_object())
+        return {};
+    return JsonMembers(m_element.get_object().value_unsafe());
+}
+
 // One parsed answer: the document and its root. Views into it stay valid while it lives, also
 // when it is moved, since the document itself never moves. Each answer has a parser of its own
 // (a parser holds one document at a time).

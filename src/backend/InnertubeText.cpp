@@ -23,16 +23,6 @@ uint64_t image_dimension(JsonValue value)
 
 }
 
-JsonValue at(JsonValue value, std::initializer_list<PathStep> path)
-{
-    for (auto const& step : path) {
-        value = step.is_key ? value[step.key] : step.index < 0 ? JsonValue {} : value.element_at(static_cast<size_t>(step.index));
-        if (value.is_missing())
-            break;
-    }
-    return value;
-}
-
 JsonArray array(JsonValue value) { return value.elements(); }
 
 std::string text_of(JsonValue value)
@@ -44,6 +34,9 @@ std::string text_of(JsonValue value)
     if (simple.is_string())
         return std::string(simple.string());
     if (runs.is_array()) {
+        // Most texts are one run, which needs no joining.
+        if (runs.element_count() == 1)
+            return std::string(runs.element_at(0)["text"].string());
         std::string joined;
         for (auto run : runs.elements())
             joined += run["text"].string();

@@ -27,7 +27,15 @@ struct PathStep {
     int index { 0 };
     bool is_key { false };
 };
-JsonValue at(JsonValue value, std::initializer_list<PathStep> path);
+inline JsonValue at(JsonValue value, std::initializer_list<PathStep> path)
+{
+    for (auto const& step : path) {
+        value = step.is_key ? value[step.key] : step.index < 0 ? JsonValue {} : value.element_at(static_cast<size_t>(step.index));
+        if (value.is_missing())
+            break;
+    }
+    return value;
+}
 
 // An array's elements; a non-array reads as no elements.
 JsonArray array(JsonValue value);

@@ -39,7 +39,13 @@ std::string hq_thumbnail_url(std::string_view thumbnail_origin, std::string_view
 {
     if (video_id.empty())
         return {};
-    return fmt::format("{}/vi/{}/hqdefault.jpg", thumbnail_origin, video_id);
+    // Written out rather than formatted: search pages build thousands of these.
+    constexpr std::string_view folder = "/vi/";
+    constexpr std::string_view file = "/hqdefault.jpg";
+    std::string url;
+    url.reserve(thumbnail_origin.size() + folder.size() + video_id.size() + file.size());
+    url.append(thumbnail_origin).append(folder).append(video_id).append(file);
+    return url;
 }
 
 int64_t days_today()
