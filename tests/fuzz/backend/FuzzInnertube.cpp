@@ -1,5 +1,7 @@
 // Fuzz target of the innertube answer readers: every page reader and the text helpers run over
-// one input, within the client's own size and depth bounds.
+// one input, within the client's own size and depth bounds. The answer must read as
+// nlohmann-json reads the same text: refused together (but for the depth bound, which the two
+// count a little differently), and equal when read.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +12,8 @@
 #include "src/backend/InnertubeJson.h"
 #include "src/backend/InnertubeText.h"
 #include "src/backend/InnertubeWatch.h"
+#include "src/backend/JsonInput.h"
+#include "tests/backend/innertube/AnswerDifference.h"
 
 namespace {
 
@@ -33,6 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, std::size_t size)
     (void)vexa::innertube::parse_count(text);
     (void)vexa::innertube::parse_length(text);
     auto parsed = vexa::innertube::Answer::parse(std::string(text), vexa::innertube_body_limit, vexa::innertube_max_depth);
+    auto reference = vexa::json_input::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth);
+    if (reference) {
+        if (!parsed || !vexa::testing::answer_difference(*reference, parsed->root()).empty())
+            std::abort();
+    } else if (parsed && !reference.error().message.starts_with("document nests deeper")) {
+        std::abort();
+    }
     if (!parsed)
         return 0;
     auto answer = parsed->root();
