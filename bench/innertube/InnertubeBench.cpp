@@ -58,6 +58,10 @@ void parse_and_map_search_answer(benchmark::State& state)
     size_t videos = 0;
     for (auto _ : state) {
         auto answer = vexa::innertube::Answer::parse(text, vexa::innertube_body_limit, vexa::innertube_max_depth);
+        if (!answer) {
+            state.SkipWithError(answer.error().message.c_str());
+            break;
+        }
         auto items = vexa::innertube::search_answer(answer->root(), "https://i.ytimg.com");
         videos = items.videos.size();
         benchmark::DoNotOptimize(items);
@@ -70,6 +74,10 @@ BENCHMARK(parse_and_map_search_answer)->Unit(benchmark::kMillisecond);
 void map_parsed_search_answer(benchmark::State& state)
 {
     auto answer = vexa::innertube::Answer::parse(search_answer_of(2 * 1024 * 1024), vexa::innertube_body_limit, vexa::innertube_max_depth);
+    if (!answer) {
+        state.SkipWithError(answer.error().message.c_str());
+        return;
+    }
     for (auto _ : state)
         benchmark::DoNotOptimize(vexa::innertube::search_answer(answer->root(), "https://i.ytimg.com"));
 }
