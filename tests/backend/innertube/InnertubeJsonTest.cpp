@@ -70,6 +70,8 @@ TEST(InnertubeJson, HostileTextsAreRefusedOrReadAsBefore)
         { "a byte order mark in front", "\xEF\xBB\xBF{\"a\": 1}", true },
         { "a NUL after the document", std::string("{\"a\": 1}\0{{{", 12), true },
         { "integers beyond 64 bits", R"({"big": 99999999999999999999999, "low": -99999999999999999999999, "both": [18446744073709551616, -9223372036854775809]})", true },
+        { "integers beyond 64 bits beside strings of digits", R"({"\"99999999999999999999999": [99999999999999999999999, "-99999999999999999999999"]})", true },
+        { "an integer beyond 64 bits and a malformed number", "[99999999999999999999999, 01]", false },
         { "the 64-bit limits", "[18446744073709551615, -9223372036854775808, 9223372036854775807]", true },
         { "floats", "[0.5, -1.25e-3, 1E2, 1e-400, 123456789012345678901234.5]", true },
         { "repeated keys", R"({"a": 1, "b": true, "a": {"c": [null]}})", true },
