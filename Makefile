@@ -39,9 +39,12 @@ endif
 
 # The unit tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer. GCC's
 # instrumentation makes it warn falsely inside the standard library (<regex>), so warnings do
-# not stop this build; the plain build above holds them as errors.
+# not stop this build; the plain build above holds them as errors. It is optimised less and
+# carries only line tables, which the sanitizers' reports need: that nearly halves its time.
+SANITIZE_OPT := -O1 -g1 -DNDEBUG
 test-sanitize: deps
-	@$(CMAKE) -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DVEXA_WERROR=OFF -DVEXA_SANITIZE=ON -DVEXA_BENCH=OFF >/dev/null
+	@$(CMAKE) -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DVEXA_WERROR=OFF -DVEXA_SANITIZE=ON -DVEXA_BENCH=OFF \
+		"-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=$(SANITIZE_OPT)" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=$(SANITIZE_OPT)" >/dev/null
 	@$(CMAKE) --build $(SANITIZE_BUILD) -j $(JOBS)
 	@cd $(SANITIZE_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) -L unit
 
