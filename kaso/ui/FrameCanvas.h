@@ -39,6 +39,8 @@ public:
     ErrorOr<FrameDamage> paint(Scene const& scene, TextRenderer& text, double scale, Color const& background, int width, int height);
 
     Image const& image() const { return m_image; }
+    // The picture, for a canvas that is done with.
+    Image take_image() && { return std::move(m_image); }
     // Forgets the painted scene, so the next frame is painted whole.
     void invalidate() { m_painted.reset(); }
 

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "kaso/platform/AtomicFile.h"
-#include "kaso/ui/CairoPainter.h"
 #include "kaso/ui/FrameCanvas.h"
 #include "kaso/ui/FrameDriver.h"
 
@@ -25,35 +24,6 @@ cairo_status_t append_bytes(void* closure, unsigned char const* data, unsigned i
 
 }
 
-ErrorOr<void> paint_offscreen_into(FrameDriver& driver, Image& image)
-{
-    double width = std::ceil(driver.width() * driver.scale());
-    double height = std::ceil(driver.height() * driver.scale());
-    if (!(width >= 1 && height >= 1 && width <= max_dimension && height <= max_dimension))
-        return make_error(fmt::format("offscreen: picture size {}x{} out of range", width, height));
-    int w = static_cast<int>(width), h = static_cast<int>(height);
-    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
-    std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(h);
-    // Every pixel is painted (the background first), so reused memory needs no clearing.
-    if (image.width != w || image.height != h || image.stride != stride || image.pixels.size() != bytes || image.external) {
-        image = Image {};
-        image.width = w;
-        image.height = h;
-        image.stride = stride;
-        image.pixels.assign(bytes, 0);
-    }
-    auto* surface = cairo_image_surface_create_for_data(image.pixels.data(), CAIRO_FORMAT_ARGB32, image.width, image.height, image.stride);
-    auto* cr = cairo_create(surface);
-    paint_scene(cr, driver.scene(), driver.text(), driver.scale(), driver.theme().background);
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
-    auto status = cairo_surface_status(surface);
-    cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS)
-        return make_error(fmt::format("offscreen: painting failed: {}", cairo_status_to_string(status)));
-    return {};
-}
-
 ErrorOr<FrameDamage> paint_offscreen_into(FrameDriver& driver, FrameCanvas& canvas)
 {
     double width = std::ceil(driver.width() * driver.scale());
@@ -65,15 +35,9 @@ ErrorOr<FrameDamage> paint_offscreen_into(FrameDriver& driver, FrameCanvas& canv
 
 ErrorOr<Image> paint_offscreen(FrameDriver& driver)
 {
-    Image image;
-    TRY(paint_offscreen_into(driver, image));
-    return image;
-}
-
-ErrorOr<void> render_offscreen_into(FrameDriver& driver, uint64_t now_ms, Image& target)
-{
-    driver.frame(now_ms);
-    return paint_offscreen_into(driver, target);
+    FrameCanvas canvas;
+    TRY(paint_offscreen_into(driver, canvas));
+    return std::move(canvas).take_image();
 }
 
 ErrorOr<FrameDamage> render_offscreen_into(FrameDriver& driver, uint64_t now_ms, FrameCanvas& canvas)

@@ -17,17 +17,12 @@ struct FrameDamage;
 // window: the same painter the window uses.
 ErrorOr<Image> paint_offscreen(FrameDriver& driver);
 
-// The same into `target`, whose pixel memory is reused when its size already fits: what a
-// window does with its frame buffer, frame after frame.
-ErrorOr<void> paint_offscreen_into(FrameDriver& driver, Image& target);
-
 // The same into a canvas kept from frame to frame, as the window paints: pixels the previous
 // frame already has are reused.
 ErrorOr<FrameDamage> paint_offscreen_into(FrameDriver& driver, FrameCanvas& canvas);
 
 // Runs one frame of the driver and paints it.
 ErrorOr<Image> render_offscreen(FrameDriver& driver, uint64_t now_ms);
-ErrorOr<void> render_offscreen_into(FrameDriver& driver, uint64_t now_ms, Image& target);
 ErrorOr<FrameDamage> render_offscreen_into(FrameDriver& driver, uint64_t now_ms, FrameCanvas& canvas);
 
 // PNG bytes of a picture, and a PNG file written whole.
