@@ -18,6 +18,7 @@ namespace automerge {
 
 namespace storage {
 struct ChangeRecord;
+struct OpKey;
 }
 
 struct CommitOptions {
@@ -113,6 +114,9 @@ private:
         uint64_t start_op { 0 };
         std::vector<PendingOp> ops;
     };
+
+    // Checks an op's shape: a map key, no insert, an action this library keeps (delete included).
+    static ErrorOr<OpAction> check_op_shape(uint64_t action, storage::OpKey const& key, bool insert);
 
     ErrorOr<void> ensure_transaction_for_write(bool& auto_commit);
     ErrorOr<void> check_map(ObjId obj) const;

@@ -38,16 +38,6 @@ Unexpected unsupported_action(uint64_t action)
     }
 }
 
-// Checks an op's shape: a map key, no insert, an action this library keeps.
-ErrorOr<OpAction> check_op_shape(uint64_t action, storage::OpKey const& key, bool insert)
-{
-    if (action != 0 && action != 1 && action != 3 && action != 5)
-        return unsupported_action(action);
-    if (insert || !key.is_map())
-        return make_error(ErrorCode::Unsupported, "unsupported document: it holds list or text elements");
-    return static_cast<OpAction>(action);
-}
-
 // A change is kept only when its bytes are the canonical encoding of what it holds: a document
 // chunk stores changes as ops and rebuilds them canonically, so a change in any other form would
 // no longer match its hash once saved, and the saved file would not load (here or in the
@@ -69,6 +59,15 @@ ErrorOr<int64_t> increment_of(ScalarValue const& value)
     return make_error(ErrorCode::Corrupt, "change: increment without a number");
 }
 
+}
+
+ErrorOr<OpAction> Document::check_op_shape(uint64_t action, storage::OpKey const& key, bool insert)
+{
+    if (action != 0 && action != 1 && action != 3 && action != 5)
+        return unsupported_action(action);
+    if (insert || !key.is_map())
+        return make_error(ErrorCode::Unsupported, "unsupported document: it holds list or text elements");
+    return static_cast<OpAction>(action);
 }
 
 ErrorOr<Document> Document::load(std::span<const uint8_t> bytes, LoadOptions const& options)

@@ -48,27 +48,11 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     for (auto& op : record.ops) {
         if (op.action == static_cast<uint64_t>(storage::Action::Delete))
             return make_error(ErrorCode::Corrupt, "document: a delete op is stored");
-        if (op.action != 0 && op.action != 1 && op.action != 5) {
-            switch (static_cast<storage::Action>(op.action)) {
-            case storage::Action::MakeList:
-                return make_error(ErrorCode::Unsupported, "unsupported document: it holds list objects");
-            case storage::Action::MakeText:
-                return make_error(ErrorCode::Unsupported, "unsupported document: it holds text objects");
-            case storage::Action::MakeTable:
-                return make_error(ErrorCode::Unsupported, "unsupported document: it holds table objects");
-            case storage::Action::Mark:
-                return make_error(ErrorCode::Unsupported, "unsupported document: it holds marks");
-            default:
-                return make_error(ErrorCode::Corrupt, "document: unknown op action " + std::to_string(op.action));
-            }
-        }
-        if (op.insert || !op.key.is_map())
-            return make_error(ErrorCode::Unsupported, "unsupported document: it holds list or text elements");
+        auto action = AM_TRY(check_op_shape(op.action, op.key, op.insert));
         ObjId obj = op.obj ? ObjId { op.obj->counter, actor_map[op.obj->actor] } : ROOT;
         auto const* object = m_store.object(obj);
         if (!object)
             return make_error(ErrorCode::Corrupt, "document: op on an unknown object");
-        auto action = static_cast<OpAction>(op.action);
         if (action == OpAction::MakeMap && object->depth + 1 > m_max_depth)
             return make_error(ErrorCode::TooLarge, "document: maps nested deeper than " + std::to_string(m_max_depth) + " levels");
         // Duplicate ids are caught below: each change's ops must have consecutive counters.
