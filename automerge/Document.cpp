@@ -88,12 +88,24 @@ ErrorOr<void> Document::begin()
     return {};
 }
 
-ErrorOr<void> Document::ensure_transaction_for_write(bool& auto_commit)
+ErrorOr<OpId> Document::write_op(ObjId obj, std::string_view key, OpAction action, ScalarValue value, std::span<const uint32_t> visible)
 {
-    auto_commit = !m_transaction;
+    bool auto_commit = !m_transaction;
     if (auto_commit)
         AM_TRY(begin());
-    return {};
+    auto& transaction = *m_transaction;
+    OpId id { transaction.start_op + transaction.ops.size(), m_store.ensure_actor(m_actor) };
+    std::vector<OpId> pred;
+    pred.reserve(visible.size());
+    for (auto index : visible)
+        pred.push_back(m_store.ops()[index].id);
+    auto index = m_store.insert(id, obj, key, action, std::move(value));
+    for (auto pred_index : visible)
+        m_store.add_successor(pred_index, id, action);
+    transaction.ops.push_back(PendingOp { index, std::move(pred) });
+    if (auto_commit)
+        commit();
+    return id;
 }
 
 ErrorOr<void> Document::put(ObjId obj, std::string_view key, ScalarValue value)
@@ -108,20 +120,7 @@ ErrorOr<void> Document::put(ObjId obj, std::string_view key, ScalarValue value)
         if (op.action == OpAction::Set && !op.value.as_counter() && op.value == value)
             return {};
     }
-    bool auto_commit = false;
-    AM_TRY(ensure_transaction_for_write(auto_commit));
-    auto& transaction = *m_transaction;
-    OpId id { transaction.start_op + transaction.ops.size(), m_store.ensure_actor(m_actor) };
-    std::vector<OpId> pred;
-    pred.reserve(visible.size());
-    for (auto index : visible)
-        pred.push_back(m_store.ops()[index].id);
-    auto index = m_store.insert(id, obj, key, OpAction::Set, std::move(value));
-    for (auto pred_index : visible)
-        m_store.add_successor(pred_index, id, OpAction::Set);
-    transaction.ops.push_back(PendingOp { index, std::move(pred) });
-    if (auto_commit)
-        commit();
+    AM_TRY(write_op(obj, key, OpAction::Set, std::move(value), visible));
     return {};
 }
 
@@ -136,19 +135,7 @@ ErrorOr<ObjId> Document::put_object(ObjId obj, std::string_view key, ObjType typ
         return make_error(ErrorCode::TooLarge, "document: maps nested deeper than " + std::to_string(m_max_depth) + " levels");
     std::vector<uint32_t> visible;
     m_store.visible_ops_at(*object, key, visible);
-    bool auto_commit = false;
-    AM_TRY(ensure_transaction_for_write(auto_commit));
-    auto& transaction = *m_transaction;
-    OpId id { transaction.start_op + transaction.ops.size(), m_store.ensure_actor(m_actor) };
-    std::vector<OpId> pred;
-    for (auto index : visible)
-        pred.push_back(m_store.ops()[index].id);
-    auto index = m_store.insert(id, obj, key, OpAction::MakeMap, ScalarValue::null());
-    for (auto pred_index : visible)
-        m_store.add_successor(pred_index, id, OpAction::MakeMap);
-    transaction.ops.push_back(PendingOp { index, std::move(pred) });
-    if (auto_commit)
-        commit();
+    auto id = AM_TRY(write_op(obj, key, OpAction::MakeMap, ScalarValue::null(), visible));
     return ObjId { id.counter, id.actor };
 }
 

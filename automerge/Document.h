@@ -118,7 +118,9 @@ private:
     // Checks an op's shape: a map key, no insert, an action this library keeps (delete included).
     static ErrorOr<OpAction> check_op_shape(uint64_t action, storage::OpKey const& key, bool insert);
 
-    ErrorOr<void> ensure_transaction_for_write(bool& auto_commit);
+    // Adds an op at `key` superseding the ops visible there (store indices), in the open
+    // transaction or in one of its own that it commits at once.
+    ErrorOr<OpId> write_op(ObjId obj, std::string_view key, OpAction action, ScalarValue value, std::span<const uint32_t> visible);
     ErrorOr<void> check_map(ObjId obj) const;
     std::vector<uint8_t> save_with(size_t deflate_threshold) const;
     ErrorOr<void> load_document_chunk(std::span<const uint8_t> body, LoadOptions const& options, size_t& budget);
