@@ -68,9 +68,8 @@ OpStore::MapObject const* OpStore::object(ObjId id) const
 
 OpStore::Op const* OpStore::find(OpId id) const
 {
-    ensure_op_index();
-    auto it = m_op_index.find(id);
-    return it == m_op_index.end() ? nullptr : &m_ops[it->second];
+    auto index = find_index(id);
+    return index ? &m_ops[*index] : nullptr;
 }
 
 std::optional<uint32_t> OpStore::find_index(OpId id) const
@@ -91,13 +90,18 @@ Value OpStore::value_of(Op const& op) const
     return Value::of(op.value);
 }
 
+std::span<const uint32_t> OpStore::ops_at(MapObject const& object, std::string_view key)
+{
+    auto it = object.keys.find(key);
+    if (it == object.keys.end())
+        return {};
+    return it->second;
+}
+
 void OpStore::visible_ops_at(MapObject const& object, std::string_view key, std::vector<uint32_t>& out) const
 {
     out.clear();
-    auto it = object.keys.find(key);
-    if (it == object.keys.end())
-        return;
-    for (auto index : it->second) {
+    for (auto index : ops_at(object, key)) {
         if (m_ops[index].visible())
             out.push_back(index);
     }
@@ -106,10 +110,7 @@ void OpStore::visible_ops_at(MapObject const& object, std::string_view key, std:
 void OpStore::visible_at(MapObject const& object, std::string_view key, std::vector<Value>& out) const
 {
     out.clear();
-    auto it = object.keys.find(key);
-    if (it == object.keys.end())
-        return;
-    for (auto index : it->second) {
+    for (auto index : ops_at(object, key)) {
         if (m_ops[index].visible())
             out.push_back(value_of(m_ops[index]));
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -93,6 +94,8 @@ private:
     };
 
     uint32_t intern_key(std::string_view key);
+    // The op indices at a key, empty when the key holds none.
+    static std::span<const uint32_t> ops_at(MapObject const& object, std::string_view key);
     void ensure_op_index() const;
 
     struct KeyHash {
