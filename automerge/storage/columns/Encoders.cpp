@@ -41,16 +41,12 @@ void ValueEncoder::append(ScalarValue const& value)
     }
     case ScalarValue::Kind::Str: {
         auto const& text = *value.as_str();
-        m_raw.insert(m_raw.end(), text.begin(), text.end());
-        with_length(ValueType::String, start);
+        append_raw(static_cast<uint8_t>(ValueType::String), std::span(reinterpret_cast<uint8_t const*>(text.data()), text.size()));
         return;
     }
-    case ScalarValue::Kind::Bytes: {
-        auto const& bytes = *value.as_bytes();
-        m_raw.insert(m_raw.end(), bytes.begin(), bytes.end());
-        with_length(ValueType::Bytes, start);
+    case ScalarValue::Kind::Bytes:
+        append_raw(static_cast<uint8_t>(ValueType::Bytes), *value.as_bytes());
         return;
-    }
     case ScalarValue::Kind::Counter:
         write_sleb(m_raw, *value.as_counter());
         with_length(ValueType::Counter, start);
@@ -59,10 +55,9 @@ void ValueEncoder::append(ScalarValue const& value)
         write_sleb(m_raw, *value.as_timestamp());
         with_length(ValueType::Timestamp, start);
         return;
-    case ScalarValue::Kind::Unknown: {
+    case ScalarValue::Kind::Unknown:
         append_raw(*value.unknown_type_code(), *value.unknown_bytes());
         return;
-    }
     }
 }
 

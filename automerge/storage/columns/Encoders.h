@@ -34,15 +34,6 @@ struct RleTraits<int64_t> {
 };
 
 template<>
-struct RleTraits<std::string> {
-    static void write(std::vector<uint8_t>& out, std::string const& value)
-    {
-        write_uleb(out, value.size());
-        out.insert(out.end(), value.begin(), value.end());
-    }
-};
-
-template<>
 struct RleTraits<std::string_view> {
     static void write(std::vector<uint8_t>& out, std::string_view value)
     {
