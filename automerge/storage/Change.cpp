@@ -10,12 +10,6 @@ namespace automerge::storage {
 
 namespace {
 
-void write_bytes(std::vector<uint8_t>& out, std::span<const uint8_t> bytes)
-{
-    write_uleb(out, bytes.size());
-    out.insert(out.end(), bytes.begin(), bytes.end());
-}
-
 constexpr ColumnHeader change_op_specs[] = {
     op_columns::obj_actor, op_columns::obj_counter, op_columns::key_actor, op_columns::key_counter,
     op_columns::key_string, op_columns::insert, op_columns::action, op_columns::value_meta,
@@ -87,17 +81,17 @@ void ChangeEncoder::finish_into(ChangeHeader const& header, std::vector<uint8_t>
     write_uleb(out, header.deps.size());
     for (auto const& dep : header.deps)
         out.insert(out.end(), dep.bytes.begin(), dep.bytes.end());
-    write_bytes(out, header.actor);
+    write_length_prefixed(out, header.actor);
     write_uleb(out, header.seq);
     write_uleb(out, header.start_op);
     write_sleb(out, header.time);
     if (header.message)
-        write_bytes(out, std::span(reinterpret_cast<uint8_t const*>(header.message->data()), header.message->size()));
+        write_length_prefixed(out, std::span(reinterpret_cast<uint8_t const*>(header.message->data()), header.message->size()));
     else
         write_uleb(out, 0);
     write_uleb(out, header.other_actors.size());
     for (auto const& actor : header.other_actors)
-        write_bytes(out, actor.bytes());
+        write_length_prefixed(out, actor.bytes());
 
     ColumnWriter columns;
     columns.add(op_columns::obj_actor, c.obj_actor.finish());

@@ -88,10 +88,8 @@ std::vector<uint8_t> DocumentEncoder::finish(std::span<const ActorId> actors, st
     auto& c = *m_columns;
     std::vector<uint8_t> out;
     write_uleb(out, actors.size());
-    for (auto const& actor : actors) {
-        write_uleb(out, actor.bytes().size());
-        out.insert(out.end(), actor.bytes().begin(), actor.bytes().end());
-    }
+    for (auto const& actor : actors)
+        write_length_prefixed(out, actor.bytes());
     write_uleb(out, heads.size());
     for (auto const& head : heads)
         out.insert(out.end(), head.bytes.begin(), head.bytes.end());

@@ -43,4 +43,10 @@ size_t uleb_size(uint64_t value)
     return size;
 }
 
+void write_length_prefixed(std::vector<uint8_t>& out, std::span<const uint8_t> bytes)
+{
+    write_uleb(out, bytes.size());
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
 }
