@@ -65,15 +65,10 @@ TEST(RleEncoder, WritesRunsLiteralsAndNullsAsTheReference)
         RleEncoder<uint64_t> encoder;
         for (auto const& value : c.values)
             encoder.append(value);
-        EXPECT_EQ(test::hex(encoder.finish()), c.hex);
+        auto encoded = encoder.finish();
+        EXPECT_EQ(test::hex(encoded), c.hex);
         // And back.
-        std::vector<uint8_t> bytes;
-        RleEncoder<uint64_t> again;
-        for (auto const& value : c.values)
-            again.append(value);
-        auto encoded = again.finish();
-        bytes.assign(encoded.begin(), encoded.end());
-        RleDecoder<uint64_t> decoder(bytes, "test");
+        RleDecoder<uint64_t> decoder(encoded, "test");
         std::vector<std::optional<uint64_t>> decoded;
         std::optional<uint64_t> value;
         while (decoder.next(value).value())
