@@ -15,14 +15,21 @@ struct LayoutKey {
     std::string text;
     TextStyle style;
     double max_width;
+};
 
-    bool operator==(LayoutKey const&) const = default;
+// The same, borrowed from a text command: what a lookup is made with, so finding a cached
+// layout copies nothing.
+struct LayoutKeyView {
+    std::string_view text;
+    TextStyle const& style;
+    double max_width;
 };
 
 struct LayoutKeyHash {
-    std::size_t operator()(LayoutKey const& key) const
+    using is_transparent = void;
+    std::size_t operator()(LayoutKeyView const& key) const
     {
-        std::size_t hash = std::hash<std::string> {}(key.text);
+        std::size_t hash = std::hash<std::string_view> {}(key.text);
         auto mix = [&](auto value) { hash ^= std::hash<decltype(value)> {}(value) + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2); };
         mix(key.style.size);
         mix(int(key.style.weight));
@@ -30,9 +37,19 @@ struct LayoutKeyHash {
         mix(key.style.max_lines);
         mix(key.style.line_height);
         mix(key.max_width);
-        mix(key.style.family);
+        mix(std::string_view(key.style.family));
         return hash;
     }
+    std::size_t operator()(LayoutKey const& key) const { return (*this)(LayoutKeyView { key.text, key.style, key.max_width }); }
+};
+
+struct LayoutKeyEqual {
+    using is_transparent = void;
+    static bool same(LayoutKeyView const& a, LayoutKeyView const& b) { return a.text == b.text && a.style == b.style && a.max_width == b.max_width; }
+    static LayoutKeyView view(LayoutKey const& key) { return { key.text, key.style, key.max_width }; }
+    bool operator()(LayoutKey const& a, LayoutKey const& b) const { return same(view(a), view(b)); }
+    bool operator()(LayoutKey const& a, LayoutKeyView const& b) const { return same(view(a), b); }
+    bool operator()(LayoutKeyView const& a, LayoutKey const& b) const { return same(a, view(b)); }
 };
 
 struct CachedLayout {
@@ -47,7 +64,7 @@ struct TextRenderer::Impl {
     PangoContext* context { nullptr };
     // Laid-out texts, reused from frame to frame: laying text out is the costly part of drawing
     // it. Emptied whole when it grows past its limit.
-    std::unordered_map<LayoutKey, CachedLayout, LayoutKeyHash> layouts;
+    std::unordered_map<LayoutKey, CachedLayout, LayoutKeyHash, LayoutKeyEqual> layouts;
     static constexpr std::size_t max_layouts = 2048;
     // The device scale the context was last brought up to date with.
     bool synced { false };
@@ -152,14 +169,13 @@ Size TextRenderer::measure_style(std::string_view text, TextStyle const& style, 
 PangoLayout* TextRenderer::layout_for(DrawText const& text)
 {
     guint serial = pango_context_get_serial(m_impl->context);
-    LayoutKey key { text.text, text.style, text.max_width };
-    auto found = m_impl->layouts.find(key);
+    auto found = m_impl->layouts.find(LayoutKeyView { text.text, text.style, text.max_width });
     if (found == m_impl->layouts.end()) {
         if (m_impl->layouts.size() >= Impl::max_layouts)
             m_impl->clear_layouts();
         auto* created = pango_layout_new(m_impl->context);
         configure(created, text.text, text.style, m_default_family, text.max_width);
-        found = m_impl->layouts.emplace(std::move(key), CachedLayout { created, serial }).first;
+        found = m_impl->layouts.emplace(LayoutKey { text.text, text.style, text.max_width }, CachedLayout { created, serial }).first;
     } else if (found->second.serial != serial) {
         pango_layout_context_changed(found->second.layout);
         found->second.serial = serial;
