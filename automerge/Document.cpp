@@ -26,18 +26,17 @@ ErrorOr<void> Document::set_actor_id(ActorId actor)
     return {};
 }
 
-ErrorOr<void> Document::check_map(ObjId obj) const
-{
-    if (!m_store.object(obj))
-        return make_error(ErrorCode::InvalidArgument, "document: unknown object");
-    return {};
-}
-
-ErrorOr<std::optional<Value>> Document::get(ObjId obj, std::string_view key) const
+ErrorOr<OpStore::MapObject const*> Document::map_object(ObjId obj) const
 {
     auto const* object = m_store.object(obj);
     if (!object)
         return make_error(ErrorCode::InvalidArgument, "document: unknown object");
+    return object;
+}
+
+ErrorOr<std::optional<Value>> Document::get(ObjId obj, std::string_view key) const
+{
+    auto const* object = AM_TRY(map_object(obj));
     auto it = object->keys.find(key);
     if (it == object->keys.end())
         return std::optional<Value> {};
@@ -51,9 +50,7 @@ ErrorOr<std::optional<Value>> Document::get(ObjId obj, std::string_view key) con
 
 ErrorOr<std::vector<Value>> Document::get_all(ObjId obj, std::string_view key) const
 {
-    auto const* object = m_store.object(obj);
-    if (!object)
-        return make_error(ErrorCode::InvalidArgument, "document: unknown object");
+    auto const* object = AM_TRY(map_object(obj));
     std::vector<Value> values;
     m_store.visible_at(*object, key, values);
     return values;
@@ -61,9 +58,7 @@ ErrorOr<std::vector<Value>> Document::get_all(ObjId obj, std::string_view key) c
 
 ErrorOr<std::vector<std::string>> Document::keys(ObjId obj) const
 {
-    auto const* object = m_store.object(obj);
-    if (!object)
-        return make_error(ErrorCode::InvalidArgument, "document: unknown object");
+    auto const* object = AM_TRY(map_object(obj));
     std::vector<std::string> keys;
     auto const& ops = m_store.ops();
     for (auto const& [key, indices] : object->keys) {
@@ -75,7 +70,7 @@ ErrorOr<std::vector<std::string>> Document::keys(ObjId obj) const
 
 ErrorOr<ObjType> Document::object_type(ObjId obj) const
 {
-    AM_TRY(check_map(obj));
+    (void)AM_TRY(map_object(obj));
     return ObjType::Map;
 }
 
@@ -110,9 +105,7 @@ ErrorOr<OpId> Document::write_op(ObjId obj, std::string_view key, OpAction actio
 
 ErrorOr<void> Document::put(ObjId obj, std::string_view key, ScalarValue value)
 {
-    auto const* object = m_store.object(obj);
-    if (!object)
-        return make_error(ErrorCode::InvalidArgument, "document: unknown object");
+    auto const* object = AM_TRY(map_object(obj));
     std::vector<uint32_t> visible;
     m_store.visible_ops_at(*object, key, visible);
     if (visible.size() == 1) {
@@ -128,9 +121,7 @@ ErrorOr<ObjId> Document::put_object(ObjId obj, std::string_view key, ObjType typ
 {
     if (type != ObjType::Map)
         return make_error(ErrorCode::Unsupported, "unsupported document: only map objects can be created");
-    auto const* object = m_store.object(obj);
-    if (!object)
-        return make_error(ErrorCode::InvalidArgument, "document: unknown object");
+    auto const* object = AM_TRY(map_object(obj));
     if (object->depth + 1 > m_max_depth)
         return make_error(ErrorCode::TooLarge, "document: maps nested deeper than " + std::to_string(m_max_depth) + " levels");
     std::vector<uint32_t> visible;

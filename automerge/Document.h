@@ -121,7 +121,8 @@ private:
     // Adds an op at `key` superseding the ops visible there (store indices), in the open
     // transaction or in one of its own that it commits at once.
     ErrorOr<OpId> write_op(ObjId obj, std::string_view key, OpAction action, ScalarValue value, std::span<const uint32_t> visible);
-    ErrorOr<void> check_map(ObjId obj) const;
+    // The map `obj` names; an InvalidArgument error when the document has none.
+    ErrorOr<OpStore::MapObject const*> map_object(ObjId obj) const;
     std::vector<uint8_t> save_with(size_t deflate_threshold) const;
     ErrorOr<void> load_document_chunk(std::span<const uint8_t> body, LoadOptions const& options, size_t& budget);
     ErrorOr<void> apply_change(storage::ChangeRecord const& change, ChangeHash const& hash, std::vector<uint8_t> bytes, uint32_t max_depth);
