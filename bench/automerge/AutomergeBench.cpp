@@ -17,18 +17,16 @@ using namespace automerge;
 
 namespace {
 
-std::string record(int i)
-{
-    auto id = std::to_string(i);
-    id = "video" + std::string(6 - id.size(), '0') + id;
-    auto at = std::to_string(1700000000000LL + i * 1000LL);
-    return "{\"present\":true,\"watched_at_ms\":" + at + ",\"mutation_id\":\"owner:watch:" + id + ":" + at + "\"}";
-}
-
 std::string video_id(int i)
 {
     auto id = std::to_string(i);
     return "video" + std::string(6 - id.size(), '0') + id;
+}
+
+std::string record(int i)
+{
+    auto at = std::to_string(1700000000000LL + i * 1000LL);
+    return "{\"present\":true,\"watched_at_ms\":" + at + ",\"mutation_id\":\"owner:watch:" + video_id(i) + ":" + at + "\"}";
 }
 
 // The document of tests/interop/automerge/fixture-scripts.cjs historyEntries(2000).
