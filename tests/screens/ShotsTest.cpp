@@ -10,7 +10,7 @@
 
 #include "kaso/ui/FrameDriver.h"
 #include "kaso/ui/Offscreen.h"
-#include "tests/screens/PixelCompare.h"
+#include "tests/screens/ReferenceShot.h"
 #include "tests/screens/ScreenFixtures.h"
 
 namespace vexa {
@@ -21,7 +21,6 @@ std::filesystem::path reference_dir() { return std::filesystem::path(std::getenv
 TEST(Screenshots, MatchTheReferences)
 {
     ASSERT_NE(std::getenv("VEXA_SOURCE_DIR"), nullptr);
-    bool update = std::getenv("VEXA_UPDATE_SCREENSHOTS") != nullptr;
     for (auto page : test::shot_pages) {
         for (auto theme_name : test::shot_themes) {
             for (int width : { 1280, 560 }) {
@@ -33,16 +32,7 @@ TEST(Screenshots, MatchTheReferences)
                 driver.set_viewport(width, 800, 1.0f);
                 auto picture = kaso::ui::render_offscreen(driver, 0);
                 ASSERT_TRUE(picture) << picture.error().message;
-                auto path = reference_dir() / name;
-                if (update) {
-                    ASSERT_TRUE(kaso::ui::write_png(path, *picture));
-                    continue;
-                }
-                auto reference = test::read_png(path);
-                ASSERT_TRUE(reference) << reference.error().message;
-                auto difference = test::compare_pixels(*picture, *reference);
-                ASSERT_TRUE(difference) << difference.error().message;
-                EXPECT_EQ(difference->pixels_beyond, 0u) << "largest channel difference " << difference->largest;
+                test::expect_matches_reference(*picture, reference_dir() / name);
             }
         }
     }

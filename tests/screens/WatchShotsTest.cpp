@@ -13,7 +13,7 @@
 #include "kaso/ui/Offscreen.h"
 #include "src/backend/SampleCatalogue.h"
 #include "src/screens/WatchScreen.h"
-#include "tests/screens/PixelCompare.h"
+#include "tests/screens/ReferenceShot.h"
 
 namespace vexa {
 namespace {
@@ -22,7 +22,6 @@ TEST(WatchScreenshots, MatchTheReferences)
 {
     ASSERT_NE(std::getenv("VEXA_SOURCE_DIR"), nullptr);
     auto references = std::filesystem::path(std::getenv("VEXA_SOURCE_DIR")) / "tests/fixtures/screens";
-    bool update = std::getenv("VEXA_UPDATE_SCREENSHOTS") != nullptr;
     auto model = sample_catalogue();
     auto const& video = model.videos.front();
     model.route = Route::watch(video.id);
@@ -37,16 +36,7 @@ TEST(WatchScreenshots, MatchTheReferences)
         driver.set_viewport(width, 800, 1.0f);
         auto picture = kaso::ui::render_offscreen(driver, 0);
         ASSERT_TRUE(picture) << picture.error().message;
-        auto path = references / name;
-        if (update) {
-            ASSERT_TRUE(kaso::ui::write_png(path, *picture));
-            continue;
-        }
-        auto reference = test::read_png(path);
-        ASSERT_TRUE(reference) << reference.error().message;
-        auto difference = test::compare_pixels(*picture, *reference);
-        ASSERT_TRUE(difference) << difference.error().message;
-        EXPECT_EQ(difference->pixels_beyond, 0u) << "largest channel difference " << difference->largest;
+        test::expect_matches_reference(*picture, references / name);
     }
 }
 
