@@ -8,19 +8,9 @@ set -u
 if [ -z "${VEXA_IN_XVFB:-}" ]; then
     exec env VEXA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
 fi
-. "$(dirname "$0")/offline.sh"
 vexa=$1 probe=$2
-home=$(mktemp -d)
-log=$home/log
-pid=
-cleanup() { [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$home"; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; cat "$log"; exit 1; }
+. "$(dirname "$0")/session.sh"
 
-start() {
-    HOME=$home XDG_DATA_HOME=$home/data XDG_STATE_HOME=$home/state "$vexa" "$@" >"$log" 2>&1 &
-    pid=$!
-}
 stop() {
     "$probe" --title Vexa --timeout-ms 5000 --close >/dev/null
     for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done

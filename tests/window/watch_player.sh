@@ -8,12 +8,7 @@ if [ -z "${VEXA_IN_XVFB:-}" ]; then
     exec env VEXA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
 fi
 vexa=$1 probe=$2
-home=$(mktemp -d)
-log=$home/log
-pid=
-cleanup() { [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$home"; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; cat "$log"; exit 1; }
+. "$(dirname "$0")/session.sh"
 
 # At 1280x800 the player is 924x520, centred in the content beside the 86-wide rail, just under
 # the top bar: x 221..1145, y 66..586. The synthesized clip's noise block sits at x 622..853,
@@ -37,8 +32,7 @@ wait_for() {
     return 1
 }
 
-HOME=$home XDG_DATA_HOME=$home/data XDG_STATE_HOME=$home/state "$vexa" --play-demo >"$log" 2>&1 &
-pid=$!
+start --play-demo
 "$probe" --title Vexa --expect-size 1280x800 --timeout-ms 20000 >/dev/null || fail "no 1280x800 window"
 window=$(xdotool search --name '^Vexa$' | head -n 1)
 [ -n "$window" ] || fail "xdotool cannot find the window"
