@@ -12,7 +12,7 @@ vexa=$1 probe=$2 size=$3
 shift 3
 log=$(mktemp)
 home=$(mktemp -d)
-trap 'rm -rf "$log" "$home"' EXIT
+trap 'rm -rf "$log" "$home" "$offline_dir"' EXIT
 HOME=$home XDG_DATA_HOME=$home/data XDG_STATE_HOME=$home/state "$vexa" "$@" >"$log" 2>&1 &
 pid=$!
 if ! "$probe" --title Vexa --expect-size "$size" --timeout-ms 20000 --close ${VEXA_SHOT:+--png "$VEXA_SHOT"}; then
