@@ -17,10 +17,7 @@ LayoutOutput compute_block(Solver& solver, NodeId id, LayoutInput const& input)
     Style const& style = container.style;
     ResolvedBox box = resolve_box(style, input.parent_size);
     Size<std::optional<float>> outer = known_outer_size(box, input);
-    Size<AvailableSpace> space {
-        content_space(outer.width, input.available.width, box.max.width, box.padding.width),
-        content_space(outer.height, input.available.height, box.max.height, box.padding.height),
-    };
+    Size<AvailableSpace> space = content_space(box, outer, input);
 
     // An automatic width fills the space offered; under an intrinsic constraint it is the
     // widest child's contribution.
@@ -42,7 +39,7 @@ LayoutOutput compute_block(Solver& solver, NodeId id, LayoutInput const& input)
         width = box.clamp_width(widest + box.padding.width);
     }
     float inner_width = std::max(width - box.padding.width, 0.0f);
-    std::optional<float> inner_height = outer.height ? std::optional<float>(std::max(*outer.height - box.padding.height, 0.0f)) : std::nullopt;
+    std::optional<float> inner_height = known_content_size(box, outer).height;
     Size<std::optional<float>> inner { inner_width, inner_height };
     Size<AvailableSpace> child_space { AvailableSpace::definite(inner_width), space.height };
 

@@ -31,15 +31,9 @@ public:
         , m_wrap(m_style.flex_wrap == FlexWrap::Wrap)
         , m_box(resolve_box(m_style, input.parent_size))
         , m_outer(known_outer_size(m_box, input))
+        , m_inner(known_content_size(m_box, m_outer))
+        , m_space(content_space(m_box, m_outer, input))
     {
-        m_space = {
-            content_space(m_outer.width, input.available.width, m_box.max.width, m_box.padding.width),
-            content_space(m_outer.height, input.available.height, m_box.max.height, m_box.padding.height),
-        };
-        m_inner = {
-            m_outer.width ? std::optional<float>(std::max(*m_outer.width - m_box.padding.width, 0.0f)) : std::nullopt,
-            m_outer.height ? std::optional<float>(std::max(*m_outer.height - m_box.padding.height, 0.0f)) : std::nullopt,
-        };
         m_main_gap = m_row ? m_style.gap.width : m_style.gap.height;
         m_cross_gap = m_row ? m_style.gap.height : m_style.gap.width;
     }

@@ -54,10 +54,7 @@ LayoutOutput compute_grid(Solver& solver, NodeId id, LayoutInput const& input)
     Style const& style = container.style;
     ResolvedBox box = resolve_box(style, input.parent_size);
     Size<std::optional<float>> outer = known_outer_size(box, input);
-    Size<AvailableSpace> space {
-        content_space(outer.width, input.available.width, box.max.width, box.padding.width),
-        content_space(outer.height, input.available.height, box.max.height, box.padding.height),
-    };
+    Size<AvailableSpace> space = content_space(box, outer, input);
     float minimum = style.grid_min_column.value_or(0.0f);
     float column_gap = style.gap.width;
     float row_gap = style.gap.height;

@@ -15,14 +15,8 @@ LayoutOutput compute_leaf(Solver& solver, NodeId id, LayoutInput const& input)
 
     Size<float> content {};
     if (leaf.measure && !(outer.width && outer.height)) {
-        Size<std::optional<float>> known_content {
-            outer.width ? std::optional<float>(std::max(*outer.width - box.padding.width, 0.0f)) : std::nullopt,
-            outer.height ? std::optional<float>(std::max(*outer.height - box.padding.height, 0.0f)) : std::nullopt,
-        };
-        Size<AvailableSpace> space {
-            content_space(outer.width, input.available.width, box.max.width, box.padding.width),
-            content_space(outer.height, input.available.height, box.max.height, box.padding.height),
-        };
+        Size<std::optional<float>> known_content = known_content_size(box, outer);
+        Size<AvailableSpace> space = content_space(box, outer, input);
         if (auto remembered = leaf.cache.find_measure(known_content, space)) {
             content = *remembered;
         } else {

@@ -105,6 +105,26 @@ inline AvailableSpace content_space(std::optional<float> outer, AvailableSpace o
     return offered;
 }
 
+// `content_space` along both axes of a node whose border-box size is known as far as `outer`.
+inline Size<AvailableSpace> content_space(ResolvedBox const& box, Size<std::optional<float>> const& outer, LayoutInput const& input)
+{
+    return {
+        content_space(outer.width, input.available.width, box.max.width, box.padding.width),
+        content_space(outer.height, input.available.height, box.max.height, box.padding.height),
+    };
+}
+
+// The content-box size as far as the border-box size `outer` fixes it (never negative).
+inline Size<std::optional<float>> known_content_size(ResolvedBox const& box, Size<std::optional<float>> const& outer)
+{
+    auto inner = [](std::optional<float> size, float padding) -> std::optional<float> {
+        if (!size)
+            return std::nullopt;
+        return std::max(*size - padding, 0.0f);
+    };
+    return { inner(outer.width, box.padding.width), inner(outer.height, box.padding.height) };
+}
+
 // Main and cross axis access: a row's main axis is horizontal, a column's vertical.
 template<typename T>
 T main_of(Size<T> const& size, bool row)
