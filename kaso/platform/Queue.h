@@ -31,6 +31,18 @@ struct QueueState {
     std::size_t capacity { 0 }; // 0 means unbounded
     std::size_t senders { 0 };
     bool receiver_alive { true };
+
+    // With the mutex held.
+    bool full() const { return capacity != 0 && items.size() >= capacity; }
+
+    // With the mutex held and an item there: takes the front one and makes room for a sender.
+    T pop()
+    {
+        T value = std::move(items.front());
+        items.pop_front();
+        writable.notify_one();
+        return value;
+    }
 };
 
 }
@@ -71,7 +83,7 @@ public:
             std::lock_guard lock(m_state->mutex);
             if (!m_state->receiver_alive)
                 return SendResult::Closed;
-            if (m_state->capacity != 0 && m_state->items.size() >= m_state->capacity)
+            if (m_state->full())
                 return SendResult::Full;
             m_state->items.push_back(std::move(value));
         }
@@ -87,7 +99,7 @@ public:
         {
             std::unique_lock lock(m_state->mutex);
             m_state->writable.wait(lock, [&] {
-                return !m_state->receiver_alive || m_state->capacity == 0 || m_state->items.size() < m_state->capacity;
+                return !m_state->receiver_alive || !m_state->full();
             });
             if (!m_state->receiver_alive)
                 return SendResult::Closed;
@@ -150,10 +162,7 @@ public:
         std::lock_guard lock(m_state->mutex);
         if (m_state->items.empty())
             return std::nullopt;
-        T value = std::move(m_state->items.front());
-        m_state->items.pop_front();
-        m_state->writable.notify_one();
-        return value;
+        return m_state->pop();
     }
 
     // Waits for the next value; none once every sender is gone and the queue is drained.
@@ -165,10 +174,7 @@ public:
         m_state->readable.wait(lock, [&] { return !m_state->items.empty() || m_state->senders == 0; });
         if (m_state->items.empty())
             return std::nullopt;
-        T value = std::move(m_state->items.front());
-        m_state->items.pop_front();
-        m_state->writable.notify_one();
-        return value;
+        return m_state->pop();
     }
 
     // Waits at most `timeout` for the next value.
@@ -181,10 +187,7 @@ public:
         m_state->readable.wait_for(lock, timeout, [&] { return !m_state->items.empty() || m_state->senders == 0; });
         if (m_state->items.empty())
             return std::nullopt;
-        T value = std::move(m_state->items.front());
-        m_state->items.pop_front();
-        m_state->writable.notify_one();
-        return value;
+        return m_state->pop();
     }
 
     // True when every sender is gone and nothing is left to take.
