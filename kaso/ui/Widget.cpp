@@ -89,8 +89,8 @@ void Widget::handle_event(EventContext& context)
 {
     // Overlays are drawn last, so they are asked first; then the others from the top-most down.
     auto all = children();
-    std::stable_partition(all.begin(), all.end(), [](Widget* child) { return child->is_overlay(); });
-    std::reverse(all.begin() + std::count_if(all.begin(), all.end(), [](Widget* child) { return child->is_overlay(); }), all.end());
+    auto others = std::stable_partition(all.begin(), all.end(), [](Widget* child) { return child->is_overlay(); });
+    std::reverse(others, all.end());
     for (auto* child : all) {
         if (context.handled)
             return;
