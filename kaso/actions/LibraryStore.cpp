@@ -101,11 +101,16 @@ ErrorOr<void> LibraryStore::persist() const
 std::expected<executor::DispatchOutcome, ActionError> LibraryStore::dispatch(DocumentAction const& action, EncodedAction const& encoded,
     ActionContext const& context)
 {
-    auto before = m_document.save();
+    // Only a change that is written out can have to be undone: a library kept in memory alone
+    // is not saved once more before every action.
+    bool writes = m_path || m_persistence_disabled;
+    std::vector<uint8_t> before;
+    if (writes)
+        before = m_document.save();
     auto outcome = executor::dispatch_by_with_context(m_document, action, encoded, {}, context);
     if (!outcome)
         return outcome;
-    if (!outcome->change || (!m_path && !m_persistence_disabled))
+    if (!outcome->change || !writes)
         return outcome;
     auto written = persist();
     if (!written) {
