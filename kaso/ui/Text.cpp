@@ -32,18 +32,6 @@ Text::Text(std::string text)
 {
 }
 
-layout::NodeId Text::build_layout(layout::Tree& tree, BuildContext& context, NodeMap& nodes)
-{
-    // The renderer outlives the tree; the build context does not, so the callback keeps the
-    // renderer itself.
-    TextRenderer* renderer = &context.text;
-    auto node = tree.new_leaf_with_measure(layout_style(), [this, renderer](auto known, auto available) {
-        return measure_with(*renderer, known, available);
-    });
-    nodes[this] = node;
-    return node;
-}
-
 std::optional<layout::Size<float>> Text::measure(layout::Size<std::optional<float>> known,
     layout::Size<layout::AvailableSpace> available, BuildContext& context)
 {

@@ -38,7 +38,6 @@ public:
     // Widget
     char const* type_name() const override { return "Text"; }
     std::optional<std::string> widget_id() const override { return m_id; }
-    layout::NodeId build_layout(layout::Tree& tree, BuildContext& context, NodeMap& nodes) override;
     std::optional<layout::Size<float>> measure(layout::Size<std::optional<float>> known,
         layout::Size<layout::AvailableSpace> available, BuildContext& context) override;
     void draw(Scene& scene, DrawContext& context) override;
