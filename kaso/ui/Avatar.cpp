@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "kaso/ui/Scene.h"
+#include "kaso/ui/TextMeasureCache.h"
 #include "kaso/ui/TextRenderer.h"
 #include "kaso/ui/Theme.h"
 
@@ -65,7 +66,8 @@ void Avatar::draw_at(Scene& scene, Rect rect, std::string_view initials, Colors 
     style.size = float(diameter * 0.4);
     style.weight = FontWeight::Semibold;
     style.color = colors.text;
-    auto size = text.measure_style(initials, style);
+    // Drawn every frame: the initials are measured once, not laid out anew each time.
+    auto size = TextMeasureCache::current().measure(text, initials, style, 0);
     scene.draw_text(std::string(initials), style, { center.x - size.width / 2, center.y - size.height / 2 });
 }
 
