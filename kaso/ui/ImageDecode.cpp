@@ -23,11 +23,18 @@ bool starts_with(std::span<std::byte const> bytes, std::initializer_list<int> pr
     return true;
 }
 
+// Whether a picture of this size may be decoded at all: within the pixel budget, and no side
+// longer than the painter's surfaces take.
+bool within_limits(std::size_t width, std::size_t height)
+{
+    return width * height <= max_decoded_pixels && width <= 32767 && height <= 32767;
+}
+
 ErrorOr<Image> blank_image(uint32_t width, uint32_t height)
 {
     if (width == 0 || height == 0)
         return make_error("image: empty picture");
-    if (std::size_t(width) * std::size_t(height) > max_decoded_pixels || width > 32767 || height > 32767)
+    if (!within_limits(width, height))
         return make_error(fmt::format("image: {}x{} is too large", width, height));
     Image image;
     image.width = int(width);
@@ -105,7 +112,7 @@ bool jpeg_decode_into(jpeg_decompress_struct& info, JpegError& error, std::span<
         failure = "no header";
         return false;
     }
-    if (std::size_t(info.image_width) * std::size_t(info.image_height) > max_decoded_pixels || info.image_width > 32767 || info.image_height > 32767) {
+    if (!within_limits(info.image_width, info.image_height)) {
         failure = fmt::format("{}x{} is too large", info.image_width, info.image_height);
         return false;
     }
