@@ -5,6 +5,8 @@
 
 #include <fmt/format.h>
 
+#include "src/backend/JsonInput.h"
+
 namespace vexa::innertube {
 
 namespace {
@@ -31,21 +33,10 @@ std::optional<std::string> with_wide_integers_as_floats(std::string_view text)
     std::string widened;
     size_t copied = 0;
     bool changed = false;
-    bool in_string = false;
-    bool escaped = false;
     for (size_t position = 0; position < text.size(); ++position) {
         char c = text[position];
-        if (in_string) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == '"')
-                in_string = false;
-            continue;
-        }
         if (c == '"') {
-            in_string = true;
+            position = json_input::string_end(text, position + 1);
             continue;
         }
         if (c != '-' && !is_digit(c))

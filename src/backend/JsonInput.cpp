@@ -10,20 +10,10 @@ namespace {
 bool nesting_within(std::string_view text, size_t max_depth)
 {
     size_t depth = 0;
-    bool in_string = false;
-    bool escaped = false;
-    for (char c : text) {
-        if (in_string) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == '"')
-                in_string = false;
-            continue;
-        }
+    for (size_t position = 0; position < text.size(); ++position) {
+        char c = text[position];
         if (c == '"') {
-            in_string = true;
+            position = string_end(text, position + 1);
         } else if (c == '[' || c == '{') {
             if (++depth > max_depth)
                 return false;
@@ -34,6 +24,17 @@ bool nesting_within(std::string_view text, size_t max_depth)
     return true;
 }
 
+}
+
+size_t string_end(std::string_view text, size_t position)
+{
+    for (; position < text.size(); ++position) {
+        if (text[position] == '\\')
+            ++position;
+        else if (text[position] == '"')
+            return position;
+    }
+    return text.size();
 }
 
 kaso::ErrorOr<nlohmann::json> parse(std::string_view text, size_t max_bytes, size_t max_depth)

@@ -19,6 +19,10 @@ inline constexpr size_t default_max_depth = 64;
 // nested deeper than `max_depth` before parsing, and never throws.
 kaso::ErrorOr<nlohmann::json> parse(std::string_view text, size_t max_bytes, size_t max_depth = default_max_depth);
 
+// The position of the quote that closes the JSON string whose contents begin at `position`
+// (just after its opening quote), escapes skipped; the text's size when the string is unclosed.
+size_t string_end(std::string_view text, size_t position);
+
 // Readers that never fail: a missing or mistyped member reads as empty, 0, false or nothing.
 std::string text(nlohmann::json const& object, std::string_view key);
 std::string first_text(nlohmann::json const& object, std::initializer_list<std::string_view> keys);
