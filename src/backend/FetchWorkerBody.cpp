@@ -310,22 +310,21 @@ void FetchWorkerState::playlist(std::string const& playlist_id)
 
 void FetchWorkerState::resolve_stream(std::string const& video_id)
 {
+    // Whichever way it was found, only an http or https address becomes the stream.
+    auto playable = [&](auto&& source) -> std::optional<msg::Stream> {
+        if (kaso::platform::is_http_url(source.url))
+            return msg::Stream { video_id, std::move(source.url), std::move(source.quality), source.has_audio };
+        kaso::log::target("vexa::api")->warn("dropped a stream address that is not http or https url={}", kaso::debug_text(source.url));
+        return std::nullopt;
+    };
     std::optional<msg::Stream> stream;
     if (m_primary) {
-        if (auto source = m_primary->resolve_source(video_id); source && !source->url.empty()) {
-            if (kaso::platform::is_http_url(source->url))
-                stream = msg::Stream { video_id, std::move(source->url), std::move(source->quality), source->has_audio };
-            else
-                kaso::log::target("vexa::api")->warn("dropped a stream address that is not http or https url={}", kaso::debug_text(source->url));
-        }
+        if (auto source = m_primary->resolve_source(video_id); source && !source->url.empty())
+            stream = playable(*source);
     }
     if (!stream) {
-        if (auto proxied = resolve_via_invidious(m_environment.settings, video_id)) {
-            if (kaso::platform::is_http_url(proxied->url))
-                stream = msg::Stream { video_id, std::move(proxied->url), std::move(proxied->quality), proxied->has_audio };
-            else
-                kaso::log::target("vexa::api")->warn("dropped a stream address that is not http or https url={}", kaso::debug_text(proxied->url));
-        }
+        if (auto proxied = resolve_via_invidious(m_environment.settings, video_id))
+            stream = playable(*proxied);
     }
     if (!stream) {
         note("could not resolve a playable stream (no Invidious instance served bytes, and no direct URL was available)");
