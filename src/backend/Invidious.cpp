@@ -53,7 +53,7 @@ std::optional<InvidiousStream> resolve_via_invidious(ServiceSettings const& sett
             if (kaso::platform::monotonic_ms() >= deadline)
                 return std::nullopt;
             auto url = invidious_latest_version_url(instance, video_id, format.itag);
-            auto response = client.get(url, { "Range: bytes=0-2047" });
+            auto response = client.get(url, { fmt::format("Range: bytes=0-{}", probe_bytes - 1) });
             if (!response) {
                 kaso::log::target("vexa::api")->debug("invidious attempt failed url={} error={}", url, response.error().message);
                 continue;
