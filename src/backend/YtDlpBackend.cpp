@@ -20,7 +20,7 @@ namespace {
 // The last line of the error output, trimmed; empty when there is none.
 std::string last_line(std::string const& bytes)
 {
-    auto trimmed = text::trim(text::make_valid_utf8(bytes));
+    auto trimmed = text::trim(bytes);
     auto newline = trimmed.rfind('\n');
     if (newline == std::string::npos)
         return trimmed;
@@ -57,7 +57,7 @@ BackendResult<YtDlpBackend> YtDlpBackend::create(ServiceSettings settings)
     }
     if (ran->exit_status != 0)
         return backend_error("yt-dlp --version failed");
-    auto version = text::trim(text::make_valid_utf8(ran->standard_output));
+    auto version = text::trim(ran->standard_output);
     return YtDlpBackend(std::move(settings), std::move(version));
 }
 
