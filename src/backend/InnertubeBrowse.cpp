@@ -79,11 +79,8 @@ void read_legacy_header(JsonValue header, Channel& channel)
         channel.name = text_of(at(header, { "title" }));
     if (channel.avatar_url.empty())
         channel.avatar_url = best_thumbnail_url(at(header, { "avatar" }));
-    for (auto badge : array(at(header, { "badges" }))) {
-        auto style = at(badge, { "metadataBadgeRenderer", "style" });
-        if (style == "BADGE_STYLE_TYPE_VERIFIED" || style == "BADGE_STYLE_TYPE_VERIFIED_ARTIST")
-            channel.verified = true;
-    }
+    if (verified_badge(at(header, { "badges" })))
+        channel.verified = true;
     if (auto subscribers = text_of(at(header, { "subscriberCountText" })); !subscribers.empty())
         channel.subscribers = parse_count(subscribers);
     if (auto handle = text_of(at(header, { "channelHandleText" })); handle.starts_with('@') && channel.handle.empty())

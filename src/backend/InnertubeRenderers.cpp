@@ -132,16 +132,6 @@ Byline lockup_creator(JsonValue rows)
     return creator;
 }
 
-bool verified_badge(JsonValue badges)
-{
-    for (auto badge : array(badges)) {
-        auto style = at(badge, { "metadataBadgeRenderer", "style" });
-        if (style == "BADGE_STYLE_TYPE_VERIFIED" || style == "BADGE_STYLE_TYPE_VERIFIED_ARTIST")
-            return true;
-    }
-    return false;
-}
-
 // Fills a fresh `video` from a video renderer; false when it has no id.
 bool read_video_renderer(JsonValue renderer, std::string_view thumbnail_origin, Video& video)
 {
@@ -324,6 +314,16 @@ void collect(JsonValue node, std::string_view thumbnail_origin, SearchItems& ite
     }
 }
 
+}
+
+bool verified_badge(JsonValue badges)
+{
+    for (auto badge : array(badges)) {
+        auto style = at(badge, { "metadataBadgeRenderer", "style" });
+        if (style == "BADGE_STYLE_TYPE_VERIFIED" || style == "BADGE_STYLE_TYPE_VERIFIED_ARTIST")
+            return true;
+    }
+    return false;
 }
 
 std::optional<Video> video_from_renderer(JsonValue renderer, std::string_view thumbnail_origin)

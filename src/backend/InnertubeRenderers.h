@@ -22,6 +22,9 @@ std::optional<Playlist> playlist_from_lockup(JsonValue lockup);
 std::optional<Playlist> playlist_from_renderer(JsonValue renderer);
 std::optional<Channel> channel_from_renderer(JsonValue renderer);
 
+// Whether a list of metadata badges holds the verified (or verified artist) badge.
+bool verified_badge(JsonValue badges);
+
 // Every item under `root` (an array of section contents or one container), in document order,
 // walking the known containers; unknown keys are skipped.
 SearchItems collect_items(JsonValue root, std::string_view thumbnail_origin);
