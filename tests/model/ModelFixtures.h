@@ -29,14 +29,6 @@ inline Channel channel(std::string id, std::string name = "", std::string handle
     return made;
 }
 
-inline std::vector<std::string> ids_of(std::vector<Video const*> const& found)
-{
-    std::vector<std::string> ids;
-    for (auto const* record : found)
-        ids.push_back(record->id);
-    return ids;
-}
-
 template<typename Record>
 std::vector<std::string> record_ids(std::vector<Record const*> const& found)
 {
@@ -45,5 +37,7 @@ std::vector<std::string> record_ids(std::vector<Record const*> const& found)
         ids.push_back(record->id);
     return ids;
 }
+
+inline std::vector<std::string> ids_of(std::vector<Video const*> const& found) { return record_ids(found); }
 
 }
