@@ -116,6 +116,19 @@ SyncErrorOr<MessageReceiver::Outcome> MessageReceiver::handle_packet(std::span<u
     return outcome;
 }
 
+SyncErrorOr<void> MessageReceiver::append_segment(IncomingStream& stream, StreamSegment const& segment,
+    std::string_view offset_mismatch, std::string_view too_long)
+{
+    if (segment.number != stream.received)
+        return transport_error(std::string(offset_mismatch));
+    if (segment.rest.size() > stream.total - stream.received)
+        return transport_error(std::string(too_long));
+    if (stream.keep)
+        stream.bytes.insert(stream.bytes.end(), segment.rest.begin(), segment.rest.end());
+    stream.received += static_cast<uint32_t>(segment.rest.size());
+    return {};
+}
+
 SyncErrorOr<MessageReceiver::Outcome> MessageReceiver::handle_stream(uint8_t sub_opcode, std::span<uint8_t const> payload)
 {
     Outcome outcome;
@@ -149,14 +162,7 @@ SyncErrorOr<MessageReceiver::Outcome> MessageReceiver::handle_stream(uint8_t sub
         auto it = m_streams.find(segment.stream_id);
         if (it == m_streams.end())
             return transport_error("stream data for unknown id");
-        auto& stream = it->second;
-        if (segment.number != stream.received)
-            return transport_error("stream offset mismatch");
-        if (segment.rest.size() > stream.total - stream.received)
-            return transport_error("stream data exceeds declared size");
-        if (stream.keep)
-            stream.bytes.insert(stream.bytes.end(), segment.rest.begin(), segment.rest.end());
-        stream.received += static_cast<uint32_t>(segment.rest.size());
+        TRY(append_segment(it->second, segment, "stream offset mismatch", "stream data exceeds declared size"));
         return outcome;
     }
 
@@ -166,13 +172,7 @@ SyncErrorOr<MessageReceiver::Outcome> MessageReceiver::handle_stream(uint8_t sub
         if (node.empty())
             return transport_error("stream end for unknown id");
         auto& stream = node.mapped();
-        if (segment.number != stream.received)
-            return transport_error("stream offset mismatch at end");
-        if (segment.rest.size() > stream.total - stream.received)
-            return transport_error("stream end exceeds declared size");
-        if (stream.keep)
-            stream.bytes.insert(stream.bytes.end(), segment.rest.begin(), segment.rest.end());
-        stream.received += static_cast<uint32_t>(segment.rest.size());
+        TRY(append_segment(stream, segment, "stream offset mismatch at end", "stream end exceeds declared size"));
         if (stream.received != stream.total)
             return transport_error("reassembled stream size mismatch");
         if (!stream.keep)

@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 #include <span>
+#include <string_view>
 
 #include "src/sync/DeviceSyncError.h"
 #include "src/sync/Packet.h"
@@ -48,6 +49,10 @@ private:
 
     SyncErrorOr<Outcome> handle_stream(uint8_t sub_opcode, std::span<uint8_t const> payload);
     bool keeps(uint8_t opcode, uint8_t sub_opcode) const;
+    // Adds a data or end segment to its stream: it has to start where the stream stands and stay
+    // within the declared total; the two texts name those failures.
+    static SyncErrorOr<void> append_segment(IncomingStream&, StreamSegment const&, std::string_view offset_mismatch,
+        std::string_view too_long);
 
     std::map<uint32_t, IncomingStream> m_streams;
     std::optional<std::set<uint8_t>> m_used_types;
