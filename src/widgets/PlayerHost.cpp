@@ -24,8 +24,7 @@ layout::NodeId PlayerHost::build_layout(layout::Tree& tree, ui::BuildContext&, u
 
 void PlayerHost::apply_layout(layout::Tree const& tree, layout::NodeId node, double x, double y)
 {
-    auto const& box = tree.layout(node);
-    m_rect = ui::Rect::from_origin_size(x + box.x, y + box.y, box.width, box.height);
+    Widget::apply_layout(tree, node, x, y);
     m_player->apply_layout(tree, node, x, y);
 }
 

@@ -42,12 +42,6 @@ layout::NodeId Switch::build_layout(layout::Tree& tree, ui::BuildContext&, ui::N
     return node;
 }
 
-void Switch::apply_layout(layout::Tree const& tree, layout::NodeId node, double x, double y)
-{
-    auto const& box = tree.layout(node);
-    m_rect = ui::Rect::from_origin_size(x + box.x, y + box.y, box.width, box.height);
-}
-
 void Switch::draw(ui::Scene& scene, ui::DrawContext& context)
 {
     ui::Toggle::draw(scene, m_rect, m_on ? 1.0f : 0.0f, m_hovered, m_focused, context.theme);

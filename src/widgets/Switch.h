@@ -34,7 +34,6 @@ public:
     char const* type_name() const override { return "Switch"; }
     std::optional<std::string> widget_id() const override { return m_id; }
     kaso::layout::NodeId build_layout(kaso::layout::Tree& tree, kaso::ui::BuildContext& context, kaso::ui::NodeMap& nodes) override;
-    void apply_layout(kaso::layout::Tree const& tree, kaso::layout::NodeId node, double x, double y) override;
     void sync(kaso::ui::SyncContext&) override { }
     void draw(kaso::ui::Scene& scene, kaso::ui::DrawContext& context) override;
     void handle_event(kaso::ui::EventContext& context) override;
