@@ -11,11 +11,6 @@ namespace {
 constexpr std::size_t handshake_buffer = 512;
 constexpr uint32_t max_handshake_response = 65'535;
 
-void append_i32(std::vector<uint8_t>& out, uint32_t value)
-{
-    append_u32(out, value);
-}
-
 std::unexpected<DeviceSyncError> noise_error(kaso::Error const& error)
 {
     return transport_error("noise: " + error.message);
@@ -26,7 +21,7 @@ std::unexpected<DeviceSyncError> noise_error(kaso::Error const& error)
 SyncErrorOr<int32_t> exchange_protocol_version(TcpStream& stream)
 {
     std::vector<uint8_t> ours;
-    append_i32(ours, static_cast<uint32_t>(local_protocol_version));
+    append_u32(ours, static_cast<uint32_t>(local_protocol_version));
     TRY(stream.write_all(ours));
     uint8_t theirs[4];
     TRY(stream.read_exact(theirs));

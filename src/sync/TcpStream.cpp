@@ -11,6 +11,8 @@
 
 #include <fmt/format.h>
 
+#include "src/sync/Packet.h"
+
 namespace vexa::sync {
 
 namespace {
@@ -165,8 +167,7 @@ SyncErrorOr<std::vector<uint8_t>> TcpStream::read_length_prefixed(uint32_t max_l
 {
     uint8_t header[4];
     TRY(read_exact(header));
-    uint32_t const length = static_cast<uint32_t>(header[0]) | static_cast<uint32_t>(header[1]) << 8
-        | static_cast<uint32_t>(header[2]) << 16 | static_cast<uint32_t>(header[3]) << 24;
+    uint32_t const length = read_u32(header);
     if (length > max_length)
         return transport_error(fmt::format("{}: {}", too_large, length));
     std::vector<uint8_t> bytes(length);
