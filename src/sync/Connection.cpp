@@ -81,10 +81,10 @@ SyncErrorOr<SyncSession> noise_handshake_initiator(TcpStream stream, LocalIdenti
     auto const& remote = ik->remote_static();
     if (!remote)
         return transport_error("peer did not present a static key");
-    auto const expected = encode_base64_standard(peer_key);
-    auto const presented = encode_base64_standard(*remote);
-    if (expected != presented)
+    if (*remote != peer_key) {
+        auto const presented = encode_base64_standard(*remote);
         return sync_error(DeviceSyncError::pairing(fmt::format("peer key mismatch: expected {}, got {}", peer_key_text, presented)));
+    }
 
     auto ciphers = ik->split();
     if (!ciphers)
