@@ -4,19 +4,12 @@
 
 #include "kaso/platform/Log.h"
 #include "src/sync/PairingInvite.h"
+#include "src/sync/SecretBytes.h"
 #include "src/sync/SyncMessages.h"
 
 namespace vexa::sync {
 
 namespace {
-
-void wipe_text(std::optional<std::string>& text)
-{
-    if (text) {
-        wipe_bytes(std::span(reinterpret_cast<uint8_t*>(text->data()), text->size()));
-        text.reset();
-    }
-}
 
 std::span<uint8_t const> bytes_of(std::string const& text)
 {
@@ -45,7 +38,9 @@ SyncErrorOr<std::string> GrayjaySyncProvider::pair_with_invite(std::string const
     auto timeouts = m_timeouts.transport;
     timeouts.authorization = m_timeouts.pairing_authorization;
     auto session = connect_peer(identity(), timeouts, info, code);
-    wipe_text(code);
+    if (code)
+        wipe_string(*code);
+    code.reset();
     if (!session)
         return std::unexpected(session.error());
     std::string id = info.public_key;

@@ -13,12 +13,6 @@ std::unexpected<DeviceSyncError> pairing_error(std::string text)
     return sync_error(DeviceSyncError::pairing(std::move(text)));
 }
 
-void wipe_string(std::string& text)
-{
-    wipe_bytes(std::span(reinterpret_cast<uint8_t*>(text.data()), text.size()));
-    text.clear();
-}
-
 SyncErrorOr<SyncDeviceInfo> decode_blob(std::string_view blob)
 {
     auto decoded = TRY(decode_base64_any(blob));

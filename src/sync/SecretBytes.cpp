@@ -10,6 +10,12 @@ void wipe_bytes(std::span<uint8_t> bytes)
         sodium_memzero(bytes.data(), bytes.size());
 }
 
+void wipe_string(std::string& text)
+{
+    wipe_bytes(std::span(reinterpret_cast<uint8_t*>(text.data()), text.size()));
+    text.clear();
+}
+
 SecretBytes::SecretBytes(std::size_t size)
     : m_bytes(size, 0)
 {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace vexa::sync {
@@ -38,5 +39,7 @@ private:
 
 // Overwrites a buffer with zeros in a way the compiler may not elide.
 void wipe_bytes(std::span<uint8_t> bytes);
+// Zeroes a text that held a secret, such as a pairing code, and empties it.
+void wipe_string(std::string& text);
 
 }
