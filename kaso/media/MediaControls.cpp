@@ -1,6 +1,5 @@
 #include "kaso/media/MediaControls.h"
 
-#include <algorithm>
 #include <atomic>
 
 #include <gio/gio.h>
@@ -23,12 +22,6 @@ char const* status_text(ControlsStatus status)
     case ControlsStatus::Stopped: return "Stopped";
     }
     return "Stopped";
-}
-
-int64_t microseconds(uint64_t milliseconds)
-{
-    constexpr uint64_t limit = static_cast<uint64_t>(G_MAXINT64) / 1000;
-    return static_cast<int64_t>(std::min(milliseconds, limit) * 1000);
 }
 
 void log_no_bus_once(char const* why)
@@ -98,7 +91,7 @@ struct MediaControls::State {
         if (n == "Metadata")
             return mpris::metadata(now_playing ? &*now_playing : nullptr);
         if (n == "Position")
-            return g_variant_new_int64(microseconds(position_ms));
+            return g_variant_new_int64(mpris::microseconds(position_ms));
         if (n == "Rate" || n == "Volume" || n == "MinimumRate" || n == "MaximumRate")
             return g_variant_new_double(1.0);
         if (n == "CanGoNext" || n == "CanGoPrevious")
@@ -276,7 +269,7 @@ void MediaControls::notify_seeked(uint64_t position_ms)
     state.position_ms = position_ms;
     if (state.connection && state.published)
         g_dbus_connection_emit_signal(state.connection, nullptr, mpris::object_path, mpris::player_interface,
-            "Seeked", g_variant_new("(x)", microseconds(position_ms)), nullptr);
+            "Seeked", g_variant_new("(x)", mpris::microseconds(position_ms)), nullptr);
 }
 
 std::vector<MediaCommand> MediaControls::pump()

@@ -70,6 +70,12 @@ std::string track_id(NowPlaying const* item)
     return path;
 }
 
+int64_t microseconds(uint64_t milliseconds)
+{
+    constexpr uint64_t limit = std::numeric_limits<int64_t>::max() / 1000;
+    return static_cast<int64_t>(std::min(milliseconds, limit) * 1000);
+}
+
 GVariant* metadata(NowPlaying const* item)
 {
     GVariantBuilder builder;
@@ -91,11 +97,8 @@ GVariant* metadata(NowPlaying const* item)
         g_variant_builder_add(&builder, "{sv}", "xesam:artist", g_variant_builder_end(&artists));
         if (!item->art_url.empty())
             g_variant_builder_add(&builder, "{sv}", "mpris:artUrl", text(item->art_url));
-        if (item->length_ms) {
-            constexpr uint64_t limit = std::numeric_limits<int64_t>::max() / 1000;
-            auto microseconds = static_cast<int64_t>(std::min(*item->length_ms, limit) * 1000);
-            g_variant_builder_add(&builder, "{sv}", "mpris:length", g_variant_new_int64(microseconds));
-        }
+        if (item->length_ms)
+            g_variant_builder_add(&builder, "{sv}", "mpris:length", g_variant_new_int64(microseconds(*item->length_ms)));
     }
     return g_variant_builder_end(&builder);
 }

@@ -2,6 +2,7 @@
 
 // Internal to kaso/media: the MPRIS shapes of what the media controls publish.
 
+#include <cstdint>
 #include <string>
 
 #include <gio/gio.h>
@@ -20,6 +21,9 @@ char const* introspection_xml();
 
 // The object path naming the item, one for each video id; the no-track path when there is none.
 std::string track_id(NowPlaying const* item);
+
+// Milliseconds as the microseconds MPRIS counts in, clamped rather than wrapped past INT64_MAX.
+int64_t microseconds(uint64_t milliseconds);
 
 // The Metadata property ("a{sv}"), a floating reference.
 GVariant* metadata(NowPlaying const* item);
