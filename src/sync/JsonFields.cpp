@@ -117,11 +117,17 @@ kaso::ErrorOr<int64_t> integer_of(Value const& value, std::string_view what, int
     return kaso::make_error(fmt::format("invalid type: {}, expected an integer for `{}`", value.type_name(), what));
 }
 
-kaso::ErrorOr<std::string> Fields::string(std::string_view name) const
+kaso::ErrorOr<Value const*> Fields::required(std::string_view name) const
 {
     auto const* value = find(name);
     if (!value)
         return kaso::make_error(fmt::format("missing field `{}`", name));
+    return value;
+}
+
+kaso::ErrorOr<std::string> Fields::string(std::string_view name) const
+{
+    auto const* value = TRY(required(name));
     return string_of(*value, name);
 }
 
@@ -135,9 +141,7 @@ kaso::ErrorOr<std::optional<std::string>> Fields::optional_string(std::string_vi
 
 kaso::ErrorOr<int64_t> Fields::integer(std::string_view name, int64_t minimum, int64_t maximum) const
 {
-    auto const* value = find(name);
-    if (!value)
-        return kaso::make_error(fmt::format("missing field `{}`", name));
+    auto const* value = TRY(required(name));
     return integer_of(*value, name, minimum, maximum);
 }
 
@@ -151,9 +155,7 @@ kaso::ErrorOr<std::optional<int64_t>> Fields::optional_integer(std::string_view 
 
 kaso::ErrorOr<uint64_t> Fields::unsigned_integer(std::string_view name) const
 {
-    auto const* value = find(name);
-    if (!value)
-        return kaso::make_error(fmt::format("missing field `{}`", name));
+    auto const* value = TRY(required(name));
     if (!value->is_number_unsigned())
         return kaso::make_error(fmt::format("invalid type: {}, expected an unsigned integer for `{}`", value->type_name(), name));
     return value->get<uint64_t>();
@@ -178,9 +180,7 @@ kaso::ErrorOr<std::optional<bool>> Fields::optional_boolean(std::string_view nam
 
 kaso::ErrorOr<std::vector<std::string>> Fields::string_array(std::string_view name) const
 {
-    auto const* value = find(name);
-    if (!value)
-        return kaso::make_error(fmt::format("missing field `{}`", name));
+    auto const* value = TRY(required(name));
     if (!value->is_array())
         return kaso::make_error(fmt::format("invalid type: {}, expected an array for `{}`", value->type_name(), name));
     std::vector<std::string> strings;

@@ -33,6 +33,8 @@ public:
 
     // The field, or null when absent (an explicit JSON null counts as absent too).
     Value const* find(std::string_view name) const;
+    // The field, or a "missing field" error when it is absent.
+    kaso::ErrorOr<Value const*> required(std::string_view name) const;
 
     kaso::ErrorOr<std::string> string(std::string_view name) const;
     kaso::ErrorOr<std::optional<std::string>> optional_string(std::string_view name) const;

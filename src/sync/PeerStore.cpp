@@ -59,9 +59,7 @@ kaso::ErrorOr<PeerRecord> record_of(json::Value const& value)
     PeerRecord record;
     record.id = TRY(fields.string("id"));
     record.name = TRY(fields.string("name"));
-    auto const* descriptor = fields.find("descriptor");
-    if (!descriptor)
-        return kaso::make_error("missing field `descriptor`");
+    auto const* descriptor = TRY(fields.required("descriptor"));
     auto descriptor_fields = TRY(json::Fields::open(*descriptor, { "public_key", "addresses", "port" }));
     record.descriptor.public_key = TRY(descriptor_fields.string("public_key"));
     record.descriptor.addresses = TRY(descriptor_fields.string_array("addresses"));
@@ -123,9 +121,7 @@ SyncErrorOr<std::vector<PeerRecord>> PeerStore::parse(std::string_view text)
     auto records = [&]() -> kaso::ErrorOr<std::pair<uint64_t, std::vector<PeerRecord>>> {
         auto fields = TRY(json::Fields::open(*value, { "version", "peers" }));
         auto const version = TRY(fields.integer("version", 0, UINT32_MAX));
-        auto const* peers = fields.find("peers");
-        if (!peers)
-            return kaso::make_error("missing field `peers`");
+        auto const* peers = TRY(fields.required("peers"));
         if (!peers->is_array())
             return kaso::make_error(fmt::format("invalid type: {}, expected an array for `peers`", peers->type_name()));
         std::vector<PeerRecord> list;

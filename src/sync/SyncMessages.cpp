@@ -28,11 +28,9 @@ kaso::ErrorOr<void> check_string_map(json::Value const* value, std::string_view 
     return {};
 }
 
-kaso::ErrorOr<void> check_platform_id(json::Value const* value)
+kaso::ErrorOr<void> check_platform_id(json::Value const& value)
 {
-    if (!value)
-        return kaso::make_error("missing field `id`");
-    auto fields = TRY(json::Fields::open(*value, { "platform", "value", "pluginId", "claimType", "claimFieldType" }));
+    auto fields = TRY(json::Fields::open(value, { "platform", "value", "pluginId", "claimType", "claimFieldType" }));
     TRY(fields.string("platform"));
     TRY(fields.optional_string("value"));
     TRY(fields.optional_string("pluginId"));
@@ -45,12 +43,11 @@ kaso::ErrorOr<std::string> channel_url(json::Value const& subscription)
 {
     auto fields = TRY(json::Fields::open(subscription, { "channel", "creationTime" }));
     TRY(fields.optional_integer("creationTime", INT64_MIN, INT64_MAX));
-    auto const* channel = fields.find("channel");
-    if (!channel)
-        return kaso::make_error("missing field `channel`");
+    auto const* channel = TRY(fields.required("channel"));
     auto channel_fields = TRY(json::Fields::open(*channel,
         { "id", "name", "thumbnail", "banner", "subscribers", "description", "url", "links", "urlAlternatives" }));
-    TRY(check_platform_id(channel_fields.find("id")));
+    auto const* id = TRY(channel_fields.required("id"));
+    TRY(check_platform_id(*id));
     TRY(channel_fields.string("name"));
     TRY(channel_fields.optional_string("thumbnail"));
     TRY(channel_fields.optional_string("banner"));
