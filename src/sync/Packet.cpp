@@ -81,8 +81,6 @@ SyncErrorOr<std::vector<std::vector<uint8_t>>> build_message_packets(uint8_t opc
     std::size_t offset = first_chunk_size;
     while (offset < encoded.size()) {
         std::size_t const length = std::min(later_chunk_size, encoded.size() - offset);
-        if (offset + length > total)
-            return transport_error("stream segment bounds are invalid");
         bool const last = offset + length == encoded.size();
         std::vector<uint8_t> segment;
         segment.reserve(8 + length);
