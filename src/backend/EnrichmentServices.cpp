@@ -17,9 +17,17 @@ namespace in = json_input;
 
 namespace {
 
-constexpr std::string_view all_categories_json {
-    R"(["sponsor","selfpromo","interaction","intro","outro","preview","music_offtopic","filler"])"
-};
+// Every category the model knows, as the JSON array of API ids that SponsorBlock takes.
+std::string const& all_categories_json()
+{
+    static std::string const list = [] {
+        json ids = json::array();
+        for (auto category : all_segment_categories)
+            ids.push_back(segment_category_api_id(category));
+        return ids.dump();
+    }();
+    return list;
+}
 
 kaso::ErrorOr<json> get_json(HttpClient& client, std::string const& url)
 {
@@ -150,7 +158,7 @@ kaso::ErrorOr<uint64_t> dislike_count_from_json(json const& answer)
 kaso::ErrorOr<std::vector<Segment>> fetch_sponsor_segments(HttpClient& client, ServiceSettings const& settings, std::string_view video_id)
 {
     auto url = settings.sponsorblock_origin + "/api/skipSegments?"
-        + kaso::platform::query_string({ { "videoID", video_id }, { "categories", all_categories_json } });
+        + kaso::platform::query_string({ { "videoID", video_id }, { "categories", all_categories_json() } });
     auto answer = TRY(get_json(client, url));
     return sponsor_segments_from_json(answer);
 }
