@@ -41,8 +41,7 @@ void FrameDriver::frame(uint64_t now_ms)
         for (auto const& [widget, node] : m_nodes)
             if (widget->is_layout_dirty())
                 m_tree.mark_dirty(node);
-        m_tree.compute_layout(m_root_node, layout::AvailableSpace::definite(float(m_width)), layout::AvailableSpace::definite(float(m_height)));
-        m_root->apply_layout(m_tree, m_root_node, 0, 0);
+        solve_layout();
     }
     m_scene.clear();
     DrawContext draw_context { m_text, m_theme, Rect { 0, 0, m_width, m_height }, now_ms };
@@ -61,12 +60,17 @@ void FrameDriver::rebuild_layout()
     style.size.width = layout::Dimension::px(float(m_width));
     style.size.height = layout::Dimension::px(float(m_height));
     m_tree.set_style(m_root_node, style);
-    m_tree.compute_layout(m_root_node, layout::AvailableSpace::definite(float(m_width)), layout::AvailableSpace::definite(float(m_height)));
-    m_root->apply_layout(m_tree, m_root_node, 0, 0);
+    solve_layout();
     m_viewport_changed = false;
     ++m_layout_builds;
     if (m_pointer)
         dispatch(PointerMove { m_pointer->x, m_pointer->y }, {});
+}
+
+void FrameDriver::solve_layout()
+{
+    m_tree.compute_layout(m_root_node, layout::AvailableSpace::definite(float(m_width)), layout::AvailableSpace::definite(float(m_height)));
+    m_root->apply_layout(m_tree, m_root_node, 0, 0);
 }
 
 void FrameDriver::dispatch(Event const& event, Modifiers modifiers)
