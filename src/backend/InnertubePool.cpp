@@ -8,18 +8,14 @@ InnertubePool::InnertubePool(size_t thread_count)
         for (size_t index = 0; index < thread_count; ++index)
             m_threads.emplace_back([this] { work(); });
     } catch (...) {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
-        for (auto& thread : m_threads)
-            thread.join();
+        stop_and_join();
         throw;
     }
 }
 
-InnertubePool::~InnertubePool()
+InnertubePool::~InnertubePool() { stop_and_join(); }
+
+void InnertubePool::stop_and_join()
 {
     {
         std::lock_guard lock(m_mutex);

@@ -28,6 +28,8 @@ public:
 
 private:
     void work();
+    // Tells the threads to finish the jobs in hand, then joins them.
+    void stop_and_join();
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
