@@ -1,6 +1,8 @@
 #include "kaso/media/MediaControls.h"
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <gio/gio.h>
 
@@ -222,6 +224,16 @@ std::unique_ptr<MediaControls> MediaControls::start(std::string service_name, st
 MediaControls::~MediaControls()
 {
     auto& state = *m_state;
+    // Let a connection attempt still under way finish rather than cancel it: the session bus is
+    // one connection shared by the whole process, and an attempt cancelled half-way leaves that
+    // shared connection failed with "Operation was cancelled" for every later caller. Only a bus
+    // that does not answer within the wait is given up on.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (state.pending && std::chrono::steady_clock::now() < deadline) {
+        state.run_pending();
+        if (state.pending)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     if (state.pending) {
         state.pending->state = nullptr;
         g_cancellable_cancel(state.cancellable);

@@ -29,7 +29,8 @@ public:
 
     MediaControls(MediaControls const&) = delete;
     MediaControls& operator=(MediaControls const&) = delete;
-    // Releases the name and the connection before returning.
+    // Releases the name and the connection before returning. A connection attempt still under way
+    // is waited for (two seconds at most), never cut short.
     ~MediaControls();
 
     // The item shown; a change is announced, the same item again is not.

@@ -144,6 +144,20 @@ TEST_F(MediaControlsOnBus, OwnsItsNameWithItsIdentityAndReleasesItWhenDropped)
     EXPECT_TRUE(released);
 }
 
+TEST_F(MediaControlsOnBus, ControlsDroppedWhileConnectingLeaveTheBusUsableForTheNext)
+{
+    // With no other connection alive, each start begins a fresh connection to the process's shared
+    // session bus; dropping the controls before it completes must not leave that connection failed.
+    controls.reset();
+    for (int round = 0; round < 3; ++round) {
+        MediaControls::start("kaso-vexa-brief", "Brief").reset();
+        auto next = MediaControls::start("kaso-vexa-next", "Next");
+        std::vector<MediaCommand> ignored;
+        EXPECT_TRUE(pump_until(*next, ignored, [&] { return next->is_published(); }, 5s)) << "round " << round;
+        EXPECT_FALSE(next->is_unavailable());
+    }
+}
+
 TEST_F(MediaControlsOnBus, AnswersPlaybackStatusPositionAndMetadata)
 {
     EXPECT_EQ(string_of(client.get(*controls, player, "PlaybackStatus")), "Stopped");
