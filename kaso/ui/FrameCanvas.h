@@ -28,8 +28,9 @@ struct FrameDamage {
 // differ from the one before in little: nothing at all while idle, or one scroll view whose
 // content moved. Such a frame is made from the pixels already there — moved, for the scroll
 // view — and only what they cannot provide (the strip the scroll uncovered, the scroll
-// indicator) is painted again. Anything else is painted whole, so the pixels are always those a
-// whole repaint would give.
+// indicator) is painted again. Anything else is painted whole, so the pixels are those a whole
+// repaint would give (but for the antialiased rim of a shape cut by the edge of a repainted
+// region, where Cairo's rasteriser may differ from the whole repaint by a few 256ths).
 //
 // A scroll view's pixels are reused only when its backdrop is plain: nothing recorded before
 // it paints inside it but rectangles that cover it all (the frame background, a page colour).

@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <optional>
+#include <random>
+#include <string>
 
 #include <fmt/format.h>
 
@@ -135,9 +138,9 @@ struct Fixture {
 };
 
 struct Step {
-    char const* what;
+    std::string what;
     std::function<void(Page&)> change;
-    FrameDamage::Kind expected;
+    std::optional<FrameDamage::Kind> expected; // none: any way is fine, only the pixels count
 };
 
 char const* kind_name(FrameDamage::Kind kind)
@@ -160,28 +163,36 @@ void run_steps(float scale, std::vector<Step> const& steps)
         step.change(*fixture.page);
         auto damage = render_offscreen_into(*fixture.driver, fixture.now += 16, fixture.canvas);
         ASSERT_TRUE(damage.has_value()) << damage.error().message;
-        EXPECT_STREQ(kind_name(damage->kind), kind_name(step.expected));
+        if (step.expected) {
+            EXPECT_STREQ(kind_name(damage->kind), kind_name(*step.expected));
+        }
         auto whole = paint_offscreen(*fixture.driver);
         ASSERT_TRUE(whole.has_value());
         auto const& kept = fixture.canvas.image();
         ASSERT_EQ(kept.width, whole->width);
         ASSERT_EQ(kept.height, whole->height);
         // Cairo's stroker rounds differently by a 256th of a pixel at different places, so an
-        // antialiased edge may differ by a step or two; pixels left stale differ by far more.
-        int worst = 0;
+        // antialiased edge may differ by a step or two. Where the edge of a repainted region cuts
+        // through a shape's antialiased rim, Cairo's rasteriser gives those few rim pixels a
+        // coverage up to a few 256ths off. Pixels left stale differ by far more, and in far more
+        // places.
+        int worst = 0, rim_pixels = 0;
         std::optional<std::pair<int, int>> where;
         for (int y = 0; y < kept.height; ++y)
             for (int x = 0; x < kept.width; ++x) {
                 auto offset = std::size_t(y) * std::size_t(kept.stride) + std::size_t(x) * 4;
-                for (int channel = 0; channel < 4; ++channel) {
-                    int difference = std::abs(int(kept.data()[offset + channel]) - int(whole->data()[offset + channel]));
-                    if (difference > worst) {
-                        worst = difference;
-                        where = { x, y };
-                    }
+                int pixel_worst = 0;
+                for (int channel = 0; channel < 4; ++channel)
+                    pixel_worst = std::max(pixel_worst, std::abs(int(kept.data()[offset + channel]) - int(whole->data()[offset + channel])));
+                rim_pixels += pixel_worst > 3;
+                if (pixel_worst > worst) {
+                    worst = pixel_worst;
+                    where = { x, y };
                 }
             }
-        EXPECT_LE(worst, 3) << "at " << (where ? where->first : -1) << "," << (where ? where->second : -1);
+        EXPECT_LE(worst, 12) << "at " << (where ? where->first : -1) << "," << (where ? where->second : -1);
+        EXPECT_LE(rim_pixels, 24) << "pixels off by more than 3; the worst at " << (where ? where->first : -1) << ","
+                                  << (where ? where->second : -1);
         if (damage->kind == FrameDamage::Kind::Nothing) {
             EXPECT_TRUE(damage->bounds.is_empty());
         }
@@ -224,6 +235,60 @@ TEST(FrameCanvas, ReusesMovedPixelsOnlyWhereAWholeRepaintWouldGiveTheSame)
             { "past the end, clamped to the end", scroll_to(0, 100000), Kind::Part },
             { "past the end again", scroll_to(0, 200000), Kind::Nothing },
         });
+}
+
+TEST(FrameCanvas, RandomScrollsAndChangesAlwaysMatchAWholeRepaint)
+{
+    // Scrolls by whole, half and odd amounts in both directions, mixed with changes over and
+    // inside the view, at both scales; a fixed seed keeps a failure reproducible.
+    for (float scale : { 1.0f, 2.0f }) {
+        SCOPED_TRACE(fmt::format("scale {}", scale));
+        std::mt19937 random(20261210);
+        auto pick = [&](int below) { return int(random() % unsigned(below)); };
+        std::vector<Step> steps { { "the first frame", no_change, FrameDamage::Kind::Whole } };
+        float x = 0, y = 0;
+        for (int index = 0; index < 60; ++index) {
+            switch (pick(6)) {
+            case 0:
+            case 1:
+            case 2: {
+                static constexpr float fractions[] = { 0, 0, 0.5f, 0.25f, 0.75f };
+                y = std::max(0.0f, y + float(pick(401) - 200) + fractions[pick(5)]);
+                x = pick(4) == 0 ? float(pick(400)) : x;
+                steps.push_back({ fmt::format("{}: scroll to {},{}", index, x, y), scroll_to(x, y), std::nullopt });
+                break;
+            }
+            case 3: {
+                std::optional<double> badge;
+                if (pick(3) != 0)
+                    badge = pick(700) + (pick(2) ? 0.5 : 0.0);
+                steps.push_back({ fmt::format("{}: badge at {}", index, badge ? *badge : -1.0),
+                    [badge](Page& page) { page.badge_x = badge; }, std::nullopt });
+                break;
+            }
+            case 4: {
+                int band = pick(bands + 1) - 1;
+                steps.push_back({ fmt::format("{}: tint band {}", index, band), [band](Page& page) { page.mural().tinted_band = band; },
+                    std::nullopt });
+                break;
+            }
+            default: {
+                int step = 4 + pick(3);
+                y = std::max(0.0f, y + float(pick(81) - 40));
+                steps.push_back({ fmt::format("{}: shade step {} while scrolling to {},{}", index, step, x, y),
+                    [step, x, y](Page& page) {
+                        page.mural().shade_step = step;
+                        page.scroll().scroll_to({ x, y });
+                    },
+                    std::nullopt });
+                break;
+            }
+            }
+        }
+        run_steps(scale, steps);
+        if (HasFailure())
+            return;
+    }
 }
 
 TEST(FrameCanvas, AtTwiceTheScaleHalfPixelsAreWholeDevicePixels)
