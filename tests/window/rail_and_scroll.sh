@@ -53,9 +53,9 @@ stop
 # Scroll, open a video, go back: the offset comes back. Looks are taken with the pointer parked
 # on an empty part of the top bar, so no hover shows in them; coordinates are the window's.
 start --route=home
-"$probe" --title Vexa --timeout-ms 20000 >/dev/null || fail "no window"
-window=$(xdotool search --name '^Vexa$' | head -n 1)
-[ -n "$window" ] || fail "xdotool cannot find the window"
+found=$("$probe" --title Vexa --timeout-ms 20000) || fail "no window"
+window=$(awk '/^id / { print $2 }' <<<"$found")
+[ -n "$window" ] || fail "the probe did not name the window"
 at() { xdotool mousemove --window "$window" --sync "$1" "$2"; }
 park() { at 900 33; }
 settled_look() {

@@ -33,9 +33,9 @@ wait_for() {
 }
 
 start --play-demo
-"$probe" --title Vexa --expect-size 1280x800 --timeout-ms 20000 >/dev/null || fail "no 1280x800 window"
-window=$(xdotool search --name '^Vexa$' | head -n 1)
-[ -n "$window" ] || fail "xdotool cannot find the window"
+found=$("$probe" --title Vexa --expect-size 1280x800 --timeout-ms 20000) || fail "no 1280x800 window"
+window=$(awk '/^id / { print $2 }' <<<"$found")
+[ -n "$window" ] || fail "the probe did not name the window"
 
 wait_for moving || fail "the player shows no moving pictures"
 xdotool mousemove --window "$window" --sync 683 250 click 1

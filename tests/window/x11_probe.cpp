@@ -6,7 +6,8 @@
 //             [--pixel X,Y ...] [--hash [--hash-exclude-right N] [--hash-from-y N]] [--close]
 //
 // --pixel prints "pixel X,Y RRGGBB" for each point, --hash prints "hash H" of the whole picture
-// (for telling whether two looks are the same).
+// (for telling whether two looks are the same). Every look that finds the window prints
+// "id N", the window's X id, for driving it with other tools.
 // Exits 0 when every check held, 1 otherwise, with one line saying why.
 
 #include <X11/Xatom.h>
@@ -60,6 +61,15 @@ std::optional<Window> find_window(Display* display, Window window, std::string c
     return found;
 }
 
+// Windows come and go while the tree is walked (a program's short-lived helper windows, a window
+// closing): a request about one that has just gone fails with BadWindow or BadDrawable, and
+// Xlib's default handler would end the probe for it. Such a failure only means "not this window
+// now"; every call whose answer is used is checked, so the error itself is ignored.
+int ignore_error(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
 int fail(char const* why)
 {
     std::printf("x11_probe: %s\n", why);
@@ -101,6 +111,7 @@ int main(int argc, char** argv)
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return fail("cannot open the display");
+    XSetErrorHandler(ignore_error);
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeout_ms);
     std::optional<Window> window;
@@ -110,7 +121,11 @@ int main(int argc, char** argv)
         window = find_window(display, DefaultRootWindow(display), options.title);
         if (window) {
             XWindowAttributes attributes;
-            XGetWindowAttributes(display, *window, &attributes);
+            if (!XGetWindowAttributes(display, *window, &attributes)) {
+                window.reset();
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                continue;
+            }
             width = attributes.width;
             height = attributes.height;
             bool size_ok = !options.expect_size || (options.expect_size->first == width && options.expect_size->second == height);
@@ -160,6 +175,7 @@ int main(int argc, char** argv)
     }
     if (!window)
         return fail("no window with that title appeared in time");
+    std::printf("id %lu\n", (unsigned long)*window);
     std::printf("x11_probe: window %dx%d, %zu colours seen\n", width, height, colours);
     if (options.expect_size && (options.expect_size->first != width || options.expect_size->second != height))
         return fail("the window has the wrong size");
