@@ -42,11 +42,18 @@ uint64_t stream_time_ms(GstSample* sample, GstBuffer* buffer)
 
 void FrameSlot::store(GstSample* sample)
 {
+    // The reader is woken after the lock is let go, so it never waits on it when it looks.
+    if (keep(sample))
+        m_waker->wake();
+}
+
+bool FrameSlot::keep(GstSample* sample)
+{
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     GstCaps* caps = gst_sample_get_caps(sample);
     if (!buffer || !caps) {
         gst_sample_unref(sample);
-        return;
+        return false;
     }
 
     std::lock_guard lock(m_mutex);
@@ -54,7 +61,7 @@ void FrameSlot::store(GstSample* sample)
         if (!gst_video_info_from_caps(&m_info, caps)) {
             kaso::log::target("kaso::media")->warn("video caps not understood; picture dropped");
             gst_sample_unref(sample);
-            return;
+            return false;
         }
         gst_caps_replace(&m_info_caps, caps);
     }
@@ -63,7 +70,7 @@ void FrameSlot::store(GstSample* sample)
     mapped->sample = sample;
     if (!gst_video_frame_map(&mapped->mapping, &m_info, buffer, GST_MAP_READ)) {
         kaso::log::target("kaso::media")->warn("video buffer could not be mapped; picture dropped");
-        return;
+        return false;
     }
     mapped->is_mapped = true;
     auto const& mapping = mapped->mapping;
@@ -87,6 +94,7 @@ void FrameSlot::store(GstSample* sample)
         .segment_seqnum = m_segment_seqnum.load(std::memory_order_acquire),
     };
     m_count.fetch_add(1, std::memory_order_release);
+    return true;
 }
 
 FrameSlot::~FrameSlot()

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -29,15 +30,45 @@ struct TaggedFrame {
     }
 };
 
+// What the streaming threads call when they leave something for the UI thread to read: a picture
+// or a bus message. Shared between an engine and each pipeline it opens, so the function can be
+// set or changed whenever the engine's owner likes.
+class Waker {
+public:
+    void set(std::function<void()> function)
+    {
+        std::lock_guard lock(m_mutex);
+        m_function = std::move(function);
+    }
+
+    // Any thread.
+    void wake() const
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_function)
+            m_function();
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::function<void()> m_function; // protected by m_mutex
+};
+
 class FrameSlot {
 public:
-    FrameSlot() = default;
+    explicit FrameSlot(std::shared_ptr<Waker const> waker)
+        : m_waker(std::move(waker))
+    {
+    }
     FrameSlot(FrameSlot const&) = delete;
     FrameSlot& operator=(FrameSlot const&) = delete;
     ~FrameSlot();
 
-    // Streaming thread: maps the sample's picture and makes it the latest frame.
+    // Streaming thread: maps the sample's picture, makes it the latest frame and wakes the reader.
     void store(GstSample* sample);
+
+    // Any thread: tells the reader there is something new to read.
+    void wake() const { m_waker->wake(); }
 
     // Streaming thread: a flush-stop or segment event went past the sink pad.
     void note_flush_stop(uint32_t seqnum) { m_flush_seqnum.store(seqnum, std::memory_order_release); }
@@ -50,6 +81,10 @@ public:
     uint64_t count() const { return m_count.load(std::memory_order_acquire); }
 
 private:
+    // Makes the sample the latest frame; false when it was dropped.
+    bool keep(GstSample* sample);
+
+    std::shared_ptr<Waker const> m_waker;
     mutable std::mutex m_mutex;
     TaggedFrame m_latest;             // protected by m_mutex
     GstCaps* m_info_caps { nullptr }; // protected by m_mutex: the caps m_info was read from (a reference)

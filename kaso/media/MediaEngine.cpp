@@ -41,6 +41,7 @@ struct MediaEngine::Impl {
     EngineKind kind { EngineKind::Null };
     std::string unavailable_reason;
     std::string address;
+    std::shared_ptr<Waker> waker { std::make_shared<Waker>() }; // handed to every pipeline
 
     // The open source and what is known about it; all reset by `reset_source`.
     std::unique_ptr<Pipeline> pipeline;
@@ -241,6 +242,8 @@ std::unique_ptr<MediaEngine> MediaEngine::create_null(std::string reason)
     return std::unique_ptr<MediaEngine>(new MediaEngine(std::move(impl)));
 }
 
+void MediaEngine::set_waker(std::function<void()> waker) { m_impl->waker->set(std::move(waker)); }
+
 EngineKind MediaEngine::kind() const { return m_impl->kind; }
 bool MediaEngine::decodes_real_media() const { return m_impl->kind == EngineKind::Real; }
 std::string const& MediaEngine::unavailable_reason() const { return m_impl->unavailable_reason; }
@@ -257,12 +260,12 @@ ErrorOr<void> MediaEngine::open(std::string_view address)
         case EngineKind::Null:
             return std::unexpected(Error::format("MediaEngine: no media engine: {}", impl.unavailable_reason));
         case EngineKind::Synthesized:
-            return Pipeline::test_source(synthesized_duration_ms);
+            return Pipeline::test_source(synthesized_duration_ms, impl.waker);
         case EngineKind::Real:
             break;
         }
         auto uri = TRY(checked_media_address(address));
-        return Pipeline::playbin(uri);
+        return Pipeline::playbin(uri, impl.waker);
     }();
     if (!pipeline) {
         impl.fail(pipeline.error().message);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,11 @@ public:
     // Drains the pipeline's messages and returns what happened since the previous call, oldest
     // first.
     std::vector<MediaEvent> poll();
+    // Called from GStreamer's threads whenever there is something new for `poll` or
+    // `current_frame`: a picture, a change of state, a seek's landing, the end, an error. A loop
+    // that sleeps while the picture is paused uses it to wake; it may run often while playing and
+    // must be cheap and safe from any thread. Can be set or replaced at any time.
+    void set_waker(std::function<void()> waker);
 
     PlaybackState state() const;
     // Whether playback is wanted and going on: play was asked for and the stream has neither

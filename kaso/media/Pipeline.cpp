@@ -44,8 +44,8 @@ GstPadProbeReturn on_sink_event(GstPad*, GstPadProbeInfo* info, gpointer slot)
 }
 
 // Runs on whichever thread posts: drops the chatty messages nobody reads, so a bus that is not
-// polled for a while (a hidden player) does not pile them up.
-GstBusSyncReply drop_unread_messages(GstBus*, GstMessage* message, gpointer)
+// polled for a while (a hidden player) does not pile them up, and wakes the reader for the rest.
+GstBusSyncReply drop_unread_messages(GstBus*, GstMessage* message, gpointer slot)
 {
     // Extended message types are not single bits, so no mask: one case each.
     switch (GST_MESSAGE_TYPE(message)) {
@@ -61,6 +61,7 @@ GstBusSyncReply drop_unread_messages(GstBus*, GstMessage* message, gpointer)
     case GST_MESSAGE_STREAMS_SELECTED:
         return GST_BUS_DROP;
     default:
+        static_cast<FrameSlot const*>(slot)->wake();
         return GST_BUS_PASS;
     }
 }
@@ -118,13 +119,13 @@ std::string gerror_text(GstMessage* message, bool is_error)
 
 }
 
-Pipeline::Pipeline(GstElement* pipeline, GstElement* appsink, std::optional<uint64_t> stop_ms)
+Pipeline::Pipeline(GstElement* pipeline, GstElement* appsink, std::optional<uint64_t> stop_ms, std::shared_ptr<Waker const> waker)
     : m_pipeline(GST_ELEMENT(gst_object_ref_sink(pipeline)))
     , m_bus(gst_element_get_bus(pipeline))
-    , m_frames(std::make_unique<FrameSlot>())
+    , m_frames(std::make_unique<FrameSlot>(std::move(waker)))
     , m_stop_ms(stop_ms)
 {
-    gst_bus_set_sync_handler(m_bus, drop_unread_messages, nullptr, nullptr);
+    gst_bus_set_sync_handler(m_bus, drop_unread_messages, m_frames.get(), nullptr);
     GstAppSinkCallbacks callbacks {};
     callbacks.new_preroll = on_new_preroll;
     callbacks.new_sample = on_new_sample;
@@ -146,7 +147,7 @@ Pipeline::~Pipeline()
     gst_object_unref(m_pipeline);
 }
 
-ErrorOr<std::unique_ptr<Pipeline>> Pipeline::playbin(std::string const& uri)
+ErrorOr<std::unique_ptr<Pipeline>> Pipeline::playbin(std::string const& uri, std::shared_ptr<Waker const> waker)
 {
     TRY(gst_runtime::require_elements({ "playbin", "appsink", "videoconvert" }));
     GstElement* playbin = gst_element_factory_make("playbin", "kaso-playbin");
@@ -163,10 +164,10 @@ ErrorOr<std::unique_ptr<Pipeline>> Pipeline::playbin(std::string const& uri)
         return make_error("MediaEngine: the playback pipeline could not be built");
     }
     g_object_set(playbin, "uri", uri.c_str(), "video-sink", video_sink, "audio-sink", audio_sink, nullptr);
-    return std::unique_ptr<Pipeline>(new Pipeline(playbin, video_sink, std::nullopt));
+    return std::unique_ptr<Pipeline>(new Pipeline(playbin, video_sink, std::nullopt, std::move(waker)));
 }
 
-ErrorOr<std::unique_ptr<Pipeline>> Pipeline::test_source(uint64_t duration_ms)
+ErrorOr<std::unique_ptr<Pipeline>> Pipeline::test_source(uint64_t duration_ms, std::shared_ptr<Waker const> waker)
 {
     TRY(gst_runtime::require_elements({ "videotestsrc", "appsink" }));
     constexpr int frames_per_second = 30;
@@ -192,7 +193,7 @@ ErrorOr<std::unique_ptr<Pipeline>> Pipeline::test_source(uint64_t duration_ms)
         gst_object_unref(pipeline);
         return make_error("MediaEngine: the test picture could not be linked to the video sink");
     }
-    return std::unique_ptr<Pipeline>(new Pipeline(pipeline, sink, duration_ms));
+    return std::unique_ptr<Pipeline>(new Pipeline(pipeline, sink, duration_ms, std::move(waker)));
 }
 
 void Pipeline::start_paused()

@@ -37,12 +37,16 @@ using BusNote = std::variant<NoteError, NoteEndOfStream, NoteBuffering, NotePrer
 
 class Pipeline {
 public:
+    // Both forms call `waker` from GStreamer's threads after each picture and each bus message
+    // worth a note, so a reader that sleeps until told (a paused player) sees what a seek, the
+    // end or an error brought.
+
     // playbin on `uri` with the appsink as its video sink and the default audio device, or a
     // clock-keeping sink where no device opens.
-    static ErrorOr<std::unique_ptr<Pipeline>> playbin(std::string const& uri);
+    static ErrorOr<std::unique_ptr<Pipeline>> playbin(std::string const& uri, std::shared_ptr<Waker const> waker);
 
     // A moving test picture of 1280 x 720 at 30 frames a second, `duration_ms` long.
-    static ErrorOr<std::unique_ptr<Pipeline>> test_source(uint64_t duration_ms);
+    static ErrorOr<std::unique_ptr<Pipeline>> test_source(uint64_t duration_ms, std::shared_ptr<Waker const> waker);
 
     Pipeline(Pipeline const&) = delete;
     Pipeline& operator=(Pipeline const&) = delete;
@@ -74,7 +78,7 @@ public:
     uint64_t frame_count() const { return m_frames->count(); }
 
 private:
-    Pipeline(GstElement* pipeline, GstElement* appsink, std::optional<uint64_t> stop_ms);
+    Pipeline(GstElement* pipeline, GstElement* appsink, std::optional<uint64_t> stop_ms, std::shared_ptr<Waker const> waker);
 
     GstElement* m_pipeline { nullptr };   // owned
     GstBus* m_bus { nullptr };            // owned

@@ -3,6 +3,7 @@
 #include "kaso/platform/Clock.h"
 #include "kaso/platform/Log.h"
 #include "kaso/ui/Scene.h"
+#include "kaso/ui/WakeHandle.h"
 
 namespace kaso::ui {
 
@@ -16,6 +17,10 @@ std::shared_ptr<VideoPlayer> VideoPlayer::with_engine(std::unique_ptr<media::Med
 void VideoPlayer::set_engine(std::unique_ptr<media::MediaEngine> engine)
 {
     m_engine = std::move(engine);
+    // While paused the loop sleeps until something happens; what the engine brings by itself
+    // (the picture a seek lands on, the end, an error) must wake it too.
+    if (m_engine)
+        m_engine->set_waker([wake = wake::WakeHandle()] { wake.wake(); });
     m_ready_at_ms.reset();
     m_ended = false;
     m_last_error.reset();

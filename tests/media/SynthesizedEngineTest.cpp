@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
 #include "kaso/media/MediaEngine.h"
 #include "tests/media/EngineDriver.h"
 
@@ -99,6 +102,53 @@ TEST(SynthesizedEngine, SeekWhilePausedGivesThePictureAtTheTarget)
     EXPECT_EQ(frame->pts_ms, 30'000u);
     EXPECT_EQ(engine->position_ms(), 30'000u);
     EXPECT_EQ(engine->state(), PlaybackState::Paused);
+}
+
+// The owner polls only when woken, as a UI loop that sleeps while the picture is paused does:
+// the seek's landing and its picture still reach it, and nothing else has to poll.
+TEST(SynthesizedEngine, APausedSeekWakesAnOwnerThatOnlyPollsWhenWoken)
+{
+    // Made before the engine, so they outlive it whatever way the test ends.
+    std::mutex mutex;
+    std::condition_variable woken;
+    uint64_t wakes = 0;
+
+    auto engine = opened_synthesized();
+    EngineDriver driver(*engine);
+    ASSERT_TRUE(driver.wait_for<FirstFrame>(10s));
+    driver.forget_events();
+    auto before = engine->current_frame();
+    ASSERT_NE(before, nullptr);
+
+    // Set after the source is open: a waker can come at any time.
+    engine->set_waker([&] {
+        std::lock_guard lock(mutex);
+        ++wakes;
+        woken.notify_all();
+    });
+    engine->seek_to_ms(120'000);
+
+    bool landed = false;
+    uint64_t seen = 0;
+    while (!landed) {
+        {
+            std::unique_lock lock(mutex);
+            ASSERT_TRUE(woken.wait_for(lock, 10s, [&] { return wakes > seen; })) << "no wake after " << seen;
+            seen = wakes;
+        }
+        for (auto const& event : engine->poll())
+            landed = landed || std::holds_alternative<SeekCompleted>(event);
+    }
+    auto frame = engine->current_frame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_GT(frame->serial, before->serial);
+    EXPECT_EQ(frame->pts_ms, 120'000u);
+    EXPECT_EQ(engine->state(), PlaybackState::Paused);
+
+    // Replaced by nothing: the engine goes on without one.
+    engine->set_waker(nullptr);
+    engine->seek_to_ms(60'000);
+    ASSERT_TRUE(driver.wait_for<SeekCompleted>(10s));
 }
 
 TEST(SynthesizedEngine, SeeksBeforePrerollMergeAndTheStreamStartsAtTheLast)

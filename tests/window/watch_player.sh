@@ -43,7 +43,8 @@ wait_for still || fail "a click on the player did not pause it"
 # Still a second later too: paused, not between two frames.
 held=$(look)
 sleep 1
-[ "$(look)" = "$held" ] || fail "the paused picture kept changing"
+later=$(look)
+[ "$later" = "$held" ] || fail "the paused picture kept changing: $held then $later"
 xdotool mousemove --window "$window" --sync 683 250 click 1
 wait_for moving || fail "a second click did not play it again"
 
