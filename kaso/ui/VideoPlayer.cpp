@@ -10,7 +10,7 @@ namespace kaso::ui {
 std::shared_ptr<VideoPlayer> VideoPlayer::with_engine(std::unique_ptr<media::MediaEngine> engine)
 {
     std::shared_ptr<VideoPlayer> player(new VideoPlayer());
-    player->m_engine = std::move(engine);
+    player->set_engine(std::move(engine));
     return player;
 }
 

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
 
 #include "kaso/ui/FrameDriver.h"
 #include "kaso/ui/Offscreen.h"
+#include "kaso/ui/WakeHandle.h"
 #include "src/widgets/PlayerHost.h"
 
 using namespace kaso::ui;
@@ -117,6 +119,37 @@ TEST(Player, TimelineClicksSeek)
     h.click(t.x0 + t.width() / 2, (t.y0 + t.y1) / 2);
     EXPECT_NEAR(double(h.player->position_ms()), 300'000.0, 2'000.0); // half of 600 s
     EXPECT_TRUE(h.player->is_playing()); // a timeline click seeks without pausing
+}
+
+// A paused player asks for no frames, so the loop sleeps; the picture a seek lands on must wake
+// it through the runtime's waker rather than wait for the next input.
+TEST(Player, APausedSeekWakesTheLoop)
+{
+    static std::atomic<int> wakes { 0 };
+    wake::WakeHandle::install_waker([] { ++wakes; });
+    {
+        Harness h;
+        ASSERT_TRUE(h.wait([&] { return h.player->is_ready() && h.player->duration_ms(); }));
+        h.player->pause();
+        h.frame();
+        EXPECT_FALSE(h.driver->root().needs_animation_frame());
+        std::this_thread::sleep_for(100ms); // whatever the pause itself brought
+        h.frame();
+        auto paused = render_offscreen(*h.driver, h.now);
+        ASSERT_TRUE(paused);
+        wakes = 0;
+        h.player->seek_to_ms(200'000);
+        auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (wakes == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        EXPECT_GT(wakes.load(), 0);
+        // Woken, the next frame shows the picture at the target.
+        EXPECT_TRUE(h.wait([&] {
+            auto image = render_offscreen(*h.driver, h.now);
+            return image && picture_area(*image) != picture_area(*paused);
+        }));
+    }
+    wake::WakeHandle::remove_waker();
 }
 
 TEST(PlayerHost, ModeAndIdentity)
