@@ -86,7 +86,9 @@ void paint_image(cairo_t* cr, DrawImage const& command)
     cairo_translate(cr, left, top);
     cairo_scale(cr, scale, scale);
     cairo_set_source_surface(cr, surface, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    // A video frame is scaled anew every frame it is shown: bilinear, as video players scale.
+    // Cairo's good filter, a box convolution when shrinking, cost more than decoding the picture.
+    cairo_pattern_set_filter(cairo_get_source(cr), image.external ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_GOOD);
     cairo_paint(cr);
     cairo_restore(cr);
     cairo_surface_destroy(surface);
