@@ -114,15 +114,15 @@ int main(int argc, char** argv)
     XSetErrorHandler(ignore_error);
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeout_ms);
-    std::optional<Window> window;
+    Window window = None;
     int width = 0, height = 0;
     std::size_t colours = 0;
     while (std::chrono::steady_clock::now() < deadline) {
-        window = find_window(display, DefaultRootWindow(display), options.title);
-        if (window) {
+        window = find_window(display, DefaultRootWindow(display), options.title).value_or(None);
+        if (window != None) {
             XWindowAttributes attributes;
-            if (!XGetWindowAttributes(display, *window, &attributes)) {
-                window.reset();
+            if (!XGetWindowAttributes(display, window, &attributes)) {
+                window = None;
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
                 continue;
             }
@@ -131,7 +131,7 @@ int main(int argc, char** argv)
             bool size_ok = !options.expect_size || (options.expect_size->first == width && options.expect_size->second == height);
             if (size_ok && width > 0 && height > 0) {
                 // A window counts as drawn once it shows more than one colour.
-                XImage* image = XGetImage(display, *window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+                XImage* image = XGetImage(display, window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
                 if (image) {
                     std::set<unsigned long> seen;
                     for (int y = 0; y < height && seen.size() < 64; y += 3)
@@ -173,9 +173,9 @@ int main(int argc, char** argv)
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    if (!window)
+    if (window == None)
         return fail("no window with that title appeared in time");
-    std::printf("id %lu\n", (unsigned long)*window);
+    std::printf("id %lu\n", (unsigned long)window);
     std::printf("x11_probe: window %dx%d, %zu colours seen\n", width, height, colours);
     if (options.expect_size && (options.expect_size->first != width || options.expect_size->second != height))
         return fail("the window has the wrong size");
@@ -186,12 +186,12 @@ int main(int argc, char** argv)
         Atom delete_window = XInternAtom(display, "WM_DELETE_WINDOW", False);
         XEvent event {};
         event.xclient.type = ClientMessage;
-        event.xclient.window = *window;
+        event.xclient.window = window;
         event.xclient.message_type = protocols;
         event.xclient.format = 32;
         event.xclient.data.l[0] = long(delete_window);
         event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, *window, False, NoEventMask, &event);
+        XSendEvent(display, window, False, NoEventMask, &event);
         XFlush(display);
     }
     XCloseDisplay(display);
