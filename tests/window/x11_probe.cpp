@@ -38,7 +38,14 @@ struct Options {
     std::vector<std::pair<int, int>> pixels;
 };
 
-std::optional<Window> find_window(Display* display, Window window, std::string const& title)
+// A shown window with the title, and its size when it was found.
+struct Found {
+    Window window { None };
+    int width { 0 };
+    int height { 0 };
+};
+
+std::optional<Found> find_window(Display* display, Window window, std::string const& title)
 {
     char* name = nullptr;
     if (XFetchName(display, window, &name) && name) {
@@ -46,14 +53,14 @@ std::optional<Window> find_window(Display* display, Window window, std::string c
         XFree(name);
         XWindowAttributes attributes;
         if (match && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
-            return window;
+            return Found { window, attributes.width, attributes.height };
     }
     Window root, parent;
     Window* children = nullptr;
     unsigned count = 0;
     if (!XQueryTree(display, window, &root, &parent, &children, &count))
         return std::nullopt;
-    std::optional<Window> found;
+    std::optional<Found> found;
     for (unsigned i = 0; i < count && !found; ++i)
         found = find_window(display, children[i], title);
     if (children)
@@ -118,16 +125,11 @@ int main(int argc, char** argv)
     int width = 0, height = 0;
     std::size_t colours = 0;
     while (std::chrono::steady_clock::now() < deadline) {
-        window = find_window(display, DefaultRootWindow(display), options.title).value_or(None);
+        auto found = find_window(display, DefaultRootWindow(display), options.title).value_or(Found {});
+        window = found.window;
         if (window != None) {
-            XWindowAttributes attributes;
-            if (!XGetWindowAttributes(display, window, &attributes)) {
-                window = None;
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                continue;
-            }
-            width = attributes.width;
-            height = attributes.height;
+            width = found.width;
+            height = found.height;
             bool size_ok = !options.expect_size || (options.expect_size->first == width && options.expect_size->second == height);
             if (size_ok && width > 0 && height > 0) {
                 // A window counts as drawn once it shows more than one colour.
