@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "src/app/WorkerMessages.h"
+#include "src/backend/WorkerMessages.h"
 #include "src/model/VexaModel.h"
 
 namespace vexa {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "kaso/platform/Queue.h"
-#include "src/app/WorkerMessages.h"
+#include "src/backend/WorkerMessages.h"
 #include "src/backend/FetchWorkerBody.h"
 
 namespace vexa {

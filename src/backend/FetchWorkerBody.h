@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "kaso/platform/Queue.h"
-#include "src/app/WorkerMessages.h"
+#include "src/backend/WorkerMessages.h"
 #include "src/backend/ContentBackend.h"
 #include "src/backend/InnertubeRole.h"
 #include "src/backend/ServiceSettings.h"

@@ -1,4 +1,4 @@
-#include "src/app/WorkerMessages.h"
+#include "src/backend/WorkerMessages.h"
 
 #include <fmt/format.h>
 
