@@ -22,20 +22,27 @@ ErrorOr<automerge::Document> read_library(std::filesystem::path const& path)
 
 }
 
-std::optional<std::filesystem::path> LibraryStore::default_path()
+ErrorOr<std::optional<std::filesystem::path>> LibraryStore::default_path(std::string_view application_id)
 {
+    auto folder = TRY(platform::application_folder(application_id));
     auto data = platform::data_dir();
     if (!data)
         return std::nullopt;
-    return *data / "kaso" / "vexa" / "library.automerge";
+    return *data / folder / "library.automerge";
 }
 
-LibraryStore LibraryStore::open()
+LibraryStore LibraryStore::open(std::string_view application_id)
 {
-    auto path = default_path();
-    if (!path)
+    auto path = default_path(application_id);
+    if (!path) {
+        kaso::log::target("kaso::library")->warn("no library file error={}", kaso::debug_text(path.error().message));
+        auto store = in_memory();
+        store.m_notice = fmt::format("The library cannot be kept in a file ({}); changes to the library will not be saved.", path.error().message);
+        return store;
+    }
+    if (!*path)
         return in_memory();
-    return open_at(std::move(*path));
+    return open_at(std::move(**path));
 }
 
 LibraryStore LibraryStore::in_memory()

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "automerge/Document.h"
 #include "kaso/actions/Executor.h"
@@ -10,8 +11,9 @@
 
 namespace kaso::actions {
 
-// The shared library document the runtime keeps: one Automerge document in
-// <data dir>/kaso/vexa/library.automerge, loaded at start and written atomically (mode 0600 in a
+// The shared library document the runtime keeps for an application: one Automerge document in
+// <data dir>/<application folder>/library.automerge (the folder of its identifier, "kaso/vexa"
+// for "io.kaso.vexa"), loaded at start and written atomically (mode 0600 in a
 // 0700 directory) after every dispatch that changes it. Readers get it read-only (`sync`);
 // changes go through `dispatch`.
 //
@@ -23,8 +25,9 @@ class LibraryStore {
 public:
     static constexpr size_t max_file_bytes = 16u << 20;
 
-    // The store at the default path (nothing to write when there is no data directory).
-    static LibraryStore open();
+    // The store of the application at its default path: nothing to write when there is no data
+    // directory, nor when the identifier names no folder (the notice says so then).
+    static LibraryStore open(std::string_view application_id);
     // The store at `path`.
     static LibraryStore open_at(std::filesystem::path path);
     // An empty store that never writes.
@@ -44,7 +47,7 @@ public:
     // Writes the whole document now.
     ErrorOr<void> persist() const;
 
-    static std::optional<std::filesystem::path> default_path();
+    static ErrorOr<std::optional<std::filesystem::path>> default_path(std::string_view application_id);
 
 private:
     LibraryStore() = default;

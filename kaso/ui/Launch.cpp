@@ -171,7 +171,7 @@ std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
     }
     FrameDriver driver(std::move(root), descriptor.theme.value_or(Theme::dark()));
     // The shared library document, read by the root every frame.
-    auto library = kaso::actions::LibraryStore::open();
+    auto library = kaso::actions::LibraryStore::open(descriptor.application_id);
     if (auto const& notice = library.notice())
         log->warn("library document notice={}", kaso::debug_text(*notice));
     driver.set_library(&library.document());

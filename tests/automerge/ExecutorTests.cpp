@@ -7,7 +7,9 @@
 #include "kaso/actions/LibraryStore.h"
 #include "tests/automerge/Support.h"
 
+#include <cstdlib>
 #include <functional>
+#include <optional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -255,6 +257,55 @@ TEST(LibraryStore, InMemoryStoreNeverWrites)
     ASSERT_TRUE(store.dispatch(action, encoded()).has_value());
     EXPECT_FALSE(store.path().has_value());
     EXPECT_EQ(store.document().change_count(), 1u);
+}
+
+// Points the data directory at a folder of its own for one test.
+class DataHome {
+public:
+    explicit DataHome(fs::path const& path)
+    {
+        if (char const* old = std::getenv("XDG_DATA_HOME"))
+            m_old = old;
+        ::setenv("XDG_DATA_HOME", path.c_str(), 1);
+    }
+    ~DataHome()
+    {
+        if (m_old)
+            ::setenv("XDG_DATA_HOME", m_old->c_str(), 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+    }
+
+private:
+    std::optional<std::string> m_old;
+};
+
+TEST(LibraryStore, TheApplicationIdNamesTheFolder)
+{
+    TemporaryDirectory directory;
+    DataHome home(directory.path());
+    auto path = LibraryStore::default_path("org.example.notes");
+    ASSERT_TRUE(path.has_value());
+    EXPECT_EQ(*path, directory.path() / "example" / "notes" / "library.automerge");
+
+    auto store = LibraryStore::open("org.example.notes");
+    EXPECT_EQ(store.path(), directory.path() / "example" / "notes" / "library.automerge");
+    EXPECT_FALSE(store.notice().has_value());
+}
+
+TEST(LibraryStore, AnIdThatNamesNoFolderKeepsTheLibraryInMemoryAndSaysSo)
+{
+    TemporaryDirectory directory;
+    DataHome home(directory.path());
+    EXPECT_FALSE(LibraryStore::default_path("io..vexa").has_value());
+
+    auto store = LibraryStore::open("io..vexa");
+    EXPECT_FALSE(store.path().has_value());
+    ASSERT_TRUE(store.notice().has_value());
+    EXPECT_NE(store.notice()->find("will not be saved"), std::string::npos) << *store.notice();
+    TestAction action([](Transaction& transaction) { return put_like(transaction, "v1", true); });
+    ASSERT_TRUE(store.dispatch(action, encoded()).has_value());
+    EXPECT_TRUE(fs::is_empty(directory.path()));
 }
 
 }

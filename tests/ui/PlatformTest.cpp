@@ -9,6 +9,7 @@
 #include "kaso/platform/AtomicFile.h"
 #include "kaso/platform/Error.h"
 #include "kaso/platform/Queue.h"
+#include "kaso/platform/Xdg.h"
 
 TEST(DebugText, QuotesAndEscapes)
 {
@@ -136,4 +137,35 @@ TEST_F(AtomicFile, BoundedReadRefusesLargerFiles)
     auto refused = kaso::platform::read_file_bounded(path, 99);
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.error().message.find("exceeds 99 bytes"), std::string::npos);
+}
+
+TEST(ApplicationFolder, LabelsAfterTheFirstNameTheFolders)
+{
+    struct Case {
+        char const* id;
+        char const* folder; // nullptr: refused
+    };
+    Case const cases[] = {
+        { "io.kaso.vexa", "kaso/vexa" },
+        { "org.example.app.beta", "example/app/beta" },
+        { "io.my-app_2", "my-app_2" },
+        { "vexa", nullptr },
+        { "", nullptr },
+        { "io..vexa", nullptr },
+        { "io.kaso.", nullptr },
+        { ".kaso.vexa", nullptr },
+        { "io.kaso/../etc.vexa", nullptr },
+        { "io.kaso.v exa", nullptr },
+        { "io.kaso.vexa\n", nullptr },
+    };
+    for (auto const& c : cases) {
+        auto folder = kaso::platform::application_folder(c.id);
+        if (c.folder) {
+            ASSERT_TRUE(folder) << c.id << ": " << folder.error().message;
+            EXPECT_EQ(folder->generic_string(), c.folder) << c.id;
+        } else {
+            ASSERT_FALSE(folder) << c.id << " gave " << folder->generic_string();
+            EXPECT_TRUE(folder.error().message.starts_with("application id: ")) << folder.error().message;
+        }
+    }
 }
