@@ -21,13 +21,13 @@ constexpr std::array layer_table {
     Layer { "src/model", src_area, 0, "model" },
     Layer { "src/actions", src_area, 1, "actions" },
     Layer { "src/backend", src_area, 1, "backend" },
-    Layer { "src/history", src_area, 1, "history" },
-    Layer { "src/sync", src_area, 1, "sync" },
-    Layer { "src/widgets", src_area, 2, "screens" },
-    Layer { "src/screens", src_area, 3, "screens" },
-    Layer { "src/app", src_area, 4, "app" },
-    Layer { "src/diagnostics", src_area, 4, "diagnostics" },
-    Layer { "src/main.cpp", src_area, 5, "app" },
+    Layer { "src/history", src_area, 2, "history" },
+    Layer { "src/sync", src_area, 3, "sync" },
+    Layer { "src/widgets", src_area, 4, "screens" },
+    Layer { "src/screens", src_area, 5, "screens" },
+    Layer { "src/app", src_area, 6, "app" },
+    Layer { "src/diagnostics", src_area, 6, "diagnostics" },
+    Layer { "src/main.cpp", src_area, 7, "app" },
 };
 
 bool lies_in(std::string_view path, std::string_view folder)

@@ -11,13 +11,16 @@ namespace layering {
 // One folder of the tree and its place in the order of dependencies. Three areas are stacked,
 // automerge under kaso under src; inside an area each folder has a tier. A folder may use every
 // folder of a lower area and the folders of its own area whose tier is lower than its own;
-// folders of one tier (backend, history, sync) do not use each other.
+// folders of one tier (actions, backend) do not use each other. The device-sync import writes
+// pulled items into the library document and the history, so sync sits above both.
 //
-//   src        main.cpp                                          5
-//              app  diagnostics                                  4
-//              screens                                           3
-//              widgets                                           2
-//              actions  backend  history  sync                   1
+//   src        main.cpp                                          7
+//              app  diagnostics                                  6
+//              screens                                           5
+//              widgets                                           4
+//              sync                                              3
+//              history                                           2
+//              actions  backend                                  1
 //              model                                             0
 //   kaso       ui                                                2
 //              actions  media                                    1
