@@ -160,8 +160,8 @@ private:
         m_model.search_video_ids = std::move(video_ids);
         m_model.search_playlist_ids = std::move(playlist_ids);
         m_model.search_channel_ids = std::move(channel_ids);
-        if (m_model.route.is(RouteKind::Search))
-            m_model.route = Route::search(m.query);
+        if (m_model.route.is(RouteKind::Search) && m.query == m_model.search_text)
+            m_out.search_route = Route::search(m.query);
 
         // The creators of the first results that have no avatar yet, at most six.
         constexpr size_t max_lookups = 6;
@@ -303,12 +303,7 @@ private:
             record.art_url = video->thumbnail_url;
             open.now_playing = std::move(record);
         }
-        bool enable = m_out.stream && m_out.stream->enable_media_controls;
-        if (m_live && !m_state.media_controls_enabled) {
-            m_state.media_controls_enabled = true;
-            enable = true;
-        }
-        open.enable_media_controls = enable;
+        open.enable_media_controls = m_live && !m_state.media_controls_enabled;
         m_model.playing = true;
         kaso::log::target("vexa::app")->debug("stream loaded into player quality={} has_audio={}", kaso::debug_text(open.quality), open.has_audio);
         m_out.stream = std::move(open);

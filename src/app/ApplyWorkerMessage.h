@@ -34,7 +34,9 @@ struct PendingEnrichment {
 // What the application keeps between batches.
 struct WorkerApplyState {
     PendingEnrichment pending;
-    bool media_controls_enabled { false }; // the desktop media controls were enabled once
+    // The desktop media controls were enabled, which happens once, after a stream really opened;
+    // set by whoever opens the stream, read here.
+    bool media_controls_enabled { false };
 };
 
 inline constexpr char const* media_controls_service_name = "kaso-vexa";
@@ -71,6 +73,10 @@ struct AppliedWorkerMessages {
     std::vector<std::string> channel_lookups;
     // The last stream of the batch that applies to the page on screen.
     std::optional<StreamToOpen> stream;
+    // The Search route to show, for results whose query is the search text of the Search page on
+    // screen. The application makes it current through its navigation; the model's route is
+    // left alone here.
+    std::optional<Route> search_route;
 };
 
 // Applies the worker's messages to the model in arrival order. `live` says whether this is the

@@ -26,6 +26,12 @@ struct DeviceSyncStatus {
 struct DeviceSyncHandle {
     DeviceSyncStatus status;
     bool has_worker() const { return false; }
+    // Asks the worker for one sync pass; false when the command was dropped (no worker, or its
+    // queue is full). Never waits.
+    bool request_sync_now() { return false; }
+    // Takes what the worker posted since the last frame; answers whether the status changed.
+    // FIXME: pulled payloads come back here for import once the worker exists.
+    bool drain_updates() { return false; }
 };
 
 // The handle of every application that is not the live one: no worker, and a status that says

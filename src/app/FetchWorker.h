@@ -25,6 +25,13 @@ public:
     static FetchWorker start();
     static FetchWorker start(FetchWorkerEnvironment environment);
 
+    // A handle over queues whose other ends the caller serves itself (tests stand in for the
+    // worker thread this way).
+    static FetchWorker over_queues(kaso::Sender<WorkerRequest> requests, kaso::Receiver<WorkerMessage> results)
+    {
+        return FetchWorker(std::move(requests), std::move(results));
+    }
+
     // Offers a request without waiting; false when the queue is full or has no worker.
     bool submit(WorkerRequest const& request);
 

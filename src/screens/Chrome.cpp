@@ -3,6 +3,7 @@
 #include "kaso/ui/TextInput.h"
 #include "src/screens/Builders.h"
 #include "src/screens/Cards.h"
+#include "src/screens/RouteTable.h"
 
 namespace vexa {
 
@@ -40,19 +41,6 @@ std::string lowercase(std::string text)
     return text;
 }
 
-}
-
-std::string_view rail_key(Route const& route)
-{
-    switch (route.kind) {
-    case RouteKind::Home: return "home";
-    case RouteKind::Trending: return "trending";
-    case RouteKind::Subscriptions: return "subs";
-    case RouteKind::Queue: return "queue";
-    case RouteKind::History: return "history";
-    case RouteKind::Settings: return "settings";
-    default: return "";
-    }
 }
 
 Flex top_bar(VexaModel const& model, Theme const& theme, OperationQueueHandle const& queue, bool has_back, TextCellHandle search_text, bool compact)
@@ -125,7 +113,7 @@ Flex nav_item(Theme const& theme, uint8_t icon_number, std::string const& label,
 
 Flex nav_rail(Route const& current, double rail_width, Theme const& theme)
 {
-    auto active = rail_key(current);
+    auto active = route_rail_key(current);
     bool wide = rail_width > 86;
     auto rail = Flex::column()
                     .width(Length::px(float(rail_width)))
@@ -144,23 +132,14 @@ Flex nav_rail(Route const& current, double rail_width, Theme const& theme)
     if (wide)
         rail.with_child(colored_label("Vexa", 16, theme.text));
     rail.with_child(fixed_box(1, 6));
-    struct Item {
-        char const* key;
-        char const* label;
-        uint8_t icon;
-        Route route;
-    };
-    Item const items[] = {
-        { "home", "Home", 27, Route::home() },
-        { "trending", "Trending", 58, Route::trending() },
-        { "subs", "Subs", 59, Route::subscriptions() },
-        { "queue", "Queue", 64, Route::queue() },
-        { "history", "History", 60, Route::history() },
-    };
-    for (auto const& item : items)
-        rail.with_child(nav_item(theme, item.icon, item.label, item.route, active == item.key, wide));
+    RouteKind const items[] = { RouteKind::Home, RouteKind::Trending, RouteKind::Subscriptions, RouteKind::Queue, RouteKind::History };
+    for (auto kind : items) {
+        auto const& info = route_kind_info(kind);
+        rail.with_child(nav_item(theme, info.icon, info.rail_label, Route { kind, {} }, active == info.key, wide));
+    }
     rail.with_child(fill_spacer());
-    rail.with_child(nav_item(theme, 26, "Settings", Route::settings(), active == "settings", wide));
+    auto const& settings = route_kind_info(RouteKind::Settings);
+    rail.with_child(nav_item(theme, settings.icon, settings.rail_label, Route::settings(), active == settings.key, wide));
     return rail;
 }
 

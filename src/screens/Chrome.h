@@ -19,8 +19,4 @@ Flex top_bar(VexaModel const& model, kaso::ui::Theme const& theme, OperationQueu
 Flex nav_rail(Route const& current, double rail_width, kaso::ui::Theme const& theme);
 Flex nav_item(kaso::ui::Theme const& theme, uint8_t icon_number, std::string const& label, Route route, bool active, bool wide);
 
-// The rail key of a route: "home", "trending", "subs", "queue", "history", "settings"; empty for
-// the pages without a rail item.
-std::string_view rail_key(Route const& route);
-
 }

@@ -2,45 +2,13 @@
 
 #include "src/model/Formatting.h"
 #include "src/screens/Builders.h"
-#include "src/screens/FeedPages.h"
-#include "src/screens/SearchPage.h"
+#include "src/screens/RouteTable.h"
 
 namespace vexa {
 
 using namespace kaso::ui;
 
 namespace {
-
-struct PageHeading {
-    uint8_t icon;
-    std::string title;
-};
-
-PageHeading heading_of(VexaModel const& model, Route const& route)
-{
-    switch (route.kind) {
-    case RouteKind::Home: return { 27, "Home" };
-    case RouteKind::Trending: return { 58, "Trending" };
-    case RouteKind::Subscriptions: return { 59, "Subscriptions" };
-    case RouteKind::Queue: return { 64, "Shared watch queue" };
-    case RouteKind::Watch:
-        if (auto const* video = model.video(route.text))
-            return { 27, video->title };
-        return { 27, "Video" };
-    case RouteKind::Channel:
-        if (auto const* channel = model.channel(route.text))
-            return { 59, channel->name };
-        return { 59, "Creator" };
-    case RouteKind::Playlist:
-        if (auto const* playlist = model.playlist(route.text))
-            return { 64, playlist->title };
-        return { 64, "Playlist" };
-    case RouteKind::Search: return { 19, "Search results for " + route.text };
-    case RouteKind::History: return { 60, "Watch history" };
-    case RouteKind::Settings: return { 26, "Settings" };
-    }
-    return { 27, "Home" };
-}
 
 std::vector<Video const*> videos_of(VexaModel const& model, Route const& route)
 {
@@ -83,21 +51,13 @@ Flex video_row(Theme const& theme, OperationQueueHandle const& queue, Video cons
 Scrollable route_screen(VexaModel const& model, Theme const& theme, float scale, OperationQueueHandle const& queue, ImageStoreHandle const& images,
     Route const& route, WatchSurface const& watch)
 {
-    switch (route.kind) {
-    case RouteKind::Home: return home_screen(model, theme, scale, queue, images);
-    case RouteKind::Trending: return trending_screen(model, theme, scale, queue, images);
-    case RouteKind::Subscriptions: return subscriptions_screen(model, theme, scale, queue, images);
-    case RouteKind::Search: return search_screen(model, theme, scale, queue, images, route.text);
-    case RouteKind::Watch: return watch_screen(model, theme, queue, images, route.text, watch);
-    default: return route_page(model, theme, scale, queue, route);
-    }
+    return route_kind_info(route.kind).build_page(PageInputs { model, theme, scale, queue, images, route, watch });
 }
 
 Scrollable route_page(VexaModel const& model, Theme const& theme, float scale, OperationQueueHandle const& queue, Route const& route)
 {
-    auto heading = heading_of(model, route);
     auto page = Flex::column().width(Length::fill()).padding(24).gap(16);
-    page.with_child(section_header(theme, scale, heading.icon, heading.title, model.status_label));
+    page.with_child(section_header(theme, scale, route_kind_info(route.kind).icon, route_title(model, route), model.status_label));
     auto videos = videos_of(model, route);
     if (videos.empty()) {
         page.with_child(empty_state(theme, model.feed_loading ? "Loading" : "Nothing to show", model.status_label));

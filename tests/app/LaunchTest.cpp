@@ -95,12 +95,15 @@ TEST_F(LaunchTest, SearchRoutePublishesItsQueryToTheSearchBox)
     EXPECT_EQ(app->search_text_cell().generation(), 1u);
 }
 
-TEST_F(LaunchTest, EmptyStateKeepsTheEmptyModelsOwner)
+TEST_F(LaunchTest, EmptyStateKeepsTheHistoryStoresOwner)
 {
     auto resolved = vexa::build_app_from_args(args_of({}));
     auto empty = vexa::build_app_from_args(args_of({ "--empty" }));
     EXPECT_TRUE(resolved->model().owner_id.starts_with("user:"));
-    EXPECT_EQ(empty->model().owner_id, vexa::VexaModel::empty().owner_id);
+    // The history the empty state records must belong to the store's owner, not to the empty
+    // model's placeholder.
+    EXPECT_EQ(empty->model().owner_id, empty->history().owner_id());
+    EXPECT_EQ(empty->model().owner_id, resolved->owner_id());
     EXPECT_EQ(empty->owner_id(), resolved->owner_id());
     EXPECT_TRUE(empty->model().videos.empty());
 }

@@ -103,6 +103,7 @@ TEST(ApplySearchResults, StoresResultsMergesCreatorsAndLooksUpSixOfThem)
 {
     Applying applying;
     applying.model.route = Route::search("old");
+    applying.model.search_text = "cats";
     applying.model.searching = true;
     applying.model.search_error = "x";
     auto known = make_channel("c0");
@@ -123,7 +124,8 @@ TEST(ApplySearchResults, StoresResultsMergesCreatorsAndLooksUpSixOfThem)
     EXPECT_TRUE(result.changed);
     EXPECT_FALSE(applying.model.searching);
     EXPECT_FALSE(applying.model.search_error.has_value());
-    EXPECT_EQ(applying.model.route, Route::search("cats"));
+    EXPECT_EQ(result.search_route, Route::search("cats"));
+    EXPECT_EQ(applying.model.route, Route::search("old")); // the application moves it, through its navigation
     EXPECT_EQ(applying.model.search_query, "cats");
     EXPECT_EQ(applying.model.search_video_ids.size(), 10u);
     EXPECT_EQ(applying.model.search_playlist_ids, (std::vector<std::string> { "p" }));
@@ -139,12 +141,29 @@ TEST(ApplySearchResults, StoresResultsMergesCreatorsAndLooksUpSixOfThem)
     EXPECT_EQ(result.channel_lookups, (std::vector<std::string> { "c1", "c2", "c3", "c4", "c5", "c6" }));
 }
 
-TEST(ApplySearchResults, TheRouteChangesOnlyOnTheSearchPage)
+TEST(ApplySearchResults, TheRouteChangesOnlyOnTheSearchPageOfTheirQuery)
 {
-    Applying applying;
-    applying.model.route = Route::home();
-    applying.apply(msg::SearchResults { "cats", {}, {}, {} });
-    EXPECT_EQ(applying.model.route, Route::home());
+    struct Case {
+        Route shown;
+        std::string search_text;
+        std::optional<Route> moves_to;
+    };
+    Case const cases[] = {
+        { Route::home(), "cats", std::nullopt },
+        { Route::search("b"), "b", std::nullopt }, // results for "a" arrive late: "b" stays
+        { Route::search(""), "cats", Route::search("cats") },
+        { Route::search("cats"), "cats", Route::search("cats") },
+        { Route::search("Cats"), "Cats", std::nullopt }, // the query is compared as written
+    };
+    for (auto const& c : cases) {
+        Applying applying;
+        applying.model.route = c.shown;
+        applying.model.search_text = c.search_text;
+        auto query = c.search_text == "b" ? std::string("a") : std::string("cats");
+        auto result = applying.apply(msg::SearchResults { query, {}, {}, {} });
+        EXPECT_EQ(result.search_route, c.moves_to) << c.search_text;
+        EXPECT_EQ(applying.model.route, c.shown) << c.search_text;
+    }
 }
 
 TEST(ApplyFeed, ReplacesVideosButKeepsTheWatchedRecord)
@@ -273,7 +292,12 @@ TEST(ApplyStream, OpensOnlyOnTheWatchPageOfThatVideo)
     EXPECT_EQ(result.stream->now_playing->art_url, "https://thumb/a");
     EXPECT_TRUE(applying.model.playing);
 
-    // Media controls once per application; titles follow the DeArrow settings.
+    // Until a stream really opened the controls are asked for again; then never.
+    result = applying.apply(msg::Stream { "a", "https://s/a1", "720p", true });
+    EXPECT_TRUE(result.stream->enable_media_controls);
+    applying.state.media_controls_enabled = true; // the application opened it and enabled them
+
+    // Titles follow the DeArrow settings.
     applying.model.settings.dearrow_titles = false;
     result = applying.apply(msg::Stream { "a", "https://s/a2", "360p", false });
     ASSERT_TRUE(result.stream.has_value());

@@ -1,0 +1,134 @@
+// Carrying out the UiAction values that the page tree's widgets queued.
+
+#include "src/app/AppState.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "kaso/platform/Log.h"
+#include "src/app/DeepLinks.h"
+#include "src/model/Formatting.h"
+
+namespace vexa {
+
+namespace {
+
+// Logs that the part of the application an action needs is not available in this build.
+void unavailable(UiAction const& action, char const* what)
+{
+    kaso::log::target("vexa::app")->warn("action not carried out action={} missing={}", kaso::debug_text(action.title()), what);
+}
+
+uint64_t position_to_ms(double seconds) { return uint64_t(seconds * 1000.0); }
+
+}
+
+bool AppState::carry_out_queued(automerge::Document const* library)
+{
+    bool changed = false;
+    for (auto const& action : m_operations->drain())
+        changed = carry_out(action, library) || changed;
+    follow_route();
+    if (changed)
+        m_structure_dirty = true;
+    return changed;
+}
+
+bool AppState::carry_out(UiAction const& action, automerge::Document const* library)
+{
+    // The library's change goes out first; the local echo below runs whether or not it was taken.
+    m_library.dispatch(library, action, m_model);
+
+    switch (action.kind) {
+    case UiActionKind::Navigate:
+        if (action.route.is(RouteKind::Search))
+            publish_search_text(action.route.text);
+        navigate(action.route);
+        m_layout.collapse_nav_if_narrow();
+        break;
+    case UiActionKind::OpenVideo:
+        open_video(action.text);
+        m_layout.collapse_nav_if_narrow();
+        break;
+    case UiActionKind::ClearHistory:
+        m_history.clear(m_model);
+        break;
+    case UiActionKind::OpenChannel: open_channel(action.text); break;
+    case UiActionKind::OpenPlaylist:
+        navigate(Route::playlist(action.text));
+        request(WorkerRequest::playlist(action.text));
+        break;
+    case UiActionKind::ToggleResultType: toggle_result_type(m_model.result_types, action.index); break;
+    case UiActionKind::GoBack:
+        if (auto previous = m_navigation.go_back()) {
+            m_model.route = *previous;
+            m_layout.collapse_nav_if_narrow();
+        }
+        break;
+    case UiActionKind::ToggleSubscription: m_model.toggle_subscription(action.text); break;
+    case UiActionKind::CycleSegmentMode:
+        if (auto category = segment_category_from_index(action.index))
+            next_segment_mode(m_model.settings, *category);
+        break;
+    case UiActionKind::ToggleSetting:
+        if (auto flag = setting_flag_from_index(action.index))
+            m_model.settings.set_flag(*flag, !m_model.settings.flag(*flag));
+        break;
+    case UiActionKind::Search: {
+        auto text = m_search_text_cell->text();
+        m_model.search_text = text;
+        m_model.search_error.reset();
+        navigate(Route::search(text));
+        if (!text.empty()) {
+            if (m_live)
+                m_model.searching = true;
+            submit_fetch(WorkerRequest::search(text));
+        }
+        break;
+    }
+    case UiActionKind::SetQuality:
+        if (is_quality_label(action.text))
+            m_model.settings.preferred_quality = action.text;
+        break;
+    case UiActionKind::ToggleLike: m_model.toggle_like(action.text); break;
+    case UiActionKind::Seek:
+        if (auto duration = watch_video_ready(); duration && std::isfinite(action.value)) {
+            double position = std::clamp(action.value * *duration, 0.0, *duration);
+            m_model.playback_position = position;
+            m_player->seek_to_ms(position_to_ms(position));
+            skip_sponsor_segment();
+            autoplay_next();
+        }
+        break;
+    case UiActionKind::SkipSegment:
+        if (auto duration = watch_video_ready(); duration && std::isfinite(action.value)) {
+            double position = std::clamp(action.value, 0.0, *duration);
+            m_model.playback_position = position;
+            m_player->seek_to_ms(position_to_ms(position));
+            m_model.push_notice(fmt::format("Skipped to {}", format_timecode(position)));
+        }
+        break;
+    case UiActionKind::TogglePlayback:
+    case UiActionKind::Share: unavailable(action, "video player"); break;
+    case UiActionKind::ToggleSidebar: m_layout.toggle_nav(); break;
+    case UiActionKind::OpenPalette: m_model.palette_open = true; break;
+    case UiActionKind::ClosePalette: m_model.palette_open = false; break;
+    case UiActionKind::OpenSearchResult:
+        if (auto video = deep_link_watch_id(action.text))
+            open_video(*video);
+        else if (auto channel = deep_link_channel_id(action.text))
+            open_channel(*channel);
+        m_model.palette_open = false;
+        m_layout.collapse_nav_if_narrow();
+        break;
+    // FIXME: the device actions become invocations of the device-sync resource once the worker
+    // exists; without one each says why it did nothing.
+    case UiActionKind::PairDevice: m_model.push_notice("Paste a pairing invite first, or unlock the desktop secret broker"); break;
+    case UiActionKind::SyncDevices: m_model.push_notice("Device sync is unavailable"); break;
+    case UiActionKind::ApproveDevice: m_model.push_notice("Device approval is unavailable"); break;
+    case UiActionKind::RevokeDevice: m_model.push_notice("Device revocation is unavailable"); break;
+    }
+    return true;
+}
+
+}

@@ -1,0 +1,102 @@
+#include "src/screens/RouteTable.h"
+
+#include <fmt/format.h>
+
+#include "src/screens/FeedPages.h"
+#include "src/screens/Pages.h"
+#include "src/screens/SearchPage.h"
+
+namespace vexa {
+
+namespace {
+
+std::optional<std::string> video_title(VexaModel const& model, std::string const& id)
+{
+    if (auto const* video = model.video(id))
+        return video->title;
+    return std::nullopt;
+}
+
+std::optional<std::string> channel_name(VexaModel const& model, std::string const& id)
+{
+    if (auto const* channel = model.channel(id))
+        return channel->name;
+    return std::nullopt;
+}
+
+std::optional<std::string> playlist_title(VexaModel const& model, std::string const& id)
+{
+    if (auto const* playlist = model.playlist(id))
+        return playlist->title;
+    return std::nullopt;
+}
+
+kaso::ui::Scrollable home_page(PageInputs const& in) { return home_screen(in.model, in.theme, in.scale, in.queue, in.images); }
+kaso::ui::Scrollable trending_page(PageInputs const& in) { return trending_screen(in.model, in.theme, in.scale, in.queue, in.images); }
+kaso::ui::Scrollable subscriptions_page(PageInputs const& in) { return subscriptions_screen(in.model, in.theme, in.scale, in.queue, in.images); }
+kaso::ui::Scrollable watch_page(PageInputs const& in) { return watch_screen(in.model, in.theme, in.queue, in.images, in.route.text, in.watch); }
+kaso::ui::Scrollable search_page(PageInputs const& in) { return search_screen(in.model, in.theme, in.scale, in.queue, in.images, in.route.text); }
+// FIXME: Queue, Channel, Playlist, History and Settings get their own builders; until then they
+// show the stand-in list page.
+kaso::ui::Scrollable stand_in_page(PageInputs const& in) { return route_page(in.model, in.theme, in.scale, in.queue, in.route); }
+
+// In the order of RouteKind, which route_kind_info relies on.
+constexpr RouteKindInfo route_kinds[] = {
+    { RouteKind::Home, "home", "Home", "Home", 27, nullptr, home_page },
+    { RouteKind::Trending, "trending", "Trending", "Trending", 58, nullptr, trending_page },
+    { RouteKind::Subscriptions, "subs", "Subscriptions", "Subs", 59, nullptr, subscriptions_page },
+    { RouteKind::Queue, "queue", "Shared watch queue", "Queue", 64, nullptr, stand_in_page },
+    { RouteKind::Watch, "watch", "Video", nullptr, 27, video_title, watch_page },
+    { RouteKind::Channel, "channel", "Creator", nullptr, 59, channel_name, stand_in_page },
+    { RouteKind::Playlist, "playlist", "Playlist", nullptr, 64, playlist_title, stand_in_page },
+    { RouteKind::Search, "search", "Search results for {}", nullptr, 19, nullptr, search_page },
+    { RouteKind::History, "history", "Watch history", "History", 60, nullptr, stand_in_page },
+    { RouteKind::Settings, "settings", "Settings", "Settings", 26, nullptr, stand_in_page },
+};
+
+constexpr bool table_follows_kinds()
+{
+    for (size_t index = 0; index < std::size(route_kinds); ++index)
+        if (size_t(route_kinds[index].kind) != index)
+            return false;
+    return std::size(route_kinds) == size_t(RouteKind::Settings) + 1;
+}
+static_assert(table_follows_kinds(), "route_kinds must list every RouteKind in declaration order");
+
+}
+
+RouteKindInfo const& route_kind_info(RouteKind kind)
+{
+    auto index = size_t(kind);
+    return index < std::size(route_kinds) ? route_kinds[index] : route_kinds[0];
+}
+
+std::string route_scroll_key(Route const& route)
+{
+    auto const& info = route_kind_info(route.kind);
+    if (route.has_text())
+        return fmt::format("{}:{}", info.key, route.text);
+    return info.key;
+}
+
+std::string route_title(VexaModel const& model, Route const& route)
+{
+    auto const& info = route_kind_info(route.kind);
+    if (info.item_title) {
+        if (auto name = info.item_title(model, route.text))
+            return *name;
+    }
+    if (route.is(RouteKind::Search))
+        return fmt::format(fmt::runtime(info.title), route.text);
+    return info.title;
+}
+
+std::string route_accessible_name(VexaModel const& model, Route const& route) { return fmt::format("Vexa — {}", route_title(model, route)); }
+
+std::string_view route_rail_key(Route const& route)
+{
+    auto const& info = route_kind_info(route.kind);
+    return info.rail_label ? info.key : "";
+}
+
+}
