@@ -18,6 +18,7 @@ void AppState::run_frame(kaso::ui::SyncContext& context, kaso::ui::Widget* conte
     read_library(context);
     exchange_with_device_sync();
     read_library(context); // what the sync imported shows this frame
+    migrate_legacy_history(context);
     refresh_history_list();
     request_first_feed();
     follow_route();
@@ -45,6 +46,12 @@ void AppState::exchange_with_device_sync()
         m_device_sync.request_sync_now();
     }
     if (m_device_sync.drain_updates())
+        m_structure_dirty = true;
+}
+
+void AppState::migrate_legacy_history(kaso::ui::SyncContext const& context)
+{
+    if (m_history.migrate_legacy(context.library, m_model))
         m_structure_dirty = true;
 }
 

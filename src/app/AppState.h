@@ -42,7 +42,8 @@ public:
     // The live application: an empty model with its feed loading, and images.
     void make_live(kaso::ui::image_store::SharedImageStore images);
 
-    // -- The frame, in the order its steps run.
+    // -- The frame: the steps under "The frame's steps" below, in their order, with the page
+    // tree's own sync (or, before the first build, the player's) after `take_palette_query`.
     void run_frame(kaso::ui::SyncContext& context, kaso::ui::Widget* content);
 
     // -- Input: carries out what the widgets queued; answers whether anything was.
@@ -108,9 +109,10 @@ public:
     bool images_pending() const { return m_image_store && m_image_store->pending() > 0; }
 
 private:
-    // The frame's steps.
+    // The frame's steps, in the order they run.
     void read_library(kaso::ui::SyncContext const& context);
     void exchange_with_device_sync();
+    void migrate_legacy_history(kaso::ui::SyncContext const& context);
     void refresh_history_list();
     void request_first_feed();
     void follow_route();

@@ -18,10 +18,12 @@ OwnerHistory OwnerHistory::open(std::string owner_id) { return OwnerHistory(Hist
 
 OwnerHistory OwnerHistory::in_memory() { return OwnerHistory(HistoryStore::in_memory()); }
 
-// FIXME: the three below apply their OwnerHistoryAction through the store once it has a document.
+// FIXME: the four below apply their OwnerHistoryAction through the store once it has a document.
 bool OwnerHistory::record_watched(std::string const&, VexaModel&) { return unavailable("Open video"); }
 
 bool OwnerHistory::clear(VexaModel&) { return unavailable("Clear watch history"); }
+
+bool OwnerHistory::migrate_legacy(automerge::Document const*, VexaModel&) { return false; }
 
 bool OwnerHistory::refresh_list(VexaModel&) { return false; }
 

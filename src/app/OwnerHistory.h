@@ -6,6 +6,10 @@
 #include "src/history/HistoryStore.h"
 #include "src/model/VexaModel.h"
 
+namespace automerge {
+class Document;
+}
+
 namespace vexa {
 
 // The owner-local watch history as the application uses it: the store, the host its changes are
@@ -27,6 +31,9 @@ public:
     bool record_watched(std::string const& video_id, VexaModel& model);
     // Clears the whole history of the model's owner.
     bool clear(VexaModel& model);
+    // Moves the legacy shared history of the model's owner out of the library document, until
+    // the store records that it did; answers whether anything was moved.
+    bool migrate_legacy(automerge::Document const* library, VexaModel& model);
     // Rebuilds the model's history list from the store; answers whether the list changed.
     bool refresh_list(VexaModel& model);
 
