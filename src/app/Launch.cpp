@@ -1,6 +1,7 @@
 #include "src/app/Launch.h"
 
 #include "src/app/VexaApp.h"
+#include "src/screens/RouteTable.h"
 
 namespace vexa {
 
@@ -22,23 +23,8 @@ std::string ascii_lowercase(std::string_view text)
 
 Route route_from_text(std::string_view text)
 {
-    auto word = ascii_lowercase(text);
-    if (word == "home")
-        return Route::home();
-    if (word == "trending")
-        return Route::trending();
-    if (word == "subs" || word == "subscriptions")
-        return Route::subscriptions();
-    if (word == "queue")
-        return Route::queue();
-    if (word == "history")
-        return Route::history();
-    if (word == "settings")
-        return Route::settings();
-    if (text.starts_with("watch:"))
-        return Route::watch(std::string(text.substr(6)));
-    if (text.starts_with("search:"))
-        return Route::search(std::string(text.substr(7)));
+    if (auto route = route_from_launch_text(text, ascii_lowercase(text)))
+        return *route;
     return Route::search(std::string(text));
 }
 

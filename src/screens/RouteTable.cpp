@@ -42,16 +42,16 @@ kaso::ui::Scrollable stand_in_page(PageInputs const& in) { return route_page(in.
 
 // In the order of RouteKind, which route_kind_info relies on.
 constexpr RouteKindInfo route_kinds[] = {
-    { RouteKind::Home, "home", "Home", "Home", 27, nullptr, home_page },
-    { RouteKind::Trending, "trending", "Trending", "Trending", 58, nullptr, trending_page },
-    { RouteKind::Subscriptions, "subs", "Subscriptions", "Subs", 59, nullptr, subscriptions_page },
-    { RouteKind::Queue, "queue", "Shared watch queue", "Queue", 64, nullptr, stand_in_page },
-    { RouteKind::Watch, "watch", "Video", nullptr, 27, video_title, watch_page },
-    { RouteKind::Channel, "channel", "Creator", nullptr, 59, channel_name, stand_in_page },
-    { RouteKind::Playlist, "playlist", "Playlist", nullptr, 64, playlist_title, stand_in_page },
-    { RouteKind::Search, "search", "Search results for {}", nullptr, 19, nullptr, search_page },
-    { RouteKind::History, "history", "Watch history", "History", 60, nullptr, stand_in_page },
-    { RouteKind::Settings, "settings", "Settings", "Settings", 26, nullptr, stand_in_page },
+    { RouteKind::Home, "home", "Home", "Home", 27, nullptr, false, nullptr, home_page },
+    { RouteKind::Trending, "trending", "Trending", "Trending", 58, nullptr, false, nullptr, trending_page },
+    { RouteKind::Subscriptions, "subs", "Subscriptions", "Subs", 59, "subscriptions", false, nullptr, subscriptions_page },
+    { RouteKind::Queue, "queue", "Shared watch queue", "Queue", 64, nullptr, false, nullptr, stand_in_page },
+    { RouteKind::Watch, "watch", "Video", nullptr, 27, nullptr, true, video_title, watch_page },
+    { RouteKind::Channel, "channel", "Creator", nullptr, 59, nullptr, false, channel_name, stand_in_page },
+    { RouteKind::Playlist, "playlist", "Playlist", nullptr, 64, nullptr, false, playlist_title, stand_in_page },
+    { RouteKind::Search, "search", "Search results for {}", nullptr, 19, nullptr, true, nullptr, search_page },
+    { RouteKind::History, "history", "Watch history", "History", 60, nullptr, false, nullptr, stand_in_page },
+    { RouteKind::Settings, "settings", "Settings", "Settings", 26, nullptr, false, nullptr, stand_in_page },
 };
 
 constexpr bool table_follows_kinds()
@@ -92,6 +92,24 @@ std::string route_title(VexaModel const& model, Route const& route)
 }
 
 std::string route_accessible_name(VexaModel const& model, Route const& route) { return fmt::format("Vexa — {}", route_title(model, route)); }
+
+std::optional<Route> route_from_launch_text(std::string_view text, std::string_view lowercase_text)
+{
+    for (auto const& info : route_kinds) {
+        if (!route_kind_has_text(info.kind)) {
+            std::string_view key = info.key;
+            if (lowercase_text == key || (info.launch_word && lowercase_text == info.launch_word))
+                return Route { info.kind, {} };
+            continue;
+        }
+        if (!info.launch_prefix)
+            continue;
+        auto prefix = fmt::format("{}:", info.key);
+        if (text.starts_with(prefix))
+            return Route { info.kind, std::string(text.substr(prefix.size())) };
+    }
+    return std::nullopt;
+}
 
 std::string_view route_rail_key(Route const& route)
 {

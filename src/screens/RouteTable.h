@@ -38,6 +38,10 @@ struct RouteKindInfo {
     // The rail's short label, or none when the rail has no item for the kind.
     char const* rail_label;
     uint8_t icon;
+    // How a "--route" text names the kind: kinds without a text by their key or this second
+    // word (any case); kinds with a text as "<key>:<text>" when this is set.
+    char const* launch_word;
+    bool launch_prefix;
     // The name of the item a route of this kind shows, when the model knows it (Watch,
     // Channel, Playlist); none for the other kinds.
     std::optional<std::string> (*item_title)(VexaModel const&, std::string const&);
@@ -56,5 +60,8 @@ std::string route_title(VexaModel const& model, Route const& route);
 std::string route_accessible_name(VexaModel const& model, Route const& route);
 // The rail's item key of the route, empty for kinds the rail has no item for.
 std::string_view route_rail_key(Route const& route);
+// The route a launch text names by the table's launch words and prefixes; none otherwise.
+// `lowercase_text` is the text in ASCII lower case, for the words.
+std::optional<Route> route_from_launch_text(std::string_view text, std::string_view lowercase_text);
 
 }

@@ -182,3 +182,25 @@ TEST(LaunchDescriptor, CarriesTheFlagsInOrder)
     EXPECT_EQ(descriptor.value_flags, values);
     EXPECT_TRUE(descriptor.build_default && descriptor.build_from_args && descriptor.register_actions && descriptor.initial_window_size);
 }
+
+TEST(LaunchRouteText, WordsAnyCaseAndOnlyTheWatchAndSearchPrefixes)
+{
+    struct Case {
+        std::string_view text;
+        Route route;
+    };
+    Case const cases[] = {
+        { "Home", Route::home() },
+        { "TRENDING", Route::trending() },
+        { "Subscriptions", Route::subscriptions() },
+        { "queue", Route::queue() },
+        { "History", Route::history() },
+        { "search:", Route::search("") },
+        { "channel:abc", Route::search("channel:abc") }, // no prefix for creators or playlists
+        { "playlist:p", Route::search("playlist:p") },
+        { "Search:cats", Route::search("Search:cats") },
+        { "video", Route::search("video") }, // a kind's title is not a word
+    };
+    for (auto const& c : cases)
+        EXPECT_EQ(vexa::route_from_text(c.text), c.route) << c.text;
+}
