@@ -141,4 +141,12 @@ std::optional<kaso::actions::EncodedAction> VexaApp::take_control_invocation()
     return Widget::take_control_invocation();
 }
 
+std::optional<std::string> VexaApp::execute_operation(kaso::actions::EncodedAction const& action)
+{
+    // FIXME: pass the declared operation type once the runtime's call carries it.
+    if (auto answer = m_state.execute_operation(OperationCall { OperationType::None, action }))
+        return answer;
+    return Widget::execute_operation(action);
+}
+
 }

@@ -106,6 +106,7 @@ public:
     bool is_layout_dirty() const override;
     void for_each_child(std::function<void(kaso::ui::Widget&)> const& visit) override;
     std::optional<kaso::actions::EncodedAction> take_control_invocation() override;
+    std::optional<std::string> execute_operation(kaso::actions::EncodedAction const& action) override;
     std::vector<std::string> action_namespaces() const override { return { "vexa.operation" }; }
 
 private:
