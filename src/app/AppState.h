@@ -124,7 +124,7 @@ private:
     void publish_search_text(std::string const& text);
     void open_channel(std::string const& channel_id);
 
-    // Fields that own resources, in the order they are released.
+    // Fields that own resources first, then plain values (members are released last first).
     VexaModel m_model;
     LibraryDocument m_library;
     OwnerHistory m_history;
@@ -141,7 +141,6 @@ private:
     std::map<std::string, kaso::ui::ScrollOffsetCell> m_scroll_offsets;
     std::set<std::string> m_pending_channels;
 
-    // Plain values.
     std::string m_owner_id; // resolved once at construction
     PlaybackPolicy m_playback;
     WindowLayout m_layout;
