@@ -4,11 +4,15 @@
 //   Puts10000WithCommits  10,000 single puts, each committed
 // AUTOMERGE_BENCH_DOCUMENT names a saved document to load instead of the one built here (the
 // comparison passes the reference's own save).
+// AUTOMERGE_BENCH_SHAPES names a folder of saved documents (compare-shapes.sh writes them); each
+// gets a Load/<name> and a Save/<name> benchmark.
 
 #include "automerge/Document.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
+#include <filesystem>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -88,6 +92,62 @@ void Puts10000WithCommits(benchmark::State& state)
 }
 BENCHMARK(Puts10000WithCommits)->Unit(benchmark::kMillisecond);
 
+std::vector<uint8_t> read_file(std::filesystem::path const& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-BENCHMARK_MAIN();
+void register_shapes()
+{
+    char const* dir = std::getenv("AUTOMERGE_BENCH_SHAPES");
+    if (!dir)
+        return;
+    std::vector<std::filesystem::path> files;
+    for (auto const& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().extension() == ".automerge")
+            files.push_back(entry.path());
+    }
+    std::ranges::sort(files);
+    for (auto const& file : files) {
+        auto name = file.stem().string();
+        benchmark::RegisterBenchmark(("Load/" + name).c_str(), [file](benchmark::State& state) {
+            auto bytes = read_file(file);
+            for (auto _ : state) {
+                auto document = Document::load(bytes);
+                if (!document) {
+                    state.SkipWithError(document.error().message.c_str());
+                    return;
+                }
+                benchmark::DoNotOptimize(document->heads().data());
+            }
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("Save/" + name).c_str(), [file](benchmark::State& state) {
+            auto document = Document::load(read_file(file));
+            if (!document) {
+                state.SkipWithError(document.error().message.c_str());
+                return;
+            }
+            size_t saved_size = 0;
+            for (auto _ : state) {
+                auto saved = document->save();
+                saved_size = saved.size();
+                benchmark::DoNotOptimize(saved.data());
+            }
+            state.counters["saved_bytes"] = static_cast<double>(saved_size);
+        })->Unit(benchmark::kMillisecond);
+    }
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    register_shapes();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
