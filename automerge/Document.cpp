@@ -41,7 +41,7 @@ ErrorOr<std::optional<Value>> Document::get(ObjId obj, std::string_view key) con
     if (it == object->keys.end())
         return std::optional<Value> {};
     auto const& ops = m_store.ops();
-    for (auto index = it->second.rbegin(); index != it->second.rend(); ++index) {
+    for (auto index = it->second.ops.rbegin(); index != it->second.ops.rend(); ++index) {
         if (ops[*index].visible())
             return std::optional<Value> { m_store.value_of(ops[*index]) };
     }
@@ -61,8 +61,8 @@ ErrorOr<std::vector<std::string>> Document::keys(ObjId obj) const
     auto const* object = AM_TRY(map_object(obj));
     std::vector<std::string> keys;
     auto const& ops = m_store.ops();
-    for (auto const& [key, indices] : object->keys) {
-        if (std::ranges::any_of(indices, [&](uint32_t index) { return ops[index].visible(); }))
+    for (auto const& [key, at_key] : object->keys) {
+        if (std::ranges::any_of(at_key.ops, [&](uint32_t index) { return ops[index].visible(); }))
             keys.push_back(key);
     }
     return keys;

@@ -116,7 +116,7 @@ private:
     };
 
     // Checks an op's shape: a map key, no insert, an action this library keeps (delete included).
-    static ErrorOr<OpAction> check_op_shape(uint64_t action, storage::OpKey const& key, bool insert);
+    static ErrorOr<OpAction> check_op_shape(uint64_t action, bool map_key, bool insert);
 
     // Adds an op at `key` superseding the ops visible there (store indices), in the open
     // transaction or in one of its own that it commits at once.

@@ -61,11 +61,11 @@ ErrorOr<int64_t> increment_of(ScalarValue const& value)
 
 }
 
-ErrorOr<OpAction> Document::check_op_shape(uint64_t action, storage::OpKey const& key, bool insert)
+ErrorOr<OpAction> Document::check_op_shape(uint64_t action, bool map_key, bool insert)
 {
     if (action != 0 && action != 1 && action != 3 && action != 5)
         return unsupported_action(action);
-    if (insert || !key.is_map())
+    if (insert || !map_key)
         return make_error(ErrorCode::Unsupported, "unsupported document: it holds list or text elements");
     return static_cast<OpAction>(action);
 }
@@ -195,7 +195,7 @@ ErrorOr<void> Document::apply_change(storage::ChangeRecord const& change, Change
     for (size_t i = 0; i < change.ops.size(); ++i) {
         auto const& op = change.ops[i];
         OpId id { change.start_op + i, author };
-        auto action = check_op_shape(op.action, op.key, op.insert);
+        auto action = check_op_shape(op.action, op.key.is_map(), op.insert);
         if (!action) {
             m_store.rollback_to(mark);
             return Unexpected(action.error());

@@ -48,7 +48,7 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     for (auto& op : record.ops) {
         if (op.action == static_cast<uint64_t>(storage::Action::Delete))
             return make_error(ErrorCode::Corrupt, "document: a delete op is stored");
-        auto action = AM_TRY(check_op_shape(op.action, op.key, op.insert));
+        auto action = AM_TRY(check_op_shape(op.action, op.map_key.has_value(), op.insert));
         ObjId obj = op.obj ? ObjId { op.obj->counter, actor_map[op.obj->actor] } : ROOT;
         auto const* object = m_store.object(obj);
         if (!object)
@@ -59,19 +59,26 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
         auto id = to_id(op.id);
         if (action == OpAction::Increment && !op.value.as_int() && !op.value.as_uint())
             return make_error(ErrorCode::Corrupt, "document: increment without a number");
-        op_index.push_back(m_store.insert(id, obj, *op.key.map_key, action, action == OpAction::MakeMap ? ScalarValue::null() : std::move(op.value)));
+        op_index.push_back(m_store.insert(id, obj, *op.map_key, action, action == OpAction::MakeMap ? ScalarValue::null() : std::move(op.value)));
     }
 
     // Successors, preds and synthesized deletes.
     auto const& ops = m_store.ops();
+    auto less_id = [&](OpId a, OpId b) { return m_store.less(a, b); };
     std::vector<std::vector<OpId>> preds(ops.size());
     std::vector<SynthesizedDelete> deletes;
     std::unordered_map<OpId, uint32_t, OpIdHasher> delete_index;
     for (size_t i = 0; i < record.ops.size(); ++i) {
         uint32_t index = op_index[i];
-        for (auto const& ref : record.ops[i].succ) {
+        // A successor is a later op at the same key, or else a delete (which is not stored).
+        auto const& at_key = m_store.ops_at_slot(ops[index].key);
+        for (auto const& ref : record.successors(record.ops[i])) {
             auto succ = to_id(ref);
-            if (auto found = m_store.find_index(succ)) {
+            auto position = std::ranges::lower_bound(at_key, succ, less_id, [&](uint32_t at) { return ops[at].id; });
+            std::optional<uint32_t> found;
+            if (position != at_key.end() && ops[*position].id == succ)
+                found = *position;
+            if (found) {
                 auto const& succ_op = ops[*found];
                 int64_t increment = 0;
                 if (succ_op.action == OpAction::Increment)

@@ -88,8 +88,8 @@ std::vector<uint8_t> Document::save_with(size_t deflate_threshold) const
     std::vector<storage::OpRef> succ_refs;
     for (auto obj : objects) {
         auto const& object = *m_store.object(obj);
-        for (auto const& [key, indices] : object.keys) {
-            for (auto index : indices) {
+        for (auto const& [key, at_key] : object.keys) {
+            for (auto index : at_key.ops) {
                 auto const& op = ops[index];
                 if (is_pending(op.id))
                     continue;

@@ -9,6 +9,31 @@ OpStore::OpStore()
     m_objects.emplace(ROOT, MapObject {});
 }
 
+OpStore::OpStore(OpStore const& other)
+    : m_actors(other.m_actors)
+    , m_actor_index(other.m_actor_index)
+    , m_keys(other.m_keys.size(), KeySlot { nullptr, nullptr })
+    , m_objects(other.m_objects)
+    , m_ops(other.m_ops)
+    , m_op_index(other.m_op_index)
+    , m_op_index_built(other.m_op_index_built)
+    , m_undo(other.m_undo)
+{
+    for (auto& [id, object] : m_objects) {
+        for (auto& [key, at_key] : object.keys)
+            m_keys[at_key.slot] = KeySlot { &key, &at_key.ops };
+    }
+}
+
+OpStore& OpStore::operator=(OpStore const& other)
+{
+    if (this != &other) {
+        OpStore copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
 uint32_t OpStore::ensure_actor(ActorId const& actor)
 {
     std::string key(actor.bytes().begin(), actor.bytes().end());
@@ -49,15 +74,27 @@ void OpStore::ensure_op_index() const
     m_op_index_built = true;
 }
 
-uint32_t OpStore::intern_key(std::string_view key)
+OpStore::KeyOps& OpStore::key_ops(MapObject& object, std::string_view key)
 {
-    auto it = m_key_index.find(key);
-    if (it != m_key_index.end())
-        return it->second;
-    auto index = static_cast<uint32_t>(m_keys.size());
-    m_keys.emplace_back(key);
-    m_key_index.emplace(std::string(key), index);
-    return index;
+    auto& keys = object.keys;
+    auto position = keys.end();
+    // A document chunk lists each object's keys in ascending order, so while loading the key is
+    // the last one or a new last one; check that before searching.
+    if (!keys.empty()) {
+        auto last = std::prev(keys.end());
+        int order = std::string_view(last->first).compare(key);
+        if (order == 0)
+            return last->second;
+        if (order > 0) {
+            position = keys.lower_bound(key);
+            if (position != keys.end() && position->first == key)
+                return position->second;
+        }
+    }
+    auto slot = static_cast<uint32_t>(m_keys.size());
+    auto created = keys.emplace_hint(position, std::string(key), KeyOps { slot, {} });
+    m_keys.push_back(KeySlot { &created->first, &created->second.ops });
+    return created->second;
 }
 
 OpStore::MapObject const* OpStore::object(ObjId id) const
@@ -95,7 +132,7 @@ std::span<const uint32_t> OpStore::ops_at(MapObject const& object, std::string_v
     auto it = object.keys.find(key);
     if (it == object.keys.end())
         return {};
-    return it->second;
+    return it->second.ops;
 }
 
 void OpStore::visible_ops_at(MapObject const& object, std::string_view key, std::vector<uint32_t>& out) const
@@ -119,13 +156,11 @@ void OpStore::visible_at(MapObject const& object, std::string_view key, std::vec
 uint32_t OpStore::insert(OpId id, ObjId obj, std::string_view key, OpAction action, ScalarValue value)
 {
     auto index = static_cast<uint32_t>(m_ops.size());
-    auto key_index = intern_key(key);
     auto& object = m_objects.at(obj);
     uint32_t depth = object.depth;
-    auto found = object.keys.find(key);
-    if (found == object.keys.end())
-        found = object.keys.emplace(std::string(key), std::vector<uint32_t> {}).first;
-    auto& at_key = found->second;
+    auto& slot = key_ops(object, key);
+    auto key_index = slot.slot;
+    auto& at_key = slot.ops;
     // Ops usually arrive in op id order; search from the back.
     auto position = at_key.end();
     while (position != at_key.begin() && less(id, m_ops[*(position - 1)].id))
@@ -169,11 +204,14 @@ void OpStore::rollback_to(size_t mark)
         if (op.action == OpAction::MakeMap)
             m_objects.erase(ObjId { op.id.counter, op.id.actor });
         auto& object = m_objects.at(op.obj);
-        auto it = object.keys.find(m_keys[op.key]);
-        auto& at_key = it->second;
+        auto it = object.keys.find(*m_keys[op.key].key);
+        auto& at_key = it->second.ops;
         at_key.erase(std::find(at_key.begin(), at_key.end(), undo.index));
-        if (at_key.empty())
+        if (at_key.empty()) {
+            // The key was made by this insert, after every slot still in use: it is the last.
+            m_keys.pop_back();
             object.keys.erase(it);
+        }
         if (m_op_index_built)
             m_op_index.erase(op.id);
         m_ops.pop_back();

@@ -36,7 +36,7 @@ public:
     struct Op {
         OpId id;
         ObjId obj;
-        uint32_t key { 0 }; // index into keys()
+        uint32_t key { 0 }; // key slot: one per (object, key), see key() and ops_at_slot()
         OpAction action { OpAction::Set };
         ScalarValue value;
         std::vector<OpId> succ; // in the order they arrived
@@ -45,12 +45,22 @@ public:
         bool visible() const { return hiding_successors == 0 && action != OpAction::Increment && action != OpAction::Delete; }
     };
 
+    struct KeyOps {
+        uint32_t slot { 0 };
+        std::vector<uint32_t> ops; // op indices in op id order
+    };
+
     struct MapObject {
         uint32_t depth { 0 }; // 0 for the root
-        std::map<std::string, std::vector<uint32_t>, std::less<>> keys; // op indices in op id order
+        std::map<std::string, KeyOps, std::less<>> keys;
     };
 
     OpStore();
+    // Key slots point into the object maps, so a copy points its own slots at its own maps.
+    OpStore(OpStore const& other);
+    OpStore& operator=(OpStore const& other);
+    OpStore(OpStore&&) = default;
+    OpStore& operator=(OpStore&&) = default;
 
     // Room for this many more ops (loading knows the count up front). The id index is then
     // left to be built on first use.
@@ -62,7 +72,9 @@ public:
     // Lamport order: counter, then actor bytes.
     bool less(OpId a, OpId b) const;
 
-    std::string const& key(uint32_t index) const { return m_keys[index]; }
+    std::string const& key(uint32_t slot) const { return *m_keys[slot].key; }
+    // The op indices at a key slot, in op id order.
+    std::vector<uint32_t> const& ops_at_slot(uint32_t slot) const { return *m_keys[slot].ops; }
     MapObject const* object(ObjId id) const;
     std::unordered_map<ObjId, MapObject, ObjIdHasher> const& objects() const { return m_objects; }
     std::vector<Op> const& ops() const { return m_ops; }
@@ -93,20 +105,21 @@ private:
         int64_t increment { 0 };
     };
 
-    uint32_t intern_key(std::string_view key);
+    // The ops of `key` in `object`, created (with a new slot) when the key holds none yet.
+    KeyOps& key_ops(MapObject& object, std::string_view key);
     // The op indices at a key, empty when the key holds none.
     static std::span<const uint32_t> ops_at(MapObject const& object, std::string_view key);
     void ensure_op_index() const;
 
-    struct KeyHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view key) const { return std::hash<std::string_view> {}(key); }
+    // A key slot points into its object's key map, whose nodes never move.
+    struct KeySlot {
+        std::string const* key;
+        std::vector<uint32_t>* ops;
     };
 
     std::vector<ActorId> m_actors;
     std::unordered_map<std::string, uint32_t> m_actor_index;
-    std::vector<std::string> m_keys;
-    std::unordered_map<std::string, uint32_t, KeyHash, std::equal_to<>> m_key_index;
+    std::vector<KeySlot> m_keys;
     std::unordered_map<ObjId, MapObject, ObjIdHasher> m_objects;
     std::vector<Op> m_ops;
     // Built on the first lookup by id: loading a document whose ops nothing overwrites never

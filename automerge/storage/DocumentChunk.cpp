@@ -140,10 +140,10 @@ std::vector<uint8_t> encode_document_body(DocumentRecord const& document, size_t
         DocOpView view;
         view.id = op.id;
         view.obj = op.obj;
-        view.key = op.key.map_key ? std::string_view(*op.key.map_key) : std::string_view {};
+        view.key = op.map_key.value_or(std::string_view {});
         view.action = op.action;
         view.value = &op.value;
-        view.succ = op.succ;
+        view.succ = document.successors(op);
         encoder.add_op(view);
     }
     return encoder.finish(document.actors, document.heads, document.head_indices, deflate_threshold);
@@ -254,12 +254,13 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
 
     // Ops.
     {
-        auto const& columns = op_columns_block;
+        document.op_columns = std::move(op_columns_block);
+        auto const& columns = document.op_columns;
         RleDecoder<uint64_t> obj_actor(columns.get(op_columns::obj_actor), "document: object actor column");
         RleDecoder<uint64_t> obj_counter(columns.get(op_columns::obj_counter), "document: object counter column");
         RleDecoder<uint64_t> key_actor(columns.get(op_columns::key_actor), "document: key actor column");
         DeltaDecoder key_counter(columns.get(op_columns::key_counter), "document: key counter column");
-        RleDecoder<std::string> key_string(columns.get(op_columns::key_string), "document: key string column");
+        RleDecoder<std::string_view> key_string(columns.get(op_columns::key_string), "document: key string column");
         RleDecoder<uint64_t> id_actor(columns.get(op_columns::id_actor), "document: id actor column");
         DeltaDecoder id_counter(columns.get(op_columns::id_counter), "document: id counter column");
         BooleanDecoder insert(columns.get(op_columns::insert), "document: insert column");
@@ -269,6 +270,15 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
         RleDecoder<uint64_t> succ_actor(columns.get(op_columns::succ_actor), "document: succ actor column");
         DeltaDecoder succ_counter(columns.get(op_columns::succ_counter), "document: succ counter column");
         uint64_t total_succ = 0;
+        // Room for every op up front (counting the action column is cheap next to the ops).
+        {
+            RleDecoder<uint64_t> counting(columns.get(op_columns::action), "document: action column");
+            uint64_t count = 0;
+            std::optional<uint64_t> ignored;
+            while (count <= limits.max_ops && AM_TRY(counting.next(ignored)))
+                ++count;
+            document.ops.reserve(static_cast<size_t>(std::min(count, limits.max_ops)));
+        }
         for (;;) {
             std::optional<uint64_t> action_value;
             if (!AM_TRY(action.next(action_value)))
@@ -286,18 +296,18 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
             op.id = *id;
             std::optional<uint64_t> key_actor_value;
             std::optional<int64_t> key_counter_value;
-            std::optional<std::string> key_string_value;
+            std::optional<std::string_view> key_string_value;
             (void)AM_TRY(key_actor.next(key_actor_value));
             (void)AM_TRY(key_counter.next(key_counter_value));
             (void)AM_TRY(key_string.next(key_string_value));
             if (key_string_value) {
-                op.key.map_key = std::move(key_string_value);
+                op.map_key = key_string_value;
             } else {
                 if (!key_counter_value || *key_counter_value < 0)
                     return make_error(ErrorCode::Corrupt, "document: op without a key");
                 if (key_actor_value && *key_actor_value >= actor_count)
                     return make_error(ErrorCode::Corrupt, "document: key actor index out of range");
-                op.key.element = OpRef { static_cast<uint64_t>(*key_counter_value), static_cast<uint32_t>(key_actor_value.value_or(0)) };
+                op.element = OpRef { static_cast<uint64_t>(*key_counter_value), static_cast<uint32_t>(key_actor_value.value_or(0)) };
             }
             bool insert_value = false;
             (void)AM_TRY(insert.next(insert_value));
@@ -309,12 +319,13 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
             total_succ += succ_count.value_or(0);
             if (total_succ > limits.max_ops)
                 return make_error(ErrorCode::TooLarge, "document: more successors than the op limit of " + std::to_string(limits.max_ops));
-            op.succ.reserve(static_cast<size_t>(succ_count.value_or(0)));
+            op.succ_begin = static_cast<uint32_t>(document.succ.size());
+            op.succ_count = static_cast<uint32_t>(succ_count.value_or(0));
             for (uint64_t i = 0; i < succ_count.value_or(0); ++i) {
                 auto succ = AM_TRY(read_op_ref(succ_actor, succ_counter, actor_count, "successor"));
                 if (!succ || succ->counter == 0)
                     return make_error(ErrorCode::Corrupt, "document: succ column shorter than its group");
-                op.succ.push_back(*succ);
+                document.succ.push_back(*succ);
             }
             document.ops.push_back(std::move(op));
         }

@@ -4,6 +4,7 @@
 #include "automerge/ChangeHash.h"
 #include "automerge/Error.h"
 #include "automerge/storage/OpRef.h"
+#include "automerge/storage/columns/RawColumns.h"
 
 #include <cstdint>
 #include <memory>
@@ -29,12 +30,14 @@ struct DocChange {
 // One op of a document chunk. Deletes are not stored: a delete is only a successor id.
 struct DocOp {
     OpRef id;
-    std::optional<OpRef> obj; // nothing for the root
-    OpKey key;
+    std::optional<OpRef> obj;                 // nothing for the root
+    std::optional<std::string_view> map_key;  // into the record's column data
+    std::optional<OpRef> element;             // set for list and text keys instead
     bool insert { false };
     uint64_t action { 0 };
     ScalarValue value;
-    std::vector<OpRef> succ;
+    uint32_t succ_begin { 0 }; // this op's successors: succ[succ_begin, succ_begin + succ_count)
+    uint32_t succ_count { 0 };
 };
 
 // A document chunk's body:
@@ -50,7 +53,12 @@ struct DocumentRecord {
     std::vector<ChangeHash> heads;
     std::vector<DocChange> changes;
     std::vector<DocOp> ops;
+    std::vector<OpRef> succ;
     std::vector<uint64_t> head_indices;
+    // The inflated op columns that map keys point into (the others point into the parsed body).
+    RawColumns op_columns;
+
+    std::span<const OpRef> successors(DocOp const& op) const { return std::span(succ).subspan(op.succ_begin, op.succ_count); }
 };
 
 struct DocumentLimits {

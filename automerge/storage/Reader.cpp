@@ -82,10 +82,15 @@ ErrorOr<std::span<const uint8_t>> Reader::length_prefixed(std::string_view what)
 
 ErrorOr<std::string> Reader::utf8(std::string_view what)
 {
+    return std::string(AM_TRY(utf8_view(what)));
+}
+
+ErrorOr<std::string_view> Reader::utf8_view(std::string_view what)
+{
     auto bytes = AM_TRY(length_prefixed(what));
     if (!is_valid_utf8(bytes))
         return make_error(ErrorCode::Corrupt, std::string(what) + ": invalid UTF-8");
-    return std::string(bytes.begin(), bytes.end());
+    return std::string_view(reinterpret_cast<char const*>(bytes.data()), bytes.size());
 }
 
 bool is_valid_utf8(std::span<const uint8_t> bytes)

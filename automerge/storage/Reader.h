@@ -34,6 +34,8 @@ public:
     // A uLEB128 length followed by that many bytes.
     ErrorOr<std::span<const uint8_t>> length_prefixed(std::string_view what);
     ErrorOr<std::string> utf8(std::string_view what);
+    // The same, borrowing the reader's bytes.
+    ErrorOr<std::string_view> utf8_view(std::string_view what);
 
 private:
     std::span<const uint8_t> m_bytes;

@@ -69,6 +69,8 @@ private:
             return m_reader.uleb(m_what);
         else if constexpr (std::is_same_v<T, int64_t>)
             return m_reader.sleb(m_what);
+        else if constexpr (std::is_same_v<T, std::string_view>)
+            return m_reader.utf8_view(m_what);
         else
             return m_reader.utf8(m_what);
     }
