@@ -109,9 +109,16 @@ ErrorOr<void> Document::put(ObjId obj, std::string_view key, ScalarValue value)
     std::vector<uint32_t> visible;
     m_store.visible_ops_at(*object, key, visible);
     if (visible.size() == 1) {
+        // Putting what the key already shows records nothing. A counter shows its current value,
+        // increments included: a fresh counter op of that value would only hide the old one
+        // from increments still on their way from other devices.
         auto const& op = m_store.ops()[visible[0]];
-        if (op.action == OpAction::Set && !op.value.as_counter() && op.value == value)
-            return {};
+        if (op.action == OpAction::Set) {
+            auto counter = op.value.as_counter();
+            bool same = counter ? value.as_counter() == m_store.value_of(op).scalar.as_counter() : op.value == value;
+            if (same)
+                return {};
+        }
     }
     AM_TRY(write_op(obj, key, OpAction::Set, std::move(value), visible));
     return {};

@@ -1,5 +1,7 @@
 #include "automerge/Document.h"
 #include "automerge/Transaction.h"
+#include "automerge/storage/Change.h"
+#include "automerge/storage/Chunk.h"
 #include "tests/automerge/Support.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +25,26 @@ ScalarValue winner(Document const& document, std::string_view key, ObjId obj = R
 {
     auto value = document.get(obj, key).value();
     return value ? value->scalar : ScalarValue::null();
+}
+
+// A change chunk by `by` that increments the counter at a root key, made by op `counter_op` of
+// `author`, on top of `base`'s heads (this library writes no increments itself; other devices do).
+std::vector<uint8_t> increment_change(Document const& base, ActorId const& by, std::string const& key, ActorId const& author, uint64_t counter_op, int64_t amount)
+{
+    storage::ChangeRecord change;
+    change.deps = base.heads();
+    change.actor = by;
+    change.seq = 1;
+    change.start_op = 100;
+    change.time = 1700000000;
+    change.other_actors.push_back(author);
+    storage::ChangeOp op;
+    op.key.map_key = key;
+    op.action = static_cast<uint64_t>(storage::Action::Increment);
+    op.value = ScalarValue::integer(amount);
+    op.pred.push_back(storage::OpRef { counter_op, 1 });
+    change.ops.push_back(op);
+    return storage::write_chunk(storage::ChunkType::Change, storage::encode_change_body(change));
 }
 
 }
@@ -125,6 +147,50 @@ TEST(Document, PuttingTheValueAlreadyHeldRecordsNothing)
     EXPECT_EQ(document.heads(), heads);
     EXPECT_EQ(document.save(), saved);
     EXPECT_EQ(document.change_count(), 1u);
+}
+
+TEST(Document, PuttingACounterOfItsCurrentValueRecordsNothing)
+{
+    Document document(actor(1));
+    ASSERT_TRUE(document.put(ROOT, "views", ScalarValue::counter(5)));
+    ASSERT_TRUE(document.apply_changes(increment_change(document, actor(2), "views", actor(1), 1, 2)));
+    ASSERT_EQ(winner(document, "views"), ScalarValue::counter(7));
+    auto heads = document.heads();
+
+    struct Case {
+        ScalarValue value;
+        bool records;
+    };
+    // In order, each over the state the one before left.
+    Case const cases[] = {
+        { ScalarValue::counter(7), false }, // the current value, increments included
+        { ScalarValue::integer(7), true },  // the same number as another kind
+        { ScalarValue::counter(7), true },  // a counter over that int
+        { ScalarValue::counter(7), false },
+        { ScalarValue::counter(5), true },
+    };
+    size_t changes = document.change_count();
+    for (auto const& c : cases) {
+        ASSERT_TRUE(document.put(ROOT, "views", c.value));
+        EXPECT_EQ(document.change_count(), changes + (c.records ? 1 : 0)) << c.value.debug_text();
+        changes = document.change_count();
+        EXPECT_EQ(winner(document, "views"), c.value);
+    }
+    EXPECT_NE(document.heads(), heads);
+}
+
+TEST(Document, ConcurrentIncrementSurvivesAPutOfTheCounterItShows)
+{
+    Document phone(actor(1));
+    ASSERT_TRUE(phone.put(ROOT, "plays", ScalarValue::counter(0)));
+    auto increment = increment_change(phone, actor(3), "plays", actor(1), 1, 1);
+    // The phone writes the counter it shows while the other device's increment is on its way.
+    ASSERT_TRUE(phone.put(ROOT, "plays", ScalarValue::counter(0)));
+    ASSERT_TRUE(phone.apply_changes(increment));
+    EXPECT_EQ(winner(phone, "plays"), ScalarValue::counter(1));
+    auto reloaded = Document::load(phone.save());
+    ASSERT_TRUE(reloaded) << reloaded.error().message;
+    EXPECT_EQ(winner(*reloaded, "plays"), ScalarValue::counter(1));
 }
 
 TEST(Document, PutOutsideATransactionCommitsAtOnce)
