@@ -200,6 +200,9 @@ ErrorOr<void> Document::apply_change(storage::ChangeRecord const& change, Change
             m_store.rollback_to(mark);
             return Unexpected(action.error());
         }
+        // A saved document would drop the value, and its rebuilt change would not match this one.
+        if (*action == OpAction::MakeMap && !op.value.is_null())
+            return fail(ErrorCode::Corrupt, "change: a make-map op carrying a value");
         ObjId obj = op.obj ? ObjId { op.obj->counter, actors[op.obj->actor] } : ROOT;
         auto const* object = m_store.object(obj);
         if (!object)
@@ -226,7 +229,7 @@ ErrorOr<void> Document::apply_change(storage::ChangeRecord const& change, Change
             increment = *value;
         }
         if (*action != OpAction::Delete)
-            m_store.insert(id, obj, *op.key.map_key, *action, *action == OpAction::MakeMap ? ScalarValue::null() : op.value);
+            m_store.insert(id, obj, *op.key.map_key, *action, op.value);
         for (auto index : preds)
             m_store.add_successor(index, id, *action, increment);
     }

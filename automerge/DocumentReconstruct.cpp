@@ -49,6 +49,10 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
         if (op.action == static_cast<uint64_t>(storage::Action::Delete))
             return make_error(ErrorCode::Corrupt, "document: a delete op is stored");
         auto action = AM_TRY(check_op_shape(op.action, op.map_key.has_value(), op.insert));
+        // The value would be dropped here and not be part of the rebuilt change that the heads
+        // vouch for.
+        if (action == OpAction::MakeMap && !op.value.is_null())
+            return make_error(ErrorCode::Corrupt, "document: a make-map op carrying a value");
         ObjId obj = op.obj ? ObjId { op.obj->counter, actor_map[op.obj->actor] } : ROOT;
         auto const* object = m_store.object(obj);
         if (!object)
@@ -59,7 +63,7 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
         auto id = to_id(op.id);
         if (action == OpAction::Increment && !op.value.as_int() && !op.value.as_uint())
             return make_error(ErrorCode::Corrupt, "document: increment without a number");
-        op_index.push_back(m_store.insert(id, obj, *op.map_key, action, action == OpAction::MakeMap ? ScalarValue::null() : std::move(op.value)));
+        op_index.push_back(m_store.insert(id, obj, *op.map_key, action, std::move(op.value)));
     }
 
     // Successors, preds and synthesized deletes.

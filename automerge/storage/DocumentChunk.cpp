@@ -17,6 +17,37 @@ constexpr ColumnHeader doc_op_specs[] = {
     op_columns::succ_actor, op_columns::succ_counter,
 };
 
+constexpr ColumnHeader doc_change_specs[] = {
+    change_columns::actor, change_columns::seq, change_columns::max_op, change_columns::time,
+    change_columns::message, change_columns::deps_group, change_columns::deps_index,
+    change_columns::extra_meta, change_columns::extra_raw,
+};
+
+// Every column must end with the last change or op that reads it: values past that belong to
+// no change, so the changes rebuilt for the heads check would not show them, and a document
+// that differs from what its heads vouch for would load.
+template<typename Decoder>
+ErrorOr<void> expect_exhausted(Decoder& decoder, std::string_view what)
+{
+    bool more = false;
+    if constexpr (std::is_same_v<Decoder, BooleanDecoder>) {
+        bool value = false;
+        more = AM_TRY(decoder.next(value));
+    } else if constexpr (std::is_same_v<Decoder, ValueDecoder>) {
+        ScalarValue value;
+        more = AM_TRY(decoder.next(value)) || !decoder.raw_exhausted();
+    } else if constexpr (std::is_same_v<Decoder, DeltaDecoder>) {
+        std::optional<int64_t> value;
+        more = AM_TRY(decoder.next(value));
+    } else {
+        std::optional<typename Decoder::Value> value;
+        more = AM_TRY(decoder.next(value));
+    }
+    if (more)
+        return make_error(ErrorCode::Corrupt, std::string(what) + " holds more values than its rows use (invalid load length)");
+    return {};
+}
+
 }
 
 struct DocumentEncoder::Columns {
@@ -195,6 +226,8 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
         if (!reader.at_end())
             return make_error(ErrorCode::Corrupt, "document: bytes after the head indices");
     }
+    if (change_columns.has_data_outside(doc_change_specs))
+        return make_error(ErrorCode::Corrupt, "document: a change column of an unknown specification");
     if (op_columns_block.has_data_outside(doc_op_specs))
         return make_error(ErrorCode::Unsupported, "unsupported document: it holds mark ops or columns this library does not read");
 
@@ -250,6 +283,13 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
             }
             document.changes.push_back(std::move(change));
         }
+        AM_TRY(expect_exhausted(seq, "document: change seq column"));
+        AM_TRY(expect_exhausted(max_op, "document: change max op column"));
+        AM_TRY(expect_exhausted(time, "document: change time column"));
+        AM_TRY(expect_exhausted(message, "document: change message column"));
+        AM_TRY(expect_exhausted(deps_group, "document: change deps column"));
+        AM_TRY(expect_exhausted(deps_index, "document: change deps index column"));
+        AM_TRY(expect_exhausted(extra, "document: change extra column"));
     }
 
     // Ops.
@@ -329,6 +369,18 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
             }
             document.ops.push_back(std::move(op));
         }
+        AM_TRY(expect_exhausted(obj_actor, "document: object actor column"));
+        AM_TRY(expect_exhausted(obj_counter, "document: object counter column"));
+        AM_TRY(expect_exhausted(key_actor, "document: key actor column"));
+        AM_TRY(expect_exhausted(key_counter, "document: key counter column"));
+        AM_TRY(expect_exhausted(key_string, "document: key string column"));
+        AM_TRY(expect_exhausted(id_actor, "document: id actor column"));
+        AM_TRY(expect_exhausted(id_counter, "document: id counter column"));
+        AM_TRY(expect_exhausted(insert, "document: insert column"));
+        AM_TRY(expect_exhausted(value, "document: value column"));
+        AM_TRY(expect_exhausted(succ_group, "document: succ group column"));
+        AM_TRY(expect_exhausted(succ_actor, "document: succ actor column"));
+        AM_TRY(expect_exhausted(succ_counter, "document: succ counter column"));
     }
     return document;
 }

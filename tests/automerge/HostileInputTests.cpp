@@ -4,7 +4,9 @@
 #include "automerge/Document.h"
 #include "automerge/storage/Chunk.h"
 #include "automerge/storage/Compression.h"
+#include "automerge/storage/Change.h"
 #include "automerge/storage/Leb128.h"
+#include "automerge/storage/Reader.h"
 #include "tests/automerge/Support.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +51,163 @@ std::vector<uint8_t> body_with_op_columns(std::vector<std::pair<uint32_t, std::v
     for (auto const& [spec, data] : columns)
         body.insert(body.end(), data.begin(), data.end());
     return body;
+}
+
+// A document body taken apart into its columns (uncompressed documents only), to be changed
+// and put back together. The heads stay those of the original.
+struct ColumnsOfBody {
+    using Columns = std::vector<std::pair<uint32_t, std::vector<uint8_t>>>;
+    std::vector<uint8_t> actors_and_heads;
+    Columns changes;
+    Columns ops;
+    std::vector<uint8_t> head_indices;
+
+    static ColumnsOfBody parse(std::vector<uint8_t> const& body)
+    {
+        ColumnsOfBody parts;
+        Reader reader(body);
+        auto actors = reader.uleb("").value();
+        for (uint64_t i = 0; i < actors; ++i)
+            (void)reader.length_prefixed("").value();
+        auto heads = reader.uleb("").value();
+        (void)reader.take(static_cast<size_t>(heads * 32), "").value();
+        parts.actors_and_heads.assign(body.begin(), body.begin() + static_cast<long>(reader.offset()));
+        auto headers = [&](Columns& columns) {
+            auto count = reader.uleb("").value();
+            for (uint64_t i = 0; i < count; ++i) {
+                auto spec = static_cast<uint32_t>(reader.uleb("").value());
+                EXPECT_EQ(spec & 8, 0u) << "deflated column";
+                columns.emplace_back(spec, std::vector<uint8_t>(reader.uleb("").value()));
+            }
+        };
+        headers(parts.changes);
+        headers(parts.ops);
+        for (auto* columns : { &parts.changes, &parts.ops }) {
+            for (auto& [spec, data] : *columns) {
+                auto bytes = reader.take(data.size(), "").value();
+                data.assign(bytes.begin(), bytes.end());
+            }
+        }
+        auto rest = reader.rest();
+        parts.head_indices.assign(rest.begin(), rest.end());
+        return parts;
+    }
+
+    std::vector<uint8_t>& column(Columns& columns, uint32_t spec)
+    {
+        for (auto& [column_spec, data] : columns) {
+            if (column_spec == spec)
+                return data;
+        }
+        ADD_FAILURE() << "no column " << spec;
+        static std::vector<uint8_t> none;
+        return none;
+    }
+
+    std::vector<uint8_t> chunk() const
+    {
+        auto body = actors_and_heads;
+        for (auto const* columns : { &changes, &ops }) {
+            write_uleb(body, columns->size());
+            for (auto const& [spec, data] : *columns) {
+                write_uleb(body, spec);
+                write_uleb(body, data.size());
+            }
+        }
+        for (auto const* columns : { &changes, &ops }) {
+            for (auto const& [spec, data] : *columns)
+                body.insert(body.end(), data.begin(), data.end());
+        }
+        body.insert(body.end(), head_indices.begin(), head_indices.end());
+        return write_chunk(ChunkType::Document, body);
+    }
+};
+
+// Documents that differ from what their heads vouch for in places the rebuilt changes do not
+// show: each must be refused, not loaded as the untouched document.
+struct UnvouchedCase {
+    char const* name;
+    char const* message;
+    std::vector<uint8_t> bytes;
+};
+
+std::vector<UnvouchedCase> unvouched_documents()
+{
+    // Three ops in document order: "child" (a map), "title" = "hello", child's "n" = 42.
+    Document document(ActorId(std::vector<uint8_t>(16, 0xaa)));
+    EXPECT_TRUE(document.put(ROOT, "title", ScalarValue::str("hello")));
+    auto child = document.put_object(ROOT, "child", ObjType::Map).value();
+    EXPECT_TRUE(document.put(child, "n", ScalarValue::integer(42)));
+    auto const good = ColumnsOfBody::parse(body_of(document.save_uncompressed()));
+    EXPECT_TRUE(Document::load(good.chunk())) << "the columns put back together must load";
+    std::vector<UnvouchedCase> cases;
+    auto with = [&](char const* name, char const* message, auto change) {
+        auto parts = good;
+        change(parts);
+        cases.push_back({ name, message, parts.chunk() });
+    };
+    with("insert_column_one_value_longer", "invalid load length", [](ColumnsOfBody& parts) {
+        auto& insert = parts.column(parts.ops, 0x34);
+        EXPECT_EQ(insert, (std::vector<uint8_t> { 3 }));
+        insert = { 4 };
+    });
+    with("key_column_with_a_value_past_the_ops", "invalid load length", [](ColumnsOfBody& parts) {
+        auto& keys = parts.column(parts.ops, 0x15);
+        write_sleb(keys, -1);
+        write_length_prefixed(keys, std::vector<uint8_t> { 'z' });
+    });
+    with("value_column_with_raw_bytes_past_the_values", "invalid load length", [](ColumnsOfBody& parts) {
+        parts.column(parts.ops, 0x57).push_back(0x2a);
+    });
+    with("change_time_column_one_value_longer", "invalid load length", [](ColumnsOfBody& parts) {
+        auto& time = parts.column(parts.changes, 0x23);
+        write_sleb(time, -1);
+        write_sleb(time, 5);
+    });
+    with("null_in_the_extra_bytes_metadata", "null in non-nullable column", [](ColumnsOfBody& parts) {
+        auto& meta = parts.column(parts.changes, 0x56);
+        EXPECT_EQ(meta, (std::vector<uint8_t> { 3, 7 })); // three changes, empty bytes each
+        meta = { 0, 3 };
+    });
+    with("change_column_of_an_unknown_specification", "change column of an unknown specification", [](ColumnsOfBody& parts) {
+        parts.changes.emplace_back(0x61, std::vector<uint8_t> { 3, 0 });
+    });
+    with("make_map_op_carrying_a_value", "make-map op carrying a value", [](ColumnsOfBody& parts) {
+        auto& meta = parts.column(parts.ops, 0x56);
+        EXPECT_EQ(meta, (std::vector<uint8_t> { 0x7d, 0, 0x56, 0x14 }));
+        meta = { 0x7d, 0x14, 0x56, 0x14 };
+        auto& raw = parts.column(parts.ops, 0x57);
+        raw.insert(raw.begin(), 7);
+    });
+    return cases;
+}
+
+TEST(HostileInputs, DocumentsTheirHeadsDoNotVouchForAreRefused)
+{
+    for (auto const& c : unvouched_documents()) {
+        auto loaded = Document::load(c.bytes);
+        EXPECT_FALSE(loaded.has_value()) << c.name;
+        if (loaded)
+            continue;
+        EXPECT_EQ(loaded.error().code, ErrorCode::Corrupt) << c.name << ": " << loaded.error().message;
+        EXPECT_NE(loaded.error().message.find(c.message), std::string::npos) << c.name << ": " << loaded.error().message;
+    }
+}
+
+TEST(HostileInputs, AMakeMapChangeCarryingAValueIsRefused)
+{
+    ChangeRecord change;
+    change.actor = ActorId(std::vector<uint8_t>(16, 1));
+    change.seq = 1;
+    change.start_op = 1;
+    ChangeOp op;
+    op.key.map_key = "child";
+    op.action = static_cast<uint64_t>(Action::MakeMap);
+    op.value = ScalarValue::integer(7);
+    change.ops.push_back(op);
+    auto loaded = Document::load(write_chunk(ChunkType::Change, encode_change_body(change)));
+    ASSERT_FALSE(loaded.has_value());
+    EXPECT_NE(loaded.error().message.find("make-map op carrying a value"), std::string::npos) << loaded.error().message;
 }
 
 struct HostileCase {

@@ -11,10 +11,8 @@ ErrorOr<bool> ValueDecoder::next(ScalarValue& out)
     std::optional<uint64_t> meta;
     if (!AM_TRY(m_meta.next(meta)))
         return false;
-    if (!meta) {
-        out = ScalarValue::null();
-        return true;
-    }
+    if (!meta)
+        return make_error(ErrorCode::Corrupt, std::string(m_what) + ": null in non-nullable column");
     uint64_t length = *meta >> 4;
     auto type = static_cast<uint8_t>(*meta & 0xf);
     if (length > m_raw.remaining())

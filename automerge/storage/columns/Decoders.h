@@ -19,6 +19,8 @@ namespace automerge::storage {
 template<typename T>
 class RleDecoder {
 public:
+    using Value = T;
+
     RleDecoder(std::span<const uint8_t> bytes, std::string_view what)
         : m_reader(bytes)
         , m_what(what)
@@ -140,7 +142,8 @@ private:
     uint64_t m_remaining { 0 };
 };
 
-// Reads the metadata column and takes each value's bytes from the raw column.
+// Reads the metadata column and takes each value's bytes from the raw column. Every value has
+// metadata (a null value is type 0), so a null in the metadata column is refused.
 class ValueDecoder {
 public:
     ValueDecoder(std::span<const uint8_t> meta, std::span<const uint8_t> raw, std::string_view what)
