@@ -1,5 +1,6 @@
 #include "automerge/storage/Compression.h"
 
+#include <algorithm>
 #include <string>
 #include <zlib.h>
 
@@ -44,26 +45,39 @@ ErrorOr<std::vector<uint8_t>> inflate_raw(std::span<const uint8_t> bytes, size_t
     z_stream stream {};
     if (inflateInit2(&stream, -15) != Z_OK)
         return make_error(ErrorCode::Corrupt, std::string(what) + ": could not start inflate");
+    // Inflates straight into the output, which grows geometrically but never past what the
+    // budget still allows (plus one byte, to tell a stream that ends at the bound from one that
+    // goes past it).
     std::vector<uint8_t> out;
+    size_t used = 0;
     stream.next_in = const_cast<Bytef*>(bytes.data());
     stream.avail_in = static_cast<uInt>(bytes.size());
-    uint8_t buffer[16384];
     int result = Z_OK;
     while (result != Z_STREAM_END) {
-        stream.next_out = buffer;
-        stream.avail_out = sizeof buffer;
+        if (used == out.size()) {
+            size_t grown = std::max<size_t>(16384, std::min<size_t>(out.size() * 2, size_t(1) << 30));
+            grown = std::min(grown, used + budget + 1);
+            if (grown <= used) {
+                inflateEnd(&stream);
+                return make_error(ErrorCode::TooLarge, std::string(what) + ": inflated data exceeds the inflate limit (64 MiB by default)");
+            }
+            out.resize(grown);
+        }
+        size_t room = std::min<size_t>(out.size() - used, 1u << 30);
+        stream.next_out = out.data() + used;
+        stream.avail_out = static_cast<uInt>(room);
         result = inflate(&stream, Z_NO_FLUSH);
         if (result != Z_OK && result != Z_STREAM_END) {
             inflateEnd(&stream);
             return make_error(ErrorCode::Corrupt, std::string(what) + ": invalid deflate stream");
         }
-        size_t produced = sizeof buffer - stream.avail_out;
+        size_t produced = room - stream.avail_out;
         if (produced > budget) {
             inflateEnd(&stream);
             return make_error(ErrorCode::TooLarge, std::string(what) + ": inflated data exceeds the inflate limit (64 MiB by default)");
         }
         budget -= produced;
-        out.insert(out.end(), buffer, buffer + produced);
+        used += produced;
         if (result == Z_OK && produced == 0 && stream.avail_in == 0) {
             inflateEnd(&stream);
             return make_error(ErrorCode::Corrupt, std::string(what) + ": truncated deflate stream");
@@ -71,6 +85,7 @@ ErrorOr<std::vector<uint8_t>> inflate_raw(std::span<const uint8_t> bytes, size_t
     }
     bool trailing = stream.avail_in != 0;
     inflateEnd(&stream);
+    out.resize(used);
     if (trailing)
         return make_error(ErrorCode::Corrupt, std::string(what) + ": bytes after the deflate stream");
     return out;

@@ -1,3 +1,4 @@
+#include "automerge/storage/Compression.h"
 #include "automerge/storage/Leb128.h"
 #include "automerge/storage/Reader.h"
 #include "automerge/storage/Sha256.h"
@@ -88,4 +89,26 @@ TEST(BooleanEncoder, AlternatesRunsStartingWithFalse)
     for (bool value : { true, true, false, true })
         encoder.append(value);
     EXPECT_EQ(test::hex(encoder.finish()), "00020101");
+}
+
+TEST(Inflate, RoundTripsAndStopsExactlyAtTheBudget)
+{
+    // Sizes around the output's growth steps, and one that deflates to almost nothing.
+    for (size_t size : { size_t(0), size_t(1), size_t(16383), size_t(16384), size_t(16385), size_t(200000) }) {
+        std::vector<uint8_t> data(size);
+        for (size_t i = 0; i < size; ++i)
+            data[i] = static_cast<uint8_t>((i * 7919) >> 5);
+        auto deflated = deflate_raw(data);
+        size_t budget = size;
+        auto inflated = inflate_raw(deflated, budget, "test");
+        ASSERT_TRUE(inflated) << size << ": " << inflated.error().message;
+        EXPECT_EQ(*inflated, data) << size;
+        EXPECT_EQ(budget, 0u) << size;
+        if (size == 0)
+            continue;
+        size_t short_budget = size - 1;
+        auto refused = inflate_raw(deflated, short_budget, "test");
+        ASSERT_FALSE(refused) << size;
+        EXPECT_EQ(refused.error().code, ErrorCode::TooLarge) << size;
+    }
 }
