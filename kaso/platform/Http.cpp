@@ -34,6 +34,17 @@ size_t write_body(char* data, size_t size, size_t count, void* user)
     return bytes;
 }
 
+HttpFailure failure_of(CURLcode code)
+{
+    switch (code) {
+    case CURLE_OPERATION_TIMEDOUT: return HttpFailure::TimedOut;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY: return HttpFailure::NameResolution;
+    case CURLE_UNSUPPORTED_PROTOCOL: return HttpFailure::Refused; // a redirect to another scheme
+    default: return HttpFailure::Transport;
+    }
+}
+
 long clamp_ms(std::chrono::milliseconds value)
 {
     auto count = value.count();
@@ -76,25 +87,31 @@ HttpClient::~HttpClient()
         curl_easy_cleanup(static_cast<CURL*>(m_handle));
 }
 
-ErrorOr<HttpResponse> HttpClient::get(std::string const& url, std::vector<std::string> const& headers)
+HttpOutcome HttpClient::send(HttpRequest const& request)
 {
     if (!m_handle)
-        return make_error("HTTP client could not be created");
-    if (!is_http_url(url))
-        return make_error(fmt::format("refused a non-HTTP address {}", debug_text(url)));
+        return { make_error("HTTP client could not be created"), HttpFailure::Transport };
+    if (!is_http_url(request.url))
+        return { make_error(fmt::format("refused a non-HTTP address {}", debug_text(request.url))), HttpFailure::Refused };
 
     auto* curl = static_cast<CURL*>(m_handle);
-    curl_easy_reset(curl);
+    curl_easy_reset(curl); // options only: the connection cache stays
     HttpResponse response;
     BodySink sink { &response.body, m_options.max_body_bytes, false };
     char error_buffer[CURL_ERROR_SIZE] = {};
 
     curl_slist* header_list = nullptr;
-    for (auto const& header : headers)
+    for (auto const& header : request.headers)
         header_list = curl_slist_append(header_list, header.c_str());
 
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
+    if (request.method == HttpMethod::Post) {
+        curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+    } else {
+        curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    }
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -105,28 +122,43 @@ ErrorOr<HttpResponse> HttpClient::get(std::string const& url, std::vector<std::s
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, write_body);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    if (m_options.accept_encoding == AcceptEncoding::Any)
+        curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     if (!m_options.user_agent.empty())
         curl_easy_setopt(curl, CURLOPT_USERAGENT, m_options.user_agent.c_str());
     if (header_list)
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, header_list);
 
     CURLcode code = curl_easy_perform(curl);
-    curl_slist_free_all(header_list);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+    // Nothing the handle keeps may point at this call's locals once it returns.
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    curl_slist_free_all(header_list);
 
     if (sink.overflowed) {
         if (m_options.overflow == BodyOverflow::Truncate) {
             response.truncated = true;
-            return response;
+            return { std::move(response), HttpFailure::None };
         }
-        return make_error(fmt::format("response body of {} exceeds {} bytes", url, m_options.max_body_bytes));
+        return { make_error(fmt::format("response body of {} exceeds {} bytes", request.url, m_options.max_body_bytes)), HttpFailure::BodyTooLarge };
     }
     if (code != CURLE_OK) {
         std::string detail = error_buffer[0] != '\0' ? std::string(error_buffer) : std::string(curl_easy_strerror(code));
-        return make_error(fmt::format("request to {} failed: {}", url, detail));
+        return { make_error(fmt::format("request to {} failed: {}", request.url, detail)), failure_of(code) };
     }
-    return response;
+    return { std::move(response), HttpFailure::None };
+}
+
+ErrorOr<HttpResponse> HttpClient::get(std::string const& url, std::vector<std::string> const& headers)
+{
+    return send({ HttpMethod::Get, url, headers, {} }).response;
+}
+
+ErrorOr<HttpResponse> HttpClient::post(std::string const& url, std::string body, std::vector<std::string> const& headers)
+{
+    return send({ HttpMethod::Post, url, headers, std::move(body) }).response;
 }
 
 ErrorOr<std::string> HttpClient::get_success_body(std::string const& url)

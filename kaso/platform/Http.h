@@ -17,13 +17,20 @@ enum class BodyOverflow {
     Truncate, // reading stops at the cap and the first bytes are the answer (probes)
 };
 
+// Which content encodings the client asks for.
+enum class AcceptEncoding {
+    Identity, // none: the body arrives as the server stores it
+    Any,      // every encoding this libcurl can decode; the body is handed over decoded
+};
+
 struct HttpOptions {
     std::string user_agent;
     std::chrono::milliseconds connect_timeout { 5'000 };
     std::chrono::milliseconds total_timeout { 8'000 };
     size_t max_body_bytes { 1024 * 1024 };
     BodyOverflow overflow { BodyOverflow::Fail };
-    long max_redirects { 5 };
+    long max_redirects { 5 }; // 0: a redirect is the response itself
+    AcceptEncoding accept_encoding { AcceptEncoding::Identity };
 };
 
 inline constexpr size_t service_body_limit = 1024 * 1024;
@@ -37,9 +44,39 @@ struct HttpResponse {
     bool is_success() const { return status >= 200 && status <= 299; }
 };
 
-// A blocking HTTP client on one libcurl handle. It speaks http and https only, on the first
-// request and on every redirect, and bounds every request by its time-outs and its body cap.
-// One client belongs to one thread; make another for another thread.
+// Why a request brought no response. Callers that retry tell a slow service from an absent one
+// by it: a time-out may pass, a name that does not resolve means the machine is offline.
+enum class HttpFailure {
+    None,           // a response came back (any status)
+    Refused,        // not an http or https address; nothing was sent
+    TimedOut,       // the connection or the whole transfer ran out of time
+    NameResolution, // the host (or the proxy) name could not be resolved
+    BodyTooLarge,   // the body passed the cap (BodyOverflow::Fail)
+    Transport,      // any other failure on the way: refused connection, TLS, protocol
+};
+
+// One request's outcome: the response, or the error together with its reason.
+struct HttpOutcome {
+    ErrorOr<HttpResponse> response;
+    HttpFailure failure { HttpFailure::None };
+};
+
+enum class HttpMethod {
+    Get,
+    Post,
+};
+
+struct HttpRequest {
+    HttpMethod method { HttpMethod::Get };
+    std::string url;
+    std::vector<std::string> headers; // whole lines, "Name: value"
+    std::string body;                 // sent with POST only
+};
+
+// A blocking HTTP client on one libcurl handle, kept between requests so that connections are
+// reused. It speaks http and https only, on the first request and on every redirect, and bounds
+// every request by its time-outs and its body cap. One client belongs to one thread; make
+// another for another thread.
 class HttpClient {
 public:
     explicit HttpClient(HttpOptions options);
@@ -51,9 +88,12 @@ public:
 
     HttpOptions const& options() const { return m_options; }
 
-    // One GET. A transport failure, a refused address or an oversized body is the error; any
-    // status is a response.
+    // One request. A transport failure, a refused address or an oversized body is the error,
+    // with its reason; any status is a response.
+    HttpOutcome send(HttpRequest const& request);
+
     ErrorOr<HttpResponse> get(std::string const& url, std::vector<std::string> const& headers = {});
+    ErrorOr<HttpResponse> post(std::string const& url, std::string body, std::vector<std::string> const& headers = {});
 
     // As `get`, but a status outside 200..299 is an error too.
     ErrorOr<std::string> get_success_body(std::string const& url);

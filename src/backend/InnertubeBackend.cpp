@@ -1,7 +1,5 @@
 #include "src/backend/InnertubeBackend.h"
 
-#include <system_error>
-
 #include "kaso/platform/Error.h"
 #include "src/backend/InnertubeBrowse.h"
 #include "src/backend/InnertubeJson.h"
@@ -39,17 +37,12 @@ BackendResult<std::unique_ptr<InnertubeBackend>> InnertubeBackend::make(ServiceS
 BackendResult<std::unique_ptr<InnertubeBackend>> InnertubeBackend::with_botguard(ServiceSettings const& settings, BotguardProvider const& provider)
 {
     std::string label = provider.is_available() ? "botguard enabled (streams available)" : "no_botguard (metadata only)";
-    try {
-        return std::unique_ptr<InnertubeBackend>(new InnertubeBackend(settings, std::move(label)));
-    } catch (std::system_error const& error) {
-        return backend_error(std::string("tokio runtime: ") + error.what());
-    }
+    return std::unique_ptr<InnertubeBackend>(new InnertubeBackend(settings, std::move(label)));
 }
 
 BackendResult<innertube::Answer> InnertubeBackend::request(std::string const& operation, std::string_view endpoint, nlohmann::json fields)
 {
-    BackendResult<innertube::Answer> answer = backend_error("not run");
-    m_pool.run([&] { answer = m_client.call(endpoint, std::move(fields)); });
+    auto answer = m_client.call(endpoint, std::move(fields));
     if (!answer)
         return backend_error(operation + answer.error().message);
     return answer;

@@ -9,7 +9,6 @@
 
 #include "src/backend/InnertubeBotguard.h"
 #include "src/backend/InnertubeClient.h"
-#include "src/backend/InnertubePool.h"
 #include "src/backend/InnertubeRole.h"
 
 namespace vexa {
@@ -18,7 +17,7 @@ struct ServiceSettings;
 
 // The catalogue over YouTube's innertube web API. Metadata only: it resolves no streams and
 // keeps the interface's defaults for `playlist` and `resolve_source`. Every call blocks its
-// caller while one of the backend's own two threads does the request.
+// caller until the request is done; one thread at a time uses a backend.
 class InnertubeBackend final : public InnertubeRole {
 public:
     static BackendResult<std::unique_ptr<InnertubeBackend>> make(ServiceSettings const& settings);
@@ -40,10 +39,9 @@ public:
 private:
     InnertubeBackend(ServiceSettings const& settings, std::string label);
 
-    // One request on a pool thread; the error carries `operation` in front of the cause.
+    // One request; the error carries `operation` in front of the cause.
     BackendResult<innertube::Answer> request(std::string const& operation, std::string_view endpoint, nlohmann::json fields);
 
-    InnertubePool m_pool { 2 };
     InnertubeClient m_client;
     std::string m_thumbnail_origin;
     std::string m_label;

@@ -1,80 +1,45 @@
 #include "src/backend/InnertubeClient.h"
 
-#include <algorithm>
-#include <mutex>
 #include <thread>
 
-#include <curl/curl.h>
 #include <fmt/format.h>
 
-#include "kaso/platform/Http.h"
 #include "kaso/platform/Log.h"
 #include "src/backend/InnertubeJson.h"
 #include "src/backend/ServiceSettings.h"
 
 namespace vexa {
 
+using kaso::platform::HttpFailure;
+
 namespace {
 
 constexpr char const* desktop_user_agent = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
 
-struct CappedBody {
-    std::string* body { nullptr };
-    bool overflowed { false };
-};
-
-size_t append_capped(char* data, size_t size, size_t count, void* user)
+kaso::platform::HttpOptions innertube_http_options(ServiceSettings const& settings)
 {
-    auto& sink = *static_cast<CappedBody*>(user);
-    size_t bytes = size * count;
-    if (bytes > innertube_body_limit - sink.body->size()) {
-        sink.overflowed = true;
-        return 0; // ends the transfer
-    }
-    sink.body->append(data, bytes);
-    return bytes;
-}
-
-long clamped_ms(std::chrono::milliseconds value)
-{
-    auto count = value.count();
-    return static_cast<long>(std::clamp<decltype(count)>(count, 1, 86'400'000));
-}
-
-// One transfer handle per thread, kept between requests so that connections are reused; freed
-// when its thread ends.
-struct ThreadTransfer {
-    CURL* handle { curl_easy_init() };
-    ~ThreadTransfer()
-    {
-        if (handle)
-            curl_easy_cleanup(handle);
-    }
-};
-
-CURL* thread_transfer()
-{
-    thread_local ThreadTransfer transfer;
-    if (transfer.handle)
-        curl_easy_reset(transfer.handle);
-    return transfer.handle;
-}
-
-void ensure_curl_initialised()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    kaso::platform::HttpOptions options;
+    options.user_agent = desktop_user_agent;
+    options.connect_timeout = settings.connect_timeout;
+    options.total_timeout = settings.innertube_timeout;
+    options.max_body_bytes = innertube_body_limit;
+    options.overflow = kaso::platform::BodyOverflow::Fail;
+    options.max_redirects = 0; // the API answers in place; a redirect is a failure status
+    options.accept_encoding = kaso::platform::AcceptEncoding::Any;
+    return options;
 }
 
 }
 
-bool innertube_should_retry(InnertubeOutcome outcome, long status)
+bool innertube_should_retry(HttpFailure failure, long status)
 {
-    switch (outcome) {
-    case InnertubeOutcome::Answered: return status >= 500 && status <= 599;
-    case InnertubeOutcome::TimedOut: return true;
-    case InnertubeOutcome::NameResolution:
-    case InnertubeOutcome::Failed: return false;
+    switch (failure) {
+    case HttpFailure::None: return status >= 500 && status <= 599;
+    case HttpFailure::TimedOut: return true;
+    case HttpFailure::Refused:
+    case HttpFailure::NameResolution:
+    case HttpFailure::BodyTooLarge:
+    case HttpFailure::Transport: return false;
     }
     return false;
 }
@@ -82,13 +47,11 @@ bool innertube_should_retry(InnertubeOutcome outcome, long status)
 InnertubeClient::InnertubeClient(ServiceSettings const& settings)
     : m_origin(settings.youtube_origin)
     , m_client_version(settings.innertube_client_version)
-    , m_connect_timeout(settings.connect_timeout)
-    , m_total_timeout(settings.innertube_timeout)
     , m_retry_wait(settings.innertube_retry_wait)
+    , m_http(innertube_http_options(settings))
 {
     while (m_origin.ends_with('/'))
         m_origin.pop_back();
-    ensure_curl_initialised();
 }
 
 std::string InnertubeClient::endpoint_url(std::string_view endpoint) const
@@ -122,81 +85,31 @@ std::vector<std::string> InnertubeClient::request_headers() const
     };
 }
 
-InnertubeClient::Attempt InnertubeClient::attempt(std::string const& url, std::string const& body, std::vector<std::string> const& headers) const
+BackendResult<innertube::Answer> InnertubeClient::call(std::string_view endpoint, nlohmann::json fields)
 {
-    Attempt result;
-    CURL* curl = thread_transfer();
-    if (!curl) {
-        result.error = "transfer handle could not be created";
-        return result;
-    }
-    CappedBody sink { &result.body, false };
-    char error_buffer[CURL_ERROR_SIZE] = {};
-    curl_slist* header_list = nullptr;
-    for (auto const& header : headers)
-        header_list = curl_slist_append(header_list, header.c_str());
-
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, clamped_ms(m_connect_timeout));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, clamped_ms(m_total_timeout));
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // every encoding this libcurl decodes
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, desktop_user_agent);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, header_list);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, append_capped);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-
-    CURLcode code = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
-    curl_slist_free_all(header_list);
-
-    if (sink.overflowed) {
-        result.error = fmt::format("answer exceeds {} bytes", innertube_body_limit);
-        result.body.clear();
-    } else if (code == CURLE_OK) {
-        result.outcome = InnertubeOutcome::Answered;
-    } else {
-        result.error = error_buffer[0] != '\0' ? std::string(error_buffer) : std::string(curl_easy_strerror(code));
-        if (code == CURLE_OPERATION_TIMEDOUT)
-            result.outcome = InnertubeOutcome::TimedOut;
-        else if (code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_COULDNT_RESOLVE_PROXY)
-            result.outcome = InnertubeOutcome::NameResolution;
-        result.body.clear();
-    }
-    return result;
-}
-
-BackendResult<innertube::Answer> InnertubeClient::call(std::string_view endpoint, nlohmann::json fields) const
-{
-    auto url = endpoint_url(endpoint);
-    if (!kaso::platform::is_http_url(url))
-        return backend_error(fmt::format("refused a non-HTTP address {}", url));
-    auto body = request_body(std::move(fields));
-    auto headers = request_headers();
-
-    Attempt last;
+    kaso::platform::HttpRequest request {
+        kaso::platform::HttpMethod::Post, endpoint_url(endpoint), request_headers(), request_body(std::move(fields))
+    };
+    kaso::platform::HttpOutcome last;
     for (int attempt_index = 0;; ++attempt_index) {
-        last = attempt(url, body, headers);
-        if (attempt_index >= innertube_max_retries || !innertube_should_retry(last.outcome, last.status))
+        last = m_http.send(request);
+        long status = last.response ? last.response->status : 0;
+        if (attempt_index >= innertube_max_retries || !innertube_should_retry(last.failure, status))
             break;
         auto wait = m_retry_wait * (1 << attempt_index); // 1 s, then 2 s
-        kaso::log::target("vexa::api")->warn("innertube retry endpoint={} status={} error={} wait_ms={}", endpoint, last.status, last.error, wait.count());
+        kaso::log::target("vexa::api")->warn("innertube retry endpoint={} status={} error={} wait_ms={}", endpoint, status,
+            last.response ? std::string() : last.response.error().message, wait.count());
         std::this_thread::sleep_for(wait);
     }
-    if (last.outcome != InnertubeOutcome::Answered)
-        return backend_error(last.error);
-    if (last.status < 200 || last.status > 299)
-        return backend_error(fmt::format("HTTP {}", last.status));
-    last.body.reserve(last.body.size() + innertube::answer_padding); // so the parser reads it in place
-    auto document = innertube::Answer::parse(last.body, innertube_body_limit, innertube_max_depth);
+    if (last.failure == HttpFailure::BodyTooLarge)
+        return backend_error(fmt::format("answer exceeds {} bytes", innertube_body_limit));
+    if (!last.response)
+        return backend_error(std::move(last.response).error().message);
+    auto& response = *last.response;
+    if (!response.is_success())
+        return backend_error(fmt::format("HTTP {}", response.status));
+    response.body.reserve(response.body.size() + innertube::answer_padding); // so the parser reads it in place
+    auto document = innertube::Answer::parse(response.body, innertube_body_limit, innertube_max_depth);
     if (!document)
         return backend_error("answer is not usable JSON: " + document.error().message);
     return std::move(*document);

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "kaso/platform/Http.h"
 #include "src/backend/BackendError.h"
 
 namespace vexa {
@@ -18,17 +19,9 @@ namespace innertube {
 class Answer;
 }
 
-// How one attempt at an innertube request ended, as far as retrying is concerned.
-enum class InnertubeOutcome {
-    Answered,        // a status came back (any status)
-    TimedOut,        // the transfer or the connection ran out of time
-    NameResolution,  // the host name could not be resolved: the machine is offline
-    Failed,          // any other transport failure, or the body cap
-};
-
 // Whether an attempt is worth repeating: only a 5xx status or a time-out is. A machine that
-// cannot resolve names fails at once.
-bool innertube_should_retry(InnertubeOutcome outcome, long status);
+// cannot resolve names fails at once, and so does every other failure.
+bool innertube_should_retry(kaso::platform::HttpFailure failure, long status);
 
 inline constexpr size_t innertube_body_limit = 16 * 1024 * 1024;
 inline constexpr size_t innertube_max_depth = 200;
@@ -36,14 +29,15 @@ inline constexpr int innertube_max_retries = 2;
 
 // The web client of YouTube's innertube API: POST <origin>/youtubei/v1/<endpoint> with the web
 // client's context and headers, at most two retries, a 16 MiB answer cap and a bounded parse.
-// Safe to use from several threads at once: each thread has a transfer handle of its own.
+// It owns one HTTP client, whose connections later calls reuse; one thread at a time uses it.
 class InnertubeClient {
 public:
     explicit InnertubeClient(ServiceSettings const& settings);
 
     // The answer of one endpoint, parsed. The error is "HTTP <code>" for a status outside
-    // 200..299, else what failed in the transfer or the parse.
-    BackendResult<innertube::Answer> call(std::string_view endpoint, nlohmann::json fields) const;
+    // 200..299, "answer exceeds <cap> bytes" for an oversized answer, else what failed in the
+    // transfer or the parse.
+    BackendResult<innertube::Answer> call(std::string_view endpoint, nlohmann::json fields);
 
     std::string endpoint_url(std::string_view endpoint) const;
     // `fields` with the client context added.
@@ -51,19 +45,10 @@ public:
     std::vector<std::string> request_headers() const;
 
 private:
-    struct Attempt {
-        InnertubeOutcome outcome { InnertubeOutcome::Failed };
-        long status { 0 };
-        std::string body;
-        std::string error;
-    };
-    Attempt attempt(std::string const& url, std::string const& body, std::vector<std::string> const& headers) const;
-
     std::string m_origin;
     std::string m_client_version;
-    std::chrono::milliseconds m_connect_timeout;
-    std::chrono::milliseconds m_total_timeout;
     std::chrono::milliseconds m_retry_wait;
+    kaso::platform::HttpClient m_http;
 };
 
 }

@@ -1,4 +1,6 @@
 #include <chrono>
+#include <string_view>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -8,9 +10,13 @@
 
 namespace {
 
+using kaso::platform::AcceptEncoding;
 using kaso::platform::BodyOverflow;
 using kaso::platform::HttpClient;
+using kaso::platform::HttpFailure;
+using kaso::platform::HttpMethod;
 using kaso::platform::HttpOptions;
+using kaso::platform::HttpRequest;
 using vexa::testing::LoopbackServer;
 using namespace std::chrono_literals;
 
@@ -123,6 +129,113 @@ TEST(HttpClient, NothingListeningIsATransportError)
     auto response = client.get("http://127.0.0.1:" + std::to_string(port) + "/x");
     ASSERT_FALSE(response.has_value());
     EXPECT_NE(response.error().message.find("request to http://127.0.0.1"), std::string::npos) << response.error().message;
+}
+
+TEST(HttpClient, PostsItsBodyWithTheRequestHeaders)
+{
+    LoopbackServer server;
+    server.handle("/echo", [](httplib::Request const& request, httplib::Response& response) {
+        response.set_content(request.method + "|" + request.get_header_value("Content-Type") + "|" + request.get_header_value("X-Probe") + "|"
+                + request.body,
+            "text/plain");
+    });
+    HttpClient client(short_options());
+    std::string body = R"({"query": "cats & dogs"})";
+    body.push_back('\0'); // the length is sent, not a C string
+    body += "tail";
+
+    auto posted = client.post(server.origin() + "/echo", body, { "Content-Type: application/json", "X-Probe: one" });
+    ASSERT_TRUE(posted.has_value()) << posted.error().message;
+    EXPECT_EQ(posted->body, "POST|application/json|one|" + body);
+
+    // The same handle asked next for a GET sends no body and none of the earlier headers.
+    auto got = client.get(server.origin() + "/echo");
+    ASSERT_TRUE(got.has_value()) << got.error().message;
+    EXPECT_EQ(got->body, "GET|||");
+}
+
+TEST(HttpClient, AFailedTransferSaysWhy)
+{
+    LoopbackServer server;
+    server.serve("/missing", 404, "nope", "text/plain");
+    server.handle("/huge", [](httplib::Request const&, httplib::Response& response) { vexa::testing::stream_bytes(response, 4u << 20); });
+    server.handle("/slow", [](httplib::Request const&, httplib::Response& response) {
+        std::this_thread::sleep_for(1500ms);
+        response.set_content("late", "text/plain");
+    });
+    server.handle("/to-file", [](httplib::Request const&, httplib::Response& response) { response.set_redirect("file:///etc/passwd"); });
+    int closed_port = 0;
+    {
+        LoopbackServer gone;
+        closed_port = std::stoi(gone.origin().substr(gone.origin().rfind(':') + 1));
+    }
+    auto options = short_options();
+    options.total_timeout = 300ms;
+    HttpClient client(options);
+
+    struct Case {
+        std::string url;
+        HttpFailure failure;
+        std::string_view message;
+    };
+    Case const cases[] = {
+        { server.origin() + "/missing", HttpFailure::None, "" },
+        { "ftp://127.0.0.1/x", HttpFailure::Refused, "refused a non-HTTP address \"ftp://127.0.0.1/x\"" },
+        { server.origin() + "/to-file", HttpFailure::Refused, "request to " },
+        { server.origin() + "/slow", HttpFailure::TimedOut, "request to " },
+        { server.origin() + "/huge", HttpFailure::BodyTooLarge, "exceeds 1048576 bytes" },
+        { "http://127.0.0.1:" + std::to_string(closed_port) + "/x", HttpFailure::Transport, "request to http://127.0.0.1:" },
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.url);
+        for (auto method : { HttpMethod::Get, HttpMethod::Post }) {
+            auto outcome = client.send(HttpRequest { method, c.url, {}, "{}" });
+            EXPECT_EQ(outcome.failure, c.failure);
+            if (c.failure == HttpFailure::None) {
+                ASSERT_TRUE(outcome.response.has_value()) << outcome.response.error().message;
+                EXPECT_EQ(outcome.response->status, 404);
+            } else {
+                ASSERT_FALSE(outcome.response.has_value());
+                EXPECT_NE(outcome.response.error().message.find(c.message), std::string::npos) << outcome.response.error().message;
+            }
+        }
+    }
+}
+
+TEST(HttpClient, AClientAllowingNoRedirectsAnswersWithTheRedirectItself)
+{
+    LoopbackServer server;
+    server.serve("/target", 200, "landed", "text/plain");
+    server.handle("/moved", [&](httplib::Request const&, httplib::Response& response) { response.set_redirect(server.origin() + "/target"); });
+    auto options = short_options();
+    options.max_redirects = 0;
+    HttpClient client(options);
+    auto response = client.get(server.origin() + "/moved");
+    ASSERT_TRUE(response.has_value()) << response.error().message;
+    EXPECT_EQ(response->status, 302);
+    EXPECT_TRUE(server.requests_to("/target").empty());
+}
+
+TEST(HttpClient, AcceptingAnyEncodingHandsOverTheDecodedBody)
+{
+    LoopbackServer server;
+    std::string text;
+    for (int line = 0; line < 2000; ++line)
+        text += "{\"line\": " + std::to_string(line) + "}\n";
+    std::string seen_encoding = "unset";
+    server.handle("/text", [&](httplib::Request const& request, httplib::Response& response) {
+        seen_encoding = request.get_header_value("Accept-Encoding");
+        response.set_content(text, "application/json"); // compressed when the client allows it
+    });
+    for (auto encoding : { AcceptEncoding::Identity, AcceptEncoding::Any }) {
+        auto options = short_options();
+        options.accept_encoding = encoding;
+        HttpClient client(options);
+        auto response = client.get(server.origin() + "/text");
+        ASSERT_TRUE(response.has_value()) << response.error().message;
+        EXPECT_EQ(response->body, text);
+        EXPECT_EQ(seen_encoding.empty(), encoding == AcceptEncoding::Identity) << seen_encoding;
+    }
 }
 
 TEST(PercentEncoding, EncodesEverythingButUnreservedCharacters)

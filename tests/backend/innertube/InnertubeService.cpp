@@ -40,6 +40,7 @@ InnertubeService::InnertubeService()
             for (auto const& [name, value] : request.headers)
                 seen.headers[name] = value;
             seen.pretty_print = request.get_param_value("prettyPrint");
+            seen.remote_port = request.remote_port;
             Answer answer { 404, "{}", 0 };
             {
                 std::lock_guard lock(state->mutex);

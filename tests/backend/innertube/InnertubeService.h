@@ -27,6 +27,7 @@ public:
         std::string body;
         std::map<std::string, std::string> headers;
         std::string pretty_print; // the prettyPrint query parameter
+        int remote_port { 0 };    // tells one connection from another
     };
 
     InnertubeService();

@@ -1,7 +1,5 @@
-#include <atomic>
 #include <chrono>
 #include <set>
-#include <thread>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -48,55 +46,22 @@ TEST_F(InnertubeBackendTest, AnswersOfTheWrongShapeGiveDefaultsOrTheOperationsEr
     }
 }
 
-TEST(InnertubePool, RunBlocksUntilOneOfItsOwnThreadsHasDoneTheJob)
-{
-    InnertubePool pool(2);
-    EXPECT_EQ(pool.thread_count(), 2u);
-    std::set<std::thread::id> workers;
-    for (int round = 0; round < 20; ++round) {
-        std::thread::id ran_on;
-        bool finished = false;
-        pool.run([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            ran_on = std::this_thread::get_id();
-            finished = true;
-        });
-        EXPECT_TRUE(finished);
-        EXPECT_NE(ran_on, std::this_thread::get_id());
-        workers.insert(ran_on);
-    }
-    EXPECT_LE(workers.size(), 2u);
-
-    // Two callers at once are served side by side.
-    std::atomic<int> inside { 0 };
-    std::atomic<int> most { 0 };
-    auto job = [&] {
-        ++inside;
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (inside.load() < 2 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        most = std::max(most.load(), inside.load());
-    };
-    std::thread other([&] { pool.run(job); });
-    pool.run(job);
-    other.join();
-    EXPECT_EQ(most.load(), 2);
-}
-
 TEST(InnertubeRetry, OnlyServerErrorsAndTimeOutsAreRetried)
 {
+    using kaso::platform::HttpFailure;
     struct Case {
-        InnertubeOutcome outcome;
+        HttpFailure failure;
         long status;
         bool retried;
     };
     Case const cases[] = {
-        { InnertubeOutcome::Answered, 500, true }, { InnertubeOutcome::Answered, 503, true }, { InnertubeOutcome::Answered, 599, true },
-        { InnertubeOutcome::Answered, 200, false }, { InnertubeOutcome::Answered, 404, false }, { InnertubeOutcome::Answered, 429, false },
-        { InnertubeOutcome::TimedOut, 0, true }, { InnertubeOutcome::NameResolution, 0, false }, { InnertubeOutcome::Failed, 0, false },
+        { HttpFailure::None, 500, true }, { HttpFailure::None, 503, true }, { HttpFailure::None, 599, true },
+        { HttpFailure::None, 200, false }, { HttpFailure::None, 404, false }, { HttpFailure::None, 429, false },
+        { HttpFailure::None, 600, false }, { HttpFailure::TimedOut, 0, true }, { HttpFailure::NameResolution, 0, false },
+        { HttpFailure::Transport, 0, false }, { HttpFailure::Refused, 0, false }, { HttpFailure::BodyTooLarge, 0, false },
     };
     for (auto const& c : cases)
-        EXPECT_EQ(innertube_should_retry(c.outcome, c.status), c.retried) << static_cast<int>(c.outcome) << " " << c.status;
+        EXPECT_EQ(innertube_should_retry(c.failure, c.status), c.retried) << static_cast<int>(c.failure) << " " << c.status;
 }
 
 TEST_F(InnertubeBackendTest, ServerErrorsAreRetriedTwiceAndClientErrorsNever)
@@ -113,6 +78,21 @@ TEST_F(InnertubeBackendTest, ServerErrorsAreRetriedTwiceAndClientErrorsNever)
     service.serve("search:gone", 410, "{}");
     EXPECT_EQ(it->search("gone").error().message, "search: HTTP 410");
     EXPECT_EQ(service.seen("search:gone").size(), 1u);
+}
+
+TEST_F(InnertubeBackendTest, OneBackendSendsEveryRequestOverOneConnection)
+{
+    auto it = backend();
+    service.serve("search:a", 200, "{}");
+    service.serve("browse:FEtrending", 200, "{}");
+    ASSERT_TRUE(it->search("a").has_value());
+    ASSERT_TRUE(it->trending().has_value());
+    ASSERT_TRUE(it->search("a").has_value());
+    std::set<int> ports;
+    for (auto const& seen : service.seen())
+        ports.insert(seen.remote_port);
+    EXPECT_EQ(service.seen().size(), 3u);
+    EXPECT_EQ(ports.size(), 1u);
 }
 
 TEST_F(InnertubeBackendTest, ATimedOutTransferIsRetried)
