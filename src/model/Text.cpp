@@ -28,10 +28,57 @@ std::string make_valid_utf8(std::string_view text)
 {
     if (g_utf8_validate_len(text.data(), text.size(), nullptr))
         return std::string(text);
-    gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
-    std::string result(valid);
-    g_free(valid);
-    return result;
+    // Each maximal ill-formed subpart becomes one U+FFFD: a sequence cut short counts once,
+    // however many of its bytes arrived, and a byte that begins nothing counts alone. The
+    // ranges of the second byte keep out overlong forms, surrogates and points past U+10FFFF.
+    // A NUL byte is replaced too: the result is always text that GLib and Pango accept.
+    static constexpr std::string_view replacement = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(text.size() + 16);
+    size_t index = 0;
+    while (index < text.size()) {
+        auto lead = static_cast<unsigned char>(text[index]);
+        if (lead >= 0x01 && lead <= 0x7F) {
+            out.push_back(static_cast<char>(lead));
+            ++index;
+            continue;
+        }
+        size_t continuation = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            continuation = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            continuation = 2;
+            if (lead == 0xE0)
+                low = 0xA0;
+            else if (lead == 0xED)
+                high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            continuation = 3;
+            if (lead == 0xF0)
+                low = 0x90;
+            else if (lead == 0xF4)
+                high = 0x8F;
+        }
+        size_t end = index + 1;
+        size_t taken = 0;
+        while (taken < continuation && end < text.size()) {
+            auto next = static_cast<unsigned char>(text[end]);
+            if (next < low || next > high)
+                break;
+            low = 0x80;
+            high = 0xBF;
+            ++end;
+            ++taken;
+        }
+        if (continuation > 0 && taken == continuation)
+            out.append(text.substr(index, end - index));
+        else
+            out.append(replacement);
+        index = end;
+    }
+    return out;
 }
 
 std::string lowercase(std::string_view text)

@@ -29,6 +29,20 @@ TEST(YtDlpBackend, NamesItselfAfterTheTrimmedVersion)
     EXPECT_EQ(stand_in.runs(), (std::vector<Args> { { "--version" } }));
 }
 
+TEST(YtDlpBackend, TextsThatAreNotUtf8HaveEachBadSequenceReplacedOnce)
+{
+    // A sequence cut short is one replacement character however many of its bytes arrived; a
+    // byte that can begin nothing, and each byte of an encoded surrogate, is one each.
+    StandInYtDlp stand_in("undecodable");
+    auto backend = YtDlpBackend::create(settings());
+    ASSERT_TRUE(backend.has_value()) << backend.error().message;
+    EXPECT_EQ(backend->name(), "yt-dlp 2099.01.01\uFFFD-nightly \uFFFD");
+
+    auto failed = backend->search("x");
+    ASSERT_FALSE(failed.has_value());
+    EXPECT_EQ(failed.error().message, "yt-dlp failed: ERROR: caf\uFFFD \uFFFD \uFFFD \uFFFD\uFFFD\uFFFD \U0001F600 end");
+}
+
 TEST(YtDlpBackend, CannotBeMadeWithoutARunnableProgram)
 {
     StandInYtDlp stand_in("broken-version");
