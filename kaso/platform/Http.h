@@ -31,6 +31,8 @@ struct HttpOptions {
     BodyOverflow overflow { BodyOverflow::Fail };
     long max_redirects { 5 }; // 0: a redirect is the response itself
     AcceptEncoding accept_encoding { AcceptEncoding::Identity };
+
+    bool operator==(HttpOptions const&) const = default;
 };
 
 inline constexpr size_t service_body_limit = 1024 * 1024;

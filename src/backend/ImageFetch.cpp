@@ -1,5 +1,6 @@
 #include "src/backend/ImageFetch.h"
 
+#include <optional>
 #include <string>
 
 namespace vexa {
@@ -17,8 +18,12 @@ ImageHttpClient image_http_client()
 std::optional<std::vector<uint8_t>> fetch_image_bytes(ImageHttpClient const& client, std::string_view address)
 {
     std::string url = address.starts_with("//") ? "https://" + std::string(address.substr(2)) : std::string(address);
-    kaso::platform::HttpClient connection(client.options);
-    auto response = connection.get(url);
+    // Thumbnails come from a few hosts, so a thread's connection is worth keeping between
+    // fetches; other options than the kept client's make a new one.
+    thread_local std::optional<kaso::platform::HttpClient> connection;
+    if (!connection || connection->options() != client.options)
+        connection.emplace(client.options);
+    auto response = connection->get(url);
     if (!response || !response->is_success())
         return std::nullopt;
     return std::vector<uint8_t>(response->body.begin(), response->body.end());

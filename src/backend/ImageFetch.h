@@ -11,7 +11,8 @@
 namespace vexa {
 
 // The image client's settings: a browser user agent, 10 s per request and a 16 MiB body cap.
-// A value, not a connection: each fetch makes its own, so it may be used from any thread.
+// A value, not a connection, so it may be used from any thread; each thread that fetches keeps
+// one connection of its own between fetches.
 struct ImageHttpClient {
     kaso::platform::HttpOptions options;
 };

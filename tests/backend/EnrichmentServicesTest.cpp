@@ -1,4 +1,6 @@
 #include <chrono>
+#include <set>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -103,6 +105,28 @@ TEST(ImageFetch, FetchesBytesAndGivesNothingOnFailure)
     EXPECT_EQ(server.requests_to("/img.jpg").at(0).user_agent, "Mozilla/5.0 (X11; Linux x86_64; rv:120.0) Gecko/20100101 Firefox/120.0");
     EXPECT_EQ(client.options.max_body_bytes, 16u * 1024 * 1024);
     EXPECT_EQ(image_fetch_function()(server.origin() + "/img.jpg"), bytes);
+}
+
+TEST(ImageFetch, EachThreadKeepsItsConnectionBetweenFetches)
+{
+    LoopbackServer server;
+    server.serve("/img.jpg", 200, std::string("\xFF\xD8\xFF", 3), "image/jpeg");
+    auto fetch = image_fetch_function();
+    auto fetch_three = [&] {
+        for (int round = 0; round < 3; ++round)
+            EXPECT_EQ(fetch(server.origin() + "/img.jpg").value_or(std::vector<uint8_t> {}).size(), 3u);
+    };
+    std::thread first(fetch_three);
+    std::thread second(fetch_three);
+    first.join();
+    second.join();
+
+    auto seen = server.requests_to("/img.jpg");
+    ASSERT_EQ(seen.size(), 6u);
+    std::set<int> connections;
+    for (auto const& request : seen)
+        connections.insert(request.remote_port);
+    EXPECT_EQ(connections.size(), 2u);
 }
 
 TEST(ImageFetch, ProtocolRelativeAddressesUseHttps)

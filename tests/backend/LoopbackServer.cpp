@@ -30,6 +30,7 @@ LoopbackServer::LoopbackServer()
             seen.query[key] = value;
         seen.range = request.get_header_value("Range");
         seen.user_agent = request.get_header_value("User-Agent");
+        seen.remote_port = request.remote_port;
         std::lock_guard lock(state->mutex);
         state->seen.push_back(std::move(seen));
         return httplib::Server::HandlerResponse::Unhandled;

@@ -20,6 +20,7 @@ struct SeenRequest {
     std::map<std::string, std::string> query; // decoded parameters
     std::string range;                        // the Range header, if any
     std::string user_agent;
+    int remote_port { 0 }; // tells one connection from another
 };
 
 // An HTTP server on 127.0.0.1 and a free port, serving whatever the test registers; it records
