@@ -21,7 +21,9 @@ pids=()
 for source in $(find "$source_dir/automerge" -name '*.cpp' | sort) "$source_dir/tests/fuzz/automerge/FuzzLoad.cpp"; do
   object="$work/obj/$(echo "${source#$source_dir/}" | tr '/' '_').o"
   objects+=("$object")
-  if [[ ! -f "$object" || "$source" -nt "$object" ]]; then
+  # An object is stale when its source or any header of the library changed since it was built:
+  # a changed class layout compiled into some objects but not others corrupts memory at run time.
+  if [[ ! -f "$object" || "$source" -nt "$object" || -n "$(find "$source_dir/automerge" -name '*.h' -newer "$object" -print -quit)" ]]; then
     "$CLANG" "${flags[@]}" $sodium_flags -c "$source" -o "$object" &
     pids+=($!)
   fi
