@@ -2,6 +2,12 @@
 
 namespace kaso::actions {
 
+ActionContext ActionContext::enriched_by(ActionContext const& other) const
+{
+    auto pick = [](std::string const& own, std::string const& fallback) { return own.empty() ? fallback : own; };
+    return ActionContext { pick(label, other.label), pick(resource_id, other.resource_id), pick(resource_title, other.resource_title) };
+}
+
 std::expected<void, ActionError> ActionHost::dispatch_with_context(DocumentAction const& action, EncodedAction const& encoded,
     ActionContext const& context) const
 {

@@ -20,6 +20,12 @@ struct ActionContext {
     std::string label;
     std::string resource_id;
     std::string resource_title;
+
+    // This context with every empty part filled from `other` (the host's own context): what
+    // the caller said wins, what it left out the host supplies.
+    ActionContext enriched_by(ActionContext const& other) const;
+
+    bool operator==(ActionContext const&) const = default;
 };
 
 // Dispatches typed actions onto a document. The host is made with all its optional parts
