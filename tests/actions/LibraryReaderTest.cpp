@@ -218,3 +218,93 @@ TEST(LibraryReader, ConcurrentValuesReadAsTheDocumentsWinner)
 
 }
 }
+
+namespace vexa {
+namespace {
+
+// The per-frame reader against the plain read over a seeded random walk of document edits, local
+// echoes, newly known videos and open transactions: the same answers and the same model after
+// every step.
+TEST(LibraryReaderCache, AgreesWithThePlainReadOverARandomWalk)
+{
+    std::string const ids[] = { "v1", "v2", "v3", "v4", "v5", "v6" };
+    std::string const qualities[] = { "1080p", "720p", "480p", "auto", "360p" };
+    std::string const modes[] = { "skip", "show", "disabled", "Skip" };
+    Document document;
+    auto cached_model = model_knowing({ "v1", "v2", "v3" });
+    auto plain_model = cached_model;
+    LibraryReader reader;
+    uint64_t seed = 0x9e3779b97f4a7c15ull;
+    auto next = [&](uint64_t bound) {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        return seed % bound;
+    };
+    bool in_transaction = false;
+    int changes = 0;
+    for (int step = 0; step < 3000; ++step) {
+        SCOPED_TRACE(step);
+        switch (next(11)) {
+        case 0:
+        case 1:
+            put(document, { "vexa", "likes" }, ids[next(6)], ScalarValue::boolean(next(2) == 0));
+            break;
+        case 2:
+            put(document, { "vexa", "subscriptions" }, "UC" + ids[next(6)], ScalarValue::boolean(next(2) == 0));
+            break;
+        case 3:
+            put(document, { "vexa", "queue" }, ids[next(6)], next(3) == 0 ? text("yes") : ScalarValue::boolean(next(2) == 0));
+            break;
+        case 4:
+            put(document, { "vexa", "settings" }, "preferred_quality", text(qualities[next(5)]));
+            put(document, { "vexa", "settings" }, setting_flag_key(all_setting_flags[next(7)]), ScalarValue::boolean(next(2) == 0));
+            break;
+        case 5:
+            put(document, { "vexa", "settings", "sponsor_categories" }, segment_category_api_id(all_segment_categories[next(8)]), text(modes[next(4)]));
+            break;
+        case 6: // a local echo, which the next read confirms or undoes
+            for (auto* model : { &cached_model, &plain_model }) {
+                model->liked_videos.push_back("v1");
+                model->settings.autoplay = !model->settings.autoplay;
+                model->settings.sponsor_categories.erase("intro");
+            }
+            break;
+        case 7: // a video becomes known
+            if (cached_model.videos.size() < 6) {
+                auto video = testing::video(ids[cached_model.videos.size()]);
+                cached_model.videos.push_back(video);
+                plain_model.videos.push_back(video);
+            }
+            break;
+        case 8: // a container replaced by a scalar, or the whole "vexa" map
+            put(document, next(4) == 0 ? std::initializer_list<std::string_view> {} : std::initializer_list<std::string_view> { "vexa" },
+                next(2) == 0 ? "likes" : "vexa", ScalarValue::integer(1));
+            break;
+        case 9: // a transaction opened or closed around the reads
+            if (!in_transaction) {
+                ASSERT_TRUE(document.begin());
+                in_transaction = true;
+            } else {
+                if (next(2) == 0)
+                    document.commit();
+                else
+                    document.rollback();
+                in_transaction = false;
+            }
+            break;
+        default:
+            break;
+        }
+        bool cached = reader.read(document, cached_model);
+        bool plain = read_shared_library(document, plain_model);
+        ASSERT_EQ(cached, plain);
+        ASSERT_EQ(cached_model, plain_model);
+        changes += cached ? 1 : 0;
+        ASSERT_FALSE(reader.read(document, cached_model)) << "a second read finds nothing new";
+    }
+    EXPECT_GT(changes, 500) << "the walk changes the library often";
+}
+
+}
+}
