@@ -430,9 +430,15 @@ void append_value(std::string& out, JsonValue const& value)
     case JsonValue::Kind::Negative:
         out += fmt::format("-{}", value.number);
         return;
-    case JsonValue::Kind::Float:
-        out += fmt::format("{}", value.real);
+    case JsonValue::Kind::Float: {
+        // The shortest text that reads back as the same double, kept a float when it looks
+        // integral ("2.0", "-0.0"), so writing what was read is stable.
+        auto text = fmt::format("{}", value.real);
+        if (text.find_first_of(".e") == std::string::npos)
+            text += ".0";
+        out += text;
         return;
+    }
     case JsonValue::Kind::String:
         append_json_string(out, value.text);
         return;

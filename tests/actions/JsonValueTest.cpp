@@ -59,6 +59,31 @@ TEST(JsonValue, RefusesHostileTextWithExactErrors)
     EXPECT_TRUE(parse_json(std::string(64, '[') + std::string(64, ']')));
 }
 
+TEST(JsonValue, WritesNumbersSoThatTheyReadBackAlike)
+{
+    struct Row {
+        std::string_view input;
+        std::string_view written;
+    };
+    Row const rows[] = {
+        { "18446744073709551615", "18446744073709551615" },
+        { "18446744073709551616", "1.8446744073709552e+19" },
+        { "-0", "0" },
+        { "-0.0", "-0.0" },
+        { "2.0", "2.0" },
+        { "2e0", "2.0" },
+        { "-12", "-12" },
+        { "0.1", "0.1" },
+    };
+    for (auto const& row : rows) {
+        auto parsed = parse_json(row.input);
+        ASSERT_TRUE(parsed) << row.input;
+        auto written = write_json(*parsed);
+        EXPECT_EQ(written, row.written) << row.input;
+        EXPECT_EQ(write_json(*parse_json(written)), written) << row.input;
+    }
+}
+
 TEST(JsonValue, RefusesTextsPastTheSizeBound)
 {
     auto parsed = parse_json(std::string(20, ' ') + "1", JsonLimits { .max_bytes = 20, .max_depth = 4 });
