@@ -171,6 +171,29 @@ void DispatchLikeOnly(benchmark::State& state)
 }
 BENCHMARK(DispatchLikeOnly)->Unit(benchmark::kMicrosecond);
 
+// The document core's share of DispatchLikeOnly: the same put and commit made directly, so
+// the dispatch layer's own cost (encoding, context, executor, writer) is the difference.
+void CorePutCommitOnly(benchmark::State& state)
+{
+    Library library;
+    auto vexa = **library.document.get(automerge::ROOT, "vexa");
+    auto likes = **library.document.get(vexa.object, "likes");
+    size_t iteration = 0;
+    std::optional<automerge::Document> copy;
+    for (auto _ : state) {
+        state.PauseTiming();
+        copy.emplace(library.document);
+        auto id = padded_video_id(iteration++ % known_videos);
+        state.ResumeTiming();
+        (void)copy->begin();
+        (void)copy->put(likes.object, id, automerge::ScalarValue::boolean(false));
+        automerge::CommitOptions options;
+        options.message = std::string(vexa_action_kind);
+        benchmark::DoNotOptimize(copy->commit(options));
+    }
+}
+BENCHMARK(CorePutCommitOnly)->Unit(benchmark::kMicrosecond);
+
 // Likes dispatched one after another into one document, which grows by a change each time.
 void DispatchLikesInARow(benchmark::State& state)
 {
