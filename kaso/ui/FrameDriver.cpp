@@ -86,7 +86,7 @@ void FrameDriver::dispatch(Event const& event, Modifiers modifiers)
     EventContext context { event, modifiers, m_scale, false, std::nullopt };
     m_root->handle_event(context);
     if (context.focus_request)
-        move_focus(*context.focus_request);
+        move_focus(*m_root, *context.focus_request);
     drain_control_invocations();
     // Scrolling moves the content under a still pointer: hover follows what is now beneath it.
     if (auto const* scroll = std::get_if<Scroll>(&event))
@@ -100,16 +100,6 @@ void FrameDriver::drain_control_invocations()
     while (auto invocation = m_root->take_control_invocation())
         kaso::log::target("kaso::ui")->info("control invocation dropped kind={} payload={}", debug_text(invocation->kind),
             debug_text(invocation->payload_text()));
-}
-
-void FrameDriver::move_focus(std::string const& id)
-{
-    std::function<void(Widget&)> visit = [&](Widget& widget) {
-        if (widget.is_focusable())
-            widget.set_focus(widget.widget_id() == id);
-        widget.for_each_child(visit);
-    };
-    visit(*m_root);
 }
 
 bool FrameDriver::wants_frame() const { return m_root->needs_idle_sync() || m_root->needs_animation_frame(); }

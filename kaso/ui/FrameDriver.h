@@ -47,7 +47,6 @@ private:
     void rebuild_layout();
     // Solves the tree for the viewport and places the widgets.
     void solve_layout();
-    void move_focus(std::string const& id);
     void drain_control_invocations();
 
     WidgetBox m_root;

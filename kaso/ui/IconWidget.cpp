@@ -14,7 +14,7 @@ float sane_length(float value, float fallback) { return std::isfinite(value) && 
 
 }
 
-IconWidget::IconWidget(uint8_t icon)
+IconWidget::IconWidget(Icon icon)
     : m_icon(icon)
 {
 }

@@ -5,24 +5,25 @@
 
 #include "kaso/ui/BuilderSetter.h"
 #include "kaso/ui/Color.h"
+#include "kaso/ui/Icons.h"
 #include "kaso/ui/Widget.h"
 
 namespace kaso::ui {
 
 // One icon of the runtime's set (Icons.h), drawn as strokes in a square box of `size` logical
 // pixels: the 24-unit drawing is scaled to the box, the stroke width stays in logical pixels.
-// Without a colour it paints in the theme's text colour; icon 255 paints nothing.
+// Without a colour it paints in the theme's text colour; `Icon::None` paints nothing.
 //
-// Built by value: IconWidget(19).size(18).color(theme.text_muted).
+// Built by value: IconWidget(Icon::Search).size(18).color(theme.text_muted).
 class IconWidget final : public Widget {
 public:
-    explicit IconWidget(uint8_t icon);
+    explicit IconWidget(Icon icon);
 
     KASO_BUILDER_SETTER(IconWidget, size, float, m_size = value)
     KASO_BUILDER_SETTER(IconWidget, color, Color, m_color = value)
     KASO_BUILDER_SETTER(IconWidget, stroke_width, float, m_stroke_width = value)
 
-    uint8_t icon() const { return m_icon; }
+    Icon icon() const { return m_icon; }
     float size() const { return m_size; }
     float stroke_width() const { return m_stroke_width; }
 
@@ -32,7 +33,7 @@ public:
     void draw(Scene& scene, DrawContext& context) override;
 
 private:
-    uint8_t m_icon;
+    Icon m_icon;
     float m_size { 16 };
     float m_stroke_width { 1.5f };
     std::optional<Color> m_color;

@@ -104,98 +104,98 @@ Pen& gear(Pen& pen)
     return pen.circle({ 12, 12 }, 3);
 }
 
-std::map<uint8_t, IconDrawing> make_icons()
+std::map<Icon, IconDrawing> make_icons()
 {
-    std::map<uint8_t, IconDrawing> icons;
-    auto add = [&](uint8_t number, auto draw) {
+    std::map<Icon, IconDrawing> icons;
+    auto add = [&](Icon icon, auto draw) {
         Pen pen;
         draw(pen);
-        icons.emplace(number, pen.take());
+        icons.emplace(icon, pen.take());
     };
     // Creators: two people.
-    add(4, [](Pen& pen) {
+    add(Icon::Creators, [](Pen& pen) {
         person(pen, 9, 7.5, 0.9);
         pen.circle({ 17, 8 }, 3);
         pen.arc({ 17, 18.5 }, 5, 220, 360);
     });
     // A device, and a device approved for sync.
-    add(7, [](Pen& pen) { phone(pen); });
-    add(9, [](Pen& pen) {
+    add(Icon::Device, [](Pen& pen) { phone(pen); });
+    add(Icon::DeviceApproved, [](Pen& pen) {
         phone(pen);
         pen.poly({ { 9.5, 11 }, { 11.5, 13 }, { 14.8, 9.2 } });
     });
     // Key.
-    add(11, [](Pen& pen) {
+    add(Icon::Key, [](Pen& pen) {
         pen.circle({ 7.5, 16.5 }, 4.5);
         pen.line({ 10.7, 13.3 }, { 21, 3 });
         pen.line({ 17, 7 }, { 20, 10 });
         pen.line({ 14.5, 9.5 }, { 16.5, 11.5 });
     });
     // Search: a magnifier.
-    add(19, [](Pen& pen) {
+    add(Icon::Search, [](Pen& pen) {
         pen.circle({ 10.5, 10.5 }, 6.5);
         pen.line({ 15.5, 15.5 }, { 21, 21 });
     });
-    add(26, [](Pen& pen) { gear(pen); });
+    add(Icon::Settings, [](Pen& pen) { gear(pen); });
     // Home: a house with a door.
-    add(27, [](Pen& pen) {
+    add(Icon::Home, [](Pen& pen) {
         pen.poly({ { 2.5, 11.5 }, { 12, 3 }, { 21.5, 11.5 } });
         pen.poly({ { 5, 9.5 }, { 5, 21 }, { 19, 21 }, { 19, 9.5 } });
         pen.poly({ { 10, 21 }, { 10, 15 }, { 14, 15 }, { 14, 21 } });
     });
     // Back: an arrow pointing left.
-    add(38, [](Pen& pen) {
+    add(Icon::Back, [](Pen& pen) {
         pen.line({ 20, 12 }, { 4.5, 12 });
         pen.poly({ { 11, 5.5 }, { 4.5, 12 }, { 11, 18.5 } });
     });
     // Onward: a chevron pointing right (share, row ends, pills).
-    add(42, [](Pen& pen) { pen.poly({ { 9, 5.5 }, { 15.5, 12 }, { 9, 18.5 } }); });
+    add(Icon::Onward, [](Pen& pen) { pen.poly({ { 9, 5.5 }, { 15.5, 12 }, { 9, 18.5 } }); });
     // Verified: a check in a circle.
-    add(57, [](Pen& pen) {
+    add(Icon::Verified, [](Pen& pen) {
         pen.circle({ 12, 12 }, 9.5);
         pen.poly({ { 7.8, 12.3 }, { 10.8, 15.3 }, { 16.3, 9 } });
     });
     // Trending: a rising zigzag with an arrow head.
-    add(58, [](Pen& pen) {
+    add(Icon::Trending, [](Pen& pen) {
         pen.poly({ { 2.5, 17.5 }, { 9, 11 }, { 13, 15 }, { 21, 7 } });
         pen.poly({ { 15, 7 }, { 21, 7 }, { 21, 13 } });
     });
     // Subscriptions and creators: one person.
-    add(59, [](Pen& pen) { person(pen, 12, 7.5, 1.0); });
+    add(Icon::Person, [](Pen& pen) { person(pen, 12, 7.5, 1.0); });
     // History: a clock with a turning-back arrow.
-    add(60, [](Pen& pen) {
+    add(Icon::History, [](Pen& pen) {
         pen.arc({ 12, 12 }, 9, 160, 160 + 320);
         pen.poly({ { 2.8, 10.5 }, { 3.55, 15.1 }, { 7.6, 13.1 } });
         pen.poly({ { 12, 7 }, { 12, 12 }, { 15.5, 14 } });
     });
-    add(62, [](Pen& pen) { thumb(pen); });
-    add(63, [](Pen& pen) { thumb(pen).flipped_vertically(); });
+    add(Icon::Like, [](Pen& pen) { thumb(pen); });
+    add(Icon::Dislike, [](Pen& pen) { thumb(pen).flipped_vertically(); });
     // Queue and lists: three lines with bullets.
-    add(64, [](Pen& pen) {
+    add(Icon::List, [](Pen& pen) {
         for (double y : { 6.0, 12.0, 18.0 }) {
             pen.line({ 8.5, y }, { 21, y });
             pen.line({ 3.5, y }, { 3.6, y });
         }
     });
     // Empty state: an open tray.
-    add(67, [](Pen& pen) {
+    add(Icon::Empty, [](Pen& pen) {
         pen.poly({ { 2, 13 }, { 7.5, 13 }, { 9.5, 16 }, { 14.5, 16 }, { 16.5, 13 }, { 22, 13 } });
         pen.poly({ { 5.5, 4.5 }, { 18.5, 4.5 }, { 22, 13 }, { 22, 19 }, { 20, 21 }, { 4, 21 }, { 2, 19 }, { 2, 13 } }, true);
     });
     // Navigation toggle: three bars.
-    add(69, [](Pen& pen) {
+    add(Icon::Menu, [](Pen& pen) {
         for (double y : { 6.0, 12.0, 18.0 })
             pen.line({ 3.5, y }, { 20.5, y });
     });
     // Subscribed: a check mark.
-    add(73, [](Pen& pen) { pen.poly({ { 4.5, 12.5 }, { 9.5, 17.5 }, { 19.5, 6.5 } }); });
+    add(Icon::Check, [](Pen& pen) { pen.poly({ { 4.5, 12.5 }, { 9.5, 17.5 }, { 19.5, 6.5 } }); });
     // Video and play: a screen with a play triangle.
-    add(74, [](Pen& pen) {
+    add(Icon::Video, [](Pen& pen) {
         pen.rounded_rect(2, 4.5, 20, 15, 3.5);
         pen.poly({ { 10, 8.8 }, { 15.2, 12 }, { 10, 15.2 } }, true);
     });
     // Clear: a bin.
-    add(78, [](Pen& pen) {
+    add(Icon::Clear, [](Pen& pen) {
         pen.line({ 3, 6 }, { 21, 6 });
         pen.poly({ { 9, 6 }, { 9, 3.5 }, { 15, 3.5 }, { 15, 6 } });
         pen.poly({ { 5, 6 }, { 6.2, 21 }, { 17.8, 21 }, { 19, 6 } });
@@ -203,39 +203,39 @@ std::map<uint8_t, IconDrawing> make_icons()
         pen.line({ 14, 10 }, { 14, 17 });
     });
     // Skip ahead, also the notice mark: a play triangle against a bar.
-    add(95, [](Pen& pen) {
+    add(Icon::Skip, [](Pen& pen) {
         pen.poly({ { 5, 5 }, { 15.5, 12 }, { 5, 19 } }, true);
         pen.line({ 19, 5 }, { 19, 19 });
     });
     return icons;
 }
 
-std::map<uint8_t, IconDrawing> const& icons()
+std::map<Icon, IconDrawing> const& icons()
 {
-    static std::map<uint8_t, IconDrawing> const table = make_icons();
+    static std::map<Icon, IconDrawing> const table = make_icons();
     return table;
 }
 
 }
 
-IconDrawing const& icon_drawing(uint8_t number)
+IconDrawing const& icon_drawing(Icon icon)
 {
     static IconDrawing const none;
     auto const& table = icons();
-    if (auto found = table.find(number); found != table.end())
+    if (auto found = table.find(icon); found != table.end())
         return found->second;
     return none;
 }
 
-std::vector<uint8_t> const& icon_numbers()
+std::vector<Icon> const& all_icons()
 {
-    static std::vector<uint8_t> const numbers = [] {
-        std::vector<uint8_t> out;
-        for (auto const& [number, drawing] : icons())
-            out.push_back(number);
+    static std::vector<Icon> const list = [] {
+        std::vector<Icon> out;
+        for (auto const& [icon, drawing] : icons())
+            out.push_back(icon);
         return out;
     }();
-    return numbers;
+    return list;
 }
 
 }

@@ -158,21 +158,15 @@ void Scrollable::handle_event(EventContext& context)
 {
     if (!m_child)
         return;
-    auto position = context.logical_position();
-    if (!position) {
-        if (std::holds_alternative<PointerLeave>(context.event))
-            m_pointer_inside = false;
-        deliver_event(*m_child, context, context.event);
+    switch (m_fence.check(context, m_rect)) {
+    case PointerFence::Verdict::Drop: return;
+    case PointerFence::Verdict::Leave: deliver_event(*m_child, context, PointerLeave {}); return;
+    case PointerFence::Verdict::Pass: break;
+    }
+    if (!context.logical_position()) {
+        m_child->handle_event(context);
         return;
     }
-    if (!m_rect.contains(*position)) {
-        // The child sees the pointer leave, never where it went.
-        if (m_pointer_inside || std::holds_alternative<PointerUp>(context.event))
-            deliver_event(*m_child, context, PointerLeave {});
-        m_pointer_inside = false;
-        return;
-    }
-    m_pointer_inside = true;
     auto at = offset();
     double scale = context.scale > 0 ? context.scale : 1.0;
     deliver_event(*m_child, context, shifted(context.event, at.x * scale, at.y * scale));

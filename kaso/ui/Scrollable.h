@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "kaso/ui/ContainerState.h"
 #include "kaso/ui/Widget.h"
 
 namespace kaso::ui {
@@ -78,7 +79,7 @@ private:
     std::optional<std::string> m_key;
     Size m_content;
     float m_scrollbar_width { 10 };
-    bool m_pointer_inside { false };
+    PointerFence m_fence;
     bool m_dirty { true };
 };
 

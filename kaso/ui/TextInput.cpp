@@ -296,7 +296,7 @@ void TextInput::handle_event(EventContext& context)
         }
         if (down->button != PointerButton::Primary || context.handled)
             return;
-        context.focus_request = id();
+        context.focus_request = FocusRequest::element(id());
         set_focus(true);
         m_editor.set_caret(offset_at(position->x), context.modifiers.shift ? Extend::Yes : Extend::No);
         m_dragging = true;
@@ -325,7 +325,7 @@ void TextInput::handle_event(EventContext& context)
 std::optional<AccessNode> TextInput::accessibility() const
 {
     AccessNode node;
-    node.role = m_kind == 2 ? search_field_role : text_field_role;
+    node.role = m_kind == TextInputKind::Search ? AccessRole::SearchField : AccessRole::TextField;
     node.name = m_description.empty() ? m_placeholder : m_description;
     node.description = m_editor.text();
     node.bounds = m_rect;
@@ -333,7 +333,7 @@ std::optional<AccessNode> TextInput::accessibility() const
     return node;
 }
 
-CursorShape TextInput::cursor_shape(Point point) const { return m_rect.contains(point) ? 1 : 0; }
+CursorShape TextInput::cursor_shape(Point point) const { return m_rect.contains(point) ? CursorShape::Text : CursorShape::Default; }
 
 void TextInput::set_focus(bool focused)
 {

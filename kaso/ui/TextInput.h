@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -11,7 +12,15 @@
 #include "kaso/ui/Widget.h"
 
 namespace kaso::ui {
+
 class TextRenderer;
+
+// What a field holds. The numbers are the platform's codes.
+enum class TextInputKind : uint8_t {
+    Plain = 0,
+    Search = 2,
+};
+
 }
 
 // The widget lives in its own namespace: kaso::ui::TextInput is the input method's text event.
@@ -26,15 +35,12 @@ namespace kaso::ui::widget {
 // kept in the focus registry under the element id ("text_input" when none is set), so a field
 // rebuilt with the tree keeps both.
 //
-// Told to assistive technology as a text field (role 10) or, of kind 2, a search field (role
-// 11), named by its descriptive text or else its placeholder.
+// Told to assistive technology as a text field or, of the search kind, a search field, named by
+// its descriptive text or else its placeholder.
 //
 // Built by value: TextInput::from_state(cell).with_id("search_input").with_placeholder("Search").
 class TextInput final : public Widget {
 public:
-    static constexpr int text_field_role = 10;
-    static constexpr int search_field_role = 11;
-
     // A field over a text of its own, lost when the tree is rebuilt unless given a buffer.
     static TextInput local();
     // A field over a shared cell.
@@ -44,8 +50,8 @@ public:
     KASO_BUILDER_SETTER(TextInput, with_placeholder, std::string, m_placeholder = std::move(value))
     // What the field is for, told to assistive technology; never shown or edited.
     KASO_BUILDER_SETTER(TextInput, with_text, std::string, m_description = std::move(value))
-    // 0 a plain field, 2 a search field; told to assistive technology.
-    KASO_BUILDER_SETTER(TextInput, with_kind, int, m_kind = value)
+    // What the field holds; told to assistive technology.
+    KASO_BUILDER_SETTER(TextInput, with_kind, TextInputKind, m_kind = value)
     KASO_BUILDER_SETTER(TextInput, with_font_size, float, m_font_size = value)
     // Takes the whole width its parent offers (and shrinks with it) instead of a fixed width.
     KASO_BUILDER_SETTER(TextInput, with_fill_width, bool, m_fill_width = value)
@@ -55,7 +61,7 @@ public:
     std::string const& text() const { return m_editor.text(); }
     std::string const& placeholder() const { return m_placeholder; }
     std::string const& description() const { return m_description; }
-    int kind() const { return m_kind; }
+    TextInputKind kind() const { return m_kind; }
     bool fills_width() const { return m_fill_width; }
     std::optional<float> font_size() const { return m_font_size; }
     TextEditor const& editor() const { return m_editor; }
@@ -99,7 +105,7 @@ private:
     std::string m_placeholder;
     std::string m_description;
     std::optional<float> m_font_size;
-    int m_kind { 0 };
+    TextInputKind m_kind { TextInputKind::Plain };
     bool m_fill_width { false };
     bool m_focused { false };
     bool m_restored { false };

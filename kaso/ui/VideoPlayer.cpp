@@ -245,7 +245,7 @@ void VideoPlayer::handle_event(EventContext& context)
             return;
         }
         context.handled = true;
-        context.focus_request = "video_player";
+        context.focus_request = FocusRequest::element("video_player");
         bool controls = controls_revealed();
         reveal_controls();
         switch (hit.part) {
@@ -290,12 +290,12 @@ void VideoPlayer::handle_event(EventContext& context)
     }
 }
 
-CursorShape VideoPlayer::cursor_shape(Point point) const { return m_rect.contains(point) ? 3 : 0; }
+CursorShape VideoPlayer::cursor_shape(Point point) const { return m_rect.contains(point) ? CursorShape::Pointer : CursorShape::Default; }
 
 std::optional<AccessNode> VideoPlayer::accessibility() const
 {
     AccessNode node;
-    node.role = 31;
+    node.role = AccessRole::Image;
     node.name = is_playing() ? "Video player, playing" : "Video player, paused";
     node.bounds = m_rect;
     node.focused = m_focused;

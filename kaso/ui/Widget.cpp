@@ -24,10 +24,16 @@ void Widget::sync(SyncContext& context)
     for_each_child([&](Widget& child) { child.sync(context); });
 }
 
-layout::NodeId Widget::build_layout(layout::Tree& tree, BuildContext& context, NodeMap& nodes)
+std::vector<layout::NodeId> Widget::build_child_nodes(layout::Tree& tree, BuildContext& context, NodeMap& nodes)
 {
     std::vector<layout::NodeId> child_nodes;
     for_each_child([&](Widget& child) { child_nodes.push_back(child.build_layout(tree, context, nodes)); });
+    return child_nodes;
+}
+
+layout::NodeId Widget::build_layout(layout::Tree& tree, BuildContext& context, NodeMap& nodes)
+{
+    auto child_nodes = build_child_nodes(tree, context, nodes);
     layout::NodeId node;
     if (!child_nodes.empty()) {
         node = tree.new_with_children(layout_style(), std::move(child_nodes));
@@ -51,6 +57,11 @@ void Widget::apply_layout(layout::Tree const& tree, layout::NodeId node, double 
 {
     auto const& box = tree.layout(node);
     m_rect = Rect::from_origin_size(x + box.x, y + box.y, box.width, box.height);
+    place_children(tree, node);
+}
+
+void Widget::place_children(layout::Tree const& tree, layout::NodeId node)
+{
     auto child_nodes = tree.children(node);
     std::size_t index = 0;
     for_each_child([&](Widget& child) {
@@ -60,17 +71,23 @@ void Widget::apply_layout(layout::Tree const& tree, layout::NodeId node, double 
     });
 }
 
-void Widget::draw(Scene& scene, DrawContext& context)
+void Widget::draw(Scene& scene, DrawContext& context) { draw_children(scene, context); }
+
+void Widget::draw_children(Scene& scene, DrawContext& context)
 {
-    std::vector<Widget*> overlays;
+    bool any_overlay = false;
     for_each_child([&](Widget& child) {
         if (child.is_overlay())
-            overlays.push_back(&child);
+            any_overlay = true;
         else
             child.draw_with_presence(scene, context);
     });
-    for (auto* overlay : overlays)
-        overlay->draw_with_presence(scene, context);
+    if (!any_overlay)
+        return;
+    for_each_child([&](Widget& child) {
+        if (child.is_overlay())
+            child.draw_with_presence(scene, context);
+    });
 }
 
 void Widget::draw_with_presence(Scene& scene, DrawContext& context)
@@ -85,17 +102,25 @@ void Widget::draw_overlay(Scene& scene, DrawContext& context)
     for_each_child([&](Widget& child) { child.draw_overlay(scene, context); });
 }
 
-void Widget::handle_event(EventContext& context)
+void Widget::handle_event(EventContext& context) { deliver_to_children(context); }
+
+void Widget::deliver_to_children(EventContext& context)
 {
-    // Overlays are drawn last, so they are asked first; then the others from the top-most down.
-    auto all = children();
-    auto others = std::stable_partition(all.begin(), all.end(), [](Widget* child) { return child->is_overlay(); });
-    std::reverse(others, all.end());
-    for (auto* child : all) {
-        if (context.handled)
-            return;
-        child->handle_event(context);
+    Widget* capturing = nullptr;
+    for_each_child([&](Widget& child) {
+        if (!capturing && child.wants_pointer_capture())
+            capturing = &child;
+    });
+    if (capturing) {
+        capturing->handle_event(context);
+        return;
     }
+    find_child_in_input_order([&](Widget& child) {
+        if (context.handled)
+            return true;
+        child.handle_event(context);
+        return context.handled;
+    });
 }
 
 void Widget::for_each_child(std::function<void(Widget const&)> const& visit) const
@@ -110,14 +135,41 @@ std::vector<Widget*> Widget::children()
     return out;
 }
 
+bool Widget::find_child_in_input_order(std::function<bool(Widget&)> const& visit)
+{
+    // The reverse of painting: the overlays (painted last) first, then the others from the last
+    // painted to the first.
+    std::vector<Widget*> others;
+    bool found = false;
+    for_each_child([&](Widget& child) {
+        if (found)
+            return;
+        if (child.is_overlay())
+            found = visit(child);
+        else
+            others.push_back(&child);
+    });
+    for (auto it = others.rbegin(); !found && it != others.rend(); ++it)
+        found = visit(**it);
+    return found;
+}
+
+bool Widget::any_child(std::function<bool(Widget const&)> const& predicate) const
+{
+    bool any = false;
+    for_each_child([&](Widget const& child) { any = any || predicate(child); });
+    return any;
+}
+
 std::optional<std::pair<Rect, std::string>> Widget::label_at_point(Point point)
 {
     if (!m_rect.contains(point))
         return std::nullopt;
+    // The child on top answers first, as it would take a click there.
     std::optional<std::pair<Rect, std::string>> found;
-    for_each_child([&](Widget& child) {
-        if (auto inner = child.label_at_point(point))
-            found = std::move(inner);
+    find_child_in_input_order([&](Widget& child) {
+        found = child.label_at_point(point);
+        return found.has_value();
     });
     if (found)
         return found;
@@ -131,7 +183,7 @@ bool Widget::perform_key_action(std::string_view id)
     constexpr std::string_view prefix = "kaso.key-action:";
     if (!id.starts_with(prefix))
         return false;
-    return perform_action(ActionRequest { -1, std::string(id.substr(prefix.size())) });
+    return perform_action(ActionRequest { ActionRequestKind::Named, std::string(id.substr(prefix.size())) });
 }
 
 bool Widget::reveal_descendant(std::string_view id)
@@ -143,9 +195,7 @@ bool Widget::reveal_descendant(std::string_view id)
 
 bool Widget::needs_animation_frame() const
 {
-    bool any = false;
-    for_each_child([&](Widget const& child) { any = any || child.needs_animation_frame(); });
-    return any;
+    return any_child([](Widget const& child) { return child.needs_animation_frame(); });
 }
 
 std::optional<uint64_t> Widget::next_wake_deadline() const
@@ -183,9 +233,7 @@ bool Widget::layout_needs_measure() const
 
 bool Widget::needs_commit() const
 {
-    bool any = false;
-    for_each_child([&](Widget const& child) { any = any || child.needs_commit(); });
-    return any;
+    return any_child([](Widget const& child) { return child.needs_commit(); });
 }
 
 std::optional<kaso::actions::EncodedAction> Widget::take_control_invocation()

@@ -14,6 +14,7 @@
 #include "kaso/actions/Resource.h"
 #include "kaso/ui/Event.h"
 #include "kaso/ui/Geometry.h"
+#include "kaso/ui/Interaction.h"
 #include "kaso/ui/PlayerModeControl.h"
 #include "kaso/ui/layout/Tree.h"
 
@@ -53,43 +54,31 @@ struct DrawContext {
 };
 
 // One input event on its way through the tree. A widget that consumes it sets `handled`, which
-// stops delivery; it may ask for the focus of an element by id.
+// stops delivery; it may ask for the focus of an element (by id, or itself when it has none).
 struct EventContext {
     Event const& event;
     Modifiers modifiers;
     float scale { 1.0f };
     bool handled { false };
-    std::optional<std::string> focus_request;
+    std::optional<FocusRequest> focus_request;
 
     // The pointer position of a pointer event in logical pixels (divided by the scale factor).
     std::optional<Point> logical_position() const;
 };
 
-// The mouse cursor over a widget: 0 the default arrow, 1 text, 3 over a clickable element.
-using CursorShape = int;
-
-// A request for one of a widget's own actions, from the keyboard or accessibility: 0 the
-// default action, 1 focus, or a named action.
-struct ActionRequest {
-    int code { 0 };
-    std::string id;
-};
-
-// What assistive technology is told about a widget.
-struct AccessNode {
-    int role { 0 };
-    std::string name;
-    std::string description;
-    Rect bounds;
-    bool focused { false };
-    bool busy { false };
-    std::optional<std::string> announcement;
-};
-
 // Everything on screen. The runtime drives the root each frame — sync, then a layout build when
 // the structure changed, then draw — and passes input down the tree. Every hook has a default:
 // leaves answer empty, false or none; containers ask their children. A container exposes its
-// children through `for_each_child` and inherits the rest.
+// children through `for_each_child`, the one traversal, and inherits the rest: every walk over
+// the children (painting, event delivery, placement, the questions of the frame loop) is built
+// on it here, so all containers visit their children in the same orders:
+//
+//   painting: the children that are not overlays in order, then the overlays in order, so an
+//             overlay lies on top of its siblings;
+//   input:    a child that captures the pointer alone; otherwise the overlays in order, then the
+//             others from the last to the first, until one handles the event: what lies on top is
+//             asked first. (Siblings that do not overlap see the same either way; the order tells
+//             only where they overlap or act on events outside themselves.)
 class Widget {
 public:
     virtual ~Widget() = default;
@@ -125,8 +114,12 @@ public:
     virtual void for_each_child(std::function<void(Widget&)> const&) { }
     void for_each_child(std::function<void(Widget const&)> const& visit) const;
     std::vector<Widget*> children();
+    // Visits the children in input order until `visit` answers true; answers whether one did.
+    bool find_child_in_input_order(std::function<bool(Widget&)> const& visit);
+    // Whether any child answers true (the rest are not asked).
+    bool any_child(std::function<bool(Widget const&)> const& predicate) const;
 
-    virtual CursorShape cursor_shape(Point) const { return 0; }
+    virtual CursorShape cursor_shape(Point) const { return CursorShape::Default; }
     virtual std::optional<std::string> action_label() const { return std::nullopt; }
     // The rectangle and non-empty action label of the deepest labelled widget under the point.
     virtual std::optional<std::pair<Rect, std::string>> label_at_point(Point point);
@@ -167,6 +160,14 @@ public:
     virtual std::optional<std::string> execute_operation(kaso::actions::EncodedAction const&);
 
 protected:
+    // The shared walks, for containers that add to the default behaviour.
+    std::vector<layout::NodeId> build_child_nodes(layout::Tree& tree, BuildContext& context, NodeMap& nodes);
+    // Places the children at the child nodes of `node`, paired in order (as many as both have),
+    // relative to this widget's own origin.
+    void place_children(layout::Tree const& tree, layout::NodeId node);
+    void draw_children(Scene& scene, DrawContext& context);
+    void deliver_to_children(EventContext& context);
+
     Rect m_rect;
 };
 

@@ -8,15 +8,15 @@ Text text_label(Theme const& theme, std::string text, float size) { return color
 
 Text colored_label(std::string text, float size, Color color) { return Text(std::move(text)).size(size).color(color).wrap(true); }
 
-IconWidget icon(uint8_t number, float size, Color color) { return IconWidget(number).size(size).color(color).stroke_width(1.5f); }
+IconWidget icon(Icon icon, float size, Color color) { return IconWidget(icon).size(size).color(color).stroke_width(1.5f); }
 
-Flex section_header(Theme const& theme, float scale, uint8_t icon_number, std::string title, std::string subtitle)
+Flex section_header(Theme const& theme, float scale, Icon glyph, std::string title, std::string subtitle)
 {
     auto title_row = Flex::row()
                          .width(Length::fill())
                          .gap(10)
                          .align(Align::Center)
-                         .with_child(icon(icon_number, 22, theme.icon_accent))
+                         .with_child(icon(glyph, 22, theme.icon_accent))
                          .with_child(text_label(theme, std::move(title), 21));
     if (scale < 1.5f)
         return std::move(title_row).with_child(fill_spacer()).with_child(colored_label(std::move(subtitle), 13, theme.text_muted));
@@ -31,12 +31,12 @@ Flex empty_state(Theme const& theme, std::string title, std::string message)
         .padding(48)
         .align(Align::Center)
         .justify(Justify::Center)
-        .with_child(icon(67, 40, theme.text_muted))
+        .with_child(icon(Icon::Empty, 40, theme.text_muted))
         .with_child(text_label(theme, std::move(title), 18))
         .with_child(colored_label(std::move(message), 13, theme.text_muted));
 }
 
-Flex icon_button(Theme const& theme, OperationQueueHandle const& queue, uint8_t icon_number, UiAction action)
+Flex icon_button(Theme const& theme, OperationQueueHandle const& queue, Icon glyph, UiAction action)
 {
     std::string title(action.title());
     return Flex::row()
@@ -46,7 +46,7 @@ Flex icon_button(Theme const& theme, OperationQueueHandle const& queue, uint8_t 
         .justify(Justify::Center)
         .style(BoxStyle::filled(theme.control_fill, theme.control_radius))
         .hover_style(BoxStyle::filled(theme.control_fill_hover, theme.control_radius))
-        .with_child(icon(icon_number, 20, theme.text))
+        .with_child(icon(glyph, 20, theme.text))
         .with_action(queue, std::move(action))
         .with_label(std::move(title));
 }

@@ -10,7 +10,7 @@ using namespace kaso::ui;
 
 namespace {
 
-constexpr uint8_t queue_icon = 64;
+constexpr Icon queue_icon = Icon::List;
 
 BoxStyle bordered(Color fill, Color border, double radius)
 {
@@ -41,13 +41,13 @@ ButtonLook button_look(Theme const& theme, bool filled, Color filled_hover)
 
 std::pair<Color, Color> with_contrast_text_color(Color fill) { return { fill, contrast_text_color(fill) }; }
 
-Flex action_button(Theme const& theme, OperationQueueHandle const& queue, std::string label, uint8_t icon_number, UiAction action,
+Flex action_button(Theme const& theme, OperationQueueHandle const& queue, std::string label, Icon glyph, UiAction action,
     ButtonKind kind)
 {
     auto look = button_look(theme, kind == ButtonKind::Primary, theme.highlight);
     auto button = Flex::row().gap(8).padding_each(16, 9, 16, 9).align(Align::Center).style(look.normal).hover_style(look.hover);
-    if (icon_number != no_icon)
-        button.with_child(icon(icon_number, 16, look.ink));
+    if (glyph != Icon::None)
+        button.with_child(icon(glyph, 16, look.ink));
     button.with_child(colored_label(label, 14, look.ink));
     return std::move(button).with_action(queue, std::move(action)).with_label(std::move(label));
 }

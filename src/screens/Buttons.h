@@ -4,15 +4,13 @@
 #include <string_view>
 #include <utility>
 
+#include "kaso/ui/Icons.h"
 #include "kaso/ui/Theme.h"
 #include "src/actions/OperationQueue.h"
 #include "src/model/VexaModel.h"
 #include "src/widgets/Flex.h"
 
 namespace vexa {
-
-// The icon number that means "no icon".
-inline constexpr uint8_t no_icon = 255;
 
 enum class ButtonKind {
     Secondary,
@@ -22,8 +20,8 @@ enum class ButtonKind {
 // A fill colour with the text colour that reads best on it.
 std::pair<kaso::ui::Color, kaso::ui::Color> with_contrast_text_color(kaso::ui::Color fill);
 
-// A labelled button, with an icon unless `icon_number` is `no_icon`, that queues `action`.
-Flex action_button(kaso::ui::Theme const& theme, OperationQueueHandle const& queue, std::string label, uint8_t icon_number, UiAction action,
+// A labelled button, with an icon unless `glyph` is `Icon::None`, that queues `action`.
+Flex action_button(kaso::ui::Theme const& theme, OperationQueueHandle const& queue, std::string label, kaso::ui::Icon glyph, UiAction action,
     ButtonKind kind);
 // A small toggle-like button; the active one has an accent border and label.
 Flex chip_button(kaso::ui::Theme const& theme, OperationQueueHandle const& queue, std::string id, std::string label, UiAction action,

@@ -19,8 +19,8 @@ namespace {
 // The watched share shown on the card of the most recently watched video.
 constexpr float recent_progress = 0.35f;
 // The icon of a verified creator and of playlists.
-constexpr uint8_t verified_icon = 57;
-constexpr uint8_t list_icon = 64;
+constexpr Icon verified_icon = Icon::Verified;
+constexpr Icon list_icon = Icon::List;
 
 Thumbnail video_thumbnail(VexaModel const& model, ImageStoreHandle const& images, Video const& video, float height)
 {
@@ -196,7 +196,7 @@ Flex creator_card(VexaModel const& model, Theme const& theme, OperationQueueHand
         .with_label("Open creator: " + creator.name)
         .with_child(channel_avatar_for(images, model, creator.id, creator.name, 56))
         .with_child(std::move(text))
-        .with_child(action_button(theme, queue, "View", no_icon, UiAction::open_channel(creator.id), ButtonKind::Secondary));
+        .with_child(action_button(theme, queue, "View", Icon::None, UiAction::open_channel(creator.id), ButtonKind::Secondary));
 }
 
 std::string join_meta(uint64_t views, std::string_view published)

@@ -11,7 +11,7 @@ using namespace kaso::ui;
 
 namespace {
 
-Flex square_button(Theme const& theme, std::string id, uint8_t icon_number)
+Flex square_button(Theme const& theme, std::string id, Icon glyph)
 {
     BoxStyle normal;
     normal.radius = theme.control_radius;
@@ -23,7 +23,7 @@ Flex square_button(Theme const& theme, std::string id, uint8_t icon_number)
         .justify(Justify::Center)
         .style(normal)
         .hover_style(BoxStyle::filled(theme.control_fill_hover, theme.control_radius))
-        .with_child(icon(icon_number, 20, theme.text));
+        .with_child(icon(glyph, 20, theme.text));
 }
 
 BoxStyle bordered(Color fill, Color border, double radius)
@@ -53,16 +53,16 @@ Flex top_bar(VexaModel const& model, Theme const& theme, OperationQueueHandle co
                    .align(Align::Center)
                    .style(bordered(theme.bar_fill, theme.divider, 0));
 
-    bar.with_child(square_button(theme, "nav_toggle", 69).with_label("Show or hide navigation"));
+    bar.with_child(square_button(theme, "nav_toggle", Icon::Menu).with_label("Show or hide navigation"));
     if (has_back)
-        bar.with_child(square_button(theme, "back_btn", 38).with_action(queue, UiAction::go_back()).with_label("Go back"));
+        bar.with_child(square_button(theme, "back_btn", Icon::Back).with_action(queue, UiAction::go_back()).with_label("Go back"));
 
     if (compact) {
-        bar.with_child(icon_button(theme, queue, 19, UiAction::open_palette()).with_id("compact_search"));
+        bar.with_child(icon_button(theme, queue, Icon::Search, UiAction::open_palette()).with_id("compact_search"));
     } else {
         auto field = widget::TextInput::from_state(std::move(search_text))
                          .with_id("search_input")
-                         .with_kind(2)
+                         .with_kind(TextInputKind::Search)
                          .with_fill_width(true)
                          .with_font_size(15)
                          .with_placeholder("Search");
@@ -74,7 +74,7 @@ Flex top_bar(VexaModel const& model, Theme const& theme, OperationQueueHandle co
                            .gap(10)
                            .align(Align::Center)
                            .style(bordered(theme.control_fill, theme.divider, theme.control_radius))
-                           .with_child(icon(19, 18, theme.text_muted))
+                           .with_child(icon(Icon::Search, 18, theme.text_muted))
                            .with_child(std::move(field)));
     }
     bar.with_child(fill_spacer());
@@ -96,7 +96,7 @@ Flex top_bar(VexaModel const& model, Theme const& theme, OperationQueueHandle co
     return bar;
 }
 
-Flex nav_item(Theme const& theme, uint8_t icon_number, std::string const& label, Route, bool active, bool wide)
+Flex nav_item(Theme const& theme, Icon glyph, std::string const& label, Route, bool active, bool wide)
 {
     Color ink = active ? contrast_text_color(theme.highlight) : theme.text_muted;
     BoxStyle normal;
@@ -107,7 +107,7 @@ Flex nav_item(Theme const& theme, uint8_t icon_number, std::string const& label,
     auto item = wide ? Flex::row().padding_each(14, 12, 14, 12).gap(12).align(Align::Center)
                      : Flex::column().padding_each(4, 8, 4, 8).gap(4).align(Align::Center).justify(Justify::Center);
     item.with_id("nav_" + lowercase(label)).width(Length::fill()).style(normal).hover_style(hover);
-    item.with_child(icon(icon_number, wide ? 21 : 22, ink)).with_child(colored_label(label, wide ? 14 : 11, ink));
+    item.with_child(icon(glyph, wide ? 21 : 22, ink)).with_child(colored_label(label, wide ? 14 : 11, ink));
     return std::move(item).with_label(label);
 }
 
@@ -128,7 +128,7 @@ Flex nav_rail(Route const& current, double rail_width, Theme const& theme)
                         .align(Align::Center)
                         .justify(Justify::Center)
                         .style(BoxStyle::filled(theme.icon_accent, theme.card_radius))
-                        .with_child(icon(74, 22, Color { 1, 1, 1, 1 })));
+                        .with_child(icon(Icon::Video, 22, Color { 1, 1, 1, 1 })));
     if (wide)
         rail.with_child(colored_label("Vexa", 16, theme.text));
     rail.with_child(fixed_box(1, 6));

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "kaso/ui/Icons.h"
 #include "kaso/ui/TextCell.h"
 #include "kaso/ui/Theme.h"
 #include "src/model/VexaModel.h"
@@ -17,6 +18,6 @@ Flex top_bar(VexaModel const& model, kaso::ui::Theme const& theme, OperationQueu
 // The rail beside every page: the logo, the title when wide, one item per main route and
 // Settings at the bottom. Wide means a rail wider than 86.
 Flex nav_rail(Route const& current, double rail_width, kaso::ui::Theme const& theme);
-Flex nav_item(kaso::ui::Theme const& theme, uint8_t icon_number, std::string const& label, Route route, bool active, bool wide);
+Flex nav_item(kaso::ui::Theme const& theme, kaso::ui::Icon glyph, std::string const& label, Route route, bool active, bool wide);
 
 }

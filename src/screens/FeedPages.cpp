@@ -14,9 +14,9 @@ using namespace kaso::ui;
 
 namespace {
 
-constexpr uint8_t home_icon = 27;
-constexpr uint8_t trending_icon = 58;
-constexpr uint8_t subscriptions_icon = 59;
+constexpr Icon home_icon = Icon::Home;
+constexpr Icon trending_icon = Icon::Trending;
+constexpr Icon subscriptions_icon = Icon::Person;
 constexpr std::size_t home_skeletons = 12;
 
 Flex page_column() { return Flex::column().width(Length::fill()).padding(24).gap(18); }

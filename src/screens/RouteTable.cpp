@@ -42,16 +42,16 @@ kaso::ui::Scrollable stand_in_page(PageInputs const& in) { return route_page(in.
 
 // In the order of RouteKind, which route_kind_info relies on.
 constexpr RouteKindInfo route_kinds[] = {
-    { RouteKind::Home, "home", "Home", "Home", 27, nullptr, false, nullptr, home_page },
-    { RouteKind::Trending, "trending", "Trending", "Trending", 58, nullptr, false, nullptr, trending_page },
-    { RouteKind::Subscriptions, "subs", "Subscriptions", "Subs", 59, "subscriptions", false, nullptr, subscriptions_page },
-    { RouteKind::Queue, "queue", "Shared watch queue", "Queue", 64, nullptr, false, nullptr, stand_in_page },
-    { RouteKind::Watch, "watch", "Video", nullptr, 27, nullptr, true, video_title, watch_page },
-    { RouteKind::Channel, "channel", "Creator", nullptr, 59, nullptr, false, channel_name, stand_in_page },
-    { RouteKind::Playlist, "playlist", "Playlist", nullptr, 64, nullptr, false, playlist_title, stand_in_page },
-    { RouteKind::Search, "search", "Search results for {}", nullptr, 19, nullptr, true, nullptr, search_page },
-    { RouteKind::History, "history", "Watch history", "History", 60, nullptr, false, nullptr, stand_in_page },
-    { RouteKind::Settings, "settings", "Settings", "Settings", 26, nullptr, false, nullptr, stand_in_page },
+    { RouteKind::Home, "home", "Home", "Home", kaso::ui::Icon::Home, nullptr, false, nullptr, home_page },
+    { RouteKind::Trending, "trending", "Trending", "Trending", kaso::ui::Icon::Trending, nullptr, false, nullptr, trending_page },
+    { RouteKind::Subscriptions, "subs", "Subscriptions", "Subs", kaso::ui::Icon::Person, "subscriptions", false, nullptr, subscriptions_page },
+    { RouteKind::Queue, "queue", "Shared watch queue", "Queue", kaso::ui::Icon::List, nullptr, false, nullptr, stand_in_page },
+    { RouteKind::Watch, "watch", "Video", nullptr, kaso::ui::Icon::Home, nullptr, true, video_title, watch_page },
+    { RouteKind::Channel, "channel", "Creator", nullptr, kaso::ui::Icon::Person, nullptr, false, channel_name, stand_in_page },
+    { RouteKind::Playlist, "playlist", "Playlist", nullptr, kaso::ui::Icon::List, nullptr, false, playlist_title, stand_in_page },
+    { RouteKind::Search, "search", "Search results for {}", nullptr, kaso::ui::Icon::Search, nullptr, true, nullptr, search_page },
+    { RouteKind::History, "history", "Watch history", "History", kaso::ui::Icon::History, nullptr, false, nullptr, stand_in_page },
+    { RouteKind::Settings, "settings", "Settings", "Settings", kaso::ui::Icon::Settings, nullptr, false, nullptr, stand_in_page },
 };
 
 constexpr bool table_follows_kinds()

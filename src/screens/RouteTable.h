@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "kaso/ui/Icons.h"
 #include "kaso/ui/Scrollable.h"
 #include "kaso/ui/Theme.h"
 #include "src/actions/OperationQueue.h"
@@ -37,7 +38,7 @@ struct RouteKindInfo {
     char const* title;
     // The rail's short label, or none when the rail has no item for the kind.
     char const* rail_label;
-    uint8_t icon;
+    kaso::ui::Icon icon;
     // How a "--route" text names the kind: kinds without a text by their key or this second
     // word (any case); kinds with a text as "<key>:<text>" when this is set.
     char const* launch_word;

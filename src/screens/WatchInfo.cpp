@@ -14,12 +14,12 @@ using kaso::ui::format::compact_count;
 
 namespace {
 
-constexpr uint8_t settings_icon = 26;
-constexpr uint8_t share_icon = 42;
-constexpr uint8_t like_icon = 62;
-constexpr uint8_t dislike_icon = 63;
-constexpr uint8_t subscribed_icon = 73;
-constexpr uint8_t notice_icon = 95;
+constexpr Icon settings_icon = Icon::Settings;
+constexpr Icon share_icon = Icon::Onward;
+constexpr Icon like_icon = Icon::Like;
+constexpr Icon dislike_icon = Icon::Dislike;
+constexpr Icon subscribed_icon = Icon::Check;
+constexpr Icon notice_icon = Icon::Skip;
 constexpr std::size_t shown_notices = 4;
 
 BoxStyle bordered(Color fill, Color border, double radius)
@@ -101,7 +101,7 @@ Flex creator_row(VexaModel const& model, Theme const& theme, OperationQueueHandl
     auto toggle = UiAction::toggle_subscription(video.channel_id);
     auto subscribe = model.is_subscribed(video.channel_id)
         ? action_button(theme, queue, "Subscribed", subscribed_icon, std::move(toggle), ButtonKind::Secondary)
-        : action_button(theme, queue, "Subscribe", no_icon, std::move(toggle), ButtonKind::Primary);
+        : action_button(theme, queue, "Subscribe", Icon::None, std::move(toggle), ButtonKind::Primary);
     return Flex::row()
         .width(Length::fill())
         .gap(12)

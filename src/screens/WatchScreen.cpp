@@ -16,7 +16,7 @@ using namespace kaso::ui;
 
 namespace {
 
-constexpr uint8_t skip_icon = 95;
+constexpr Icon skip_icon = Icon::Skip;
 constexpr std::size_t up_next_count = 6;
 constexpr double side_by_side_width = 900;
 

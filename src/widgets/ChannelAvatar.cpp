@@ -11,13 +11,6 @@ namespace vexa {
 
 using namespace kaso::ui;
 
-namespace {
-
-// Role of an image in the accessibility tree.
-constexpr int image_role = 31;
-
-}
-
 ChannelAvatar::ChannelAvatar(image_store::SharedImageStore store, std::string url, std::string_view name, float size)
     : m_initials(initials_of(name))
     , m_size(std::isfinite(size) && size > 0 ? size : 0)
@@ -50,7 +43,7 @@ void ChannelAvatar::draw(Scene& scene, DrawContext& context)
 std::optional<AccessNode> ChannelAvatar::accessibility() const
 {
     AccessNode node;
-    node.role = image_role;
+    node.role = AccessRole::Image;
     node.name = m_initials;
     node.bounds = m_rect;
     return node;

@@ -32,8 +32,8 @@ void PlayerHost::handle_event(ui::EventContext& context)
 {
     m_player->handle_event(context);
     // In a tree the player is reached through its host: focus goes to the host's element.
-    if (context.focus_request == m_player->widget_id())
-        context.focus_request = widget_id();
+    if (context.focus_request && context.focus_request->id == m_player->widget_id())
+        context.focus_request = ui::FocusRequest::of(*this);
 }
 
 }

@@ -6,8 +6,18 @@ namespace vexa {
 
 using namespace kaso;
 
+namespace {
+
+// A switch takes the release over it, wherever the press was; keys reach it only through
+// perform_action; a click also focuses it.
+constexpr ui::AbstractButton::Behaviour switch_behaviour { ui::AbstractButton::TracksPress::No, ui::AbstractButton::KeysActivate::No,
+    ui::AbstractButton::ClickFocuses::Yes };
+
+}
+
 Switch::Switch(OperationQueueHandle queue, UiAction action, bool on)
-    : m_action(std::move(action))
+    : AbstractButton(switch_behaviour)
+    , m_action(std::move(action))
     , m_queue(std::move(queue))
     , m_on(on)
 {
@@ -44,42 +54,18 @@ layout::NodeId Switch::build_layout(layout::Tree& tree, ui::BuildContext&, ui::N
 
 void Switch::draw(ui::Scene& scene, ui::DrawContext& context)
 {
-    ui::Toggle::draw(scene, m_rect, m_on ? 1.0f : 0.0f, m_hovered, m_focused, context.theme);
+    ui::Toggle::draw(scene, m_rect, m_on ? 1.0f : 0.0f, is_hovered(), is_focused(), context.theme);
 }
 
-void Switch::handle_event(ui::EventContext& context)
+bool Switch::activate()
 {
-    auto position = context.logical_position();
-    if (std::holds_alternative<ui::PointerMove>(context.event)) {
-        bool inside = position && m_rect.contains(*position);
-        if (inside != m_hovered) {
-            m_hovered = inside;
-            m_dirty = true;
-        }
-    } else if (auto const* up = std::get_if<ui::PointerUp>(&context.event)) {
-        if (up->button == ui::PointerButton::Primary && m_hovered && !context.handled) {
-            emit();
-            context.handled = true;
-            if (m_id)
-                context.focus_request = m_id;
-        }
-    } else if (std::holds_alternative<ui::PointerLeave>(context.event) && m_hovered) {
-        m_hovered = false;
-        m_dirty = true;
-    }
-}
-
-void Switch::set_focus(bool focused)
-{
-    if (focused != m_focused) {
-        m_focused = focused;
-        m_dirty = true;
-    }
+    emit();
+    return true;
 }
 
 bool Switch::perform_action(ui::ActionRequest const& request)
 {
-    if (request.code != 0 && request.code != 2)
+    if (request.kind != ui::ActionRequestKind::Default && request.kind != ui::ActionRequestKind::Toggle)
         return false;
     emit();
     return true;
@@ -88,11 +74,11 @@ bool Switch::perform_action(ui::ActionRequest const& request)
 std::optional<ui::AccessNode> Switch::accessibility() const
 {
     ui::AccessNode node;
-    node.role = switch_role;
+    node.role = ui::AccessRole::Switch;
     node.name = m_label.value_or("");
     node.description = m_on ? "on" : "off";
     node.bounds = m_rect;
-    node.focused = m_focused;
+    node.focused = is_focused();
     return node;
 }
 

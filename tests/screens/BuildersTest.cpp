@@ -151,8 +151,8 @@ TEST(Avatars, FromTheKnownChannelOrInitials)
 TEST(Buttons, VariantsAndActions)
 {
     auto queue = OperationQueue::create();
-    auto with_icon = action_button(theme, queue, "Subscribe", 59, UiAction::toggle_subscription("ch"), ButtonKind::Primary);
-    auto without = action_button(theme, queue, "View", no_icon, UiAction::open_channel("ch"), ButtonKind::Secondary);
+    auto with_icon = action_button(theme, queue, "Subscribe", Icon::Person, UiAction::toggle_subscription("ch"), ButtonKind::Primary);
+    auto without = action_button(theme, queue, "View", Icon::None, UiAction::open_channel("ch"), ButtonKind::Secondary);
     EXPECT_EQ(widgets_of_type<IconWidget>(with_icon).size(), 1u);
     EXPECT_TRUE(widgets_of_type<IconWidget>(without).empty());
     EXPECT_EQ(test::activate(without, queue), UiAction::open_channel("ch"));
@@ -180,7 +180,7 @@ TEST(Sections, LargeFormAtOneAndAHalf)
     for (float scale : { 1.0f, 1.49f, 1.5f, 2.0f }) {
         SCOPED_TRACE(scale);
         bool large = scale >= 1.5f;
-        auto header = section_header(theme, scale, 27, "Home", "Recent and popular");
+        auto header = section_header(theme, scale, Icon::Home, "Home", "Recent and popular");
         EXPECT_EQ(has_text(header, "Recent and popular"), !large);
         auto grid = video_grid(scale, {});
         EXPECT_EQ(grid.widget_id(), "video_grid");
@@ -190,7 +190,7 @@ TEST(Sections, LargeFormAtOneAndAHalf)
     }
     auto state = empty_state(theme, "Nothing", "at all");
     EXPECT_EQ(test::label_texts(state), (std::vector<std::string> { "Nothing", "at all" }));
-    EXPECT_EQ(widgets_of_type<IconWidget>(state)[0]->icon(), 67);
+    EXPECT_EQ(widgets_of_type<IconWidget>(state)[0]->icon(), Icon::Empty);
     EXPECT_EQ(loading_grid(theme, 1.0f, 8).child_count(), 8u);
 }
 

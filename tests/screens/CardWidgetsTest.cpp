@@ -192,7 +192,7 @@ TEST(ChannelAvatar, InitialsAndAccessibleName)
         EXPECT_EQ(avatar.initials(), c.initials) << c.name;
         auto node = avatar.accessibility();
         ASSERT_TRUE(node);
-        EXPECT_EQ(node->role, 31);
+        EXPECT_EQ(node->role, AccessRole::Image);
         EXPECT_EQ(node->name, c.initials);
     }
     auto driver = painted(ChannelAvatar(nullptr, "", "morning news today", 36));

@@ -11,6 +11,7 @@
 #include "kaso/ui/FrameDriver.h"
 #include "src/widgets/Flex.h"
 #include "src/widgets/Switch.h"
+#include "tests/ui/widgets/TestWidgets.h"
 
 namespace vexa {
 namespace {
@@ -169,7 +170,7 @@ TEST(FlexControl, ReplacesTheActionAndEmitsInsteadOfQueueing)
     auto bindings = driver->root().control_action_bindings();
     ASSERT_EQ(bindings.size(), 1u);
     EXPECT_EQ(bindings[0], (ControlBinding { "fire_btn", ActionAddress { "test:thing", "fire" }, "Fire" }));
-    EXPECT_EQ(flex.cursor_shape(middle(flex.layout_rect())), 3);
+    EXPECT_EQ(flex.cursor_shape(middle(flex.layout_rect())), CursorShape::Pointer);
 }
 
 TEST(FlexControl, OwnBacklogFirstThenTheFirstChildsAndAvailabilityReachesChildren)
@@ -241,8 +242,8 @@ TEST(Switch, IsAFixedLeafThatShowsTheModelsState)
     ASSERT_TRUE(node);
     EXPECT_EQ(node->name, "Autoplay");
     EXPECT_EQ(node->description, "on");
-    EXPECT_EQ(widget.cursor_shape({ 20, 20 }), 3);
-    EXPECT_EQ(widget.cursor_shape({ 56, 20 }), 0);
+    EXPECT_EQ(widget.cursor_shape({ 20, 20 }), CursorShape::Pointer);
+    EXPECT_EQ(widget.cursor_shape({ 56, 20 }), CursorShape::Default);
 
     click(driver->root(), { 20, 20 });
     EXPECT_EQ(queue->drain(), std::vector { UiAction::toggle_setting(5) });
@@ -264,7 +265,7 @@ TEST(Switch, ActivatesOnAReleaseWhileHoveredOnly)
     send(PointerMove { 20, 20 });
     auto release = send(PointerUp { 20, 20 });
     EXPECT_TRUE(release.handled);
-    EXPECT_EQ(release.focus_request, "sw");
+    EXPECT_EQ(release.focus_request, FocusRequest::element("sw"));
     EXPECT_EQ(queue->drain().size(), 1u);
 
     // Pointer left before the release: nothing.
@@ -283,18 +284,79 @@ TEST(Switch, ActivatesOnAReleaseWhileHoveredOnly)
     EXPECT_TRUE(queue->is_empty());
 }
 
-TEST(Switch, RequestsZeroAndTwoActivate)
+TEST(Switch, TheDefaultAndToggleRequestsActivate)
 {
     auto queue = OperationQueue::create();
     Switch widget(queue, UiAction::toggle_setting(6), false);
-    for (int code : { 0, 1, 2, 3 }) {
+    using enum ActionRequestKind;
+    for (auto kind : { Default, Focus, Toggle, Named }) {
         ActionRequest request;
-        request.code = code;
-        EXPECT_EQ(widget.perform_action(request), code == 0 || code == 2) << code;
+        request.kind = kind;
+        EXPECT_EQ(widget.perform_action(request), kind == Default || kind == Toggle) << int(kind);
     }
     EXPECT_EQ(queue->drain().size(), 2u);
     EXPECT_FALSE(widget.perform_key_action("kaso.key-action:x"));
     EXPECT_EQ(widget.accessibility()->description, "off");
+}
+
+}
+}
+
+namespace vexa {
+namespace {
+
+using namespace kaso::ui;
+
+// A 100-wide clipping box holding a 250-wide button: what overflows is neither drawn nor
+// clickable, and the button sees the pointer leave when it crosses the box's edge.
+TEST(FlexClip, KeepsDrawingAndPointerEventsToItsOwnBox)
+{
+    auto queue = OperationQueue::create();
+    auto driver = placed(Flex::row().width(Length::px(100)).height(Length::px(40)).clip(true).with_child(
+        Flex::row().width(Length::px(250)).height(Length::px(40)).hover_style(BoxStyle::filled(Color::rgb(1, 2, 3))).with_action(queue, UiAction::go_back())));
+    auto& box = first_child(*driver);
+    auto& button = static_cast<Flex&>(*box.children().front());
+    EXPECT_EQ(box.layout_rect(), (Rect { 10, 10, 110, 50 }));
+    EXPECT_EQ(button.layout_rect(), (Rect { 10, 10, 260, 50 }));
+    std::vector<PushClip> const expected_clips { PushClip { Rect { 10, 10, 110, 50 } } };
+    EXPECT_EQ(kaso::ui::testing::commands_of<PushClip>(driver->scene()), expected_clips);
+
+    click(driver->root(), { 150, 30 });
+    EXPECT_TRUE(queue->is_empty()) << "a click outside the box reached the overflowing child";
+    EXPECT_EQ(driver->root().label_at_point({ 150, 30 }), std::nullopt);
+
+    driver->dispatch(PointerMove { 50, 30 }, {});
+    EXPECT_TRUE(button.is_hovered());
+    driver->dispatch(PointerMove { 150, 30 }, {});
+    EXPECT_FALSE(button.is_hovered());
+
+    click(driver->root(), { 50, 30 });
+    EXPECT_EQ(queue->drain(), std::vector { UiAction::go_back() });
+}
+
+TEST(Switch, AClickFocusesItWithOrWithoutAnElementId)
+{
+    auto queue = OperationQueue::create();
+    auto driver = placed(Flex::row()
+                             .gap(10)
+                             .with_child(Switch(queue, UiAction::toggle_setting(1), false).with_id("named_switch"))
+                             .with_child(Switch(queue, UiAction::toggle_setting(5), true)));
+    auto row = first_child(*driver).children();
+    ASSERT_EQ(row.size(), 2u);
+    auto& named = *row[0];
+    auto& unnamed = *row[1];
+    ASSERT_EQ(unnamed.widget_id(), std::nullopt);
+
+    for (auto* target : { &named, &unnamed, &named }) {
+        auto at = middle(target->layout_rect());
+        driver->dispatch(PointerMove { at.x, at.y }, {});
+        driver->dispatch(PointerDown { at.x, at.y }, {});
+        driver->dispatch(PointerUp { at.x, at.y }, {});
+        EXPECT_TRUE(target->is_focused()) << target->widget_id().value_or("(no id)");
+        auto* other = target == &named ? &unnamed : &named;
+        EXPECT_FALSE(other->is_focused()) << "the focus stayed on the other switch too";
+    }
+    EXPECT_EQ(queue->drain().size(), 3u);
 }
 
 }

@@ -81,7 +81,7 @@ inline std::optional<UiAction> activate(kaso::ui::Widget& widget, OperationQueue
 {
     queue->drain();
     kaso::ui::ActionRequest request;
-    request.code = 0;
+    request.kind = kaso::ui::ActionRequestKind::Default;
     widget.perform_action(request);
     auto pushed = queue->drain();
     if (pushed.size() != 1)

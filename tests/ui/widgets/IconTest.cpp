@@ -13,8 +13,10 @@ using namespace kaso::ui::testing;
 
 namespace {
 
-// Every icon number the application's pages, rail, palette and search catalogue pass.
-std::vector<uint8_t> const page_icons = { 4, 7, 9, 11, 19, 26, 27, 38, 42, 57, 58, 59, 60, 62, 63, 64, 67, 69, 73, 74, 78, 95 };
+// Every icon the application's pages, rail, palette and search catalogue pass.
+std::vector<Icon> const page_icons = { Icon::Creators, Icon::Device, Icon::DeviceApproved, Icon::Key, Icon::Search, Icon::Settings,
+    Icon::Home, Icon::Back, Icon::Onward, Icon::Verified, Icon::Trending, Icon::Person, Icon::History, Icon::Like, Icon::Dislike,
+    Icon::List, Icon::Empty, Icon::Menu, Icon::Check, Icon::Video, Icon::Clear, Icon::Skip };
 
 struct IconFixture {
     explicit IconFixture(IconWidget icon)
@@ -35,8 +37,9 @@ struct IconFixture {
 
 TEST(Icons, EveryNumberThePagesUseHasADrawingInsideTheBox)
 {
-    for (uint8_t number : page_icons) {
-        auto const& drawing = icon_drawing(number);
+    for (Icon icon : page_icons) {
+        int number = int(icon);
+        auto const& drawing = icon_drawing(icon);
         ASSERT_FALSE(drawing.subpaths.empty()) << int(number);
         EXPECT_EQ(drawing.closed.size(), drawing.subpaths.size()) << int(number);
         for (auto const& subpath : drawing.subpaths) {
@@ -49,7 +52,7 @@ TEST(Icons, EveryNumberThePagesUseHasADrawingInsideTheBox)
             }
         }
     }
-    EXPECT_TRUE(std::ranges::includes(icon_numbers(), page_icons));
+    EXPECT_TRUE(std::ranges::includes(all_icons(), page_icons));
 }
 
 TEST(Icons, DistinctNumbersDrawDistinctIcons)
@@ -62,19 +65,19 @@ TEST(Icons, DistinctNumbersDrawDistinctIcons)
 
 TEST(Icons, NoneAndUnknownNumbersAreEmpty)
 {
-    EXPECT_TRUE(icon_drawing(no_icon).subpaths.empty());
-    EXPECT_TRUE(icon_drawing(200).subpaths.empty());
+    EXPECT_TRUE(icon_drawing(Icon::None).subpaths.empty());
+    EXPECT_TRUE(icon_drawing(Icon(200)).subpaths.empty());
 }
 
 TEST(IconWidget, ScalesTheDrawingToItsSizeAndKeepsTheStrokeWidth)
 {
-    IconFixture fixture(IconWidget(19).size(18).color(Color::rgb(9, 8, 7)).stroke_width(1.5f));
+    IconFixture fixture(IconWidget(Icon::Search).size(18).color(Color::rgb(9, 8, 7)).stroke_width(1.5f));
     EXPECT_EQ(fixture.widget->layout_rect(), (Rect { 10, 20, 28, 38 }));
     auto paths = commands_of<StrokePath>(fixture.driver->scene());
     ASSERT_EQ(paths.size(), 1u);
     EXPECT_EQ(paths[0].color, Color::rgb(9, 8, 7));
     EXPECT_EQ(paths[0].width, 1.5);
-    auto const& drawing = icon_drawing(19);
+    auto const& drawing = icon_drawing(Icon::Search);
     ASSERT_EQ(paths[0].subpaths.size(), drawing.subpaths.size());
     for (std::size_t s = 0; s < drawing.subpaths.size(); ++s) {
         ASSERT_EQ(paths[0].subpaths[s].size(), drawing.subpaths[s].size());
@@ -88,23 +91,23 @@ TEST(IconWidget, ScalesTheDrawingToItsSizeAndKeepsTheStrokeWidth)
 
 TEST(IconWidget, PaintsInTheThemeTextColourByDefaultAndNothingForNone)
 {
-    IconFixture plain(IconWidget(27).size(20));
+    IconFixture plain(IconWidget(Icon::Home).size(20));
     auto paths = commands_of<StrokePath>(plain.driver->scene());
     ASSERT_EQ(paths.size(), 1u);
     EXPECT_EQ(paths[0].color, Theme::dark().text);
 
-    IconFixture none(IconWidget(no_icon).size(20));
+    IconFixture none(IconWidget(Icon::None).size(20));
     EXPECT_TRUE(commands_of<StrokePath>(none.driver->scene()).empty());
     EXPECT_EQ(none.widget->layout_rect().width(), 20);
 
-    IconFixture bad(IconWidget(27).size(std::numeric_limits<float>::quiet_NaN()));
+    IconFixture bad(IconWidget(Icon::Home).size(std::numeric_limits<float>::quiet_NaN()));
     EXPECT_EQ(bad.widget->layout_rect().width(), 0);
     EXPECT_TRUE(commands_of<StrokePath>(bad.driver->scene()).empty());
 }
 
 TEST(IconWidget, PaintsItsStrokesIntoPixels)
 {
-    IconFixture fixture(IconWidget(19).size(48).color(Color::rgb(255, 255, 255)).stroke_width(3));
+    IconFixture fixture(IconWidget(Icon::Search).size(48).color(Color::rgb(255, 255, 255)).stroke_width(3));
     auto image = render_offscreen(*fixture.driver, 0);
     ASSERT_TRUE(image) << image.error().message;
     auto lit = [&](int x0, int y0, int x1, int y1) {

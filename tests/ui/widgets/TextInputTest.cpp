@@ -283,10 +283,10 @@ TEST(TextInput, IsAnnouncedAsAFieldNamedByItsDescription)
     auto field = Field::local().with_placeholder("grayjay:// pairing invite").with_text("Grayjay pairing invite");
     auto node = field.accessibility();
     ASSERT_TRUE(node);
-    EXPECT_EQ(node->role, Field::text_field_role);
+    EXPECT_EQ(node->role, AccessRole::TextField);
     EXPECT_EQ(node->name, "Grayjay pairing invite");
-    auto search = Field::local().with_placeholder("Search").with_kind(2);
-    EXPECT_EQ(search.accessibility()->role, Field::search_field_role);
+    auto search = Field::local().with_placeholder("Search").with_kind(TextInputKind::Search);
+    EXPECT_EQ(search.accessibility()->role, AccessRole::SearchField);
     EXPECT_EQ(search.accessibility()->name, "Search");
 }
 
