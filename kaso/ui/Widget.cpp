@@ -1,6 +1,7 @@
 #include "kaso/ui/Widget.h"
 
 #include <algorithm>
+#include <span>
 
 #include "kaso/ui/Scene.h"
 
@@ -26,9 +27,17 @@ void Widget::sync(SyncContext& context)
 
 std::vector<layout::NodeId> Widget::build_child_nodes(layout::Tree& tree, BuildContext& context, NodeMap& nodes)
 {
-    std::vector<layout::NodeId> child_nodes;
-    for_each_child([&](Widget& child) { child_nodes.push_back(child.build_layout(tree, context, nodes)); });
-    return child_nodes;
+    // Each walk keeps what its visitor needs in one place, so the visitor holds a single reference
+    // and std::function keeps it without allocating: these walks run over the whole tree each
+    // frame.
+    struct Walk {
+        layout::Tree& tree;
+        BuildContext& context;
+        NodeMap& nodes;
+        std::vector<layout::NodeId> child_nodes;
+    } walk { tree, context, nodes, {} };
+    for_each_child([&walk](Widget& child) { walk.child_nodes.push_back(child.build_layout(walk.tree, walk.context, walk.nodes)); });
+    return std::move(walk.child_nodes);
 }
 
 layout::NodeId Widget::build_layout(layout::Tree& tree, BuildContext& context, NodeMap& nodes)
@@ -62,12 +71,16 @@ void Widget::apply_layout(layout::Tree const& tree, layout::NodeId node, double 
 
 void Widget::place_children(layout::Tree const& tree, layout::NodeId node)
 {
-    auto child_nodes = tree.children(node);
-    std::size_t index = 0;
-    for_each_child([&](Widget& child) {
-        if (index < child_nodes.size())
-            child.apply_layout(tree, child_nodes[index], m_rect.x0, m_rect.y0);
-        ++index;
+    struct Walk {
+        layout::Tree const& tree;
+        std::span<layout::NodeId const> child_nodes;
+        Point origin;
+        std::size_t index { 0 };
+    } walk { tree, tree.children(node), { m_rect.x0, m_rect.y0 } };
+    for_each_child([&walk](Widget& child) {
+        if (walk.index < walk.child_nodes.size())
+            child.apply_layout(walk.tree, walk.child_nodes[walk.index], walk.origin.x, walk.origin.y);
+        ++walk.index;
     });
 }
 
@@ -75,18 +88,22 @@ void Widget::draw(Scene& scene, DrawContext& context) { draw_children(scene, con
 
 void Widget::draw_children(Scene& scene, DrawContext& context)
 {
-    bool any_overlay = false;
-    for_each_child([&](Widget& child) {
+    struct Walk {
+        Scene& scene;
+        DrawContext& context;
+        bool any_overlay { false };
+    } walk { scene, context };
+    for_each_child([&walk](Widget& child) {
         if (child.is_overlay())
-            any_overlay = true;
+            walk.any_overlay = true;
         else
-            child.draw_with_presence(scene, context);
+            child.draw_with_presence(walk.scene, walk.context);
     });
-    if (!any_overlay)
+    if (!walk.any_overlay)
         return;
-    for_each_child([&](Widget& child) {
+    for_each_child([&walk](Widget& child) {
         if (child.is_overlay())
-            child.draw_with_presence(scene, context);
+            child.draw_with_presence(walk.scene, walk.context);
     });
 }
 
@@ -139,19 +156,22 @@ bool Widget::find_child_in_input_order(std::function<bool(Widget&)> const& visit
 {
     // The reverse of painting: the overlays (painted last) first, then the others from the last
     // painted to the first.
-    std::vector<Widget*> others;
-    bool found = false;
-    for_each_child([&](Widget& child) {
-        if (found)
+    struct Walk {
+        std::function<bool(Widget&)> const& visit;
+        std::vector<Widget*> others;
+        bool found { false };
+    } walk { visit, {} };
+    for_each_child([&walk](Widget& child) {
+        if (walk.found)
             return;
         if (child.is_overlay())
-            found = visit(child);
+            walk.found = walk.visit(child);
         else
-            others.push_back(&child);
+            walk.others.push_back(&child);
     });
-    for (auto it = others.rbegin(); !found && it != others.rend(); ++it)
-        found = visit(**it);
-    return found;
+    for (auto it = walk.others.rbegin(); !walk.found && it != walk.others.rend(); ++it)
+        walk.found = walk.visit(**it);
+    return walk.found;
 }
 
 bool Widget::any_child(std::function<bool(Widget const&)> const& predicate) const
