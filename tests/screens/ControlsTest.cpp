@@ -361,3 +361,77 @@ TEST(Switch, AClickFocusesItWithOrWithoutAnElementId)
 
 }
 }
+
+namespace vexa {
+namespace {
+
+using namespace kaso::ui;
+
+// A leaf that writes its name into a shared log when it is drawn or given an event.
+class Recorder final : public Widget {
+public:
+    Recorder(std::string name, bool overlay, std::shared_ptr<std::vector<std::string>> log)
+        : m_name(std::move(name))
+        , m_overlay(overlay)
+        , m_log(std::move(log))
+    {
+    }
+    bool is_overlay() const override { return m_overlay; }
+    void draw(Scene&, DrawContext&) override { m_log->push_back(m_name); }
+    void handle_event(EventContext&) override { m_log->push_back(m_name); }
+
+private:
+    std::string m_name;
+    bool m_overlay;
+    std::shared_ptr<std::vector<std::string>> m_log;
+};
+
+// A container that adds nothing to the default walks.
+class PlainContainer final : public Widget {
+public:
+    void add(WidgetBox child) { m_children.push_back(std::move(child)); }
+    void for_each_child(std::function<void(Widget&)> const& visit) override
+    {
+        for (auto& child : m_children)
+            visit(*child);
+    }
+
+private:
+    std::vector<WidgetBox> m_children;
+};
+
+TEST(ChildTraversal, EveryContainerPaintsAndDeliversInTheSameOrder)
+{
+    auto log = std::make_shared<std::vector<std::string>>();
+    auto children = [&] {
+        std::vector<WidgetBox> out;
+        for (auto [name, overlay] : { std::pair { "a", false }, { "over", true }, { "b", false }, { "c", false } })
+            out.push_back(std::make_unique<Recorder>(name, overlay, log));
+        return out;
+    };
+    Flex flex = Flex::column();
+    PlainContainer plain;
+    for (auto& child : children())
+        flex.with_child(std::move(child));
+    for (auto& child : children())
+        plain.add(std::move(child));
+
+    TextRenderer text;
+    Theme theme = Theme::dark();
+    for (Widget* container : std::initializer_list<Widget*> { &flex, &plain }) {
+        log->clear();
+        Scene scene;
+        DrawContext draw { text, theme, Rect { 0, 0, 100, 100 } };
+        container->draw(scene, draw);
+        EXPECT_EQ(*log, (std::vector<std::string> { "a", "b", "c", "over" })) << container->type_name() << ": overlays are painted last";
+
+        log->clear();
+        Event move = PointerMove { 5, 5 };
+        EventContext context { move, {}, 1.0f, false, std::nullopt };
+        container->handle_event(context);
+        EXPECT_EQ(*log, (std::vector<std::string> { "over", "c", "b", "a" })) << container->type_name() << ": what lies on top is asked first";
+    }
+}
+
+}
+}
