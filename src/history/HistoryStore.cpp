@@ -31,6 +31,22 @@ kaso::ErrorOr<automerge::Document> load_document(std::span<uint8_t const> bytes,
     return std::move(*loaded);
 }
 
+// Removes what an interrupted write left: "<file name>.<16 hex digits>.tmp", the atomic writer's
+// temporaries. Only called under the lock, when no other instance can be writing one.
+void remove_stale_temporaries(std::filesystem::path const& path)
+{
+    auto prefix = path.filename().string() + ".";
+    std::error_code error;
+    for (auto const& entry : std::filesystem::directory_iterator(path.parent_path(), error)) {
+        auto name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 16 + 4 && name.starts_with(prefix) && name.ends_with(".tmp")
+            && name.find_first_not_of("0123456789abcdef", prefix.size()) == prefix.size() + 16) {
+            std::error_code ignored;
+            std::filesystem::remove(entry.path(), ignored);
+        }
+    }
+}
+
 }
 
 std::filesystem::path HistoryStore::path_for(std::filesystem::path const& data_directory, std::string_view owner_id)
@@ -81,7 +97,6 @@ HistoryStore HistoryStore::open_in(std::string owner_id, std::optional<std::file
         return refuse(loaded.error().message);
     store.m_document = std::move(*loaded);
     store.m_saved = std::move(read->bytes);
-    store.m_file_stamp = read->stamp;
     store.m_path = std::move(path);
     return store;
 }
@@ -115,6 +130,23 @@ bool HistoryStore::apply_action(OwnerHistoryAction const& action) { return apply
 
 bool HistoryStore::apply_actions(std::span<OwnerHistoryAction const> actions)
 {
+    auto fail = [&](std::string_view message, std::string const& error) {
+        logger()->warn("{} error={}", message, field(error));
+        restore_saved(m_saved);
+        return false;
+    };
+
+    // The file is locked and merged before the dispatch, not only before the write: an action
+    // written into a document that has not seen the other instance's "owner_history" map would
+    // make a second map concurrent with it, and only one of the two shows.
+    std::optional<HistoryLock> lock;
+    if (m_path) {
+        auto locked = lock_and_merge();
+        if (!locked)
+            return fail("could not persist owner-local Vexa history", locked.error().message);
+        lock.emplace(std::move(*locked));
+    }
+
     for (size_t i = 0; i < actions.size(); ++i) {
         auto outcome = dispatch_history_action_with_context(m_document, actions[i], actions[i].dispatch_context());
         if (!outcome) {
@@ -125,69 +157,49 @@ bool HistoryStore::apply_actions(std::span<OwnerHistoryAction const> actions)
             return false;
         }
     }
-    return save_and_write(Compaction::Allowed);
-}
-
-bool HistoryStore::save_and_write(Compaction compaction)
-{
-    auto fail = [&](std::string_view message, std::string const& error) {
-        logger()->warn("{} error={}", message, field(error));
-        restore_saved(m_saved);
-        return false;
-    };
-    std::optional<HistoryLock> lock;
-    if (m_path) {
-        if (auto prepared = prepare_directory(); !prepared)
-            return fail("could not persist owner-local Vexa history", prepared.error().message);
-        auto locked = HistoryLock::acquire(*m_path);
-        if (!locked)
-            return fail("could not persist owner-local Vexa history", locked.error().message);
-        lock.emplace(std::move(*locked));
-        if (auto merged = merge_changed_file(); !merged)
-            return fail("could not persist owner-local Vexa history", merged.error().message);
-    }
 
     auto bytes = m_document.save();
-    if (compaction == Compaction::Allowed && bytes.size() > compaction_threshold && owner_history_map(m_document)) {
+    if (bytes.size() > compaction_threshold && owner_history_map(m_document)) {
         if (auto compacted = compact(); !compacted)
             return fail("could not compact owner-local Vexa history", compacted.error().message);
         bytes = m_document.save();
     }
-
-    if (!m_path) {
-        if (m_persistence_disabled)
-            return fail("could not persist owner-local Vexa history", "owner history persistence is disabled pending recovery");
-        m_saved = std::move(bytes);
-        return true;
-    }
-    if (bytes.size() > max_file_bytes)
-        return fail("could not persist owner-local Vexa history", "history store exceeds its size limit");
-    if (auto written = kaso::platform::write_file_atomically(*m_path, std::as_bytes(std::span(bytes)), 0600); !written)
+    if (auto written = write_saved(bytes); !written)
         return fail("could not persist owner-local Vexa history", written.error().message);
-    if (auto stamp = stamp_of(*m_path); stamp)
-        m_file_stamp = *stamp;
     m_saved = std::move(bytes);
     return true;
 }
 
-kaso::ErrorOr<void> HistoryStore::persist()
+kaso::ErrorOr<HistoryLock> HistoryStore::lock_and_merge()
+{
+    TRY(prepare_directory());
+    auto lock = HistoryLock::acquire(*m_path);
+    if (!lock)
+        return kaso::make_error(lock.error().message);
+    remove_stale_temporaries(*m_path);
+    TRY(merge_changed_file());
+    return std::move(*lock);
+}
+
+kaso::ErrorOr<void> HistoryStore::write_saved(std::span<uint8_t const> bytes) const
 {
     if (!m_path) {
         if (m_persistence_disabled)
             return kaso::make_error("owner history persistence is disabled pending recovery");
         return {};
     }
-    TRY(prepare_directory());
-    auto lock = HistoryLock::acquire(*m_path);
-    if (!lock)
-        return kaso::make_error(lock.error().message);
-    TRY(merge_changed_file());
-    auto bytes = m_document.save();
     if (bytes.size() > max_file_bytes)
         return kaso::make_error("history store exceeds its size limit");
-    TRY(kaso::platform::write_file_atomically(*m_path, std::as_bytes(std::span(bytes)), 0600));
-    if (auto stamp = stamp_of(*m_path); stamp)
-        m_file_stamp = *stamp;
+    return kaso::platform::write_file_atomically(*m_path, std::as_bytes(bytes), 0600);
+}
+
+kaso::ErrorOr<void> HistoryStore::persist()
+{
+    std::optional<HistoryLock> lock;
+    if (m_path)
+        lock.emplace(TRY(lock_and_merge()));
+    auto bytes = m_document.save();
+    TRY(write_saved(bytes));
     m_saved = std::move(bytes);
     return {};
 }
@@ -211,19 +223,22 @@ kaso::ErrorOr<void> HistoryStore::merge_changed_file()
     auto stamp = stamp_of(*m_path);
     if (!stamp)
         return kaso::make_error(stamp.error().message);
-    if (!*stamp || *stamp == m_file_stamp)
+    if (!*stamp)
         return {};
-    // Another instance wrote the file since: take its changes before replacing it.
+    // The bytes decide, not the inode, size and time: an inode freed by one rename is soon reused
+    // by the next, and file times are too coarse to tell two quick writes apart.
     auto read = read_history_file(*m_path);
     if (!read)
         return kaso::make_error(fmt::format("history file changed and could not be read: {}", read.error().message));
+    if (read->bytes == m_saved)
+        return {};
+    // Another instance wrote the file since: take its changes before replacing it.
     auto theirs = load_document(read->bytes);
     if (!theirs)
         return kaso::make_error(fmt::format("history file changed and could not be loaded: {}", theirs.error().message));
     auto merged = m_document.merge(*theirs);
     if (!merged)
         return kaso::make_error(fmt::format("history file changed and could not be merged: {}", merged.error().message));
-    m_file_stamp = read->stamp;
     return {};
 }
 

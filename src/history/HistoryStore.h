@@ -97,11 +97,13 @@ private:
     // and the migration flag, under a new actor.
     kaso::ErrorOr<void> compact();
     kaso::ErrorOr<void> prepare_directory() const;
-    // Under the lock: merges the file when another instance replaced it since we read or wrote it.
+    // Under the lock: merges the file when it holds other bytes than we last read or wrote.
     kaso::ErrorOr<void> merge_changed_file();
-    // Saves (merging, compacting above the threshold when asked) and writes; the saved bytes.
-    enum class Compaction { Allowed, Skipped };
-    bool save_and_write(Compaction compaction);
+    // Creates the directory, takes the lock and merges the file under it.
+    kaso::ErrorOr<HistoryLock> lock_and_merge();
+    // The saving steps after the lock: refused pending recovery, nothing without a path, the size
+    // limit, then the atomic write.
+    kaso::ErrorOr<void> write_saved(std::span<uint8_t const> bytes) const;
 
     automerge::Document m_document;
     std::optional<std::filesystem::path> m_path;
@@ -110,7 +112,6 @@ private:
     std::string m_owner_id;
 
     std::vector<uint8_t> m_saved;          // bytes of the last successful load or save: the rollback copy
-    std::optional<FileStamp> m_file_stamp; // the file as last read or written; none before it exists
     Clock m_clock;
 
     std::vector<HistoryListEntry> m_list;
