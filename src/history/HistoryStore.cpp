@@ -80,6 +80,7 @@ HistoryStore HistoryStore::open_in(std::string owner_id, std::optional<std::file
         auto error = os_error(errno);
         logger()->warn("could not inspect owner history store; persistence disabled path={} error={}", field(path.string()), field(error.message));
         store.m_persistence_disabled = true;
+        store.m_recovery_error = std::move(error.message);
         return store;
     }
 

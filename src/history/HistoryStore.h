@@ -62,7 +62,7 @@ public:
     bool needs_recovery() const { return m_persistence_disabled; }
     bool persistence_disabled() const { return m_persistence_disabled; }
     std::optional<std::filesystem::path> const& path() const { return m_path; }
-    // Why an existing file was refused at opening, when it was.
+    // Why persistence was disabled at opening (the file refused, or its status unreadable).
     std::optional<std::string> const& recovery_error() const { return m_recovery_error; }
     automerge::Document const& document() const { return m_document; }
 

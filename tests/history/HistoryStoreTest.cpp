@@ -173,6 +173,7 @@ TEST_F(StoreFixture, UninspectablePathDisablesPersistence)
     EXPECT_TRUE(store.needs_recovery());
     EXPECT_FALSE(store.is_persistent());
     EXPECT_NE(log.text().find("could not inspect owner history store; persistence disabled path="), std::string::npos) << log.text();
+    EXPECT_EQ(store.recovery_error(), std::optional<std::string>("Not a directory (os error 20)"));
     EXPECT_FALSE(store.apply_action(OwnerHistoryAction::watch(owner, "v", 5)));
     EXPECT_EQ(vexa::testing::read_text(file().parent_path()), "in the way");
 }
