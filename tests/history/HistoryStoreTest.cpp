@@ -164,6 +164,30 @@ TEST_F(StoreFixture, OpenFailuresRequireRecoveryAndLeaveTheFileAlone)
     }
 }
 
+TEST_F(StoreFixture, DocumentOfExactlyTheSizeLimitOpens)
+{
+    // An uncompressed save grows byte for byte with the mutation id: find the length that makes
+    // the file exactly 4 MiB.
+    auto saved_with = [](size_t length) {
+        automerge::Document document;
+        OwnerHistoryAction action = OwnerHistoryAction::SetEntry { "v", 7, true, std::string(length, 'm') };
+        EXPECT_TRUE(vexa::dispatch_history_action_with_context(document, action, action.dispatch_context()));
+        return document.save_uncompressed();
+    };
+    size_t length = HistoryStore::max_file_bytes - 200;
+    auto bytes = saved_with(length);
+    for (int step = 0; step < 8 && bytes.size() != HistoryStore::max_file_bytes; ++step) {
+        length = length + HistoryStore::max_file_bytes - bytes.size();
+        bytes = saved_with(length);
+    }
+    ASSERT_EQ(bytes.size(), HistoryStore::max_file_bytes);
+    vexa::testing::write_text(file(), std::string(bytes.begin(), bytes.end()));
+
+    auto store = open();
+    EXPECT_TRUE(store.is_persistent()) << store.recovery_error().value_or("");
+    EXPECT_EQ(list_of(store), (std::vector<std::pair<std::string, uint64_t>> { { "v", 7 } }));
+}
+
 TEST_F(StoreFixture, UninspectablePathDisablesPersistence)
 {
     // The history directory is a regular file: the file's status cannot be read (not a directory).
