@@ -1,0 +1,122 @@
+// Starts a program and tells how long it took to put its first painted frame on the screen:
+// from just before exec until a shown top-level window with the title holds more than one
+// colour. It leaves the program running and prints
+//   pid N
+//   first_frame_ms T
+//   footprint_start_probe --title TITLE [--timeout-ms N] -- PROGRAM [ARGUMENTS...]
+// Exits 1 (with one line saying why) when no such window appears in time.
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::optional<Window> find_window(Display* display, Window window, std::string const& title)
+{
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name) {
+        bool match = title == name;
+        XFree(name);
+        XWindowAttributes attributes;
+        if (match && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
+            return window;
+    }
+    Window root, parent;
+    Window* children = nullptr;
+    unsigned count = 0;
+    std::optional<Window> found;
+    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count && !found; ++i)
+            found = find_window(display, children[i], title);
+        if (children)
+            XFree(children);
+    }
+    return found;
+}
+
+int ignore_errors(Display*, XErrorEvent*) { return 0; } // a window may go while it is looked at
+
+// Whether the window shows a painted frame: more than one colour.
+bool painted(Display* display, Window window)
+{
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes) || attributes.width < 1 || attributes.height < 1)
+        return false;
+    XImage* image = XGetImage(display, window, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes, ZPixmap);
+    if (!image)
+        return false;
+    unsigned long first = XGetPixel(image, 0, 0);
+    bool more = false;
+    for (int y = 0; y < image->height && !more; y += 2)
+        for (int x = 0; x < image->width && !more; x += 2)
+            more = XGetPixel(image, x, y) != first;
+    XDestroyImage(image);
+    return more;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    std::string title;
+    int timeout_ms = 20000;
+    int i = 1;
+    for (; i < argc; ++i) {
+        std::string word = argv[i];
+        if (word == "--title" && i + 1 < argc)
+            title = argv[++i];
+        else if (word == "--timeout-ms" && i + 1 < argc)
+            timeout_ms = std::atoi(argv[++i]);
+        else if (word == "--") {
+            ++i;
+            break;
+        } else {
+            std::fprintf(stderr, "unknown argument %s\n", word.c_str());
+            return 2;
+        }
+    }
+    if (title.empty() || i >= argc) {
+        std::fprintf(stderr, "usage: footprint_start_probe --title TITLE [--timeout-ms N] -- PROGRAM [ARGUMENTS...]\n");
+        return 2;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "cannot open the X display\n");
+        return 1;
+    }
+    XSetErrorHandler(ignore_errors);
+
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid < 0) {
+        std::perror("fork");
+        return 1;
+    }
+    if (pid == 0) {
+        setpgid(0, 0);
+        execvp(argv[i], argv + i);
+        std::perror("exec");
+        _exit(127);
+    }
+    std::printf("pid %d\n", int(pid));
+    std::fflush(stdout);
+    auto deadline = start + std::chrono::milliseconds(timeout_ms);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (auto window = find_window(display, DefaultRootWindow(display), title); window && painted(display, *window)) {
+            auto elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            std::printf("first_frame_ms %.1f\n", elapsed);
+            return 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::printf("no painted window titled %s within %d ms\n", title.c_str(), timeout_ms);
+    return 1;
+}
