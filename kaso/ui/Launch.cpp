@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <cairo.h>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -23,17 +24,16 @@ constexpr uint64_t frame_interval_ms = 16;
 
 struct SdlSession {
     SDL_Window* window { nullptr };
-    SDL_Renderer* renderer { nullptr };
-    SDL_Texture* texture { nullptr };
-    int texture_width { 0 };
-    int texture_height { 0 };
+    // The window surface last drawn into, and its size: a new one (after a resize) gets the
+    // whole picture.
+    SDL_Surface* surface { nullptr };
+    int surface_width { 0 };
+    int surface_height { 0 };
+    // The X server lost what the window showed (it was covered, or just mapped).
+    bool exposed { true };
 
     ~SdlSession()
     {
-        if (texture)
-            SDL_DestroyTexture(texture);
-        if (renderer)
-            SDL_DestroyRenderer(renderer);
         if (window)
             SDL_DestroyWindow(window);
         SDL_Quit();
@@ -45,40 +45,64 @@ std::unexpected<LaunchError> sdl_error(std::string_view what)
     return std::unexpected(LaunchError { fmt::format("{}: {}", what, SDL_GetError()) });
 }
 
-// Paints the driver's scene into the frame canvas, hands what changed to the streaming
-// texture and shows it. The canvas keeps the previous frame, so a frame that only scrolled or
-// did not change at all costs a fraction of a whole repaint.
+// The window's pixels are painted on the CPU, so they are shown through the window's own
+// surface (shared-memory images on X11) rather than through an OpenGL texture: on a machine
+// without a GPU driver that would load a whole software OpenGL stack (some 60 MB) only to copy
+// pixels. SDL's texture framebuffer can still be asked for from outside
+// (SDL_FRAMEBUFFER_ACCELERATION), since a hint from the environment wins over this default.
+void prefer_native_window_surface() { SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0"); }
+
+// Copies `rect` of the canvas into the window surface, converting when the surface does not
+// hold Cairo's native-endian 32-bit xRGB.
+bool copy_to_surface(SDL_Surface* surface, Image const& image, SDL_Rect const& rect)
+{
+    auto const* from = image.data() + std::size_t(rect.y) * std::size_t(image.stride) + std::size_t(rect.x) * 4;
+    auto bytes_per_pixel = std::size_t(surface->format->BytesPerPixel);
+    auto* to = static_cast<uint8_t*>(surface->pixels) + std::size_t(rect.y) * std::size_t(surface->pitch) + std::size_t(rect.x) * bytes_per_pixel;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
+        return false;
+    bool copied = true;
+    auto format = surface->format->format;
+    if (format == SDL_PIXELFORMAT_ARGB8888 || format == SDL_PIXELFORMAT_RGB888) {
+        for (int row = 0; row < rect.h; ++row)
+            std::memcpy(to + std::size_t(row) * std::size_t(surface->pitch), from + std::size_t(row) * std::size_t(image.stride), std::size_t(rect.w) * 4);
+    } else {
+        copied = SDL_ConvertPixels(rect.w, rect.h, SDL_PIXELFORMAT_ARGB8888, from, image.stride, format, to, surface->pitch) == 0;
+    }
+    if (SDL_MUSTLOCK(surface))
+        SDL_UnlockSurface(surface);
+    return copied;
+}
+
+// Paints the driver's scene into the frame canvas and shows what changed through the window
+// surface. The canvas keeps the previous frame, so a frame that only scrolled or did not change
+// at all costs a fraction of a whole repaint, and a frame that changed nothing shows nothing.
 bool present(SdlSession& session, FrameCanvas& canvas, FrameDriver& driver, int drawable_width, int drawable_height)
 {
-    bool fresh_texture = false;
-    if (!session.texture || session.texture_width != drawable_width || session.texture_height != drawable_height) {
-        if (session.texture)
-            SDL_DestroyTexture(session.texture);
-        session.texture = SDL_CreateTexture(session.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, drawable_width, drawable_height);
-        if (!session.texture)
-            return false;
-        session.texture_width = drawable_width;
-        session.texture_height = drawable_height;
-        fresh_texture = true;
-    }
     auto damage = canvas.paint(driver.scene(), driver.text(), driver.scale(), driver.theme().background, drawable_width, drawable_height);
     if (!damage) {
         kaso::log::target("kaso::launch")->warn("frame not painted error={}", kaso::debug_text(damage.error().message));
         canvas.invalidate();
         return false;
     }
+    SDL_Surface* surface = SDL_GetWindowSurface(session.window);
+    if (!surface)
+        return false;
     auto const& image = canvas.image();
-    Rect changed = fresh_texture ? Rect { 0, 0, double(image.width), double(image.height) } : damage->bounds;
-    if (!changed.is_empty()) {
-        SDL_Rect rect { int(changed.x0), int(changed.y0), int(changed.width()), int(changed.height()) };
-        auto const* first = image.data() + std::size_t(rect.y) * std::size_t(image.stride) + std::size_t(rect.x) * 4;
-        if (SDL_UpdateTexture(session.texture, &rect, first, image.stride) != 0)
-            return false;
-    }
-    SDL_RenderClear(session.renderer);
-    SDL_RenderCopy(session.renderer, session.texture, nullptr, nullptr);
-    SDL_RenderPresent(session.renderer);
-    return true;
+    bool fresh_surface = surface != session.surface || surface->w != session.surface_width || surface->h != session.surface_height;
+    session.surface = surface;
+    session.surface_width = surface->w;
+    session.surface_height = surface->h;
+    Rect whole { 0, 0, double(image.width), double(image.height) };
+    Rect changed = fresh_surface || session.exposed ? whole : damage->bounds;
+    changed = changed.intersected({ 0, 0, double(std::min(image.width, surface->w)), double(std::min(image.height, surface->h)) });
+    session.exposed = false;
+    if (changed.is_empty())
+        return true;
+    SDL_Rect rect { int(changed.x0), int(changed.y0), int(changed.width()), int(changed.height()) };
+    if (!copy_to_surface(surface, image, rect))
+        return false;
+    return SDL_UpdateWindowSurfaceRects(session.window, &rect, 1) == 0;
 }
 
 }
@@ -131,6 +155,7 @@ std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
         size = *explicit_size;
 
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    prefer_native_window_surface();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         return sdl_error("cannot start the window system");
     SdlSession session;
@@ -145,10 +170,7 @@ std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
     session.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, int(size.width), int(size.height), flags);
     if (!session.window)
         return sdl_error("cannot open the window");
-    session.renderer = SDL_CreateRenderer(session.window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    if (!session.renderer)
-        session.renderer = SDL_CreateRenderer(session.window, -1, SDL_RENDERER_SOFTWARE);
-    if (!session.renderer)
+    if (!SDL_GetWindowSurface(session.window))
         return sdl_error("cannot paint into the window");
 
     Uint32 wake_event = SDL_RegisterEvents(1);
@@ -182,7 +204,7 @@ std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
     while (running) {
         int window_width = 0, window_height = 0, drawable_width = 0, drawable_height = 0;
         SDL_GetWindowSize(session.window, &window_width, &window_height);
-        SDL_GetRendererOutputSize(session.renderer, &drawable_width, &drawable_height);
+        SDL_GetWindowSizeInPixels(session.window, &drawable_width, &drawable_height);
         float scale = window_width > 0 ? float(drawable_width) / float(window_width) : 1.0f;
         driver.set_viewport(window_width, window_height, scale);
 
@@ -207,6 +229,8 @@ std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
                 running = false;
                 break;
             }
+            if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED)
+                session.exposed = true;
             if (event.type != wake_event) {
                 if (auto translated = translate_sdl_event(event, scale))
                     driver.dispatch(translated->event, translated->modifiers);
