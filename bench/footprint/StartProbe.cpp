@@ -3,11 +3,12 @@
 // colour. It leaves the program running and prints
 //   pid N
 //   first_frame_ms T
-//   footprint_start_probe --title TITLE [--timeout-ms N] -- PROGRAM [ARGUMENTS...]
-// Exits 1 (with one line saying why) when no such window appears in time.
+//   footprint_start_probe --title TITLE [--timeout-ms N] [--output FILE] -- PROGRAM [ARGUMENTS...]
+// The program's output goes to FILE (to /dev/null without one). Exits 1 (with one line saying why) when no such window appears in time.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <fcntl.h>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -68,6 +69,7 @@ int main(int argc, char** argv)
 {
     std::string title;
     int timeout_ms = 20000;
+    std::string output = "/dev/null";
     int i = 1;
     for (; i < argc; ++i) {
         std::string word = argv[i];
@@ -75,6 +77,8 @@ int main(int argc, char** argv)
             title = argv[++i];
         else if (word == "--timeout-ms" && i + 1 < argc)
             timeout_ms = std::atoi(argv[++i]);
+        else if (word == "--output" && i + 1 < argc)
+            output = argv[++i];
         else if (word == "--") {
             ++i;
             break;
@@ -84,7 +88,7 @@ int main(int argc, char** argv)
         }
     }
     if (title.empty() || i >= argc) {
-        std::fprintf(stderr, "usage: footprint_start_probe --title TITLE [--timeout-ms N] -- PROGRAM [ARGUMENTS...]\n");
+        std::fprintf(stderr, "usage: footprint_start_probe --title TITLE [--timeout-ms N] [--output FILE] -- PROGRAM [ARGUMENTS...]\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -102,6 +106,14 @@ int main(int argc, char** argv)
     }
     if (pid == 0) {
         setpgid(0, 0);
+        // Not the probe's own output: whoever reads that would wait for the program to end.
+        int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (out < 0) {
+            std::perror(output.c_str());
+            _exit(127);
+        }
+        dup2(out, STDOUT_FILENO);
+        dup2(out, STDERR_FILENO);
         execvp(argv[i], argv + i);
         std::perror("exec");
         _exit(127);

@@ -39,9 +39,9 @@ def offline_env(home):
     return env
 
 
-def start(title, command, env):
+def start(title, command, env, output="/dev/null"):
     """Starts `command` through the probe; returns (pid, ms to the first painted frame)."""
-    out = subprocess.run([PROBE, "--title", title, "--timeout-ms", "20000", "--"] + command, env=env, capture_output=True, text=True)
+    out = subprocess.run([PROBE, "--title", title, "--timeout-ms", "20000", "--output", output, "--"] + command, env=env, capture_output=True, text=True)
     pid = re.search(r"^pid (\d+)", out.stdout, re.M)
     first = re.search(r"^first_frame_ms ([\d.]+)", out.stdout, re.M)
     if not pid or not first:
@@ -51,18 +51,22 @@ def start(title, command, env):
     return int(pid.group(1)), float(first.group(1))
 
 
+def alive(pid):
+    """Whether the process runs (the probe's child is no child of ours: no waiting for it)."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except FileNotFoundError:
+        return False
+
+
 def stop(pid, title):
     subprocess.run([CLOSER, "--title", title, "--timeout-ms", "3000", "--close"], capture_output=True)
     for _ in range(50):
-        try:
-            done, _ = os.waitpid(pid, os.WNOHANG)
-        except ChildProcessError:
-            return
-        if done:
+        if not alive(pid):
             return
         time.sleep(0.1)
     os.kill(pid, 9)
-    os.waitpid(pid, 0)
 
 
 def memory(pid):
@@ -167,7 +171,8 @@ def decode_only(path, seconds):
 
 def playback(path, env, seconds):
     """CPU per picture of the player harness playing the file in a window, in real time."""
-    pid, _ = start("Player", [PLAYER, path], env)
+    output = os.path.join(os.path.dirname(path), "player.out")
+    pid, _ = start("Player", [PLAYER, path], env, output)
     try:
         time.sleep(1)
         before = cpu_seconds(pid)
@@ -176,7 +181,11 @@ def playback(path, env, seconds):
         rss = memory(pid)["rss"]
     finally:
         stop(pid, "Player")
-    return used * 1000 / (seconds * 30), rss
+    with open(output) as f:
+        pictures = re.search(r"^pictures (\d+)", f.read(), re.M)
+    if not pictures:
+        raise RuntimeError("the player harness did not say how many pictures it showed")
+    return used * 1000 / (seconds * 30), rss, int(pictures.group(1))
 
 
 def ratio(value, floor):
@@ -214,7 +223,8 @@ def main():
         played = median([p[0] for p in plays])
         print(f"playback of the 720p WebM for {seconds} s (median of {RUNS} runs; CPU ms per picture at 30 per second)")
         print(f"  decode only (playbin into fake sinks) {decode:6.2f} ms")
-        print(f"  media engine + player in a window     {played:6.2f} ms  {ratio(played, decode)}  RSS {median([p[1] for p in plays]):.1f} MB")
+        print(f"  media engine + player in a window     {played:6.2f} ms  {ratio(played, decode)}  RSS {median([p[1] for p in plays]):.1f} MB"
+              f"  pictures handed to the player {median([p[2] for p in plays]):.0f} in about {seconds + 1} s")
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
