@@ -1,5 +1,7 @@
 #include "kaso/ui/ImageStore.h"
 
+#include <tuple>
+
 #include "kaso/platform/Log.h"
 #include "kaso/ui/ImageDecode.h"
 #include "kaso/ui/WakeHandle.h"
@@ -10,6 +12,7 @@ ImageStore::ImageStore(FetchFunction fetch, ImageStoreOptions options)
     : m_fetch(std::move(fetch))
     , m_options(options)
 {
+    std::tie(m_sender, m_receiver) = unbounded_queue<std::string>();
     std::size_t count = std::max<std::size_t>(1, m_options.workers);
     for (std::size_t i = 0; i < count; ++i)
         m_workers.emplace_back([this] { work(); });
@@ -17,12 +20,9 @@ ImageStore::ImageStore(FetchFunction fetch, ImageStoreOptions options)
 
 ImageStore::~ImageStore()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-        m_queue.clear();
-    }
-    m_work_ready.notify_all();
+    // Workers drop what is still waiting unfetched, and end once the queue is drained.
+    m_stopping = true;
+    m_sender = Sender<std::string> {};
     for (auto& worker : m_workers)
         worker.join();
 }
@@ -42,22 +42,22 @@ ImageAnswer ImageStore::get(std::string const& address)
         return ImageAnswer { LoadState::Failed, nullptr };
     }
     m_entries.emplace(address, Entry {});
-    m_queue.push_back(address);
+    ++m_waiting;
     lock.unlock();
-    m_work_ready.notify_one();
+    m_sender.send(address);
     return ImageAnswer {};
 }
 
 std::size_t ImageStore::pending() const
 {
     std::lock_guard lock(m_mutex);
-    return m_queue.size() + m_in_flight;
+    return m_waiting + m_in_flight;
 }
 
 bool ImageStore::block_until_idle(std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(m_mutex);
-    return m_idle.wait_for(lock, timeout, [&] { return m_queue.empty() && m_in_flight == 0; });
+    return m_idle.wait_for(lock, timeout, [&] { return m_waiting == 0 && m_in_flight == 0; });
 }
 
 std::size_t ImageStore::cached_bytes() const
@@ -75,14 +75,13 @@ std::size_t ImageStore::cached_count() const
 void ImageStore::work()
 {
     while (true) {
-        std::string address;
+        auto taken = m_receiver.receive();
+        if (!taken || m_stopping)
+            return;
+        std::string address = std::move(*taken);
         {
-            std::unique_lock lock(m_mutex);
-            m_work_ready.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
-            if (m_stopping)
-                return;
-            address = std::move(m_queue.front());
-            m_queue.pop_front();
+            std::lock_guard lock(m_mutex);
+            --m_waiting;
             ++m_in_flight;
         }
         std::optional<ImageHandle> result;
@@ -119,7 +118,7 @@ void ImageStore::finish(std::string const& address, std::optional<ImageHandle> i
                 entry.state = LoadState::Failed;
             }
         }
-        if (m_queue.empty() && m_in_flight == 0)
+        if (m_waiting == 0 && m_in_flight == 0)
             m_idle.notify_all();
     }
     wake::WakeHandle().wake();

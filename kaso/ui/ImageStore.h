@@ -4,7 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <atomic>
 #include <functional>
 #include <list>
 #include <memory>
@@ -17,6 +17,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "kaso/platform/Queue.h"
 #include "kaso/ui/Image.h"
 
 namespace kaso::ui::image_store {
@@ -77,15 +78,19 @@ private:
     FetchFunction m_fetch;
     ImageStoreOptions m_options;
 
+    // Addresses waiting for a worker. Every worker takes from the one receiving end, whose
+    // calls are all made under the queue's own lock.
+    Sender<std::string> m_sender;
+    Receiver<std::string> m_receiver;
+    std::atomic<bool> m_stopping { false };
+
     mutable std::mutex m_mutex;               // guards everything below
-    std::condition_variable m_work_ready;
     std::condition_variable m_idle;
     std::unordered_map<std::string, Entry> m_entries;
     std::list<std::string> m_recency;         // loaded addresses, most recent first
-    std::deque<std::string> m_queue;          // addresses waiting for a worker
+    std::size_t m_waiting { 0 };              // addresses sent and not yet taken by a worker
     std::size_t m_in_flight { 0 };
     std::size_t m_cached_bytes { 0 };
-    bool m_stopping { false };
 
     std::vector<std::thread> m_workers;
 };
