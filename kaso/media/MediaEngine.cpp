@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
+#include <thread>
 #include <type_traits>
 
 #include "kaso/media/GstRuntime.h"
@@ -240,6 +242,12 @@ std::unique_ptr<MediaEngine> MediaEngine::create_null(std::string reason)
     impl->kind = EngineKind::Null;
     impl->unavailable_reason = std::move(reason);
     return std::unique_ptr<MediaEngine>(new MediaEngine(std::move(impl)));
+}
+
+void MediaEngine::start_runtime_in_background()
+{
+    static std::once_flag s_started;
+    std::call_once(s_started, [] { std::thread([] { (void)gst_runtime::ensure_started(); }).detach(); });
 }
 
 void MediaEngine::set_waker(std::function<void()> waker) { m_impl->waker->set(std::move(waker)); }

@@ -36,6 +36,11 @@ public:
     // The null engine: opening reports `reason` as an error event; no picture ever comes.
     static std::unique_ptr<MediaEngine> create_null(std::string reason);
 
+    // Starts GStreamer (reading its plugin registry) on a thread of its own and returns at once,
+    // so that a later `create` finds it started instead of starting it on the caller's thread.
+    // Harmless to call more than once, or never.
+    static void start_runtime_in_background();
+
     MediaEngine(MediaEngine const&) = delete;
     MediaEngine& operator=(MediaEngine const&) = delete;
 

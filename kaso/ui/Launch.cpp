@@ -2,11 +2,14 @@
 
 #include <SDL.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "kaso/actions/LibraryStore.h"
+#include "kaso/media/MediaEngine.h"
 #include "kaso/platform/Clock.h"
 #include "kaso/platform/Log.h"
 #include "kaso/ui/FrameCanvas.h"
@@ -39,6 +42,15 @@ struct SdlSession {
         SDL_Quit();
     }
 };
+
+// Reading the font configuration and GStreamer's plugin registry takes tens of milliseconds
+// each. Both begin on threads of their own while the window system starts, so the first frame
+// finds them done (or under way) instead of doing them in turn on the UI thread.
+void warm_up_in_background()
+{
+    std::thread([] { FcInit(); }).detach();
+    kaso::media::MediaEngine::start_runtime_in_background();
+}
 
 std::unexpected<LaunchError> sdl_error(std::string_view what)
 {
@@ -154,6 +166,7 @@ std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
     if (auto explicit_size = args.window_size())
         size = *explicit_size;
 
+    warm_up_in_background();
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     prefer_native_window_surface();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
