@@ -40,7 +40,7 @@ using FetchFunction = std::function<std::optional<std::vector<uint8_t>>(std::str
 
 struct ImageStoreOptions {
     std::size_t workers { 4 };                       // fetches and decodes at once
-    std::size_t memory_budget { 192u * 1024 * 1024 }; // decoded bytes kept before the least recently used go
+    std::size_t memory_budget { 48u * 1024 * 1024 }; // decoded bytes kept before the least recently used go
     std::size_t max_body_bytes { 16u * 1024 * 1024 }; // a larger body is a failure
 };
 

@@ -15,7 +15,7 @@ namespace kaso::ui {
 // recently used copies go first.
 class ScaledImageCache {
 public:
-    static constexpr std::size_t budget_bytes = 64u * 1024 * 1024;
+    static constexpr std::size_t budget_bytes = 24u * 1024 * 1024;
 
     static ScaledImageCache& for_this_thread();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
@@ -32,6 +33,13 @@ public:
     Rect ink_bounds(DrawText const& text);
 
     std::string const& default_family() const { return m_default_family; }
+
+    // Laid-out texts are kept for reuse within a memory budget, counted by an estimate of what
+    // Pango holds for each (its lines, glyphs and character attributes grow with the text).
+    static constexpr std::size_t layout_budget_bytes = 4u * 1024 * 1024;
+    static std::size_t estimated_layout_bytes(std::string_view text);
+    std::size_t cached_layouts() const;
+    std::size_t cached_layout_bytes() const;
 
 private:
     PangoLayout* layout_for(DrawText const& text);

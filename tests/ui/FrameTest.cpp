@@ -188,3 +188,31 @@ TEST(FrameDriver, HoverFollowsThePointerAcrossRebuildsAndScrolls)
     driver.frame(32);
     EXPECT_FALSE(row.child(0).last_move);
 }
+
+TEST(TextRenderer, LaidOutTextsStayWithinTheirMemoryBudget)
+{
+    TextRenderer text;
+    TextStyle style;
+    // Long paragraphs (a description, a comment): far fewer of them fit than short labels.
+    std::string paragraph(2000, 'x');
+    for (std::size_t i = 0; i < paragraph.size(); i += 9)
+        paragraph[i] = ' ';
+    auto cost = TextRenderer::estimated_layout_bytes(paragraph);
+    ASSERT_GT(cost, 2000u);
+    std::size_t drawn = TextRenderer::layout_budget_bytes / cost + 50;
+    for (std::size_t i = 0; i < drawn; ++i) {
+        DrawText command { fmt::format("{} {}", i, paragraph), style, {}, 400 };
+        auto bounds = text.ink_bounds(command);
+        ASSERT_GT(bounds.height(), 20) << "a wrapped paragraph is several lines high";
+        EXPECT_LE(text.cached_layout_bytes(), TextRenderer::layout_budget_bytes);
+    }
+    EXPECT_LT(text.cached_layouts(), drawn);
+    // The same text again is the cached layout, and costs nothing more.
+    DrawText again { "label", style, {}, 0 };
+    text.ink_bounds(again);
+    auto bytes = text.cached_layout_bytes();
+    auto count = text.cached_layouts();
+    EXPECT_EQ(text.ink_bounds(again), text.ink_bounds(again));
+    EXPECT_EQ(text.cached_layout_bytes(), bytes);
+    EXPECT_EQ(text.cached_layouts(), count);
+}
