@@ -229,6 +229,28 @@ void shift_pixels(Image& image, Rect const& area, int dx, int dy)
     }
 }
 
+// The regions without those that another one already holds: a picture that changed in place
+// (a video frame) is named twice, where it was and where it is.
+std::vector<Rect> without_covered(std::vector<Rect> const& regions)
+{
+    std::vector<Rect> kept;
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+        auto const& rect = regions[i];
+        bool covered = false;
+        for (std::size_t j = 0; j < regions.size() && !covered; ++j) {
+            if (j == i)
+                continue;
+            auto const& other = regions[j];
+            bool holds = other.x0 <= rect.x0 && other.y0 <= rect.y0 && other.x1 >= rect.x1 && other.y1 >= rect.y1;
+            // Of two equal regions the first stays.
+            covered = holds && (other != rect || j < i);
+        }
+        if (!covered)
+            kept.push_back(rect);
+    }
+    return kept;
+}
+
 // Painting most of a frame piece by piece costs more than painting it whole.
 bool worth_reusing(std::vector<Rect> const& repaint, double area)
 {
@@ -345,7 +367,12 @@ std::optional<FrameCanvas::Reuse> FrameCanvas::plan_reuse(std::vector<SceneComma
             if (!device.is_empty())
                 reuse.repaint.push_back(device);
         }
-        if (!worth_reusing(reuse.repaint, double(m_image.width) * m_image.height))
+        reuse.repaint = without_covered(reuse.repaint);
+        // One region short of the whole canvas (a playing video) costs less painted alone than
+        // the frame around it painted again, however large it is.
+        Rect whole { 0, 0, double(m_image.width), double(m_image.height) };
+        bool one_part = reuse.repaint.size() == 1 && reuse.repaint.front() != whole;
+        if (!one_part && !worth_reusing(reuse.repaint, whole.width() * whole.height()))
             return std::nullopt;
         return reuse;
     }

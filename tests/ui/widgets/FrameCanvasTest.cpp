@@ -352,4 +352,50 @@ TEST(FrameCanvas, AVideoPictureIsNeverTakenAsUnchanged)
     EXPECT_EQ(inside, 0xffffffffu);
 }
 
+TEST(FrameCanvas, ALargeVideoPictureIsPaintedAloneAndMatchesAWholeRepaint)
+{
+    // A playing video on a page: only its picture changes from frame to frame, and however much
+    // of the window it takes, only it is painted again (and, since the damage says so, only it
+    // is sent to the screen). Sizes: the watch page's share of the window, most of it, all of it.
+    struct Case {
+        char const* name;
+        Rect rect;
+        FrameDamage::Kind kind;
+    };
+    for (auto const& c : std::vector<Case> {
+             { "under half the window", Rect::from_origin_size(20, 10, 120, 68), FrameDamage::Kind::Part },
+             { "most of the window", Rect::from_origin_size(2, 2, 190, 107), FrameDamage::Kind::Part },
+             { "the whole window", Rect::from_origin_size(0, 0, 200, 120), FrameDamage::Kind::Whole },
+         }) {
+        SCOPED_TRACE(c.name);
+        auto pixels = std::make_shared<std::vector<uint8_t>>(32 * 18 * 4, 0x30);
+        auto frame = std::make_shared<Image>();
+        frame->width = 32;
+        frame->height = 18;
+        frame->stride = 32 * 4;
+        frame->opaque = true;
+        frame->external = pixels->data();
+        frame->keep_alive = pixels;
+        Scene scene;
+        scene.fill_rect(Rect::from_origin_size(0, 0, 200, 120), Color::rgb(10, 10, 40));
+        scene.draw_text("Now playing", TextStyle {}, { 4, 100 }, 0);
+        scene.draw_image(frame, c.rect, 0, ImageFit::Contain);
+        scene.fill_rect(Rect::from_origin_size(150, 4, 40, 12), Color::rgb(200, 40, 40), 4);
+        FrameCanvas canvas;
+        TextRenderer text;
+        ASSERT_TRUE(canvas.paint(scene, text, 1, Color::rgb(0, 0, 0), 200, 120).has_value());
+        for (std::size_t i = 0; i < pixels->size(); ++i)
+            (*pixels)[i] = uint8_t(i * 7);
+        auto next = canvas.paint(scene, text, 1, Color::rgb(0, 0, 0), 200, 120);
+        ASSERT_TRUE(next.has_value());
+        EXPECT_EQ(next->kind, c.kind);
+        if (c.kind == FrameDamage::Kind::Part) {
+            EXPECT_EQ(next->bounds, (Rect { c.rect.x0 - 1, c.rect.y0 - 1, c.rect.x1 + 1, c.rect.y1 + 1 }).intersected({ 0, 0, 200, 120 }));
+        }
+        FrameCanvas fresh;
+        ASSERT_TRUE(fresh.paint(scene, text, 1, Color::rgb(0, 0, 0), 200, 120).has_value());
+        EXPECT_EQ(canvas.image().pixels, fresh.image().pixels);
+    }
+}
+
 }
