@@ -36,7 +36,7 @@ ErrorOr<OpStore::MapObject const*> Document::map_object(ObjId obj) const
 
 ErrorOr<std::optional<Value>> Document::get(ObjId obj, std::string_view key) const
 {
-    auto const* object = AM_TRY(map_object(obj));
+    auto const* object = TRY(map_object(obj));
     auto it = object->keys.find(key);
     if (it == object->keys.end())
         return std::optional<Value> {};
@@ -50,7 +50,7 @@ ErrorOr<std::optional<Value>> Document::get(ObjId obj, std::string_view key) con
 
 ErrorOr<std::vector<Value>> Document::get_all(ObjId obj, std::string_view key) const
 {
-    auto const* object = AM_TRY(map_object(obj));
+    auto const* object = TRY(map_object(obj));
     std::vector<Value> values;
     m_store.visible_at(*object, key, values);
     return values;
@@ -58,7 +58,7 @@ ErrorOr<std::vector<Value>> Document::get_all(ObjId obj, std::string_view key) c
 
 ErrorOr<std::vector<std::string>> Document::keys(ObjId obj) const
 {
-    auto const* object = AM_TRY(map_object(obj));
+    auto const* object = TRY(map_object(obj));
     std::vector<std::string> keys;
     auto const& ops = m_store.ops();
     for (auto const& [key, at_key] : object->keys) {
@@ -70,7 +70,7 @@ ErrorOr<std::vector<std::string>> Document::keys(ObjId obj) const
 
 ErrorOr<ObjType> Document::object_type(ObjId obj) const
 {
-    (void)AM_TRY(map_object(obj));
+    (void)TRY(map_object(obj));
     return ObjType::Map;
 }
 
@@ -87,7 +87,7 @@ ErrorOr<OpId> Document::write_op(ObjId obj, std::string_view key, OpAction actio
 {
     bool auto_commit = !m_transaction;
     if (auto_commit)
-        AM_TRY(begin());
+        TRY(begin());
     auto& transaction = *m_transaction;
     OpId id { transaction.start_op + transaction.ops.size(), m_store.ensure_actor(m_actor) };
     std::vector<OpId> pred;
@@ -105,7 +105,7 @@ ErrorOr<OpId> Document::write_op(ObjId obj, std::string_view key, OpAction actio
 
 ErrorOr<void> Document::put(ObjId obj, std::string_view key, ScalarValue value)
 {
-    auto const* object = AM_TRY(map_object(obj));
+    auto const* object = TRY(map_object(obj));
     std::vector<uint32_t> visible;
     m_store.visible_ops_at(*object, key, visible);
     if (visible.size() == 1) {
@@ -120,7 +120,7 @@ ErrorOr<void> Document::put(ObjId obj, std::string_view key, ScalarValue value)
                 return {};
         }
     }
-    AM_TRY(write_op(obj, key, OpAction::Set, std::move(value), visible));
+    TRY(write_op(obj, key, OpAction::Set, std::move(value), visible));
     return {};
 }
 
@@ -128,12 +128,12 @@ ErrorOr<ObjId> Document::put_object(ObjId obj, std::string_view key, ObjType typ
 {
     if (type != ObjType::Map)
         return make_error(ErrorCode::Unsupported, "unsupported document: only map objects can be created");
-    auto const* object = AM_TRY(map_object(obj));
+    auto const* object = TRY(map_object(obj));
     if (object->depth + 1 > m_max_depth)
         return make_error(ErrorCode::TooLarge, "document: maps nested deeper than " + std::to_string(m_max_depth) + " levels");
     std::vector<uint32_t> visible;
     m_store.visible_ops_at(*object, key, visible);
-    auto id = AM_TRY(write_op(obj, key, OpAction::MakeMap, ScalarValue::null(), visible));
+    auto id = TRY(write_op(obj, key, OpAction::MakeMap, ScalarValue::null(), visible));
     return ObjId { id.counter, id.actor };
 }
 

@@ -75,7 +75,7 @@ ErrorOr<Document> Document::load(std::span<const uint8_t> bytes, LoadOptions con
     Document document(options.actor ? *options.actor : ActorId::random());
     document.m_max_depth = options.max_depth;
     size_t budget = options.max_inflated_bytes;
-    AM_TRY(document.apply_chunks(bytes, options, budget, true));
+    TRY(document.apply_chunks(bytes, options, budget, true));
     return document;
 }
 
@@ -87,7 +87,7 @@ ErrorOr<void> Document::apply_changes(std::span<const uint8_t> bytes)
     options.max_depth = m_max_depth;
     size_t budget = options.max_inflated_bytes;
     Document copy = *this;
-    AM_TRY(copy.apply_chunks(bytes, options, budget, copy.m_changes.empty()));
+    TRY(copy.apply_chunks(bytes, options, budget, copy.m_changes.empty()));
     *this = std::move(copy);
     return {};
 }
@@ -113,36 +113,36 @@ ErrorOr<void> Document::apply_chunks(std::span<const uint8_t> bytes, LoadOptions
     size_t offset = 0;
     bool first = true;
     while (offset < bytes.size()) {
-        auto chunk = AM_TRY(storage::parse_chunk(bytes.subspan(offset)));
+        auto chunk = TRY(storage::parse_chunk(bytes.subspan(offset)));
         offset += chunk.size;
         switch (chunk.type) {
         case storage::ChunkType::Document:
             if (first && allow_fast_document) {
-                AM_TRY(load_document_chunk(chunk.body, options, budget));
+                TRY(load_document_chunk(chunk.body, options, budget));
             } else {
                 Document other(m_actor);
                 other.m_max_depth = m_max_depth;
-                AM_TRY(other.load_document_chunk(chunk.body, options, budget));
+                TRY(other.load_document_chunk(chunk.body, options, budget));
                 for (auto& change : other.m_changes) {
-                    auto inner = AM_TRY(storage::parse_chunk(change.bytes));
-                    auto record = AM_TRY(storage::parse_change_body(inner.body, change_limits, budget));
+                    auto inner = TRY(storage::parse_chunk(change.bytes));
+                    auto record = TRY(storage::parse_change_body(inner.body, change_limits, budget));
                     pending.push_back(PendingChange { std::move(record), change.hash, std::move(change.bytes) });
                 }
             }
             break;
         case storage::ChunkType::Change: {
-            auto record = AM_TRY(storage::parse_change_body(chunk.body, change_limits, budget));
-            AM_TRY(check_canonical(record, chunk.body));
+            auto record = TRY(storage::parse_change_body(chunk.body, change_limits, budget));
+            TRY(check_canonical(record, chunk.body));
             pending.push_back(PendingChange { std::move(record), chunk.hash, std::vector<uint8_t>(bytes.begin() + (offset - chunk.size), bytes.begin() + offset) });
             break;
         }
         case storage::ChunkType::CompressedChange: {
-            auto body = AM_TRY(storage::inflate_raw(chunk.body, budget, "compressed change"));
+            auto body = TRY(storage::inflate_raw(chunk.body, budget, "compressed change"));
             auto hash = storage::chunk_hash(storage::ChunkType::Change, body);
             if (!std::equal(chunk.checksum.begin(), chunk.checksum.end(), hash.bytes.begin()))
                 return make_error(ErrorCode::Corrupt, "chunk: wrong checksum");
-            auto record = AM_TRY(storage::parse_change_body(body, change_limits, budget));
-            AM_TRY(check_canonical(record, body));
+            auto record = TRY(storage::parse_change_body(body, change_limits, budget));
+            TRY(check_canonical(record, body));
             pending.push_back(PendingChange { std::move(record), hash, storage::write_chunk(storage::ChunkType::Change, body) });
             break;
         }
@@ -166,7 +166,7 @@ ErrorOr<void> Document::apply_chunks(std::span<const uint8_t> bytes, LoadOptions
                 waiting.push_back(std::move(change));
                 continue;
             }
-            AM_TRY(apply_change(change.record, change.hash, std::move(change.bytes), m_max_depth));
+            TRY(apply_change(change.record, change.hash, std::move(change.bytes), m_max_depth));
             progress = true;
         }
         if (!progress)

@@ -33,7 +33,7 @@ struct SynthesizedDelete {
 ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadOptions const& options, size_t& budget)
 {
     storage::DocumentLimits limits { options.max_ops, options.max_changes };
-    auto record = AM_TRY(storage::parse_document_body(body, limits, budget));
+    auto record = TRY(storage::parse_document_body(body, limits, budget));
 
     std::vector<uint32_t> actor_map;
     actor_map.reserve(record.actors.size());
@@ -48,7 +48,7 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     for (auto& op : record.ops) {
         if (op.action == static_cast<uint64_t>(storage::Action::Delete))
             return make_error(ErrorCode::Corrupt, "document: a delete op is stored");
-        auto action = AM_TRY(check_op_shape(op.action, op.map_key.has_value(), op.insert));
+        auto action = TRY(check_op_shape(op.action, op.map_key.has_value(), op.insert));
         // The value would be dropped here and not be part of the rebuilt change that the heads
         // vouch for.
         if (action == OpAction::MakeMap && !op.value.is_null())

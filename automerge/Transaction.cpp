@@ -4,7 +4,7 @@ namespace automerge {
 
 ErrorOr<Transaction> Transaction::open(Document& document)
 {
-    AM_TRY(document.begin());
+    TRY(document.begin());
     return Transaction(document);
 }
 

@@ -154,24 +154,24 @@ ErrorOr<ChangeRecord> parse_change_body(std::span<const uint8_t> body, ChangeLim
 {
     Reader reader(body);
     ChangeRecord change;
-    auto dep_count = AM_TRY(reader.count("change: dependencies", reader.remaining() / 32));
+    auto dep_count = TRY(reader.count("change: dependencies", reader.remaining() / 32));
     change.deps.resize(static_cast<size_t>(dep_count));
     for (auto& dep : change.deps) {
-        auto bytes = AM_TRY(reader.take(32, "change: dependencies"));
+        auto bytes = TRY(reader.take(32, "change: dependencies"));
         std::copy(bytes.begin(), bytes.end(), dep.bytes.begin());
     }
-    auto actor = AM_TRY(reader.length_prefixed("change: actor id"));
+    auto actor = TRY(reader.length_prefixed("change: actor id"));
     change.actor = ActorId(std::vector<uint8_t>(actor.begin(), actor.end()));
-    change.seq = AM_TRY(reader.uleb("change: sequence number"));
-    change.start_op = AM_TRY(reader.uleb("change: start op"));
-    change.time = AM_TRY(reader.sleb("change: time"));
-    auto message = AM_TRY(reader.utf8("change: message"));
+    change.seq = TRY(reader.uleb("change: sequence number"));
+    change.start_op = TRY(reader.uleb("change: start op"));
+    change.time = TRY(reader.sleb("change: time"));
+    auto message = TRY(reader.utf8("change: message"));
     if (!message.empty())
         change.message = std::move(message);
-    auto actor_count = AM_TRY(reader.count("change: other actors", reader.remaining()));
+    auto actor_count = TRY(reader.count("change: other actors", reader.remaining()));
     change.other_actors.reserve(static_cast<size_t>(actor_count));
     for (uint64_t i = 0; i < actor_count; ++i) {
-        auto other = AM_TRY(reader.length_prefixed("change: other actors"));
+        auto other = TRY(reader.length_prefixed("change: other actors"));
         change.other_actors.emplace_back(std::vector<uint8_t>(other.begin(), other.end()));
     }
     if (change.seq == 0)
@@ -179,8 +179,8 @@ ErrorOr<ChangeRecord> parse_change_body(std::span<const uint8_t> body, ChangeLim
     if (change.start_op == 0)
         return make_error(ErrorCode::Corrupt, "change: start op 0");
 
-    auto columns = AM_TRY(RawColumns::parse_header(reader, "change: op columns"));
-    AM_TRY(columns.take_data(reader, inflate_budget));
+    auto columns = TRY(RawColumns::parse_header(reader, "change: op columns"));
+    TRY(columns.take_data(reader, inflate_budget));
     auto rest = reader.rest();
     change.extra.assign(rest.begin(), rest.end());
     if (columns.has_data_outside(change_op_specs))
@@ -213,7 +213,7 @@ ErrorOr<ChangeRecord> parse_change_body(std::span<const uint8_t> body, ChangeLim
     uint64_t total_preds = 0;
     for (;;) {
         std::optional<uint64_t> action_value;
-        if (!AM_TRY(action.next(action_value)))
+        if (!TRY(action.next(action_value)))
             break;
         if (change.ops.size() >= limits.max_ops)
             return make_error(ErrorCode::TooLarge, "change: more ops than the limit of " + std::to_string(limits.max_ops));
@@ -223,34 +223,34 @@ ErrorOr<ChangeRecord> parse_change_body(std::span<const uint8_t> body, ChangeLim
         op.action = *action_value;
 
         std::optional<uint64_t> actor_value, counter_value;
-        bool has_actor = AM_TRY(obj_actor.next(actor_value)) && actor_value;
-        bool has_counter = AM_TRY(obj_counter.next(counter_value)) && counter_value;
+        bool has_actor = TRY(obj_actor.next(actor_value)) && actor_value;
+        bool has_counter = TRY(obj_counter.next(counter_value)) && counter_value;
         if (has_actor != has_counter)
             return make_error(ErrorCode::Corrupt, "change: object id with only one of actor and counter");
         if (has_actor)
-            op.obj = OpRef { *counter_value, AM_TRY(check_actor(*actor_value, "object")) };
+            op.obj = OpRef { *counter_value, TRY(check_actor(*actor_value, "object")) };
 
         std::optional<uint64_t> key_actor_value;
         std::optional<int64_t> key_counter_value;
         std::optional<std::string> key_string_value;
-        (void)AM_TRY(key_actor.next(key_actor_value));
-        (void)AM_TRY(key_counter.next(key_counter_value));
-        (void)AM_TRY(key_string.next(key_string_value));
+        (void)TRY(key_actor.next(key_actor_value));
+        (void)TRY(key_counter.next(key_counter_value));
+        (void)TRY(key_string.next(key_string_value));
         if (key_string_value) {
             op.key.map_key = std::move(key_string_value);
         } else {
-            auto counter = AM_TRY(check_counter(key_counter_value, "key"));
-            uint32_t key_actor_index = key_actor_value ? AM_TRY(check_actor(*key_actor_value, "key")) : 0;
+            auto counter = TRY(check_counter(key_counter_value, "key"));
+            uint32_t key_actor_index = key_actor_value ? TRY(check_actor(*key_actor_value, "key")) : 0;
             op.key.element = OpRef { counter, key_actor_index };
         }
         bool insert_value = false;
-        (void)AM_TRY(insert.next(insert_value));
+        (void)TRY(insert.next(insert_value));
         op.insert = insert_value;
-        if (!AM_TRY(value.next(op.value)))
+        if (!TRY(value.next(op.value)))
             op.value = ScalarValue::null();
 
         std::optional<uint64_t> pred_count;
-        (void)AM_TRY(pred_group.next(pred_count));
+        (void)TRY(pred_group.next(pred_count));
         uint64_t count = pred_count.value_or(0);
         total_preds += count;
         if (total_preds > limits.max_ops)
@@ -258,11 +258,11 @@ ErrorOr<ChangeRecord> parse_change_body(std::span<const uint8_t> body, ChangeLim
         for (uint64_t i = 0; i < count; ++i) {
             std::optional<uint64_t> pred_actor_value;
             std::optional<int64_t> pred_counter_value;
-            if (!AM_TRY(pred_actor.next(pred_actor_value)) || !pred_actor_value)
+            if (!TRY(pred_actor.next(pred_actor_value)) || !pred_actor_value)
                 return make_error(ErrorCode::Corrupt, "change: pred column shorter than its group");
-            (void)AM_TRY(pred_counter.next(pred_counter_value));
-            auto counter = AM_TRY(check_counter(pred_counter_value, "pred"));
-            op.pred.push_back(OpRef { counter, AM_TRY(check_actor(*pred_actor_value, "pred")) });
+            (void)TRY(pred_counter.next(pred_counter_value));
+            auto counter = TRY(check_counter(pred_counter_value, "pred"));
+            op.pred.push_back(OpRef { counter, TRY(check_actor(*pred_actor_value, "pred")) });
         }
         change.ops.push_back(std::move(op));
     }

@@ -58,7 +58,7 @@ ErrorOr<Chunk> parse_chunk(std::span<const uint8_t> bytes)
         return make_error(ErrorCode::Corrupt, "chunk: declared length " + std::to_string(*length) + " exceeds the " + std::to_string(reader.remaining()) + " bytes left");
     Chunk chunk;
     chunk.type = static_cast<ChunkType>(*type_byte);
-    chunk.body = AM_TRY(reader.take(static_cast<size_t>(*length), "chunk: body"));
+    chunk.body = TRY(reader.take(static_cast<size_t>(*length), "chunk: body"));
     chunk.size = reader.offset();
     std::copy(checksum->begin(), checksum->end(), chunk.checksum.begin());
     if (chunk.type == ChunkType::CompressedChange)

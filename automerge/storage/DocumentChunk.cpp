@@ -32,16 +32,16 @@ ErrorOr<void> expect_exhausted(Decoder& decoder, std::string_view what)
     bool more = false;
     if constexpr (std::is_same_v<Decoder, BooleanDecoder>) {
         bool value = false;
-        more = AM_TRY(decoder.next(value));
+        more = TRY(decoder.next(value));
     } else if constexpr (std::is_same_v<Decoder, ValueDecoder>) {
         ScalarValue value;
-        more = AM_TRY(decoder.next(value)) || !decoder.raw_exhausted();
+        more = TRY(decoder.next(value)) || !decoder.raw_exhausted();
     } else if constexpr (std::is_same_v<Decoder, DeltaDecoder>) {
         std::optional<int64_t> value;
-        more = AM_TRY(decoder.next(value));
+        more = TRY(decoder.next(value));
     } else {
         std::optional<typename Decoder::Value> value;
-        more = AM_TRY(decoder.next(value));
+        more = TRY(decoder.next(value));
     }
     if (more)
         return make_error(ErrorCode::Corrupt, std::string(what) + " holds more values than its rows use (invalid load length)");
@@ -185,8 +185,8 @@ static ErrorOr<std::optional<OpRef>> read_op_ref(RleDecoder<uint64_t>& actors, a
     std::optional<uint64_t> actor;
     using CounterType = std::conditional_t<std::is_same_v<std::remove_cvref_t<decltype(counters)>, DeltaDecoder>, int64_t, uint64_t>;
     std::optional<CounterType> counter;
-    (void)AM_TRY(actors.next(actor));
-    (void)AM_TRY(counters.next(counter));
+    (void)TRY(actors.next(actor));
+    (void)TRY(counters.next(counter));
     if (!actor && !counter)
         return std::optional<OpRef> {};
     if (!actor || !counter)
@@ -204,25 +204,25 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
 {
     Reader reader(body);
     DocumentRecord document;
-    auto actor_count = AM_TRY(reader.count("document: actors", reader.remaining()));
+    auto actor_count = TRY(reader.count("document: actors", reader.remaining()));
     document.actors.reserve(static_cast<size_t>(actor_count));
     for (uint64_t i = 0; i < actor_count; ++i) {
-        auto actor = AM_TRY(reader.length_prefixed("document: actors"));
+        auto actor = TRY(reader.length_prefixed("document: actors"));
         document.actors.emplace_back(std::vector<uint8_t>(actor.begin(), actor.end()));
     }
-    auto head_count = AM_TRY(reader.count("document: heads", reader.remaining() / 32));
+    auto head_count = TRY(reader.count("document: heads", reader.remaining() / 32));
     document.heads.resize(static_cast<size_t>(head_count));
     for (auto& head : document.heads) {
-        auto bytes = AM_TRY(reader.take(32, "document: heads"));
+        auto bytes = TRY(reader.take(32, "document: heads"));
         std::copy(bytes.begin(), bytes.end(), head.bytes.begin());
     }
-    auto change_columns = AM_TRY(RawColumns::parse_header(reader, "document: change columns"));
-    auto op_columns_block = AM_TRY(RawColumns::parse_header(reader, "document: op columns"));
-    AM_TRY(change_columns.take_data(reader, inflate_budget));
-    AM_TRY(op_columns_block.take_data(reader, inflate_budget));
+    auto change_columns = TRY(RawColumns::parse_header(reader, "document: change columns"));
+    auto op_columns_block = TRY(RawColumns::parse_header(reader, "document: op columns"));
+    TRY(change_columns.take_data(reader, inflate_budget));
+    TRY(op_columns_block.take_data(reader, inflate_budget));
     if (!reader.at_end()) {
         for (uint64_t i = 0; i < head_count; ++i)
-            document.head_indices.push_back(AM_TRY(reader.uleb("document: head indices")));
+            document.head_indices.push_back(TRY(reader.uleb("document: head indices")));
         if (!reader.at_end())
             return make_error(ErrorCode::Corrupt, "document: bytes after the head indices");
     }
@@ -244,7 +244,7 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
         uint64_t total_deps = 0;
         for (;;) {
             std::optional<uint64_t> actor_value;
-            if (!AM_TRY(actor.next(actor_value)))
+            if (!TRY(actor.next(actor_value)))
                 break;
             if (document.changes.size() >= limits.max_changes)
                 return make_error(ErrorCode::TooLarge, "document: more changes than the limit of " + std::to_string(limits.max_changes));
@@ -253,29 +253,29 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
             DocChange change;
             change.actor = static_cast<uint32_t>(*actor_value);
             std::optional<int64_t> number;
-            if (!AM_TRY(seq.next(number)) || !number || *number <= 0)
+            if (!TRY(seq.next(number)) || !number || *number <= 0)
                 return make_error(ErrorCode::Corrupt, "document: change without a valid sequence number");
             change.seq = static_cast<uint64_t>(*number);
-            if (!AM_TRY(max_op.next(number)) || !number || *number < 0)
+            if (!TRY(max_op.next(number)) || !number || *number < 0)
                 return make_error(ErrorCode::Corrupt, "document: change without a valid max op");
             change.max_op = static_cast<uint64_t>(*number);
-            if (!AM_TRY(time.next(number)))
+            if (!TRY(time.next(number)))
                 return make_error(ErrorCode::Corrupt, "document: change without a time");
             change.time = number.value_or(0);
-            (void)AM_TRY(message.next(change.message));
+            (void)TRY(message.next(change.message));
             std::optional<uint64_t> dep_count;
-            (void)AM_TRY(deps_group.next(dep_count));
+            (void)TRY(deps_group.next(dep_count));
             total_deps += dep_count.value_or(0);
             if (total_deps > limits.max_changes * 16)
                 return make_error(ErrorCode::TooLarge, "document: more dependencies than the limit");
             for (uint64_t i = 0; i < dep_count.value_or(0); ++i) {
                 std::optional<int64_t> index;
-                if (!AM_TRY(deps_index.next(index)) || !index || *index < 0)
+                if (!TRY(deps_index.next(index)) || !index || *index < 0)
                     return make_error(ErrorCode::Corrupt, "document: change dependency column shorter than its group");
                 change.deps.push_back(static_cast<uint64_t>(*index));
             }
             ScalarValue extra_value;
-            if (AM_TRY(extra.next(extra_value))) {
+            if (TRY(extra.next(extra_value))) {
                 if (auto const* bytes = extra_value.as_bytes())
                     change.extra = *bytes;
                 else if (!extra_value.is_null())
@@ -283,13 +283,13 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
             }
             document.changes.push_back(std::move(change));
         }
-        AM_TRY(expect_exhausted(seq, "document: change seq column"));
-        AM_TRY(expect_exhausted(max_op, "document: change max op column"));
-        AM_TRY(expect_exhausted(time, "document: change time column"));
-        AM_TRY(expect_exhausted(message, "document: change message column"));
-        AM_TRY(expect_exhausted(deps_group, "document: change deps column"));
-        AM_TRY(expect_exhausted(deps_index, "document: change deps index column"));
-        AM_TRY(expect_exhausted(extra, "document: change extra column"));
+        TRY(expect_exhausted(seq, "document: change seq column"));
+        TRY(expect_exhausted(max_op, "document: change max op column"));
+        TRY(expect_exhausted(time, "document: change time column"));
+        TRY(expect_exhausted(message, "document: change message column"));
+        TRY(expect_exhausted(deps_group, "document: change deps column"));
+        TRY(expect_exhausted(deps_index, "document: change deps index column"));
+        TRY(expect_exhausted(extra, "document: change extra column"));
     }
 
     // Ops.
@@ -315,13 +315,13 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
             RleDecoder<uint64_t> counting(columns.get(op_columns::action), "document: action column");
             uint64_t count = 0;
             std::optional<uint64_t> ignored;
-            while (count <= limits.max_ops && AM_TRY(counting.next(ignored)))
+            while (count <= limits.max_ops && TRY(counting.next(ignored)))
                 ++count;
             document.ops.reserve(static_cast<size_t>(std::min(count, limits.max_ops)));
         }
         for (;;) {
             std::optional<uint64_t> action_value;
-            if (!AM_TRY(action.next(action_value)))
+            if (!TRY(action.next(action_value)))
                 break;
             if (document.ops.size() >= limits.max_ops)
                 return make_error(ErrorCode::TooLarge, "document: more ops than the limit of " + std::to_string(limits.max_ops));
@@ -329,17 +329,17 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
                 return make_error(ErrorCode::Corrupt, "document: op without an action");
             DocOp op;
             op.action = *action_value;
-            op.obj = AM_TRY(read_op_ref(obj_actor, obj_counter, actor_count, "object id"));
-            auto id = AM_TRY(read_op_ref(id_actor, id_counter, actor_count, "op id"));
+            op.obj = TRY(read_op_ref(obj_actor, obj_counter, actor_count, "object id"));
+            auto id = TRY(read_op_ref(id_actor, id_counter, actor_count, "op id"));
             if (!id || id->counter == 0)
                 return make_error(ErrorCode::Corrupt, "document: op without an id");
             op.id = *id;
             std::optional<uint64_t> key_actor_value;
             std::optional<int64_t> key_counter_value;
             std::optional<std::string_view> key_string_value;
-            (void)AM_TRY(key_actor.next(key_actor_value));
-            (void)AM_TRY(key_counter.next(key_counter_value));
-            (void)AM_TRY(key_string.next(key_string_value));
+            (void)TRY(key_actor.next(key_actor_value));
+            (void)TRY(key_counter.next(key_counter_value));
+            (void)TRY(key_string.next(key_string_value));
             if (key_string_value) {
                 op.map_key = key_string_value;
             } else {
@@ -350,37 +350,37 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
                 op.element = OpRef { static_cast<uint64_t>(*key_counter_value), static_cast<uint32_t>(key_actor_value.value_or(0)) };
             }
             bool insert_value = false;
-            (void)AM_TRY(insert.next(insert_value));
+            (void)TRY(insert.next(insert_value));
             op.insert = insert_value;
-            if (!AM_TRY(value.next(op.value)))
+            if (!TRY(value.next(op.value)))
                 op.value = ScalarValue::null();
             std::optional<uint64_t> succ_count;
-            (void)AM_TRY(succ_group.next(succ_count));
+            (void)TRY(succ_group.next(succ_count));
             total_succ += succ_count.value_or(0);
             if (total_succ > limits.max_ops)
                 return make_error(ErrorCode::TooLarge, "document: more successors than the op limit of " + std::to_string(limits.max_ops));
             op.succ_begin = static_cast<uint32_t>(document.succ.size());
             op.succ_count = static_cast<uint32_t>(succ_count.value_or(0));
             for (uint64_t i = 0; i < succ_count.value_or(0); ++i) {
-                auto succ = AM_TRY(read_op_ref(succ_actor, succ_counter, actor_count, "successor"));
+                auto succ = TRY(read_op_ref(succ_actor, succ_counter, actor_count, "successor"));
                 if (!succ || succ->counter == 0)
                     return make_error(ErrorCode::Corrupt, "document: succ column shorter than its group");
                 document.succ.push_back(*succ);
             }
             document.ops.push_back(std::move(op));
         }
-        AM_TRY(expect_exhausted(obj_actor, "document: object actor column"));
-        AM_TRY(expect_exhausted(obj_counter, "document: object counter column"));
-        AM_TRY(expect_exhausted(key_actor, "document: key actor column"));
-        AM_TRY(expect_exhausted(key_counter, "document: key counter column"));
-        AM_TRY(expect_exhausted(key_string, "document: key string column"));
-        AM_TRY(expect_exhausted(id_actor, "document: id actor column"));
-        AM_TRY(expect_exhausted(id_counter, "document: id counter column"));
-        AM_TRY(expect_exhausted(insert, "document: insert column"));
-        AM_TRY(expect_exhausted(value, "document: value column"));
-        AM_TRY(expect_exhausted(succ_group, "document: succ group column"));
-        AM_TRY(expect_exhausted(succ_actor, "document: succ actor column"));
-        AM_TRY(expect_exhausted(succ_counter, "document: succ counter column"));
+        TRY(expect_exhausted(obj_actor, "document: object actor column"));
+        TRY(expect_exhausted(obj_counter, "document: object counter column"));
+        TRY(expect_exhausted(key_actor, "document: key actor column"));
+        TRY(expect_exhausted(key_counter, "document: key counter column"));
+        TRY(expect_exhausted(key_string, "document: key string column"));
+        TRY(expect_exhausted(id_actor, "document: id actor column"));
+        TRY(expect_exhausted(id_counter, "document: id counter column"));
+        TRY(expect_exhausted(insert, "document: insert column"));
+        TRY(expect_exhausted(value, "document: value column"));
+        TRY(expect_exhausted(succ_group, "document: succ group column"));
+        TRY(expect_exhausted(succ_actor, "document: succ actor column"));
+        TRY(expect_exhausted(succ_counter, "document: succ counter column"));
     }
     return document;
 }

@@ -50,7 +50,7 @@ ErrorOr<int64_t> Reader::sleb(std::string_view what)
 
 ErrorOr<uint64_t> Reader::count(std::string_view what, uint64_t limit)
 {
-    auto value = AM_TRY(uleb(what));
+    auto value = TRY(uleb(what));
     if (value > limit)
         return make_error(ErrorCode::TooLarge, std::string(what) + ": count " + std::to_string(value) + " exceeds the bytes or limit of " + std::to_string(limit));
     return value;
@@ -74,7 +74,7 @@ ErrorOr<std::span<const uint8_t>> Reader::take(size_t length, std::string_view w
 
 ErrorOr<std::span<const uint8_t>> Reader::length_prefixed(std::string_view what)
 {
-    auto length = AM_TRY(uleb(what));
+    auto length = TRY(uleb(what));
     if (length > remaining())
         return make_error(ErrorCode::Corrupt, std::string(what) + ": length " + std::to_string(length) + " exceeds the " + std::to_string(remaining()) + " bytes left");
     return take(static_cast<size_t>(length), what);
@@ -82,12 +82,12 @@ ErrorOr<std::span<const uint8_t>> Reader::length_prefixed(std::string_view what)
 
 ErrorOr<std::string> Reader::utf8(std::string_view what)
 {
-    return std::string(AM_TRY(utf8_view(what)));
+    return std::string(TRY(utf8_view(what)));
 }
 
 ErrorOr<std::string_view> Reader::utf8_view(std::string_view what)
 {
-    auto bytes = AM_TRY(length_prefixed(what));
+    auto bytes = TRY(length_prefixed(what));
     if (!is_valid_utf8(bytes))
         return make_error(ErrorCode::Corrupt, std::string(what) + ": invalid UTF-8");
     return std::string_view(reinterpret_cast<char const*>(bytes.data()), bytes.size());

@@ -110,7 +110,10 @@ void decode_and_paint(benchmark::State& state, MediaEngine& engine)
 void BM_SynthesizedDecodeAndPaint720p(benchmark::State& state)
 {
     auto engine = MediaEngine::create_synthesized();
-    engine->open("https://demo.kaso.invalid/clip.mp4");
+    if (auto opened = engine->open("https://demo.kaso.invalid/clip.mp4"); !opened) {
+        state.SkipWithError(opened.error().message.c_str());
+        return;
+    }
     decode_and_paint(state, *engine);
 }
 BENCHMARK(BM_SynthesizedDecodeAndPaint720p)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(150);
@@ -166,7 +169,10 @@ void BM_RealWebmDecodeAndPaint720p(benchmark::State& state)
         return;
     }
     auto engine = MediaEngine::create();
-    engine->open(address);
+    if (auto opened = engine->open(address); !opened) {
+        state.SkipWithError(opened.error().message.c_str());
+        return;
+    }
     decode_and_paint(state, *engine);
 }
 BENCHMARK(BM_RealWebmDecodeAndPaint720p)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(120);

@@ -8,7 +8,7 @@ ActionContext ActionContext::enriched_by(ActionContext const& other) const
     return ActionContext { pick(label, other.label), pick(resource_id, other.resource_id), pick(resource_title, other.resource_title) };
 }
 
-std::expected<void, ActionError> ActionHost::dispatch_with_context(DocumentAction const& action, EncodedAction const& encoded,
+base::ErrorOr<void, ActionError> ActionHost::dispatch_with_context(DocumentAction const& action, EncodedAction const& encoded,
     ActionContext const& context) const
 {
     if (!m_dispatcher)

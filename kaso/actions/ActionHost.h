@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "base/ErrorOr.h"
 #include "kaso/actions/DocumentAction.h"
 #include "kaso/actions/EncodedAction.h"
 
@@ -33,12 +34,12 @@ struct ActionContext {
 // one, every dispatch fails and changes nothing.
 class ActionHost {
 public:
-    using Dispatcher = std::function<std::expected<void, ActionError>(DocumentAction const&, EncodedAction const&, ActionContext const&)>;
+    using Dispatcher = std::function<base::ErrorOr<void, ActionError>(DocumentAction const&, EncodedAction const&, ActionContext const&)>;
 
     bool has_dispatcher() const { return static_cast<bool>(m_dispatcher); }
     void set_dispatcher(Dispatcher dispatcher) { m_dispatcher = std::move(dispatcher); }
 
-    std::expected<void, ActionError> dispatch_with_context(DocumentAction const& action, EncodedAction const& encoded,
+    base::ErrorOr<void, ActionError> dispatch_with_context(DocumentAction const& action, EncodedAction const& encoded,
         ActionContext const& context) const;
 
 private:

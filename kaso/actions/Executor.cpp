@@ -7,7 +7,7 @@
 
 namespace kaso::actions::executor {
 
-std::expected<DispatchOutcome, ActionError> dispatch_by_with_context(automerge::Document& document, DocumentAction const& action,
+base::ErrorOr<DispatchOutcome, ActionError> dispatch_by_with_context(automerge::Document& document, DocumentAction const& action,
     EncodedAction const& encoded, std::span<uint8_t const> local_actor, ActionContext const& context)
 {
     auto failure = [&](std::string_view what) {
@@ -47,7 +47,7 @@ std::expected<DispatchOutcome, ActionError> dispatch_by_with_context(automerge::
     return outcome;
 }
 
-std::expected<DispatchOutcome, ActionError> dispatch_by(automerge::Document& document, DocumentAction const& action,
+base::ErrorOr<DispatchOutcome, ActionError> dispatch_by(automerge::Document& document, DocumentAction const& action,
     EncodedAction const& encoded, std::span<uint8_t const> local_actor)
 {
     return dispatch_by_with_context(document, action, encoded, local_actor, ActionContext {});
@@ -55,7 +55,7 @@ std::expected<DispatchOutcome, ActionError> dispatch_by(automerge::Document& doc
 
 ActionHost::Dispatcher dispatcher_for(automerge::Document& document)
 {
-    return [&document](DocumentAction const& action, EncodedAction const& encoded, ActionContext const& context) -> std::expected<void, ActionError> {
+    return [&document](DocumentAction const& action, EncodedAction const& encoded, ActionContext const& context) -> base::ErrorOr<void, ActionError> {
         auto outcome = dispatch_by_with_context(document, action, encoded, {}, context);
         if (!outcome)
             return std::unexpected(outcome.error());

@@ -28,10 +28,10 @@ struct DispatchOutcome {
 // action, or an exception it lets escape) rolls the transaction back, so a failed dispatch leaves
 // the document's values, heads and saved bytes unchanged. With `local_actor` given (not empty),
 // the change is written under that actor. The change's message is the encoded action's kind.
-std::expected<DispatchOutcome, ActionError> dispatch_by_with_context(automerge::Document& document, DocumentAction const& action,
+base::ErrorOr<DispatchOutcome, ActionError> dispatch_by_with_context(automerge::Document& document, DocumentAction const& action,
     EncodedAction const& encoded, std::span<uint8_t const> local_actor, ActionContext const& context);
 
-std::expected<DispatchOutcome, ActionError> dispatch_by(automerge::Document& document, DocumentAction const& action,
+base::ErrorOr<DispatchOutcome, ActionError> dispatch_by(automerge::Document& document, DocumentAction const& action,
     EncodedAction const& encoded, std::span<uint8_t const> local_actor = {});
 
 // A dispatcher for ActionHost::set_dispatcher that dispatches onto `document`, which must

@@ -105,7 +105,7 @@ ErrorOr<void> LibraryStore::persist() const
     return {};
 }
 
-std::expected<executor::DispatchOutcome, ActionError> LibraryStore::dispatch(DocumentAction const& action, EncodedAction const& encoded,
+base::ErrorOr<executor::DispatchOutcome, ActionError> LibraryStore::dispatch(DocumentAction const& action, EncodedAction const& encoded,
     ActionContext const& context)
 {
     // Only a change that is written out can have to be undone: a library kept in memory alone

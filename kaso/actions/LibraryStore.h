@@ -41,7 +41,7 @@ public:
 
     // Dispatches the action through the executor and writes the file when the document changed.
     // When writing fails, the document is restored to what it was and the error returned.
-    std::expected<executor::DispatchOutcome, ActionError> dispatch(DocumentAction const& action, EncodedAction const& encoded,
+    base::ErrorOr<executor::DispatchOutcome, ActionError> dispatch(DocumentAction const& action, EncodedAction const& encoded,
         ActionContext const& context = {});
 
     // Writes the whole document now.

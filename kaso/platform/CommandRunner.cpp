@@ -88,7 +88,7 @@ struct Stream {
 
 }
 
-std::expected<CommandOutput, CommandError> run_command(
+base::ErrorOr<CommandOutput, CommandError> run_command(
     std::string const& program, std::vector<std::string> const& arguments, CommandLimits limits)
 {
     if (program.empty())

@@ -2,7 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
-#include <expected>
+#include "base/ErrorOr.h"
 #include <string>
 #include <vector>
 
@@ -35,7 +35,7 @@ struct CommandLimits {
 // with standard input on /dev/null, collecting both output streams. A program that writes more
 // than the limit, or is still running at the time-out, is killed together with every process
 // it started in its process group, and the run fails.
-std::expected<CommandOutput, CommandError> run_command(
+base::ErrorOr<CommandOutput, CommandError> run_command(
     std::string const& program, std::vector<std::string> const& arguments, CommandLimits limits);
 
 }

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <expected>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include <fmt/format.h>
+
+#include "base/ErrorOr.h"
 
 namespace kaso {
 
@@ -24,7 +25,7 @@ struct Error {
 };
 
 template<typename T>
-using ErrorOr = std::expected<T, Error>;
+using ErrorOr = base::ErrorOr<T, Error>;
 
 inline std::unexpected<Error> make_error(std::string message)
 {
@@ -36,12 +37,3 @@ inline std::unexpected<Error> make_error(std::string message)
 std::string debug_text(std::string_view text);
 
 }
-
-// Unwraps an expected value or returns its error from the enclosing function.
-#define TRY(expression)                                                   \
-    __extension__({                                                       \
-        auto&& _try_result = (expression);                                \
-        if (!_try_result.has_value())                                     \
-            return std::unexpected(std::move(_try_result).error());       \
-        std::move(_try_result).value();                                   \
-    })

@@ -148,7 +148,7 @@ std::vector<std::string> process_arguments()
     return words;
 }
 
-std::expected<void, LaunchError> run(LaunchDescriptor descriptor)
+base::ErrorOr<void, LaunchError> run(LaunchDescriptor descriptor)
 {
     auto log = kaso::log::target("kaso::launch");
     auto arguments = descriptor.arguments ? *descriptor.arguments : process_arguments();

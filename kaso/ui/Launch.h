@@ -1,6 +1,6 @@
 #pragma once
 
-#include <expected>
+#include "base/ErrorOr.h"
 #include <functional>
 #include <memory>
 #include <optional>
@@ -58,6 +58,6 @@ std::string window_title(std::string_view application_id);
 std::vector<std::string> process_arguments();
 
 // Opens the window and runs the event loop until it is closed.
-std::expected<void, LaunchError> run(LaunchDescriptor descriptor);
+base::ErrorOr<void, LaunchError> run(LaunchDescriptor descriptor);
 
 }

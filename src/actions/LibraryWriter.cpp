@@ -103,7 +103,7 @@ bool is_refused(VexaAction const& action)
 
 automerge::ErrorOr<ObjId> doc_get_checked(automerge::Transaction& transaction, ObjId parent, std::string_view key)
 {
-    auto existing = AM_TRY(transaction.get(parent, key));
+    auto existing = TRY(transaction.get(parent, key));
     if (existing && existing->is_map())
         return existing->object;
     return transaction.put_object(parent, key, automerge::ObjType::Map);

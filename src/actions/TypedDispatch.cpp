@@ -10,14 +10,14 @@ using kaso::actions::ActionContext;
 using kaso::actions::ActionError;
 using kaso::actions::EncodedAction;
 
-std::expected<EncodedAction, ActionError> to_encoded_action(std::string_view kind, VexaAction const& action)
+base::ErrorOr<EncodedAction, ActionError> to_encoded_action(std::string_view kind, VexaAction const& action)
 {
     if (!action.texts_are_utf8())
         return std::unexpected(ActionError { fmt::format("encoding {}: {} carries a text that is not valid UTF-8", kind, action.variant_name()) });
     return EncodedAction { std::string(kind), action.to_json_bytes() };
 }
 
-std::expected<EncodedAction, ActionError> to_encoded_action(std::string_view kind, VexaOperation const& operation)
+base::ErrorOr<EncodedAction, ActionError> to_encoded_action(std::string_view kind, VexaOperation const& operation)
 {
     auto bytes = operation.to_json_bytes();
     if (!is_valid_utf8(std::string_view(reinterpret_cast<char const*>(bytes.data()), bytes.size())))
@@ -52,7 +52,7 @@ void register_vexa_action_decoder(kaso::actions::ActionRegistry& registry)
     });
 }
 
-std::optional<std::expected<VexaOperation, std::string>> decode_operation(std::string_view kind, std::span<uint8_t const> payload)
+std::optional<base::ErrorOr<VexaOperation, std::string>> decode_operation(std::string_view kind, std::span<uint8_t const> payload)
 {
     if (kind != vexa_operation_kind)
         return std::nullopt;
@@ -62,7 +62,7 @@ std::optional<std::expected<VexaOperation, std::string>> decode_operation(std::s
     return std::move(*operation);
 }
 
-std::expected<kaso::actions::executor::DispatchOutcome, ActionError> dispatch_vexa_action(automerge::Document& document, VexaAction const& action,
+base::ErrorOr<kaso::actions::executor::DispatchOutcome, ActionError> dispatch_vexa_action(automerge::Document& document, VexaAction const& action,
     ActionContext const& context, ActionContext const* host_context)
 {
     auto encoded = to_encoded_action(vexa_action_kind, action);

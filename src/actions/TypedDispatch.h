@@ -1,6 +1,6 @@
 #pragma once
 
-#include <expected>
+#include "base/ErrorOr.h"
 #include <memory>
 #include <optional>
 #include <span>
@@ -33,8 +33,8 @@ inline constexpr std::string_view owner_history_title = "Vexa owner-local histor
 
 // The action as it crosses the runtime: the kind and the action's JSON bytes. A text that is not
 // UTF-8 cannot be written as JSON faithfully, so it is an encoding error.
-std::expected<kaso::actions::EncodedAction, kaso::actions::ActionError> to_encoded_action(std::string_view kind, VexaAction const& action);
-std::expected<kaso::actions::EncodedAction, kaso::actions::ActionError> to_encoded_action(std::string_view kind, VexaOperation const& operation);
+base::ErrorOr<kaso::actions::EncodedAction, kaso::actions::ActionError> to_encoded_action(std::string_view kind, VexaAction const& action);
+base::ErrorOr<kaso::actions::EncodedAction, kaso::actions::ActionError> to_encoded_action(std::string_view kind, VexaOperation const& operation);
 
 // The context of a dispatch: the label is the humanized variant name ("Set video liked"), or
 // "Update" when the action has none; the provenance is the identifier and title given.
@@ -48,12 +48,12 @@ void register_vexa_action_decoder(kaso::actions::ActionRegistry& registry);
 
 // None when `kind` is not exactly "vexa.operation" (the action is not the application's);
 // else the operation, or the reader's error message.
-std::optional<std::expected<VexaOperation, std::string>> decode_operation(std::string_view kind, std::span<uint8_t const> payload);
+std::optional<base::ErrorOr<VexaOperation, std::string>> decode_operation(std::string_view kind, std::span<uint8_t const> payload);
 
 // Dispatches an action onto the document it is handed, in one transaction of the executor,
 // written under the document's own actor. The caller's context is enriched by the host's when
 // one is given. A failed encoding or a refusal leaves the document untouched.
-std::expected<kaso::actions::executor::DispatchOutcome, kaso::actions::ActionError> dispatch_vexa_action(automerge::Document& document,
+base::ErrorOr<kaso::actions::executor::DispatchOutcome, kaso::actions::ActionError> dispatch_vexa_action(automerge::Document& document,
     VexaAction const& action, kaso::actions::ActionContext const& context, kaso::actions::ActionContext const* host_context = nullptr);
 
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <expected>
+#include "base/ErrorOr.h"
 #include <string>
 
 namespace vexa {
@@ -16,7 +16,7 @@ struct BackendError {
 };
 
 template<typename T>
-using BackendResult = std::expected<T, BackendError>;
+using BackendResult = base::ErrorOr<T, BackendError>;
 
 inline std::unexpected<BackendError> backend_error(std::string message)
 {

@@ -29,7 +29,7 @@ bool has_duplicate_member(std::string_view json)
     return duplicate;
 }
 
-std::expected<HistoryEntryRecord, std::string> from_values(Json const& present, Json const& watched, Json const& mutation)
+base::ErrorOr<HistoryEntryRecord, std::string> from_values(Json const& present, Json const& watched, Json const& mutation)
 {
     if (!present.is_boolean())
         return std::unexpected(fmt::format("invalid type: {}, expected a boolean", present.type_name()));
@@ -42,7 +42,7 @@ std::expected<HistoryEntryRecord, std::string> from_values(Json const& present, 
 
 }
 
-std::expected<std::string, std::string> HistoryEntryRecord::to_json() const
+base::ErrorOr<std::string, std::string> HistoryEntryRecord::to_json() const
 {
     nlohmann::ordered_json json;
     json["present"] = present;
@@ -55,7 +55,7 @@ std::expected<std::string, std::string> HistoryEntryRecord::to_json() const
     }
 }
 
-std::expected<HistoryEntryRecord, std::string> HistoryEntryRecord::parse(std::string_view text)
+base::ErrorOr<HistoryEntryRecord, std::string> HistoryEntryRecord::parse(std::string_view text)
 {
     auto json = Json::parse(text.begin(), text.end(), nullptr, false);
     if (json.is_discarded())

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <expected>
+#include "base/ErrorOr.h"
 #include <string>
 #include <string_view>
 
@@ -15,11 +15,11 @@ struct HistoryEntryRecord {
 
     // {"present":…,"watched_at_ms":…,"mutation_id":…}, compact, members in this order. Fails
     // only for a mutation id that is not UTF-8, with the JSON writer's message.
-    std::expected<std::string, std::string> to_json() const;
+    base::ErrorOr<std::string, std::string> to_json() const;
 
     // Reads the object form (members in any order, others ignored, each of the three required
     // once) or the array form of the three values in declaration order.
-    static std::expected<HistoryEntryRecord, std::string> parse(std::string_view json);
+    static base::ErrorOr<HistoryEntryRecord, std::string> parse(std::string_view json);
 
     bool operator==(HistoryEntryRecord const&) const = default;
 };

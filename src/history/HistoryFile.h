@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <expected>
+#include "base/ErrorOr.h"
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,7 +20,7 @@ struct HistoryFileError {
 };
 
 template<typename T>
-using HistoryFileResult = std::expected<T, HistoryFileError>;
+using HistoryFileResult = base::ErrorOr<T, HistoryFileError>;
 
 // Which file a path named when it was read or written: a new inode, size or time means another
 // process replaced it.

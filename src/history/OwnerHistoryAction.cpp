@@ -145,7 +145,7 @@ kaso::ErrorOr<void> OwnerHistoryAction::encode(automerge::Transaction& transacti
     return put(transaction, history, "legacy_shared_migration_v1", automerge::ScalarValue::boolean(true));
 }
 
-std::expected<kaso::actions::executor::DispatchOutcome, kaso::actions::ActionError> dispatch_history_action_with_context(
+base::ErrorOr<kaso::actions::executor::DispatchOutcome, kaso::actions::ActionError> dispatch_history_action_with_context(
     automerge::Document& document, OwnerHistoryAction const& action, kaso::actions::ActionContext const& context)
 {
     return kaso::actions::executor::dispatch_by_with_context(document, action, action.to_encoded_action(), {}, context);

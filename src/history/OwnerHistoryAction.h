@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <expected>
+#include "base/ErrorOr.h"
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -101,7 +101,7 @@ inline constexpr std::string_view history_resource_title = "Vexa owner-local his
 // Dispatches the action onto the history document through the runtime's transactional dispatch:
 // written by `OwnerHistoryAction::encode` inside one transaction, committed on success, rolled
 // back whole on failure.
-std::expected<kaso::actions::executor::DispatchOutcome, kaso::actions::ActionError> dispatch_history_action_with_context(
+base::ErrorOr<kaso::actions::executor::DispatchOutcome, kaso::actions::ActionError> dispatch_history_action_with_context(
     automerge::Document& document, OwnerHistoryAction const& action, kaso::actions::ActionContext const& context);
 
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <expected>
+#include "base/ErrorOr.h"
 #include <string>
 
 namespace vexa::sync {
@@ -31,7 +31,7 @@ struct DeviceSyncError {
 };
 
 template<typename T>
-using SyncErrorOr = std::expected<T, DeviceSyncError>;
+using SyncErrorOr = base::ErrorOr<T, DeviceSyncError>;
 
 inline std::unexpected<DeviceSyncError> sync_error(DeviceSyncError error)
 {

@@ -35,7 +35,7 @@ std::vector<uint8_t> build_packet(uint8_t opcode, uint8_t sub_opcode, uint8_t en
     return packet;
 }
 
-std::expected<Packet, PacketError> parse_packet_header(std::span<uint8_t const> bytes)
+base::ErrorOr<Packet, PacketError> parse_packet_header(std::span<uint8_t const> bytes)
 {
     if (bytes.size() < packet_header_size)
         return std::unexpected(PacketError { PacketError::Kind::TooShort, 0, bytes.size() });

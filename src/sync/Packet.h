@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <expected>
+#include "base/ErrorOr.h"
 #include <span>
 #include <string>
 #include <vector>
@@ -83,7 +83,7 @@ struct StreamSegment {
 };
 
 std::vector<uint8_t> build_packet(uint8_t opcode, uint8_t sub_opcode, uint8_t encoding, std::span<uint8_t const> payload);
-std::expected<Packet, PacketError> parse_packet_header(std::span<uint8_t const> bytes);
+base::ErrorOr<Packet, PacketError> parse_packet_header(std::span<uint8_t const> bytes);
 SyncErrorOr<StreamSegment> parse_stream_segment_header(std::span<uint8_t const> payload);
 
 // The packets that carry one encoded message: a single packet when it fits, else a stream with

@@ -41,7 +41,7 @@ std::vector<std::string> library_files()
 {
     auto root = tree_dir("VEXA_SOURCE_DIR");
     std::vector<std::string> files;
-    for (auto area : { "automerge", "kaso", "src" }) {
+    for (auto area : { "base", "automerge", "kaso", "src" }) {
         for (auto const& entry : fs::recursive_directory_iterator(root / area)) {
             auto extension = entry.path().extension();
             if (entry.is_regular_file() && (extension == ".h" || extension == ".cpp"))
@@ -130,6 +130,8 @@ TEST(LayerRules, IncludesAreJudgedByTheLayersOfBothEnds)
         { "kaso/media/MediaEngine.cpp", "kaso/ui/Widget.h", false },
         { "automerge/Document.cpp", "kaso/platform/Error.h", false },
         { "automerge/storage/Chunk.cpp", "automerge/Error.h", true },
+        { "automerge/Error.h", "base/ErrorOr.h", true },
+        { "base/ErrorOr.h", "automerge/Error.h", false },
         { "src/app/VexaApp.cpp", "src/nowhere/Thing.h", false },
     };
     for (auto const& c : cases) {

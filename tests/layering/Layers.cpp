@@ -6,11 +6,13 @@ namespace layering {
 
 namespace {
 
-constexpr int automerge_area = 0;
-constexpr int kaso_area = 1;
-constexpr int src_area = 2;
+constexpr int base_area = 0;
+constexpr int automerge_area = 1;
+constexpr int kaso_area = 2;
+constexpr int src_area = 3;
 
 constexpr std::array layer_table {
+    Layer { "base", base_area, 0, "automerge" },
     Layer { "automerge", automerge_area, 0, "automerge" },
     Layer { "kaso/platform", kaso_area, 0, "ui" },
     Layer { "kaso/ui/layout", kaso_area, 0, "layout" },
@@ -37,7 +39,7 @@ bool lies_in(std::string_view path, std::string_view folder)
 
 bool names_tree_area(std::string_view path)
 {
-    return lies_in(path, "automerge") || lies_in(path, "kaso") || lies_in(path, "src");
+    return lies_in(path, "base") || lies_in(path, "automerge") || lies_in(path, "kaso") || lies_in(path, "src");
 }
 
 }

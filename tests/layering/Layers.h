@@ -8,8 +8,8 @@
 
 namespace layering {
 
-// One folder of the tree and its place in the order of dependencies. Three areas are stacked,
-// automerge under kaso under src; inside an area each folder has a tier. A folder may use every
+// One folder of the tree and its place in the order of dependencies. Four areas are stacked,
+// base under automerge under kaso under src; inside an area each folder has a tier. A folder may use every
 // folder of a lower area and the folders of its own area whose tier is lower than its own;
 // folders of one tier (actions, backend) do not use each other. The device-sync import writes
 // pulled items into the library document and the history, so sync sits above both.
@@ -26,6 +26,7 @@ namespace layering {
 //              actions  media                                    1
 //              platform  ui/layout  ui/format                    0
 //   automerge  (the whole library)                               0
+//   base       (ErrorOr and TRY, header-only)                    0
 struct Layer {
     std::string_view folder; // root-relative; a file name for a layer of one file
     int area;

@@ -9,7 +9,7 @@ namespace automerge::storage {
 ErrorOr<bool> ValueDecoder::next(ScalarValue& out)
 {
     std::optional<uint64_t> meta;
-    if (!AM_TRY(m_meta.next(meta)))
+    if (!TRY(m_meta.next(meta)))
         return false;
     if (!meta)
         return make_error(ErrorCode::Corrupt, std::string(m_what) + ": null in non-nullable column");
@@ -17,15 +17,15 @@ ErrorOr<bool> ValueDecoder::next(ScalarValue& out)
     auto type = static_cast<uint8_t>(*meta & 0xf);
     if (length > m_raw.remaining())
         return make_error(ErrorCode::Corrupt, std::string(m_what) + ": value length " + std::to_string(length) + " exceeds the raw column");
-    auto bytes = AM_TRY(m_raw.take(static_cast<size_t>(length), m_what));
+    auto bytes = TRY(m_raw.take(static_cast<size_t>(length), m_what));
     auto bad = [&](char const* why) { return make_error(ErrorCode::Corrupt, std::string(m_what) + ": " + why); };
     auto read_number = [&](bool is_signed) -> ErrorOr<std::pair<uint64_t, int64_t>> {
         Reader reader(bytes);
         std::pair<uint64_t, int64_t> result { 0, 0 };
         if (is_signed)
-            result.second = AM_TRY(reader.sleb(m_what));
+            result.second = TRY(reader.sleb(m_what));
         else
-            result.first = AM_TRY(reader.uleb(m_what));
+            result.first = TRY(reader.uleb(m_what));
         if (!reader.at_end())
             return make_error(ErrorCode::Corrupt, std::string(m_what) + ": number value longer than its LEB128");
         return result;
@@ -43,16 +43,16 @@ ErrorOr<bool> ValueDecoder::next(ScalarValue& out)
         out = ScalarValue::boolean(type == static_cast<uint8_t>(ValueType::True));
         return true;
     case ValueType::Uleb:
-        out = ScalarValue::uinteger(AM_TRY(read_number(false)).first);
+        out = ScalarValue::uinteger(TRY(read_number(false)).first);
         return true;
     case ValueType::Sleb:
-        out = ScalarValue::integer(AM_TRY(read_number(true)).second);
+        out = ScalarValue::integer(TRY(read_number(true)).second);
         return true;
     case ValueType::Counter:
-        out = ScalarValue::counter(AM_TRY(read_number(true)).second);
+        out = ScalarValue::counter(TRY(read_number(true)).second);
         return true;
     case ValueType::Timestamp:
-        out = ScalarValue::timestamp(AM_TRY(read_number(true)).second);
+        out = ScalarValue::timestamp(TRY(read_number(true)).second);
         return true;
     case ValueType::Float: {
         if (length != 8)

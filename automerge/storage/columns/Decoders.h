@@ -32,17 +32,17 @@ public:
         if (m_remaining == 0) {
             if (m_reader.at_end())
                 return false;
-            auto count = AM_TRY(m_reader.sleb(m_what));
+            auto count = TRY(m_reader.sleb(m_what));
             if (count > 0) {
                 m_kind = Kind::Run;
                 m_remaining = static_cast<uint64_t>(count);
-                m_value = AM_TRY(read_value());
+                m_value = TRY(read_value());
             } else if (count < 0) {
                 m_kind = Kind::Literal;
                 m_remaining = uint64_t(0) - static_cast<uint64_t>(count);
             } else {
                 m_kind = Kind::Nulls;
-                m_remaining = AM_TRY(m_reader.uleb(m_what));
+                m_remaining = TRY(m_reader.uleb(m_what));
                 if (m_remaining == 0)
                     return make_error(ErrorCode::Corrupt, std::string(m_what) + ": empty null run");
             }
@@ -53,7 +53,7 @@ public:
             out = m_value;
             break;
         case Kind::Literal:
-            out = AM_TRY(read_value());
+            out = TRY(read_value());
             break;
         case Kind::Nulls:
             out.reset();
@@ -94,7 +94,7 @@ public:
     ErrorOr<bool> next(std::optional<int64_t>& out)
     {
         std::optional<int64_t> delta;
-        if (!AM_TRY(m_rle.next(delta)))
+        if (!TRY(m_rle.next(delta)))
             return false;
         if (!delta) {
             out.reset();
@@ -126,7 +126,7 @@ public:
             if (m_started)
                 m_value = !m_value;
             m_started = true;
-            m_remaining = AM_TRY(m_reader.uleb(m_what));
+            m_remaining = TRY(m_reader.uleb(m_what));
             // A zero run is only canonical first (a column starting with true); allow it there.
         }
         --m_remaining;

@@ -13,14 +13,14 @@ ErrorOr<RawColumns> RawColumns::parse_header(Reader& reader, std::string_view wh
     RawColumns columns;
     columns.m_what = what;
     // Each column header takes at least two bytes.
-    auto count = AM_TRY(reader.count(what, reader.remaining() / 2));
+    auto count = TRY(reader.count(what, reader.remaining() / 2));
     columns.m_columns.reserve(static_cast<size_t>(count));
     uint64_t total = 0;
     for (uint64_t i = 0; i < count; ++i) {
-        auto spec = AM_TRY(reader.uleb(what));
+        auto spec = TRY(reader.uleb(what));
         if (spec > 0xffffffffu)
             return make_error(ErrorCode::Corrupt, std::string(what) + ": column spec out of range");
-        auto length = AM_TRY(reader.uleb(what));
+        auto length = TRY(reader.uleb(what));
         ColumnHeader column_spec { static_cast<uint32_t>(spec) };
         if (!columns.m_columns.empty() && columns.m_columns.back().spec.normalized() >= column_spec.normalized())
             return make_error(ErrorCode::Corrupt, std::string(what) + ": columns out of order");
@@ -37,9 +37,9 @@ ErrorOr<RawColumns> RawColumns::parse_header(Reader& reader, std::string_view wh
 ErrorOr<void> RawColumns::take_data(Reader& reader, size_t& inflate_budget)
 {
     for (auto& column : m_columns) {
-        auto data = AM_TRY(reader.take(static_cast<size_t>(column.length), m_what));
+        auto data = TRY(reader.take(static_cast<size_t>(column.length), m_what));
         if (column.spec.deflated()) {
-            auto inflated = AM_TRY(inflate_raw(data, inflate_budget, m_what));
+            auto inflated = TRY(inflate_raw(data, inflate_budget, m_what));
             m_inflated.push_back(std::make_unique<std::vector<uint8_t>>(std::move(inflated)));
             column.data = *m_inflated.back();
         } else {
