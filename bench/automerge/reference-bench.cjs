@@ -3,6 +3,8 @@
 // With a path argument it also writes the reference's 2,000-entry document there.
 'use strict';
 const path = require('path');
+const { median, timeMedian } = require(path.join(__dirname, '..', 'timing.cjs'));
+const time = (iterations, body) => timeMedian(iterations, body);
 const fs = require('fs');
 const interop = path.join(__dirname, '..', '..', 'tests', 'interop', 'automerge');
 const S = require(path.join(interop, 'scripts.cjs'));
@@ -20,21 +22,6 @@ function historyDocument(count) {
     doc.commit(null, 1700000000 + i);
   }
   return doc;
-}
-
-function median(values) {
-  const sorted = [...values].sort((a, b) => a - b);
-  return sorted[Math.floor(sorted.length / 2)];
-}
-
-function time(iterations, body) {
-  const samples = [];
-  for (let i = 0; i < iterations; i++) {
-    const start = process.hrtime.bigint();
-    body();
-    samples.push(Number(process.hrtime.bigint() - start) / 1e6);
-  }
-  return median(samples);
 }
 
 const bytes = historyDocument(2000).save();

@@ -5,6 +5,8 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
+const { median, timeMedian } = require(path.join(__dirname, '..', 'timing.cjs'));
+const time = (iterations, body) => timeMedian(iterations, body);
 const Module = require('module');
 
 // The package exports only its high-level API; its low-level handler (what `load` calls before
@@ -17,21 +19,6 @@ function lowLevelApi() {
   loaded.paths = Module._nodeModulePaths(path.dirname(file));
   loaded._compile(`${fs.readFileSync(file, 'utf8')}\n;module.exports.__lowLevel = ApiHandler;\n`, file);
   return loaded.exports.__lowLevel;
-}
-
-function median(values) {
-  const sorted = [...values].sort((a, b) => a - b);
-  return sorted[Math.floor(sorted.length / 2)];
-}
-
-function time(iterations, body) {
-  const samples = [];
-  for (let i = 0; i < iterations; i++) {
-    const start = process.hrtime.bigint();
-    body();
-    samples.push(Number(process.hrtime.bigint() - start) / 1e6);
-  }
-  return median(samples);
 }
 
 const api = lowLevelApi();

@@ -3,6 +3,7 @@
 // JSON line of medians in milliseconds. With a path argument it writes the document there.
 'use strict';
 const path = require('path');
+const { median } = require(path.join(__dirname, '..', 'timing.cjs'));
 const fs = require('fs');
 const A = require(path.join(__dirname, '..', '..', 'tests', 'interop', 'node_modules', '@automerge', 'automerge'));
 
@@ -18,11 +19,6 @@ function historyDocument(count) {
     doc.commit(null, 1700000000 + i);
   }
   return doc;
-}
-
-function median(values) {
-  const sorted = [...values].sort((a, b) => a - b);
-  return sorted[Math.floor(sorted.length / 2)];
 }
 
 const bytes = historyDocument(2000).save();

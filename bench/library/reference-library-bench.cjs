@@ -6,6 +6,8 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
+const { median, timeMedian } = require(path.join(__dirname, '..', 'timing.cjs'));
+const time = (iterations, body) => timeMedian(iterations, body, 1e3);
 const A = require(path.join(__dirname, '..', '..', 'tests', 'interop', 'node_modules', '@automerge', 'automerge'));
 
 const pad = (n) => String(n).padStart(4, '0');
@@ -29,21 +31,6 @@ function libraryDocument() {
   for (const category of categories) doc.put(modes, category, category === 'intro' ? 'show' : 'skip');
   doc.commit('library', 1700000000);
   return { doc, likes };
-}
-
-function median(values) {
-  const sorted = [...values].sort((a, b) => a - b);
-  return sorted[Math.floor(sorted.length / 2)];
-}
-
-function time(iterations, body) {
-  const samples = [];
-  for (let i = 0; i < iterations; i++) {
-    const start = process.hrtime.bigint();
-    body(i);
-    samples.push(Number(process.hrtime.bigint() - start) / 1e3);
-  }
-  return median(samples);
 }
 
 const dir = process.argv[2] || require('os').tmpdir();
