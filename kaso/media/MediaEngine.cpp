@@ -201,7 +201,9 @@ struct MediaEngine::Impl {
             logger()->warn("seek landing not recognised; taking the newest picture pts_ms={}", latest.frame->pts_ms);
             finish_seek(latest.frame->pts_ms);
         }
-        if (!first_frame_announced && !holding_for_first_seek) {
+        // The preroll picture is stored before the bus says the preroll finished, and a seek
+        // asked for before preroll is sent only then: announcing earlier would show the start.
+        if (!first_frame_announced && prerolled && !holding_for_first_seek) {
             first_frame_announced = true;
             events.emplace_back(FirstFrame { latest.frame->width, latest.frame->height, latest.frame->pts_ms });
         }
