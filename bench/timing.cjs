@@ -18,4 +18,11 @@ function timeMedian(iterations, body, nanosPerUnit = 1e6) {
   return median(samples);
 }
 
-module.exports = { median, timeMedian };
+// The medians of a Google Benchmark JSON report written with repetitions and aggregates only:
+// answers a lookup from a benchmark's run name to its median record (undefined when absent).
+function cppMedians(jsonPath) {
+  const report = JSON.parse(require('fs').readFileSync(jsonPath, 'utf8'));
+  return (name) => report.benchmarks.find((b) => b.run_name === name && b.aggregate_name === 'median');
+}
+
+module.exports = { median, timeMedian, cppMedians };

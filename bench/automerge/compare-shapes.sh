@@ -7,26 +7,18 @@
 #   compare-shapes.sh <build-dir> [<documents-dir>]   (documents are built there when missing)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-build="${1:-build}"
-bench="$build/bench/automerge/automerge_bench"
-if [[ ! -x "$bench" ]]; then echo "automerge_bench not built"; exit 1; fi
-if ! command -v node >/dev/null || [[ ! -d "$here/../../tests/interop/node_modules/@automerge/automerge" ]]; then
-  echo "node or tests/interop/node_modules missing (npm ci in tests/interop)"; exit 1
-fi
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
+source "$here/../reference-compare.sh"
+compare_setup "${1:-build}" bench/automerge/automerge_bench
+require_reference
 documents="${2:-$scratch/documents}"
 if ! compgen -G "$documents/*.automerge" >/dev/null; then
   node "$here/../../tests/interop/automerge/shape-documents.cjs" "$documents"
 fi
 reference="$(node "$here/reference-shapes.cjs" "$documents")"
-AUTOMERGE_BENCH_SHAPES="$documents" "$bench" --benchmark_filter='^(Load|Save)/' --benchmark_format=json \
-  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true >"$scratch/cpp.json" 2>/dev/null
-node - "$scratch/cpp.json" "$reference" <<'JS'
-const fs = require('fs');
-const cpp = JSON.parse(fs.readFileSync(process.argv[2], 'utf8'));
+AUTOMERGE_BENCH_SHAPES="$documents" run_bench "$scratch/cpp.json" --benchmark_filter='^(Load|Save)/'
+node - "$scratch/cpp.json" "$reference" "$here/../timing.cjs" <<'JS'
+const median = require(process.argv[4]).cppMedians(process.argv[2]);
 const ref = JSON.parse(process.argv[3]);
-const median = (name) => cpp.benchmarks.find((b) => b.run_name === name && b.aggregate_name === 'median');
 console.log('document              bytes    load ref ms  ours ms   ratio    save ref ms  ours ms   ratio');
 for (const [name, r] of Object.entries(ref)) {
   const load = median(`Load/${name}`);

@@ -5,22 +5,14 @@
 #   compare.sh <build-dir>
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-build="${1:-build}"
-bench="$build/bench/automerge/automerge_bench"
-if [[ ! -x "$bench" ]]; then echo "automerge_bench not built"; exit 0; fi
-if ! command -v node >/dev/null || [[ ! -d "$here/../../tests/interop/node_modules/@automerge/automerge" ]]; then
-  echo "node or tests/interop/node_modules missing: reference side skipped"; "$bench"; exit 0
-fi
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
+source "$here/../reference-compare.sh"
+compare_setup "${1:-build}" bench/automerge/automerge_bench
+if [[ "$have_reference" != true ]]; then echo "node or tests/interop/node_modules missing: reference side skipped"; "$bench"; exit 0; fi
 reference="$(node "$here/reference-bench.cjs" "$scratch/history-2000.automerge")"
-AUTOMERGE_BENCH_DOCUMENT="$scratch/history-2000.automerge" "$bench" --benchmark_format=json --benchmark_repetitions=5 \
-  --benchmark_report_aggregates_only=true >"$scratch/cpp.json" 2>/dev/null
-node - "$scratch/cpp.json" "$reference" <<'JS'
-const fs = require('fs');
-const cpp = JSON.parse(fs.readFileSync(process.argv[2], 'utf8'));
+AUTOMERGE_BENCH_DOCUMENT="$scratch/history-2000.automerge" run_bench "$scratch/cpp.json"
+node - "$scratch/cpp.json" "$reference" "$here/../timing.cjs" <<'JS'
+const median = require(process.argv[4]).cppMedians(process.argv[2]);
 const ref = JSON.parse(process.argv[3]);
-const median = (name) => cpp.benchmarks.find((b) => b.run_name === name && b.aggregate_name === 'median');
 const loadSave = median('LoadSaveHistory2000');
 const puts = median('Puts10000WithCommits');
 const rows = [

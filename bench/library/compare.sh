@@ -6,23 +6,20 @@
 #   compare.sh <build-dir>
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../reference-compare.sh"
+# The scratch folder is inside the build so the file writes land on the build's filesystem.
 build="${1:-build}"
-bench="$build/bench/library/library_bench"
-if [[ ! -x "$bench" ]]; then echo "library_bench not built"; exit 0; fi
-scratch="$(mktemp -d "$(cd "$build" && pwd)/library-bench.XXXXXX")"
-trap 'rm -rf "$scratch"' EXIT
-LIBRARY_BENCH_DIR="$scratch" "$bench" --benchmark_format=json --benchmark_repetitions=5 \
-  --benchmark_report_aggregates_only=true >"$scratch/cpp.json" 2>/dev/null
-if ! command -v node >/dev/null || [[ ! -d "$here/../../tests/interop/node_modules/@automerge/automerge" ]]; then
+compare_setup "$build" bench/library/library_bench "$build"
+LIBRARY_BENCH_DIR="$scratch" run_bench "$scratch/cpp.json"
+if [[ "$have_reference" != true ]]; then
   echo "node or tests/interop/node_modules missing: reference side skipped"; cat "$scratch/cpp.json"; exit 0
 fi
 reference="$(node "$here/reference-library-bench.cjs" "$scratch")"
-node - "$scratch/cpp.json" "$reference" <<'JS'
-const fs = require('fs');
-const cpp = JSON.parse(fs.readFileSync(process.argv[2], 'utf8'));
+node - "$scratch/cpp.json" "$reference" "$here/../timing.cjs" <<'JS'
+const medianRecord = require(process.argv[4]).cppMedians(process.argv[2]);
 const ref = JSON.parse(process.argv[3]);
 const median = (name) => {
-  const found = cpp.benchmarks.find((b) => b.run_name === name && b.aggregate_name === 'median');
+  const found = medianRecord(name);
   return found ? found.real_time : NaN;
 };
 const us = (value) => (Number.isFinite(value) ? value.toFixed(1) : '-').padStart(10);
