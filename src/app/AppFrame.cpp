@@ -2,6 +2,7 @@
 // are taken in by the last step and nowhere else.
 
 #include "src/app/AppState.h"
+#include "src/app/SyncRequest.h"
 
 #include "kaso/platform/Log.h"
 
@@ -43,9 +44,10 @@ void AppState::exchange_with_device_sync()
     if (!m_first_sync_requested) {
         m_first_sync_requested = true;
         // A refused first request is not retried; the worker's own periodic pass follows.
-        m_device_sync.request_sync_now();
+        m_device_sync.request_sync_now(build_sync_request(m_model));
     }
-    if (m_device_sync.drain_updates())
+    // FIXME: import the pulled payloads into the library and the history.
+    if (m_device_sync.drain_updates().changed)
         m_structure_dirty = true;
 }
 

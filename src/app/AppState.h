@@ -97,6 +97,7 @@ public:
     PlaybackPolicy& playback() { return m_playback; }
     OwnerHistory const& history() const { return m_history; }
     DeviceSyncHandle const& device_sync() const { return m_device_sync; }
+    DeviceSyncHandle& device_sync() { return m_device_sync; }
     OperationQueueHandle const& operations() const { return m_operations; }
     std::shared_ptr<SharedText> const& search_text_cell() const { return m_search_text_cell; }
     std::shared_ptr<SharedText> const& palette_text_cell() const { return m_palette_text_cell; }

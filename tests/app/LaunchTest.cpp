@@ -134,7 +134,7 @@ TEST_F(LaunchTest, DeviceSyncScrollOffsetDependsOnTheViewportWidth)
         ASSERT_TRUE(offset);
         EXPECT_EQ(offset->x, 0.0f);
         EXPECT_EQ(offset->y, expected) << width;
-        EXPECT_EQ(app->device_sync().status.state, vexa::DeviceSyncState::Ready);
+        EXPECT_EQ(app->device_sync().status().state, vexa::DeviceSyncState::Ready);
     }
 }
 
@@ -148,7 +148,7 @@ TEST_F(LaunchTest, NewApplicationIsQuiet)
     EXPECT_FALSE(app->has_image_store());
     EXPECT_EQ(app->navigation().current, Route::home());
     EXPECT_TRUE(app->navigation().back_stack.empty());
-    EXPECT_EQ(app->device_sync().status.message, "Start the live app to initialize device sync.");
+    EXPECT_EQ(app->device_sync().status().message, "Start the live app to initialize device sync.");
     EXPECT_EQ(app->model().owner_id, app->owner_id());
 }
 
