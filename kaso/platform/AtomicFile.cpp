@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -27,10 +28,24 @@ ErrorOr<void> create_directories(std::filesystem::path const& directory, std::op
     return {};
 }
 
+// The temporary beside `path`: "<file name>.<16 lower-case hex digits>.tmp".
+constexpr size_t suffix_digits = 16;
+constexpr std::string_view temporary_extension = ".tmp";
+
 std::string random_suffix()
 {
     std::random_device device;
     return fmt::format("{:08x}{:08x}", device(), device());
+}
+
+bool is_temporary_of(std::string_view name, std::string_view target_name)
+{
+    if (name.size() != target_name.size() + 1 + suffix_digits + temporary_extension.size())
+        return false;
+    if (!name.starts_with(target_name) || name[target_name.size()] != '.' || !name.ends_with(temporary_extension))
+        return false;
+    auto digits = name.substr(target_name.size() + 1, suffix_digits);
+    return digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
 }
@@ -39,7 +54,7 @@ ErrorOr<void> write_file_atomically(std::filesystem::path const& path, std::span
 {
     TRY(create_directories(path.parent_path(), mode));
     auto temporary = path;
-    temporary += fmt::format(".{}.tmp", random_suffix());
+    temporary += fmt::format(".{}{}", random_suffix(), temporary_extension);
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode.value_or(0666));
     if (fd < 0)
         return make_error(fmt::format("atomic write: cannot create {}: {}", temporary.string(), errno_text()));
@@ -75,6 +90,18 @@ ErrorOr<void> write_file_atomically(std::filesystem::path const& path, std::span
         return make_error(std::move(message));
     }
     return {};
+}
+
+void remove_atomic_write_temporaries(std::filesystem::path const& path)
+{
+    auto target_name = path.filename().string();
+    std::error_code error;
+    for (auto const& entry : std::filesystem::directory_iterator(path.parent_path(), error)) {
+        if (!is_temporary_of(entry.path().filename().string(), target_name))
+            continue;
+        std::error_code ignored;
+        std::filesystem::remove(entry.path(), ignored);
+    }
 }
 
 ErrorOr<std::vector<std::byte>> read_file_bounded(std::filesystem::path const& path, std::size_t limit)

@@ -18,6 +18,11 @@ namespace kaso::platform {
 ErrorOr<void> write_file_atomically(std::filesystem::path const& path, std::span<std::byte const> bytes,
     std::optional<mode_t> mode = std::nullopt);
 
+// Removes the temporaries that interrupted `write_file_atomically` calls for `path` left beside
+// it ("<file name>.<16 lower-case hex digits>.tmp"). Only safe while no other writer of `path`
+// runs, e.g. under a lock that every writer takes.
+void remove_atomic_write_temporaries(std::filesystem::path const& path);
+
 // Reads a whole file, refusing one larger than `limit` bytes.
 ErrorOr<std::vector<std::byte>> read_file_bounded(std::filesystem::path const& path, std::size_t limit);
 

@@ -51,7 +51,8 @@ bool AppState::carry_out(UiAction const& action, automerge::Document const* libr
         m_layout.collapse_nav_if_narrow();
         break;
     case UiActionKind::ClearHistory:
-        m_history.clear(m_model);
+        if (m_history.clear_history(m_model))
+            m_model.push_notice("Watch history cleared for this profile");
         break;
     case UiActionKind::OpenChannel: open_channel(action.text); break;
     case UiActionKind::OpenPlaylist:

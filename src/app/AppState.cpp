@@ -4,9 +4,9 @@
 
 namespace vexa {
 
-AppState::AppState(std::string owner_id)
+AppState::AppState(std::string owner_id, OwnerHistory history)
     : m_model(sample_catalogue())
-    , m_history(OwnerHistory::open(owner_id))
+    , m_history(std::move(history))
     , m_operations(OperationQueue::create())
     , m_device_sync(unavailable_device_sync())
     , m_search_text_cell(SharedText::create())
@@ -17,6 +17,11 @@ AppState::AppState(std::string owner_id)
     m_model.owner_id = m_owner_id;
     if (m_history.store().needs_recovery())
         m_model.history_notice = OwnerHistory::recovery_notice;
+}
+
+AppState::AppState(std::string owner_id)
+    : AppState(owner_id, OwnerHistory::in_memory(owner_id))
+{
 }
 
 void AppState::make_live(kaso::ui::image_store::SharedImageStore images)
@@ -61,7 +66,7 @@ void AppState::navigate_to_launch_route(Route route)
 
 void AppState::open_video(std::string const& video_id)
 {
-    m_history.record_watched(video_id, m_model);
+    m_history.record_history(video_id, m_model);
     navigate(Route::watch(video_id));
     m_model.playback_position = 0;
     m_model.playing = true;

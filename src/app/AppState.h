@@ -36,7 +36,10 @@ namespace vexa {
 // dirty, which `take_structure_dirty` hands to the runtime.
 class AppState {
 public:
-    // The sample catalogue with the given history owner, no worker and no request.
+    // The sample catalogue with the given history owner and its history, no worker and no
+    // request. A history waiting for recovery puts its notice on the model.
+    AppState(std::string owner_id, OwnerHistory history);
+    // As above with a memory-only history of that owner.
     explicit AppState(std::string owner_id);
 
     // The live application: an empty model with its feed loading, and images.
@@ -79,6 +82,7 @@ public:
     // Replaces the model, keeping the history store's recovery notice on the new one.
     void replace_model(VexaModel model);
     void set_history(OwnerHistory history) { m_history = std::move(history); }
+    OwnerHistory& history() { return m_history; }
     void set_device_sync(DeviceSyncHandle handle) { m_device_sync = std::move(handle); }
     void set_image_store(kaso::ui::image_store::SharedImageStore store);
     kaso::ui::ScrollOffsetCell ensure_scroll_offset(std::string const& key);

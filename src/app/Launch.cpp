@@ -30,7 +30,8 @@ Route route_from_text(std::string_view text)
 
 std::unique_ptr<VexaApp> build_app_from_args(kaso::ui::launch::LaunchArgs const& args)
 {
-    auto app = VexaApp::create();
+    // The offline empty state shows no history and must not touch the user's file.
+    auto app = VexaApp::create(args.has("--empty") ? VexaApp::HistoryFile::InMemory : VexaApp::HistoryFile::Open);
     if (auto size = args.window_size())
         app->set_viewport(double(size->width), double(size->height));
     else

@@ -66,8 +66,9 @@ void use_model(AppState& state, VexaModel model)
 {
     state.search_text_cell()->publish(model.search_text);
     state.palette_text_cell()->publish(model.palette_query);
+    auto owner = model.owner_id;
     state.replace_model(std::move(model));
-    state.set_history(OwnerHistory::in_memory());
+    state.set_history(OwnerHistory::in_memory(std::move(owner)));
 }
 
 }

@@ -1,30 +1,76 @@
 #include "src/app/OwnerHistory.h"
 
-#include "kaso/platform/Log.h"
+#include <algorithm>
 
 namespace vexa {
 
-namespace {
+OwnerHistory OwnerHistory::open(std::string owner_id) { return OwnerHistory(HistoryStore::open(std::move(owner_id))); }
 
-bool unavailable(char const* action)
+OwnerHistory OwnerHistory::open_in(std::string owner_id, std::optional<std::filesystem::path> const& data_directory)
 {
-    kaso::log::target("vexa::app")->warn("action not carried out action={} missing=owner history store", kaso::debug_text(action));
+    return OwnerHistory(HistoryStore::open_in(std::move(owner_id), data_directory));
+}
+
+OwnerHistory OwnerHistory::in_memory(std::string owner_id) { return open_in(std::move(owner_id), std::nullopt); }
+
+bool OwnerHistory::apply_owner_history(OwnerHistoryAction const& action, VexaModel& model)
+{
+    if (m_store.apply_action(action))
+        return true;
+    model.history_notice = m_store.persistence_disabled() ? recovery_notice : save_failed_notice;
     return false;
 }
 
+bool OwnerHistory::record_history(std::string const& video_id, VexaModel& model)
+{
+    if (!apply_owner_history(m_store.watch_action(model.owner_id, video_id), model))
+        return false;
+    model.record_history(video_id);
+    return true;
 }
 
-OwnerHistory OwnerHistory::open(std::string owner_id) { return OwnerHistory(HistoryStore::open(std::move(owner_id))); }
+bool OwnerHistory::remove_history(std::string const& video_id, VexaModel& model)
+{
+    if (!apply_owner_history(m_store.remove_action(model.owner_id, video_id), model))
+        return false;
+    std::erase(model.history, video_id);
+    return true;
+}
 
-OwnerHistory OwnerHistory::in_memory() { return OwnerHistory(HistoryStore::in_memory()); }
+bool OwnerHistory::clear_history(VexaModel& model)
+{
+    if (!apply_owner_history(m_store.clear_action(model.owner_id), model))
+        return false;
+    model.history.clear();
+    return true;
+}
 
-// FIXME: the four below apply their OwnerHistoryAction through the store once it has a document.
-bool OwnerHistory::record_watched(std::string const&, VexaModel&) { return unavailable("Open video"); }
+bool OwnerHistory::migrate_legacy(automerge::Document const* library, VexaModel& model)
+{
+    if (!library)
+        return false;
+    switch (m_migration.run(m_store, *library)) {
+    case LegacyMigration::Outcome::Migrated: return true;
+    case LegacyMigration::Outcome::Failed:
+        // The store rolled the batch back; the next attempt waits a minute.
+        model.history_notice = m_store.persistence_disabled() ? recovery_notice : save_failed_notice;
+        return false;
+    case LegacyMigration::Outcome::AlreadyRecorded:
+    case LegacyMigration::Outcome::Skipped: return false;
+    }
+    return false;
+}
 
-bool OwnerHistory::clear(VexaModel&) { return unavailable("Clear watch history"); }
-
-bool OwnerHistory::migrate_legacy(automerge::Document const*, VexaModel&) { return false; }
-
-bool OwnerHistory::refresh_list(VexaModel&) { return false; }
+bool OwnerHistory::refresh_list(VexaModel& model)
+{
+    auto const& list = m_store.history_list();
+    bool same = std::ranges::equal(list, model.history, [](HistoryListEntry const& entry, std::string const& id) { return entry.video_id == id; });
+    if (same)
+        return false;
+    model.history.clear();
+    for (auto const& entry : list)
+        model.history.push_back(entry.video_id);
+    return true;
+}
 
 }

@@ -6,9 +6,13 @@
 
 namespace vexa {
 
-std::unique_ptr<VexaApp> VexaApp::create() { return create_for_owner(history_owner_id()); }
+std::unique_ptr<VexaApp> VexaApp::create(HistoryFile history) { return create_for_owner(history_owner_id(), history); }
 
-std::unique_ptr<VexaApp> VexaApp::create_for_owner(std::string owner_id) { return std::unique_ptr<VexaApp>(new VexaApp(std::move(owner_id))); }
+std::unique_ptr<VexaApp> VexaApp::create_for_owner(std::string owner_id, HistoryFile history)
+{
+    auto store = history == HistoryFile::Open ? OwnerHistory::open(owner_id) : OwnerHistory::in_memory(owner_id);
+    return std::unique_ptr<VexaApp>(new VexaApp(std::move(owner_id), std::move(store)));
+}
 
 kaso::ui::image_store::SharedImageStore new_image_store()
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,10 +23,15 @@ public:
     static constexpr char const* history_recovery_notice = OwnerHistory::recovery_notice;
     static constexpr char const* demo_clip_address = launch_state::demo_clip_address;
 
+    // Whether the application object opens the owner's history file or keeps its history in
+    // memory only (the "--empty" state and the diagnostic modes never open the user's file).
+    enum class HistoryFile : uint8_t { Open, InMemory };
+
     // Starts on the sample catalogue with the history owner resolved, no worker and no request.
-    static std::unique_ptr<VexaApp> create();
-    // As `create`, with the owner given instead of resolved.
-    static std::unique_ptr<VexaApp> create_for_owner(std::string owner_id);
+    static std::unique_ptr<VexaApp> create(HistoryFile history = HistoryFile::Open);
+    // As `create`, with the owner given instead of resolved; its history stays in memory unless
+    // the file is asked for.
+    static std::unique_ptr<VexaApp> create_for_owner(std::string owner_id, HistoryFile history = HistoryFile::InMemory);
 
     // Makes this the live application: an empty model with the home feed loading.
     VexaApp& finish_default();
@@ -110,8 +116,8 @@ public:
     std::vector<std::string> action_namespaces() const override { return { "vexa.operation" }; }
 
 private:
-    explicit VexaApp(std::string owner_id)
-        : m_state(std::move(owner_id))
+    VexaApp(std::string owner_id, OwnerHistory history)
+        : m_state(std::move(owner_id), std::move(history))
     {
     }
 

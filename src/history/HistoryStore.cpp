@@ -31,22 +31,6 @@ kaso::ErrorOr<automerge::Document> load_document(std::span<uint8_t const> bytes,
     return std::move(*loaded);
 }
 
-// Removes what an interrupted write left: "<file name>.<16 hex digits>.tmp", the atomic writer's
-// temporaries. Only called under the lock, when no other instance can be writing one.
-void remove_stale_temporaries(std::filesystem::path const& path)
-{
-    auto prefix = path.filename().string() + ".";
-    std::error_code error;
-    for (auto const& entry : std::filesystem::directory_iterator(path.parent_path(), error)) {
-        auto name = entry.path().filename().string();
-        if (name.size() == prefix.size() + 16 + 4 && name.starts_with(prefix) && name.ends_with(".tmp")
-            && name.find_first_not_of("0123456789abcdef", prefix.size()) == prefix.size() + 16) {
-            std::error_code ignored;
-            std::filesystem::remove(entry.path(), ignored);
-        }
-    }
-}
-
 }
 
 std::filesystem::path HistoryStore::path_for(std::filesystem::path const& data_directory, std::string_view owner_id)
@@ -104,17 +88,20 @@ HistoryStore HistoryStore::open_in(std::string owner_id, std::optional<std::file
 
 uint64_t HistoryStore::now_ms() const { return m_clock ? m_clock() : system_clock()(); }
 
-OwnerHistoryAction HistoryStore::watch_action(std::string_view video_id) const
+OwnerHistoryAction HistoryStore::watch_action(std::string_view owner, std::string_view video_id) const
 {
     auto now = now_ms();
     if (now == 0)
         logger()->warn("clock before 1970: the watch is stored but will never be shown video_id={}", field(video_id));
-    return OwnerHistoryAction::watch(m_owner_id, video_id, now);
+    return OwnerHistoryAction::watch(owner, video_id, now);
 }
 
-OwnerHistoryAction HistoryStore::remove_action(std::string_view video_id) const { return OwnerHistoryAction::remove(m_owner_id, video_id, now_ms()); }
+OwnerHistoryAction HistoryStore::remove_action(std::string_view owner, std::string_view video_id) const
+{
+    return OwnerHistoryAction::remove(owner, video_id, now_ms());
+}
 
-OwnerHistoryAction HistoryStore::clear_action() const { return OwnerHistoryAction::clear_all(m_owner_id, now_ms()); }
+OwnerHistoryAction HistoryStore::clear_action(std::string_view owner) const { return OwnerHistoryAction::clear_all(owner, now_ms()); }
 
 void HistoryStore::restore_saved(std::span<uint8_t const> bytes)
 {
@@ -177,7 +164,8 @@ kaso::ErrorOr<HistoryLock> HistoryStore::lock_and_merge()
     auto lock = HistoryLock::acquire(*m_path);
     if (!lock)
         return kaso::make_error(lock.error().message);
-    remove_stale_temporaries(*m_path);
+    // Under the lock no other instance can be writing one: what is there was left by a crash.
+    kaso::platform::remove_atomic_write_temporaries(*m_path);
     TRY(merge_changed_file());
     return std::move(*lock);
 }

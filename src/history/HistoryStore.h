@@ -83,15 +83,17 @@ public:
     // The clock history times and mutation ids are taken from (the system clock by default).
     void set_clock(Clock clock) { m_clock = std::move(clock); }
     uint64_t now_ms() const;
-    // The actions the program makes now, named by this store's owner.
-    OwnerHistoryAction watch_action(std::string_view video_id) const;
-    OwnerHistoryAction remove_action(std::string_view video_id) const;
-    OwnerHistoryAction clear_action() const;
-
-    // An empty memory-only store; `in_memory` is the way to ask for one.
-    HistoryStore() = default;
+    // The actions the program makes now, named by this store's owner or by the one given.
+    OwnerHistoryAction watch_action(std::string_view video_id) const { return watch_action(m_owner_id, video_id); }
+    OwnerHistoryAction remove_action(std::string_view video_id) const { return remove_action(m_owner_id, video_id); }
+    OwnerHistoryAction clear_action() const { return clear_action(m_owner_id); }
+    OwnerHistoryAction watch_action(std::string_view owner, std::string_view video_id) const;
+    OwnerHistoryAction remove_action(std::string_view owner, std::string_view video_id) const;
+    OwnerHistoryAction clear_action(std::string_view owner) const;
 
 private:
+    // Every store starts as `in_memory` makes it: an empty document whose saved bytes are known.
+    HistoryStore() = default;
 
     // Rebuilds the document from the 50 newest live entries, the 1,000 newest removals, one clear
     // and the migration flag, under a new actor.

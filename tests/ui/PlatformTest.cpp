@@ -128,6 +128,39 @@ TEST_F(AtomicFile, FailureLeavesTheOldFileAndNoTemporary)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), {}), 1);
 }
 
+TEST_F(AtomicFile, SweepRemovesOnlyTheTemporariesOfItsTarget)
+{
+    std::filesystem::create_directories(m_dir);
+    auto path = m_dir / "h.automerge";
+    std::string bytes = "kept";
+    ASSERT_TRUE(kaso::platform::write_file_atomically(path, std::as_bytes(std::span(bytes)), 0600));
+    struct Case {
+        char const* name;
+        bool removed;
+    };
+    Case const cases[] = {
+        { "h.automerge.0123456789abcdef.tmp", true },
+        { "h.automerge.ffffffffffffffff.tmp", true },
+        { "h.automerge.0123456789ABCDEF.tmp", false }, // upper case is never written
+        { "h.automerge.0123456789abcde.tmp", false },  // 15 digits
+        { "h.automerge.0123456789abcdef0.tmp", false }, // 17 digits
+        { "h.automerge.0123456789abcdeg.tmp", false },
+        { "h.automerge.0123456789abcdef.tm", false },
+        { "h.automerge.lock", false },
+        { "x.automerge.0123456789abcdef.tmp", false }, // another target's
+        { "h.automerge0123456789abcdef.tmp", false },
+    };
+    for (auto const& c : cases)
+        std::ofstream(m_dir / c.name) << "left";
+    kaso::platform::remove_atomic_write_temporaries(path);
+    for (auto const& c : cases)
+        EXPECT_EQ(!std::filesystem::exists(m_dir / c.name), c.removed) << c.name;
+    // The target itself stays.
+    auto read = kaso::platform::read_file_bounded(path, 1024);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->size(), bytes.size());
+}
+
 TEST_F(AtomicFile, BoundedReadRefusesLargerFiles)
 {
     std::filesystem::create_directories(m_dir);
