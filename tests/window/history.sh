@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The watch history across runs, on its own Xvfb server with a private data directory: on the
+# sample catalogue's Home page three videos are opened one after another (each by a click on its
+# card, then Escape back to Home), the window is closed, and the application started again holds
+# them in its model's history list, newest first.
+#   history.sh VEXA PROBE HISTORY_PROBE
+set -u
+if [ -z "${VEXA_IN_XVFB:-}" ]; then
+    exec env VEXA_IN_XVFB=1 xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
+fi
+vexa=$1 probe=$2 history_probe=$3
+. "$(dirname "$0")/session.sh"
+
+look() { "$probe" --title Vexa --timeout-ms 20000 --hash --hash-exclude-right 20 --hash-from-y 80 | awk '/^hash/ { print $2 }'; }
+# Waits until the look differs from $1 ("changed") or equals it ("same"), at most 10 s.
+wait_look() {
+    local want=$1 mode=$2 now
+    for _ in $(seq 1 100); do
+        now=$(look)
+        if [ "$mode" = same ] && [ "$now" = "$want" ]; then return 0; fi
+        if [ "$mode" = changed ] && [ "$now" != "$want" ]; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+settled_look() {
+    local previous current
+    previous=$(look)
+    for _ in $(seq 1 50); do
+        sleep 0.2
+        current=$(look)
+        [ "$current" = "$previous" ] && { echo "$current"; return 0; }
+        previous=$current
+    done
+    echo "$current"
+    return 1
+}
+
+start --route=home
+found=$("$probe" --title Vexa --expect-size 1280x800 --timeout-ms 20000) || fail "no 1280x800 window"
+window=$(awk '/^id / { print $2 }' <<<"$found")
+[ -n "$window" ] || fail "the probe did not name the window"
+at() { xdotool mousemove --window "$window" --sync "$1" "$2"; }
+park() { at 900 33; }
+
+# The first row of Home at 1280x800 holds, left to right, the sample catalogue's first three
+# videos; a click on a thumbnail opens its video.
+park
+home_look=$(settled_look) || fail "Home did not settle"
+for point in "1071 220:vid_donut" "295 220:vid_moon_base" "683 220:vid_solder"; do
+    at ${point%%:*}
+    xdotool click 1
+    park
+    wait_look "$home_look" changed || fail "clicking the card of ${point##*:} did not open it"
+    watch=$(settled_look)
+    xdotool key --window "$window" Escape
+    wait_look "$watch" changed || fail "Escape did not leave the Watch page of ${point##*:}"
+    # Home again (a notice of the offline fetch worker may show over it, so its look may differ).
+    home_look=$(settled_look)
+done
+
+"$probe" --title Vexa --timeout-ms 5000 --close >/dev/null
+for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then fail "vexa did not exit after its window was closed"; fi
+wait "$pid"
+status=$?
+pid=
+[ "$status" -eq 0 ] || fail "vexa exited with status $status"
+
+listed=$(HOME=$home XDG_DATA_HOME=$home/data XDG_STATE_HOME=$home/state "$history_probe" 2>>"$log") || fail "the history probe failed"
+expected=$'vid_solder\nvid_moon_base\nvid_donut'
+[ "$listed" = "$expected" ] || fail "the history list after a restart is not the three videos newest first: $(tr '\n' ' ' <<<"$listed")"
+echo "three opened videos are the history list after a restart, newest first"
