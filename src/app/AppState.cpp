@@ -42,6 +42,14 @@ void AppState::replace_model(VexaModel model)
     m_structure_dirty = true;
 }
 
+void AppState::set_history(OwnerHistory history)
+{
+    m_history = std::move(history);
+    if (!m_history.store().needs_recovery() && m_model.history_notice == OwnerHistory::recovery_notice)
+        m_model.history_notice.reset();
+    m_structure_dirty = true;
+}
+
 void AppState::set_image_store(kaso::ui::image_store::SharedImageStore store)
 {
     m_image_store = std::move(store);

@@ -81,7 +81,8 @@ public:
     // -- State replaced by launch and diagnostic states.
     // Replaces the model, keeping the history store's recovery notice on the new one.
     void replace_model(VexaModel model);
-    void set_history(OwnerHistory history) { m_history = std::move(history); }
+    // Replaces the history; a recovery notice goes with the store it was about.
+    void set_history(OwnerHistory history);
     OwnerHistory& history() { return m_history; }
     void set_device_sync(DeviceSyncHandle handle) { m_device_sync = std::move(handle); }
     void set_image_store(kaso::ui::image_store::SharedImageStore store);

@@ -340,5 +340,10 @@ TEST(OwnerHistoryLaunch, EmptyAndDiagnosticStatesNeverOpenTheUsersFile)
     EXPECT_TRUE(home->history().needs_recovery());
     EXPECT_EQ(home->model().history_notice, std::optional<std::string>(OwnerHistory::recovery_notice));
     EXPECT_EQ(vexa::testing::read_text(path), "not an automerge document");
+    // A diagnostic model put on such an application takes a memory-only history, and the notice
+    // about the file goes with the file's store.
+    home->with_model(VexaModel::empty());
+    EXPECT_FALSE(home->history().is_persistent());
+    EXPECT_FALSE(home->model().history_notice);
     ::unsetenv("XDG_DATA_HOME");
 }
