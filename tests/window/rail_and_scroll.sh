@@ -77,10 +77,29 @@ for _ in 1 2 3 4 5 6; do xdotool click 5; done
 park
 wait_look "$top" changed >/dev/null || fail "the wheel did not scroll Home"
 scrolled=$(settled_look) || fail "Home did not settle after scrolling"
+# The first visit makes the video the newest watch, whose card then shows a progress bar; the
+# second visit, of the same video, must come back to exactly that look.
 at 700 400
 xdotool click 1
 park
 wait_look "$scrolled" changed >/dev/null || fail "clicking a row did not open its video"
+watching=$(settled_look)
+xdotool key --window "$window" Escape
+wait_look "$watching" changed >/dev/null || fail "Escape did not leave the video"
+back=$(settled_look) || fail "Home did not settle after going back"
+# Still scrolled: the wheel can take it up (at the top it could not move).
+at 700 500
+for _ in 1 2 3 4 5 6; do xdotool click 4; done
+park
+wait_look "$back" changed >/dev/null || fail "going back lost the scroll position"
+at 700 500
+for _ in 1 2 3 4 5 6; do xdotool click 5; done
+park
+scrolled=$(settled_look) || fail "Home did not settle after scrolling again"
+at 700 400
+xdotool click 1
+park
+wait_look "$scrolled" changed >/dev/null || fail "clicking the row again did not open its video"
 xdotool key --window "$window" Escape
 wait_look "$scrolled" same >/dev/null || fail "going back did not restore the scrolled Home page"
 stop
