@@ -2,6 +2,7 @@
 
 #include "automerge/storage/Change.h"
 #include "automerge/storage/Chunk.h"
+#include "automerge/storage/Reader.h"
 
 #include <algorithm>
 #include <ctime>
@@ -103,8 +104,26 @@ ErrorOr<OpId> Document::write_op(ObjId obj, std::string_view key, OpAction actio
     return id;
 }
 
+namespace {
+
+bool is_utf8(std::string_view text) { return storage::is_valid_utf8(std::span(reinterpret_cast<uint8_t const*>(text.data()), text.size())); }
+
+// A key or a string that is not UTF-8 would be saved, and the saved file then refused at load:
+// it is refused here instead, before anything is written.
+ErrorOr<void> check_utf8_key(std::string_view key)
+{
+    if (!is_utf8(key))
+        return make_error(ErrorCode::InvalidArgument, "document: a key is not valid UTF-8");
+    return {};
+}
+
+}
+
 ErrorOr<void> Document::put(ObjId obj, std::string_view key, ScalarValue value)
 {
+    TRY(check_utf8_key(key));
+    if (auto const* text = value.as_str(); text && !is_utf8(*text))
+        return make_error(ErrorCode::InvalidArgument, "document: a string value is not valid UTF-8");
     auto const* object = TRY(map_object(obj));
     std::vector<uint32_t> visible;
     m_store.visible_ops_at(*object, key, visible);
@@ -128,6 +147,7 @@ ErrorOr<ObjId> Document::put_object(ObjId obj, std::string_view key, ObjType typ
 {
     if (type != ObjType::Map)
         return make_error(ErrorCode::Unsupported, "unsupported document: only map objects can be created");
+    TRY(check_utf8_key(key));
     auto const* object = TRY(map_object(obj));
     if (object->depth + 1 > m_max_depth)
         return make_error(ErrorCode::TooLarge, "document: maps nested deeper than " + std::to_string(m_max_depth) + " levels");

@@ -375,6 +375,50 @@ TEST(Document, OnlyMapObjectsCanBeCreated)
     EXPECT_EQ(document.change_count(), 0u);
 }
 
+TEST(Document, KeysAndStringsThatAreNotUtf8AreRefusedBeforeAnyWrite)
+{
+    struct Case {
+        char const* name;
+        std::string key;
+        ScalarValue value;
+        bool as_map;
+        char const* error; // none: accepted
+    };
+    std::string const lone_continuation = "a\x80" "b";
+    std::string const overlong_slash = "\xc0\xaf";
+    std::string const surrogate = "\xed\xa0\x80";
+    std::string const cut_short = "\xe2\x82";
+    Case const cases[] = {
+        { "plain", "key", ScalarValue::str("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xac"), false, nullptr },
+        { "bytes value", "key", ScalarValue::bytes({ 0xff, 0xfe }), false, nullptr },
+        { "bad key", lone_continuation, ScalarValue::boolean(true), false, "document: a key is not valid UTF-8" },
+        { "overlong key", overlong_slash, ScalarValue::boolean(true), false, "document: a key is not valid UTF-8" },
+        { "bad string", "key", ScalarValue::str(surrogate), false, "document: a string value is not valid UTF-8" },
+        { "cut string", "key", ScalarValue::str(cut_short), false, "document: a string value is not valid UTF-8" },
+        { "bad map key", cut_short, ScalarValue::null(), true, "document: a key is not valid UTF-8" },
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.name);
+        Document document(actor(1));
+        ASSERT_TRUE(document.put(ROOT, "kept", ScalarValue::str("before")));
+        auto saved = document.save();
+        ASSERT_TRUE(document.begin());
+        bool ok = c.as_map ? document.put_object(ROOT, c.key, ObjType::Map).has_value() : document.put(ROOT, c.key, c.value).has_value();
+        EXPECT_EQ(document.pending_ops(), ok ? 1u : 0u);
+        document.commit();
+        if (!c.error) {
+            EXPECT_TRUE(ok);
+            EXPECT_TRUE(Document::load(document.save()).has_value());
+            continue;
+        }
+        auto again = c.as_map ? document.put_object(ROOT, c.key, ObjType::Map).error() : document.put(ROOT, c.key, c.value).error();
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(again.code, ErrorCode::InvalidArgument);
+        EXPECT_EQ(again.message, c.error);
+        EXPECT_EQ(document.save(), saved);
+    }
+}
+
 TEST(Document, ReplacingAMapWithAScalarHidesIt)
 {
     Document document(actor(1));
