@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "kaso/platform/AtomicFile.h"
+#include "kaso/platform/FileLock.h"
 #include "kaso/platform/Log.h"
 #include "kaso/platform/Xdg.h"
 
@@ -66,11 +67,15 @@ LibraryStore LibraryStore::open_at(std::filesystem::path path)
         return store;
     }
 
+    // Stamped before reading: a write by another instance in between is then merged once more
+    // at the next write, never taken for the version read.
+    auto stamp = platform::file_stamp(path).value_or(std::nullopt);
     auto loaded = status.type() == std::filesystem::file_type::regular
         ? read_library(path)
         : ErrorOr<automerge::Document>(make_error("library: not a regular file"));
     if (loaded) {
         store.m_document = std::move(*loaded);
+        store.m_seen = stamp;
         store.m_path = std::move(path);
         return store;
     }
@@ -91,43 +96,83 @@ LibraryStore LibraryStore::open_at(std::filesystem::path path)
     return store;
 }
 
-ErrorOr<void> LibraryStore::persist() const
+ErrorOr<void> LibraryStore::merge_from_file()
 {
-    if (m_persistence_disabled)
-        return make_error("library: persistence is disabled");
-    if (!m_path)
+    auto stamp = TRY(platform::file_stamp(*m_path));
+    if (!stamp || stamp == m_seen)
         return {};
+    // Written by another instance since: what it holds joins this document. A file that cannot
+    // be read is not overwritten, so this write fails instead.
+    auto theirs = read_library(*m_path);
+    if (!theirs)
+        return make_error(fmt::format("library: the file was changed by another instance and cannot be read: {}", theirs.error().message));
+    if (auto merged = m_document.merge(*theirs); !merged)
+        return make_error(fmt::format("library: the file was changed by another instance and cannot be merged: {}", merged.error().message));
+    m_seen = stamp;
+    kaso::log::target("kaso::library")->info("merged library changes of another instance path={}", m_path->string());
+    return {};
+}
+
+ErrorOr<void> LibraryStore::write_file()
+{
     auto bytes = m_document.save();
     TRY(platform::write_file_atomically(*m_path, std::as_bytes(std::span(bytes)), 0600));
+    m_seen = platform::file_stamp(*m_path).value_or(std::nullopt);
     // The directory may have existed already with a wider mode.
     if (::chmod(m_path->parent_path().c_str(), 0700) != 0)
         return make_error(fmt::format("library: cannot restrict {}", m_path->parent_path().string()));
     return {};
 }
 
+ErrorOr<void> LibraryStore::persist()
+{
+    if (m_persistence_disabled)
+        return make_error("library: persistence is disabled");
+    if (!m_path)
+        return {};
+    auto lock = TRY(platform::FileLock::take(*m_path));
+    TRY(merge_from_file());
+    return write_file();
+}
+
 base::ErrorOr<executor::DispatchOutcome, ActionError> LibraryStore::dispatch(DocumentAction const& action, EncodedAction const& encoded,
     ActionContext const& context)
 {
+    auto not_saved = [](Error const& error) { return std::unexpected(ActionError { fmt::format("library: the change was not saved: {}", error.message) }); };
+    if (m_persistence_disabled)
+        return not_saved(Error { "library: persistence is disabled" });
+
+    // With a file, the change is made under the lock and on top of what other instances wrote
+    // to it: made beside their changes instead, a map both create (the first "vexa", say) would
+    // be two maps under one key, and only one of them shows.
+    std::optional<platform::FileLock> lock;
+    if (m_path) {
+        auto taken = platform::FileLock::take(*m_path);
+        if (!taken)
+            return not_saved(taken.error());
+        lock.emplace(std::move(*taken));
+        if (auto merged = merge_from_file(); !merged)
+            return not_saved(merged.error());
+    }
+
     // Only a change that is written out can have to be undone: a library kept in memory alone
     // is not saved once more before every action.
-    bool writes = m_path || m_persistence_disabled;
     std::vector<uint8_t> before;
-    if (writes)
+    if (m_path)
         before = m_document.save();
     auto outcome = executor::dispatch_by_with_context(m_document, action, encoded, {}, context);
     if (!outcome)
         return outcome;
-    if (!outcome->change || !writes)
+    if (!outcome->change || !m_path)
         return outcome;
-    auto written = persist();
-    if (!written) {
+    if (auto written = write_file(); !written) {
         // FIXME: keep the actor across the restore once the document exposes a cheaper undo.
         auto actor = m_document.actor_id();
         automerge::LoadOptions options;
         options.actor = actor;
         if (auto restored = automerge::Document::load(before, options))
             m_document = std::move(*restored);
-        return std::unexpected(ActionError { fmt::format("library: the change was not saved: {}", written.error().message) });
+        return not_saved(written.error());
     }
     return outcome;
 }

@@ -8,6 +8,7 @@
 #include "automerge/Document.h"
 #include "kaso/actions/Executor.h"
 #include "kaso/platform/Error.h"
+#include "kaso/platform/FileLock.h"
 
 namespace kaso::actions {
 
@@ -21,6 +22,12 @@ namespace kaso::actions {
 // overwritten: it is moved aside to library.automerge.unreadable-<epoch ms>, a new empty
 // library starts in its place, and `notice()` tells the user where the old file went. When even
 // that move fails, nothing is written for the rest of the run and the notice says so.
+//
+// Several running instances may share the file. Each write holds an advisory lock on
+// library.automerge.lock beside it (`flock`; the lock file is never replaced, so every instance
+// locks the same one), and when the file is not the one this store last loaded or wrote, it is
+// loaded and merged into the document before the document is saved: a merge loses nothing, so
+// no instance overwrites another's changes.
 class LibraryStore {
 public:
     static constexpr size_t max_file_bytes = 16u << 20;
@@ -39,23 +46,30 @@ public:
     // What the user must be told about the file at opening, if anything.
     std::optional<std::string> const& notice() const { return m_notice; }
 
-    // Dispatches the action through the executor and writes the file when the document changed.
-    // When writing fails, the document is restored to what it was and the error returned.
+    // Dispatches the action through the executor and writes the file when the document changed,
+    // all under the file's lock and after merging what another instance wrote to it. When
+    // writing fails, the document is restored to what it was and the error returned.
     base::ErrorOr<executor::DispatchOutcome, ActionError> dispatch(DocumentAction const& action, EncodedAction const& encoded,
         ActionContext const& context = {});
 
-    // Writes the whole document now.
-    ErrorOr<void> persist() const;
+    // Writes the whole document now, merging first what another instance wrote to the file.
+    ErrorOr<void> persist();
 
     static ErrorOr<std::optional<std::filesystem::path>> default_path(std::string_view application_id);
 
 private:
+    // Under the lock: takes in what the file holds when it is not the version last seen.
+    ErrorOr<void> merge_from_file();
+    // Under the lock: saves the document into the file.
+    ErrorOr<void> write_file();
+
     LibraryStore() = default;
 
     automerge::Document m_document;
     std::optional<std::filesystem::path> m_path;
     bool m_persistence_disabled { false };
     std::optional<std::string> m_notice;
+    std::optional<platform::FileStamp> m_seen; // the file as last loaded or written; none before either
 };
 
 }

@@ -15,11 +15,7 @@ namespace {
 
 HistoryFileError other(std::string message) { return HistoryFileError { std::move(message), false }; }
 
-FileStamp stamp_from(struct stat const& status)
-{
-    return FileStamp { status.st_dev, status.st_ino, status.st_size,
-        static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec };
-}
+FileStamp stamp_from(struct stat const& status) { return FileStamp::of(status); }
 
 // Closes the descriptor when it goes out of scope.
 struct FileDescriptor {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include "base/ErrorOr.h"
+#include "kaso/platform/FileLock.h"
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -24,13 +25,7 @@ using HistoryFileResult = base::ErrorOr<T, HistoryFileError>;
 
 // Which file a path named when it was read or written: a new inode, size or time means another
 // process replaced it.
-struct FileStamp {
-    dev_t device { 0 };
-    ino_t inode { 0 };
-    off_t size { 0 };
-    int64_t modified_ns { 0 };
-    bool operator==(FileStamp const&) const = default;
-};
+using FileStamp = kaso::platform::FileStamp;
 
 struct HistoryFileBytes {
     std::vector<uint8_t> bytes;

@@ -7,7 +7,11 @@
 #include "kaso/actions/LibraryStore.h"
 #include "tests/automerge/Support.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
+#include <future>
+#include <sys/file.h>
 #include <functional>
 #include <optional>
 #include <gtest/gtest.h>
@@ -49,10 +53,20 @@ kaso::ErrorOr<void> put_like(Transaction& transaction, std::string const& video,
             return kaso::make_error(made.error().message);
         vexa_id = *made;
     }
-    auto likes = transaction.put_object(vexa_id, "likes", ObjType::Map);
-    if (!likes)
-        return kaso::make_error(likes.error().message);
-    auto put = transaction.put(*likes, video, ScalarValue::boolean(liked));
+    // The "likes" map already there is kept, as the library's writer keeps it.
+    auto existing = transaction.get(vexa_id, "likes");
+    if (!existing)
+        return kaso::make_error(existing.error().message);
+    ObjId likes_id;
+    if (*existing && (*existing)->is_map()) {
+        likes_id = (*existing)->object;
+    } else {
+        auto likes = transaction.put_object(vexa_id, "likes", ObjType::Map);
+        if (!likes)
+            return kaso::make_error(likes.error().message);
+        likes_id = *likes;
+    }
+    auto put = transaction.put(likes_id, video, ScalarValue::boolean(liked));
     if (!put)
         return kaso::make_error(put.error().message);
     return {};
@@ -257,6 +271,113 @@ TEST(LibraryStore, InMemoryStoreNeverWrites)
     ASSERT_TRUE(store.dispatch(action, encoded()).has_value());
     EXPECT_FALSE(store.path().has_value());
     EXPECT_EQ(store.document().change_count(), 1u);
+}
+
+std::optional<bool> liked_in(Document const& document, std::string const& video)
+{
+    auto vexa = document.get(ROOT, "vexa").value();
+    if (!vexa || !vexa->is_map())
+        return std::nullopt;
+    auto likes = document.get(vexa->object, "likes").value();
+    if (!likes || !likes->is_map())
+        return std::nullopt;
+    auto value = document.get(likes->object, video).value();
+    if (!value)
+        return std::nullopt;
+    return value->scalar.as_bool();
+}
+
+TestAction like(std::string video)
+{
+    return TestAction([video = std::move(video)](Transaction& transaction) { return put_like(transaction, video, true); });
+}
+
+TEST(LibraryStore, TwoInstancesKeepEachOthersChanges)
+{
+    // Both from a missing file and from one both loaded: each write merges what the other wrote.
+    for (bool existing : { false, true }) {
+        SCOPED_TRACE(existing ? "existing file" : "no file yet");
+        TemporaryDirectory directory;
+        auto path = directory.path() / "library.automerge";
+        if (existing) {
+            auto first = LibraryStore::open_at(path);
+            ASSERT_TRUE(first.dispatch(like("v0"), encoded()).has_value());
+        }
+        auto one = LibraryStore::open_at(path);
+        auto two = LibraryStore::open_at(path);
+        ASSERT_TRUE(one.dispatch(like("v1"), encoded()).has_value());
+        ASSERT_TRUE(two.dispatch(like("v2"), encoded()).has_value());
+        EXPECT_EQ(liked_in(two.document(), "v1"), true); // merged before saving
+        ASSERT_TRUE(one.dispatch(like("v3"), encoded()).has_value());
+
+        auto reopened = LibraryStore::open_at(path);
+        EXPECT_FALSE(reopened.notice().has_value());
+        for (auto const* video : { "v1", "v2", "v3" })
+            EXPECT_EQ(liked_in(reopened.document(), video), true) << video;
+        EXPECT_EQ(liked_in(reopened.document(), "v0"), existing ? std::optional<bool>(true) : std::nullopt);
+    }
+}
+
+TEST(LibraryStore, WritesHoldALockFileThatIsNeverReplaced)
+{
+    TemporaryDirectory directory;
+    auto path = directory.path() / "library.automerge";
+    auto lock_path = directory.path() / "library.automerge.lock";
+    auto store = LibraryStore::open_at(path);
+    ASSERT_TRUE(store.dispatch(like("v1"), encoded()).has_value());
+    struct stat first {};
+    ASSERT_EQ(::stat(lock_path.c_str(), &first), 0);
+    EXPECT_EQ(first.st_mode & 0777, 0600u);
+
+    // While another instance holds the lock, a write waits for it.
+    int held = ::open(lock_path.c_str(), O_RDWR);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    auto writing = std::async(std::launch::async, [&] { return store.dispatch(like("v2"), encoded()).has_value(); });
+    EXPECT_EQ(writing.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    ::flock(held, LOCK_UN);
+    ::close(held);
+    EXPECT_TRUE(writing.get());
+
+    struct stat second {};
+    ASSERT_EQ(::stat(lock_path.c_str(), &second), 0);
+    EXPECT_EQ(first.st_ino, second.st_ino);
+    EXPECT_EQ(liked_in(LibraryStore::open_at(path).document(), "v2"), true);
+}
+
+TEST(LibraryStore, AFailedDispatchLeavesHeadsAndFileBytesUnchanged)
+{
+    struct Case {
+        char const* name;
+        std::function<void(fs::path const&)> before; // what happens to the file before the dispatch
+        bool refuses;                                // the action itself refuses
+    };
+    std::vector<uint8_t> const garbage { 'n', 'o', 't', ' ', 'a', ' ', 'l', 'i', 'b', 'r', 'a', 'r', 'y' };
+    Case const cases[] = {
+        { "refused by the action", [](fs::path const&) { }, true },
+        // Another instance left a file that cannot be read: it is not overwritten.
+        { "unreadable file of another instance", [&](fs::path const& path) { fs::remove(path); test::write_file(path, garbage); }, false },
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryDirectory directory;
+        auto path = directory.path() / "library.automerge";
+        auto store = LibraryStore::open_at(path);
+        ASSERT_TRUE(store.dispatch(like("v1"), encoded()).has_value());
+        c.before(path);
+        auto bytes = test::read_file(path);
+        auto heads = store.document().heads();
+        auto saved = store.document().save();
+        TestAction refusing([](Transaction& transaction) -> kaso::ErrorOr<void> {
+            TRY(put_like(transaction, "v2", true));
+            return kaso::make_error("this Vexa action is not accepted by the shared document");
+        });
+        auto outcome = c.refuses ? store.dispatch(refusing, encoded()) : store.dispatch(like("v2"), encoded());
+        ASSERT_FALSE(outcome.has_value());
+        EXPECT_EQ(store.document().heads(), heads);
+        EXPECT_EQ(store.document().save(), saved);
+        EXPECT_EQ(test::read_file(path), bytes);
+    }
 }
 
 // Points the data directory at a folder of its own for one test.
