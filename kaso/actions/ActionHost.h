@@ -2,13 +2,18 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "automerge/ChangeHash.h"
 #include "base/ErrorOr.h"
 #include "kaso/actions/DocumentAction.h"
 #include "kaso/actions/EncodedAction.h"
 
 namespace kaso::actions {
+
+class LibraryStore;
 
 // A failed dispatch, with the text shown to the user.
 struct ActionError {
@@ -34,6 +39,15 @@ struct ActionContext {
 // one, every dispatch fails and changes nothing.
 class ActionHost {
 public:
+    // What the last accepted dispatch through the host did: its kind, its context and the
+    // document's heads around it.
+    struct DispatchRecord {
+        std::string kind;
+        ActionContext context;
+        std::vector<automerge::ChangeHash> heads_before;
+        std::vector<automerge::ChangeHash> heads_after;
+    };
+
     using Dispatcher = std::function<base::ErrorOr<void, ActionError>(DocumentAction const&, EncodedAction const&, ActionContext const&)>;
 
     bool has_dispatcher() const { return static_cast<bool>(m_dispatcher); }
@@ -42,8 +56,20 @@ public:
     base::ErrorOr<void, ActionError> dispatch_with_context(DocumentAction const& action, EncodedAction const& encoded,
         ActionContext const& context) const;
 
+    // Dispatches onto the document of the store handed to this call (nothing keeps the store, so
+    // a store that replaces its document is never reached through a stale reference). The
+    // caller's context is enriched by the host's own when it has one. A failure leaves the
+    // document, the store's file and the host's record as they were.
+    base::ErrorOr<void, ActionError> dispatch_onto(LibraryStore& store, DocumentAction const& action, EncodedAction const& encoded,
+        ActionContext const& context);
+
+    void set_context(ActionContext context) { m_context = std::move(context); }
+    std::optional<DispatchRecord> const& last_dispatch() const { return m_last_dispatch; }
+
 private:
     Dispatcher m_dispatcher;
+    std::optional<ActionContext> m_context;
+    std::optional<DispatchRecord> m_last_dispatch;
 };
 
 }

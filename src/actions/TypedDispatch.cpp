@@ -75,4 +75,13 @@ base::ErrorOr<kaso::actions::executor::DispatchOutcome, ActionError> dispatch_ve
     return kaso::actions::executor::dispatch_by_with_context(document, document_action, *encoded, actor_bytes, full_context);
 }
 
+base::ErrorOr<void, ActionError> dispatch_vexa_action(kaso::actions::ActionHost& host, kaso::actions::LibraryStore& store, VexaAction const& action,
+    ActionContext const& context)
+{
+    auto encoded = to_encoded_action(vexa_action_kind, action);
+    if (!encoded)
+        return std::unexpected(encoded.error());
+    return host.dispatch_onto(store, LibraryDocumentAction(action), *encoded, context);
+}
+
 }

@@ -56,4 +56,10 @@ std::optional<base::ErrorOr<VexaOperation, std::string>> decode_operation(std::s
 base::ErrorOr<kaso::actions::executor::DispatchOutcome, kaso::actions::ActionError> dispatch_vexa_action(automerge::Document& document,
     VexaAction const& action, kaso::actions::ActionContext const& context, kaso::actions::ActionContext const* host_context = nullptr);
 
+// Dispatches an action through `host` onto the runtime's library store handed to the call, which
+// writes its file after a change. Any failure (encoding, refusal, the write) leaves the document
+// and the file as they were and is returned.
+base::ErrorOr<void, kaso::actions::ActionError> dispatch_vexa_action(kaso::actions::ActionHost& host, kaso::actions::LibraryStore& store,
+    VexaAction const& action, kaso::actions::ActionContext const& context);
+
 }

@@ -2,6 +2,7 @@
 
 #include "automerge/Document.h"
 #include "kaso/actions/Identifiers.h"
+#include "kaso/actions/LibraryStore.h"
 #include "src/actions/LibraryWriter.h"
 #include "src/actions/TypedDispatch.h"
 #include "tests/actions/LibraryFixtures.h"
@@ -142,6 +143,31 @@ TEST(TypedDispatch, ARefusalNamesTheLabelAndLeavesTheDocumentAsItWas)
         R"(dispatch of Toggle subscription (ToggleSubscription { channel_id: "UC1" }): this Vexa action is not accepted by the shared document)");
     EXPECT_EQ(document.heads(), heads);
     EXPECT_EQ(document.save(), bytes);
+}
+
+TEST(TypedDispatch, TheHostEnrichesTheContextAndRecordsOnlyAcceptedDispatches)
+{
+    auto store = kaso::actions::LibraryStore::in_memory();
+    kaso::actions::ActionHost host;
+    host.set_context({ "", "io.example.host", "Host title" });
+    ActionContext caller { "", "", "Vexa" };
+
+    ASSERT_TRUE(dispatch_vexa_action(host, store, A::SetQueueMembership { "v1", true }, caller));
+    auto const& record = host.last_dispatch();
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->kind, "vexa.action");
+    EXPECT_EQ(record->context, (ActionContext { "", "io.example.host", "Vexa" }));
+    EXPECT_TRUE(record->heads_before.empty());
+    EXPECT_EQ(record->heads_after, store.document().heads());
+    EXPECT_EQ(testing::scalar_at(store.document(), { "vexa", "queue", "v1" }), automerge::ScalarValue::boolean(true));
+
+    auto kept = *record;
+    auto heads = store.document().heads();
+    auto refused = dispatch_vexa_action(host, store, A::CyclePreferredQuality {}, caller);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().message.find("this Vexa action is not accepted by the shared document"), std::string::npos);
+    EXPECT_EQ(store.document().heads(), heads);
+    EXPECT_EQ(host.last_dispatch()->heads_after, kept.heads_after);
 }
 
 }
