@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "kaso/actions/LibraryStore.h"
 #include "kaso/platform/Log.h"
 
 namespace kaso::ui {
@@ -31,7 +32,7 @@ void FrameDriver::set_viewport(double width, double height, float scale)
 
 void FrameDriver::frame(uint64_t now_ms)
 {
-    SyncContext sync_context { m_library, now_ms };
+    SyncContext sync_context { m_library ? &m_library->document() : nullptr, now_ms, m_library };
     m_root->sync(sync_context);
     bool structure_dirty = m_root->take_structure_dirty();
     if (structure_dirty || m_viewport_changed || !m_root_node.is_valid()) {
@@ -83,7 +84,7 @@ void FrameDriver::dispatch(Event const& event, Modifiers modifiers)
         m_pointer = Point { down->x, down->y };
     else if (std::holds_alternative<PointerLeave>(event))
         m_pointer.reset();
-    EventContext context { event, modifiers, m_scale, false, std::nullopt };
+    EventContext context { event, modifiers, m_scale, false, std::nullopt, m_library };
     m_root->handle_event(context);
     if (context.focus_request)
         move_focus(*m_root, *context.focus_request);
@@ -98,8 +99,7 @@ void FrameDriver::drain_control_invocations()
     // FIXME: hand these to the application's executor once it takes control invocations; until
     // then each one is logged and dropped, so no backlog fills up behind the controls.
     while (auto invocation = m_root->take_control_invocation())
-        kaso::log::target("kaso::ui")->info("control invocation dropped kind={} payload={}", debug_text(invocation->kind),
-            debug_text(invocation->payload_text()));
+        kaso::log::target("kaso::ui")->info("control invocation dropped kind={}", debug_text(invocation->kind));
 }
 
 bool FrameDriver::wants_frame() const { return m_root->needs_idle_sync() || m_root->needs_animation_frame(); }

@@ -28,7 +28,9 @@ public:
     double height() const { return m_height; }
     float scale() const { return m_scale; }
 
-    void set_library(automerge::Document const* library) { m_library = library; }
+    // The runtime's library store, which must outlive the driver and its root: its document is
+    // handed to every sync, and the store itself to every event, for the root to dispatch onto.
+    void attach_library(actions::LibraryStore& store) { m_library = &store; }
 
     // Runs one frame and leaves its commands in `scene()`.
     void frame(uint64_t now_ms);
@@ -56,7 +58,7 @@ private:
     layout::Tree m_tree;
     NodeMap m_nodes;
     layout::NodeId m_root_node;
-    automerge::Document const* m_library { nullptr };
+    actions::LibraryStore* m_library { nullptr };
     double m_width { 1280 };
     double m_height { 800 };
     float m_scale { 1.0f };

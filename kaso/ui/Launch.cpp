@@ -193,6 +193,12 @@ base::ErrorOr<void, LaunchError> run(LaunchDescriptor descriptor)
         SDL_PushEvent(&event);
     });
 
+    // The shared library document: opened before the root is built, so that it outlives it. The
+    // root reads it every frame, dispatches onto it, and tells the user what its notice says.
+    auto library = kaso::actions::LibraryStore::open(descriptor.application_id);
+    if (auto const& notice = library.notice())
+        log->warn("library document notice={}", kaso::debug_text(*notice));
+
     WidgetBox root;
     if (builder_for(args) == Builder::Default) {
         root = descriptor.build_default();
@@ -205,11 +211,7 @@ base::ErrorOr<void, LaunchError> run(LaunchDescriptor descriptor)
         root = std::move(*built);
     }
     FrameDriver driver(std::move(root), descriptor.theme.value_or(Theme::dark()));
-    // The shared library document, read by the root every frame.
-    auto library = kaso::actions::LibraryStore::open(descriptor.application_id);
-    if (auto const& notice = library.notice())
-        log->warn("library document notice={}", kaso::debug_text(*notice));
-    driver.set_library(&library.document());
+    driver.attach_library(library);
     SDL_StartTextInput();
 
     FrameCanvas canvas;

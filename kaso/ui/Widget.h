@@ -22,6 +22,10 @@ namespace automerge {
 class Document;
 }
 
+namespace kaso::actions {
+class LibraryStore;
+}
+
 namespace kaso::ui {
 
 class Scene;
@@ -40,10 +44,12 @@ struct BuildContext {
 using NodeMap = std::unordered_map<Widget const*, layout::NodeId>;
 
 // What a frame's sync may read: the shared library document (none while the runtime keeps no
-// document) and the frame's time.
+// document) and the frame's time; and the store that keeps the document, which is what changes
+// are dispatched onto. Both are handed to each call and belong to the runtime: nothing keeps them.
 struct SyncContext {
     automerge::Document const* library { nullptr };
     uint64_t now_ms { 0 }; // monotonic
+    actions::LibraryStore* library_store { nullptr };
 };
 
 struct DrawContext {
@@ -61,6 +67,9 @@ struct EventContext {
     float scale { 1.0f };
     bool handled { false };
     std::optional<FocusRequest> focus_request;
+    // The runtime's library store, to dispatch changes onto while the event is handled; none
+    // while the runtime keeps no library, and inside the tree (only the root dispatches).
+    actions::LibraryStore* library_store { nullptr };
 
     // The pointer position of a pointer event in logical pixels (divided by the scale factor).
     std::optional<Point> logical_position() const;

@@ -218,7 +218,7 @@ TEST(FlexControl, AFailedEmitIsNoActivation)
     EXPECT_FALSE(release.handled);
 }
 
-TEST(FrameDriver, LogsAndDropsTheInvocationsEachEventLeaves)
+TEST(FrameDriver, LogsTheKindButNeverThePayloadOfTheInvocationsEachEventLeaves)
 {
     auto driver = placed(Flex::row().width(Length::px(80)).height(Length::px(30)).with_control(counting_emitter()));
     auto at = middle(first_child(*driver).layout_rect());
@@ -226,7 +226,9 @@ TEST(FrameDriver, LogsAndDropsTheInvocationsEachEventLeaves)
     driver->dispatch(PointerMove { at.x, at.y }, {});
     driver->dispatch(PointerDown { at.x, at.y }, {});
     driver->dispatch(PointerUp { at.x, at.y }, {});
-    EXPECT_EQ(count_of(log.text(), "control invocation dropped kind=\"vexa.operation\" payload=\"1\""), 1u);
+    EXPECT_EQ(count_of(log.text(), "control invocation dropped kind=\"vexa.operation\""), 1u);
+    // An invocation's payload may be private (a pairing invite): it never reaches the log.
+    EXPECT_EQ(log.text().find("payload"), std::string::npos);
     EXPECT_EQ(driver->root().take_control_invocation(), std::nullopt);
 }
 
