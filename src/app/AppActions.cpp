@@ -23,7 +23,7 @@ uint64_t position_to_ms(double seconds) { return uint64_t(seconds * 1000.0); }
 
 }
 
-bool AppState::carry_out_queued(automerge::Document const* library)
+bool AppState::carry_out_queued(kaso::actions::LibraryStore* library)
 {
     bool changed = false;
     for (auto const& action : m_operations->drain())
@@ -34,7 +34,7 @@ bool AppState::carry_out_queued(automerge::Document const* library)
     return changed;
 }
 
-bool AppState::carry_out(UiAction const& action, automerge::Document const* library)
+bool AppState::carry_out(UiAction const& action, kaso::actions::LibraryStore* library)
 {
     // The library's change goes out first; the local echo below runs whether or not it was taken.
     m_library.dispatch(library, action, m_model);

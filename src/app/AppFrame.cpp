@@ -28,13 +28,15 @@ void AppState::run_frame(kaso::ui::SyncContext& context, kaso::ui::Widget* conte
         content->sync(context);
     else
         m_player->sync(context);
-    pump_media_controls();
+    pump_media_controls(context);
     apply_playback_rules();
     drain_worker_results();
 }
 
 void AppState::read_library(kaso::ui::SyncContext const& context)
 {
+    if (m_library.tell_store_notice(context.library_store, m_model))
+        m_structure_dirty = true;
     if (m_library.read(context.library, m_model))
         m_structure_dirty = true;
 }
@@ -88,15 +90,16 @@ void AppState::take_palette_query()
     }
 }
 
-void AppState::pump_media_controls()
+void AppState::pump_media_controls(kaso::ui::SyncContext const& context)
 {
     m_player->pump_media_controls();
     for (auto const& choice : m_player->take_setting_choices()) {
         if (choice.setting_id != "resolution" || choice.option_index >= std::size(quality_by_menu_index))
             continue;
+        // Saved like the settings page's choice: dispatched, then echoed.
         std::string label = quality_by_menu_index[choice.option_index];
         if (label != m_model.settings.preferred_quality) {
-            m_model.settings.preferred_quality = std::move(label);
+            carry_out(UiAction::set_quality(std::move(label)), context.library_store);
             m_structure_dirty = true;
         }
     }

@@ -49,10 +49,11 @@ public:
     // tree's own sync (or, before the first build, the player's) after `take_palette_query`.
     void run_frame(kaso::ui::SyncContext& context, kaso::ui::Widget* content);
 
-    // -- Input: carries out what the widgets queued; answers whether anything was.
-    bool carry_out_queued(automerge::Document const* library);
+    // -- Input: carries out what the widgets queued; answers whether anything was. A change of
+    // the library is dispatched onto the runtime's store handed to the call (none: not kept).
+    bool carry_out_queued(kaso::actions::LibraryStore* library);
     // Carries out one UiAction as a widget asked for it; answers whether it counted as a change.
-    bool carry_out(UiAction const& action, automerge::Document const* library);
+    bool carry_out(UiAction const& action, kaso::actions::LibraryStore* library);
 
     // -- Navigation: a search refines the current search instead of stacking.
     void navigate(Route route);
@@ -101,6 +102,8 @@ public:
     PlaybackPolicy const& playback() const { return m_playback; }
     PlaybackPolicy& playback() { return m_playback; }
     OwnerHistory const& history() const { return m_history; }
+    LibraryDocument const& library() const { return m_library; }
+    LibraryDocument& library() { return m_library; }
     DeviceSyncHandle const& device_sync() const { return m_device_sync; }
     DeviceSyncHandle& device_sync() { return m_device_sync; }
     OperationQueueHandle const& operations() const { return m_operations; }
@@ -123,7 +126,7 @@ private:
     void request_first_feed();
     void follow_route();
     void take_palette_query();
-    void pump_media_controls();
+    void pump_media_controls(kaso::ui::SyncContext const& context);
     void apply_playback_rules();
     void drain_worker_results();
 

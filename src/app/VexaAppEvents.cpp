@@ -65,8 +65,7 @@ bool has_focus(ui::Widget& root, std::string_view id)
 void VexaApp::handle_event(ui::EventContext& context)
 {
     route_event(context);
-    // FIXME: dispatch library changes on the document once the event context carries it.
-    m_state.carry_out_queued(nullptr);
+    m_state.carry_out_queued(context.library_store);
 }
 
 void VexaApp::route_event(ui::EventContext& context)
