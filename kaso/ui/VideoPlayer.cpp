@@ -92,10 +92,12 @@ void VideoPlayer::set_marks(std::vector<TimelineMark> marks)
     m_dirty = true;
 }
 
-void VideoPlayer::set_quality_options(std::vector<std::string> options, std::size_t selected)
+void VideoPlayer::set_setting(PlayerSetting setting)
 {
-    m_quality_options = std::move(options);
-    m_quality_selected = selected;
+    setting.selected = setting.options.empty() ? 0 : std::min(setting.selected, setting.options.size() - 1);
+    if (setting == m_setting)
+        return;
+    m_setting = std::move(setting);
     m_dirty = true;
 }
 
@@ -213,10 +215,10 @@ void VideoPlayer::draw(Scene& scene, DrawContext& context)
         state.position_ms = position_ms();
         state.duration_ms = duration_ms();
         state.marks = m_marks;
-        state.menu_options = m_quality_options;
-        state.selected_option = m_quality_selected;
+        state.menu_options = m_setting.options;
+        state.selected_option = m_setting.selected;
         state.menu_open = m_menu_open;
-        paint_player_controls(scene, PlayerControlsLayout::for_rect(m_rect, m_quality_options.size()), state, context.theme);
+        paint_player_controls(scene, PlayerControlsLayout::for_rect(m_rect, m_setting.options.size()), state, context.theme);
     }
 }
 
@@ -226,7 +228,7 @@ void VideoPlayer::handle_event(EventContext& context)
         return;
     auto position = context.logical_position();
     bool inside = position && m_rect.contains(*position);
-    auto layout = PlayerControlsLayout::for_rect(m_rect, m_quality_options.size());
+    auto layout = PlayerControlsLayout::for_rect(m_rect, m_setting.options.size());
     if (std::holds_alternative<PointerMove>(context.event)) {
         if (inside)
             reveal_controls();
@@ -250,8 +252,8 @@ void VideoPlayer::handle_event(EventContext& context)
         reveal_controls();
         switch (hit.part) {
         case PlayerControlsLayout::Part::MenuItem:
-            m_quality_selected = hit.menu_index;
-            m_setting_choices.push_back(SettingChoice { "resolution", hit.menu_index });
+            m_setting.selected = hit.menu_index;
+            m_setting_choices.push_back(SettingChoice { m_setting.id, hit.menu_index });
             m_menu_open = false;
             break;
         case PlayerControlsLayout::Part::SettingsButton:

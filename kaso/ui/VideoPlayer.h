@@ -14,9 +14,22 @@
 
 namespace kaso::ui {
 
+// A setting of the player's settings menu as the application hands it over: its id (reported
+// back with each choice), its label, the option labels in menu order and the chosen one, and
+// the two fixed values the runtime's setting record carries beside them.
+struct PlayerSetting {
+    std::string id;    // "resolution"
+    std::string label; // "Resolution"
+    std::vector<std::string> options;
+    std::size_t selected { 0 }; // clamped to the last option
+    uint32_t fixed_values[2] { 9, 1 };
+
+    bool operator==(PlayerSetting const&) const = default;
+};
+
 // An option chosen in the player's settings menu.
 struct SettingChoice {
-    std::string setting_id; // "resolution"
+    std::string setting_id; // the id of the setting it was chosen in
     std::size_t option_index { 0 };
 };
 
@@ -45,8 +58,9 @@ public:
     // The timeline's marks, as fractions of the duration.
     void set_marks(std::vector<TimelineMark> marks);
     std::vector<TimelineMark> const& marks() const { return m_marks; }
-    // The quality options of the settings menu (its "resolution" setting) and the chosen one.
-    void set_quality_options(std::vector<std::string> options, std::size_t selected);
+    // The setting the settings menu offers; its selected index is clamped to the last option.
+    void set_setting(PlayerSetting setting);
+    PlayerSetting const& setting() const { return m_setting; }
     bool menu_open() const { return m_menu_open; }
 
     // The player mode: a byte that is off, on, or never set.
@@ -105,8 +119,7 @@ private:
     std::optional<bool> m_mode;
     uint64_t m_drawn_serial { 0 }; // the serial of the picture last drawn
     std::vector<TimelineMark> m_marks;
-    std::vector<std::string> m_quality_options;
-    std::size_t m_quality_selected { 0 };
+    PlayerSetting m_setting; // no options until the application hands one over
     bool m_open_pending_ready { false };
     std::optional<std::string> m_last_error;
     uint64_t m_now_ms { 0 };

@@ -122,6 +122,16 @@ std::size_t quality_index(std::string_view preferred)
     return found == quality_labels.end() ? 0 : std::size_t(found - quality_labels.begin());
 }
 
+kaso::ui::PlayerSetting quality_setting(std::string_view preferred_quality)
+{
+    kaso::ui::PlayerSetting setting;
+    setting.id = "resolution";
+    setting.label = "Resolution";
+    setting.options.assign(quality_labels.begin(), quality_labels.end());
+    setting.selected = quality_index(preferred_quality);
+    return setting;
+}
+
 std::pair<double, double> player_size(double content_width, double viewport_height)
 {
     double width = viewport_height * 0.65 * 16.0 / 9.0;
@@ -143,8 +153,7 @@ Scrollable watch_screen(VexaModel const& model, Theme const& theme, OperationQue
     bool marked = !marks.empty();
     if (surface.player) {
         surface.player->set_marks(std::move(marks));
-        std::vector<std::string> options(quality_labels.begin(), quality_labels.end());
-        surface.player->set_quality_options(std::move(options), quality_index(model.settings.preferred_quality));
+        surface.player->set_setting(quality_setting(model.settings.preferred_quality));
     }
 
     auto info = watch_info_column(model, theme, queue, images, *video);

@@ -33,6 +33,9 @@ kaso::ui::Scrollable watch_screen(VexaModel const& model, kaso::ui::Theme const&
 std::vector<kaso::ui::TimelineMark> sponsor_marks(VexaModel const& model, Video const& video);
 // The index of the preferred quality among the player's options; 0 for any other text.
 std::size_t quality_index(std::string_view preferred);
+// The player's "resolution" setting: label "Resolution", the four quality labels, the preferred
+// one chosen.
+kaso::ui::PlayerSetting quality_setting(std::string_view preferred_quality);
 // The player's width and height: 65 % of the window's height at 16:9, no wider than the
 // content, at least 1 by 1.
 std::pair<double, double> player_size(double content_width, double viewport_height);

@@ -276,6 +276,24 @@ TEST(WatchPage, HandsThePlayerItsMarksAndLeavesItAloneForAnUnknownVideo)
     EXPECT_TRUE(player->marks().empty());
 }
 
+TEST(WatchPage, HandsThePlayerTheResolutionSetting)
+{
+    auto player = quiet_player();
+    auto queue = OperationQueue::create();
+    auto model = sample_catalogue();
+    for (auto [preferred, selected] : { std::pair { "1080p", 0u }, { "480p", 2u }, { "auto", 3u }, { "360p", 0u } }) {
+        model.settings.preferred_quality = preferred;
+        watch_page(model, moon, queue, player);
+        auto const& setting = player->setting();
+        EXPECT_EQ(setting.id, "resolution");
+        EXPECT_EQ(setting.label, "Resolution");
+        EXPECT_EQ(setting.options, (std::vector<std::string> { "1080p", "720p", "480p", "auto" }));
+        EXPECT_EQ(setting.selected, selected) << preferred;
+        EXPECT_EQ(setting.fixed_values[0], 9u);
+        EXPECT_EQ(setting.fixed_values[1], 1u);
+    }
+}
+
 TEST(WatchPage, MarksOfDisabledCategoriesAndZeroDurations)
 {
     auto model = sample_catalogue();

@@ -26,7 +26,7 @@ struct Harness {
         driver = std::make_unique<FrameDriver>(std::make_unique<vexa::PlayerHost>(player, 360.0f), Theme::dark());
         driver->set_viewport(640, 360, 1.0f);
         EXPECT_TRUE(player->open("https://demo.kaso.localhost/clip.mp4"));
-        player->set_quality_options({ "1080p", "720p", "480p", "auto" }, 0);
+        player->set_setting({ "resolution", "Resolution", { "1080p", "720p", "480p", "auto" }, 0 });
         player->play();
     }
     void frame() { driver->frame(now += 16); }
