@@ -48,7 +48,7 @@ std::unique_ptr<VexaApp> build_app_from_args(kaso::ui::launch::LaunchArgs const&
     else if (args.has("--play-demo"))
         app->play_demo();
     else if (args.has("--narrow"))
-        app->set_force_nav(true);
+        app->set_force_nav(ForceNav::Yes);
     else if (auto route = args.value("--route"))
         app->apply_launch_route(route_from_text(*route));
     return app;

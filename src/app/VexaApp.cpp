@@ -79,7 +79,7 @@ VexaApp& VexaApp::with_fetch_worker(FetchWorker worker)
     return *this;
 }
 
-VexaApp& VexaApp::set_force_nav(bool force)
+VexaApp& VexaApp::set_force_nav(ForceNav force)
 {
     m_state.layout().set_force_nav(force);
     m_state.mark_dirty();

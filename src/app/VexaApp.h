@@ -47,7 +47,7 @@ public:
     VexaApp& with_image_store(kaso::ui::image_store::SharedImageStore store);
     // Stands in a fetch worker made elsewhere (tests give one over their own services).
     VexaApp& with_fetch_worker(FetchWorker worker);
-    VexaApp& set_force_nav(bool force);
+    VexaApp& set_force_nav(ForceNav force);
     VexaApp& set_viewport(double width, double height);
 
     // Layout rules (see WindowLayout).

@@ -15,6 +15,12 @@ enum class RailVisibility : uint8_t {
     Automatic = 2,
 };
 
+// Whether the rail shows open whatever the window's width ("--narrow").
+enum class ForceNav : bool {
+    No,
+    Yes,
+};
+
 // How the window divides between the navigation rail and the page: the narrow rule, the rail's
 // width and whether it shows. Plain values; the root widget reports the viewport and scale.
 class WindowLayout {
@@ -45,14 +51,14 @@ public:
     kaso::ui::Rect viewport() const { return m_viewport; }
     float scale() const { return m_scale; }
     RailVisibility rail() const { return m_rail; }
-    bool force_nav() const { return m_force_nav; }
-    void set_force_nav(bool force) { m_force_nav = force; }
+    bool force_nav() const { return m_force_nav == ForceNav::Yes; }
+    void set_force_nav(ForceNav force) { m_force_nav = force; }
 
 private:
     kaso::ui::Rect m_viewport;
     float m_scale { 1.0f };
     RailVisibility m_rail { RailVisibility::Automatic };
-    bool m_force_nav { false }; // "--narrow": the rail shows open whatever the width
+    ForceNav m_force_nav { ForceNav::No };
     std::optional<bool> m_narrow;           // the last computed narrow state
     std::optional<bool> m_narrow_at_build;  // the narrow state the tree was built for
 };
