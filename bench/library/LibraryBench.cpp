@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include "automerge/Document.h"
+#include "kaso/actions/ActionHost.h"
+#include "kaso/actions/LibraryStore.h"
 #include "kaso/platform/AtomicFile.h"
 #include "src/actions/LibraryReader.h"
 #include "src/actions/TypedDispatch.h"
@@ -219,6 +221,35 @@ void WriteLibraryFile(benchmark::State& state)
     std::filesystem::remove(path);
 }
 BENCHMARK(WriteLibraryFile)->Unit(benchmark::kMicrosecond);
+
+
+// One like as the application dispatches it: onto the runtime's store, which takes the file's
+// lock, checks whether another instance wrote the file, makes the change, saves and writes the
+// file. Likes alternate so that every iteration changes the document.
+void DispatchLikeThroughTheStore(benchmark::State& state)
+{
+    Library library;
+    auto bytes = library.document.save();
+    char const* dir = std::getenv("LIBRARY_BENCH_DIR");
+    auto folder = std::filesystem::path(dir ? dir : std::filesystem::temp_directory_path().string()) / fmt::format("library-store-bench-{}", getpid());
+    auto path = folder / "library.automerge";
+    if (auto written = kaso::platform::write_file_atomically(path, std::as_bytes(std::span(bytes)), 0600); !written) {
+        state.SkipWithError(written.error().message.c_str());
+        return;
+    }
+    auto store = kaso::actions::LibraryStore::open_at(path);
+    kaso::actions::ActionHost host;
+    size_t iteration = 0;
+    for (auto _ : state) {
+        VexaAction like = VexaAction::SetVideoLiked { padded_video_id(iteration % known_videos), (iteration / known_videos) % 2 == 1 };
+        ++iteration;
+        auto dispatched = dispatch_vexa_action(host, store, like, dispatch_request(vexa_provenance_id, vexa_provenance_title, like));
+        if (!dispatched)
+            state.SkipWithError(dispatched.error().message.c_str());
+    }
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(DispatchLikeThroughTheStore)->Unit(benchmark::kMicrosecond);
 
 }
 
