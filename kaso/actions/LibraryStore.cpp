@@ -41,8 +41,12 @@ LibraryStore LibraryStore::open(std::string_view application_id)
         store.m_notice = fmt::format("The library cannot be kept in a file ({}); changes to the library will not be saved.", path.error().message);
         return store;
     }
-    if (!*path)
-        return in_memory();
+    if (!*path) {
+        kaso::log::target("kaso::library")->warn("no data directory for the library file");
+        auto store = in_memory();
+        store.m_notice = "No data folder was found for the library; changes to the library will not be saved.";
+        return store;
+    }
     return open_at(std::move(**path));
 }
 

@@ -33,7 +33,7 @@ public:
     static constexpr size_t max_file_bytes = 16u << 20;
 
     // The store of the application at its default path: nothing to write when there is no data
-    // directory, nor when the identifier names no folder (the notice says so then).
+    // directory, nor when the identifier names no folder (the notice says so, in both cases).
     static LibraryStore open(std::string_view application_id);
     // The store at `path`.
     static LibraryStore open_at(std::filesystem::path path);
