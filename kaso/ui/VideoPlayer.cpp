@@ -174,6 +174,7 @@ void VideoPlayer::sync(SyncContext& context)
                 if constexpr (std::is_same_v<T, media::FirstFrame>) {
                     m_ready_at_ms = context.now_ms;
                 } else if constexpr (std::is_same_v<T, media::SeekCompleted>) {
+                    ++m_seeks_completed;
                     if (m_controls)
                         m_controls->notify_seeked(e.position_ms);
                 } else if constexpr (std::is_same_v<T, media::EndOfStream>) {

@@ -81,6 +81,9 @@ public:
     // after every open.
     std::optional<uint64_t> ready_at_ms() const { return m_ready_at_ms; }
     bool is_ready() const { return m_ready_at_ms.has_value(); }
+    // How many seeks have landed (the picture at their target arrived) since the player was made.
+    // The position answers a pending seek's target at once; this tells when it really got there.
+    uint64_t seeks_completed() const { return m_seeks_completed; }
     uint64_t position_ms() const;
     std::optional<uint64_t> duration_ms() const;
     bool is_playing() const;
@@ -112,6 +115,7 @@ private:
     std::unique_ptr<media::MediaControls> m_controls; // none until enabled
     std::optional<uint64_t> m_ready_at_ms; // monotonic ms of the first picture
     bool m_ended { false };
+    uint64_t m_seeks_completed { 0 };
     uint64_t m_controls_until_ms { 0 }; // monotonic; the controls show until then
     bool m_focused { false };
     bool m_dirty { true };

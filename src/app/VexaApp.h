@@ -32,6 +32,9 @@ public:
     // As `create`, with the owner given instead of resolved; its history stays in memory unless
     // the file is asked for.
     static std::unique_ptr<VexaApp> create_for_owner(std::string owner_id, HistoryFile history = HistoryFile::InMemory);
+    // A diagnostic mode's application: the sample catalogue over a history kept in memory from the
+    // start, so that no history or owner file is opened, locked or created.
+    static std::unique_ptr<VexaApp> create_for_diagnostics();
 
     // Makes this the live application: an empty model with the home feed loading.
     VexaApp& finish_default();
@@ -49,6 +52,9 @@ public:
     VexaApp& with_fetch_worker(FetchWorker worker);
     VexaApp& set_force_nav(ForceNav force);
     VexaApp& set_viewport(double width, double height);
+    // States of the diagnostic modes (see DiagnosticStates.h).
+    VexaApp& bench_watch_state(std::string const& video_id);
+    VexaApp& shot_watch_state(std::string const& video_id, std::string const& stream_address);
 
     // Layout rules (see WindowLayout).
     static double narrow_threshold(float scale) { return WindowLayout::narrow_threshold(scale); }

@@ -54,4 +54,13 @@ std::string FetchRequest::debug_form() const
     return "Trending";
 }
 
+std::string debug_form(FetchResult const& result)
+{
+    if (auto const* videos = std::get_if<FetchedVideos>(&result))
+        return "Videos(" + std::to_string(videos->videos.size()) + ")";
+    if (auto const* video = std::get_if<FetchedVideo>(&result))
+        return "Video(" + kaso::debug_text(video->video.id) + ")";
+    return "Channel(" + kaso::debug_text(std::get<FetchedChannel>(result).channel.id) + ")";
+}
+
 }

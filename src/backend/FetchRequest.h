@@ -57,4 +57,8 @@ struct FetchedChannel {
 
 using FetchResult = std::variant<FetchedVideos, FetchedVideo, FetchedChannel>;
 
+// The variant's name with the item count of a list or the quoted id of a single record:
+// Videos(12), Video("abc"), Channel("UCx").
+std::string debug_form(FetchResult const& result);
+
 }

@@ -123,6 +123,7 @@ TEST(LayerRules, IncludesAreJudgedByTheLayersOfBothEnds)
         { "src/main.cpp", "src/app/Launch.h", true },
         { "src/main.cpp", "src/diagnostics/DiagnosticMode.h", true },
         { "src/app/Launch.cpp", "src/diagnostics/DiagnosticMode.h", false },
+        { "src/diagnostics/ScrollBench.cpp", "src/app/VexaApp.h", true },
         { "kaso/ui/Widget.h", "kaso/ui/layout/Tree.h", true },
         { "kaso/ui/layout/Tree.cpp", "kaso/ui/Widget.h", false },
         { "kaso/ui/Launch.cpp", "src/app/Launch.h", false },

@@ -28,8 +28,8 @@ constexpr std::array layer_table {
     Layer { "src/widgets", src_area, 4, "screens" },
     Layer { "src/screens", src_area, 5, "screens" },
     Layer { "src/app", src_area, 6, "app" },
-    Layer { "src/diagnostics", src_area, 6, "diagnostics" },
-    Layer { "src/main.cpp", src_area, 7, "app" },
+    Layer { "src/diagnostics", src_area, 7, "diagnostics" },
+    Layer { "src/main.cpp", src_area, 8, "app" },
 };
 
 bool lies_in(std::string_view path, std::string_view folder)

@@ -26,6 +26,8 @@ TEST(DebugText, QuotesAndEscapes)
         { std::string_view("nul\0byte", 8), "\"nul\\0byte\"" },
         { "\x1b[0m\x7f", "\"\\u{1b}[0m\\u{7f}\"" },
         { "naïve — ok", "\"naïve — ok\"" },
+        { "next\u0085line \u009f\u00a0", "\"next\\u{85}line \\u{9f}\u00a0\"" }, // C1 escaped, U+00A0 kept
+        { "cut \xC2", "\"cut \xC2\"" },
     };
     for (auto const& c : cases)
         EXPECT_EQ(kaso::debug_text(c.input), c.expected);
