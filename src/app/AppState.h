@@ -41,8 +41,6 @@ public:
     AppState(std::string owner_id, OwnerHistory history);
     // As above with a memory-only history of that owner.
     explicit AppState(std::string owner_id);
-    // The same over a history store the caller opened.
-    AppState(std::string owner_id, OwnerHistory history);
 
     // The live application: an empty model with its feed loading, and images.
     void make_live(kaso::ui::image_store::SharedImageStore images);
