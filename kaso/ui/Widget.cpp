@@ -154,23 +154,26 @@ std::vector<Widget*> Widget::children()
 
 bool Widget::find_child_in_input_order(std::function<bool(Widget&)> const& visit)
 {
-    // The reverse of painting: the overlays (painted last) first, then the others from the last
-    // painted to the first.
+    // The overlays first, then the others, each group in child order.
     struct Walk {
         std::function<bool(Widget&)> const& visit;
-        std::vector<Widget*> others;
+        bool any_other { false };
         bool found { false };
-    } walk { visit, {} };
+    } walk { visit };
     for_each_child([&walk](Widget& child) {
         if (walk.found)
             return;
         if (child.is_overlay())
             walk.found = walk.visit(child);
         else
-            walk.others.push_back(&child);
+            walk.any_other = true;
     });
-    for (auto it = walk.others.rbegin(); !walk.found && it != walk.others.rend(); ++it)
-        walk.found = walk.visit(**it);
+    if (walk.found || !walk.any_other)
+        return walk.found;
+    for_each_child([&walk](Widget& child) {
+        if (!walk.found && !child.is_overlay())
+            walk.found = walk.visit(child);
+    });
     return walk.found;
 }
 
@@ -185,7 +188,7 @@ std::optional<std::pair<Rect, std::string>> Widget::label_at_point(Point point)
 {
     if (!m_rect.contains(point))
         return std::nullopt;
-    // The child on top answers first, as it would take a click there.
+    // The children answer in the order a click there would reach them.
     std::optional<std::pair<Rect, std::string>> found;
     find_child_in_input_order([&](Widget& child) {
         found = child.label_at_point(point);

@@ -12,6 +12,7 @@
 #include "kaso/actions/ActionEmitter.h"
 #include "kaso/actions/EncodedAction.h"
 #include "kaso/actions/Resource.h"
+#include "kaso/search/SearchProvider.h"
 #include "kaso/ui/Event.h"
 #include "kaso/ui/Geometry.h"
 #include "kaso/ui/Interaction.h"
@@ -85,9 +86,9 @@ struct EventContext {
 //   painting: the children that are not overlays in order, then the overlays in order, so an
 //             overlay lies on top of its siblings;
 //   input:    a child that captures the pointer alone; otherwise the overlays in order, then the
-//             others from the last to the first, until one handles the event: what lies on top is
-//             asked first. (Siblings that do not overlap see the same either way; the order tells
-//             only where they overlap or act on events outside themselves.)
+//             others in order, until one handles the event. (Siblings that do not overlap see the
+//             same either way; the order tells only where they overlap or act on events outside
+//             themselves, such as keys.)
 class Widget {
 public:
     virtual ~Widget() = default;
@@ -166,6 +167,8 @@ public:
     // Asked of the root only.
     virtual bool needs_idle_sync() const { return false; }
     virtual std::vector<kaso::actions::Resource> action_resources() const { return {}; }
+    // What the application offers the runtime's search.
+    virtual std::vector<kaso::search::SearchProviderHandle> search_providers() const { return {}; }
     virtual std::optional<std::string> execute_operation(kaso::actions::EncodedAction const&);
 
 protected:

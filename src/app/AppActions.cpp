@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "kaso/platform/Log.h"
+#include "kaso/ui/FocusState.h"
 #include "src/app/DeepLinks.h"
 #include "src/model/Formatting.h"
 
@@ -112,14 +113,14 @@ bool AppState::carry_out(UiAction const& action, kaso::actions::LibraryStore* li
     case UiActionKind::TogglePlayback:
     case UiActionKind::Share: unavailable(action, "video player"); break;
     case UiActionKind::ToggleSidebar: m_layout.toggle_nav(); break;
-    case UiActionKind::OpenPalette: m_model.palette_open = true; break;
-    case UiActionKind::ClosePalette: m_model.palette_open = false; break;
+    case UiActionKind::OpenPalette: show_palette(); break;
+    case UiActionKind::ClosePalette: hide_palette(); break;
     case UiActionKind::OpenSearchResult:
         if (auto video = deep_link_watch_id(action.text))
             open_video(*video);
         else if (auto channel = deep_link_channel_id(action.text))
             open_channel(*channel);
-        m_model.palette_open = false;
+        hide_palette();
         m_layout.collapse_nav_if_narrow();
         break;
     // FIXME: the device actions become invocations of the device-sync resource once the worker
@@ -130,6 +131,32 @@ bool AppState::carry_out(UiAction const& action, kaso::actions::LibraryStore* li
     case UiActionKind::RevokeDevice: m_model.push_notice("Device revocation is unavailable"); break;
     }
     return true;
+}
+
+void AppState::show_palette()
+{
+    // Activating the open palette's card asks again; the focus stays where the user put it.
+    if (m_model.palette_open)
+        return;
+    m_model.palette_open = true;
+    auto& focus = kaso::ui::FocusState::current();
+    m_focus_before_palette = focus.focused_id();
+    focus.set_focused("palette_input");
+}
+
+void AppState::hide_palette()
+{
+    if (!m_model.palette_open)
+        return;
+    m_model.palette_open = false;
+    // Nothing outside the palette could take the focus while it was open.
+    auto& focus = kaso::ui::FocusState::current();
+    if (!focus.focused_id() || focus.is_focused("palette_input")) {
+        focus.clear_focus("palette_input");
+        if (m_focus_before_palette)
+            focus.set_focused(*m_focus_before_palette);
+    }
+    m_focus_before_palette.reset();
 }
 
 }

@@ -117,6 +117,11 @@ public:
     bool has_fetch_worker() const { return m_fetch_worker.has_value(); }
     bool images_pending() const { return m_image_store && m_image_store->pending() > 0; }
 
+    // Opens the palette with the keyboard focus in its input; closing it gives the focus back
+    // to the element that had it before.
+    void show_palette();
+    void hide_palette();
+
 private:
     // The frame's steps, in the order they run.
     void read_library(kaso::ui::SyncContext const& context);
@@ -147,6 +152,7 @@ private:
     ControlInvocations m_control_invocations;
     kaso::ui::image_store::SharedImageStore m_image_store; // none until the live application or a diagnostic mode sets one
     NavigationHistory m_navigation;
+    std::optional<std::string> m_focus_before_palette; // the element focused when the palette opened
     std::map<std::string, kaso::ui::ScrollOffsetCell> m_scroll_offsets;
     std::set<std::string> m_pending_channels;
 

@@ -1,6 +1,7 @@
 #include "src/app/LaunchStates.h"
 
 #include "kaso/platform/Log.h"
+#include "kaso/ui/FocusState.h"
 
 namespace vexa::launch_state {
 
@@ -30,8 +31,10 @@ void show_device_sync(AppState& state)
 
 void open_palette(AppState& state, std::string query)
 {
-    state.model().palette_open = true;
+    state.show_palette();
     state.model().palette_query = query;
+    // The caret waits at the end of the query, as if it had just been typed.
+    kaso::ui::FocusState::current().set_caret("palette_input", { query.size(), query.size() });
     state.palette_text_cell()->publish(std::move(query));
     state.mark_dirty();
 }

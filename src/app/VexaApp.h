@@ -115,6 +115,8 @@ public:
     void handle_event(kaso::ui::EventContext& context) override;
     void apply_layout(kaso::layout::Tree const& tree, kaso::layout::NodeId node, double x, double y) override;
     std::optional<kaso::ui::AccessNode> accessibility() const override;
+    // One provider over the library listing of the model as it is now.
+    std::vector<kaso::search::SearchProviderHandle> search_providers() const override;
     bool is_layout_dirty() const override;
     void for_each_child(std::function<void(kaso::ui::Widget&)> const& visit) override;
     std::optional<kaso::actions::EncodedAction> take_control_invocation() override;

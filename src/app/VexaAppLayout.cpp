@@ -1,10 +1,12 @@
 // The root's tree: the page of the current route in its scroll view beside the navigation rail,
-// the top bar above; the viewport bookkeeping and the window's accessibility node.
+// the top bar above, the action palette over both while it is open; the viewport bookkeeping and the window's accessibility node.
 
 #include "src/app/VexaApp.h"
 
 #include "kaso/ui/NavSplit.h"
 #include "kaso/ui/Scene.h"
+#include "src/actions/LibraryListing.h"
+#include "src/screens/ActionPalette.h"
 #include "src/screens/Chrome.h"
 #include "src/screens/Pages.h"
 #include "src/screens/RouteTable.h"
@@ -25,6 +27,11 @@ std::optional<ui::AccessNode> VexaApp::accessibility() const
         node.announcement = model.notices.front();
     node.bounds = viewport();
     return node;
+}
+
+std::vector<search::SearchProviderHandle> VexaApp::search_providers() const
+{
+    return { std::make_shared<CatalogSearchProvider>(build_library_listing(m_state.model())) };
 }
 
 void VexaApp::apply_layout(layout::Tree const& tree, layout::NodeId node, double x, double y)
@@ -68,6 +75,9 @@ layout::NodeId VexaApp::build_layout(layout::Tree& tree, ui::BuildContext& conte
                     .height(Length::fill())
                     .with_child(top_bar(model, theme, m_state.operations(), has_back, m_state.search_text_cell(), window.compact_top_bar()))
                     .with_child(std::move(split));
+    // While open, the palette lies over the whole window and takes every pointer event.
+    if (auto palette = action_palette(model, theme, m_state.operations(), m_state.palette_text_cell()))
+        root.with_child(std::move(*palette).capture_pointer(true));
     m_content = std::make_unique<Flex>(std::move(root));
     return m_content->build_layout(tree, context, nodes);
 }

@@ -1,5 +1,7 @@
 #include "src/model/Text.h"
 
+#include <algorithm>
+
 #include <glib.h>
 
 namespace vexa::text {
@@ -134,6 +136,24 @@ std::string first_code_point(std::string_view text)
     char const* start = valid.data();
     auto length = static_cast<size_t>(g_utf8_next_char(start) - start);
     return valid.substr(0, length);
+}
+
+LowercaseNeedle::LowercaseNeedle(std::string_view needle)
+    : m_needle(lowercase(needle))
+{
+}
+
+bool LowercaseNeedle::found_in(std::string_view haystack) const
+{
+    if (m_needle.empty())
+        return true;
+    bool ascii = std::all_of(haystack.begin(), haystack.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii)
+        return lowercase(haystack).find(m_needle) != std::string::npos;
+    // ASCII lowercases byte by byte, to ASCII: a needle holding any other byte cannot match.
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    auto found = std::search(haystack.begin(), haystack.end(), m_needle.begin(), m_needle.end(), [&](char h, char n) { return lower(h) == n; });
+    return found != haystack.end();
 }
 
 }

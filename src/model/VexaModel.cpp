@@ -127,16 +127,24 @@ std::vector<Video const*> VexaModel::search_results(std::string_view query) cons
 
 std::vector<Video const*> VexaModel::search_local(std::string_view query) const
 {
-    auto needle = text::lowercase(text::trim(query));
     std::vector<Video const*> found;
-    for (auto const& candidate : videos) {
-        if (needle.empty()
-            || text::lowercase(candidate.title).find(needle) != std::string::npos
-            || text::lowercase(candidate.channel_name).find(needle) != std::string::npos
-            || text::lowercase(candidate.category).find(needle) != std::string::npos)
-            found.push_back(&candidate);
-    }
+    visit_local_matches(query, videos.size(), [&](Video const& video) { found.push_back(&video); });
     return found;
+}
+
+std::size_t VexaModel::visit_local_matches(std::string_view query, std::size_t limit, std::function<void(Video const&)> const& visit) const
+{
+    text::LowercaseNeedle needle(text::trim(query));
+    std::size_t visited = 0;
+    for (auto const& candidate : videos) {
+        if (visited >= limit)
+            break;
+        if (needle.found_in(candidate.title) || needle.found_in(candidate.channel_name) || needle.found_in(candidate.category)) {
+            visit(candidate);
+            ++visited;
+        }
+    }
+    return visited;
 }
 
 std::vector<Playlist const*> VexaModel::search_playlists(std::string_view query) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -101,6 +102,9 @@ struct VexaModel {
     // Case-insensitive substring match on title, creator name and category; a blank query
     // matches every video.
     std::vector<Video const*> search_local(std::string_view query) const;
+    // The first `limit` matches of search_local, each handed to `visit` in model order, without
+    // collecting them; answers how many were visited.
+    std::size_t visit_local_matches(std::string_view query, std::size_t limit, std::function<void(Video const&)> const& visit) const;
     std::vector<Playlist const*> search_playlists(std::string_view query) const;
     std::vector<Channel const*> search_channels(std::string_view query) const;
 

@@ -22,7 +22,8 @@ namespace layering {
 //              history                                           2
 //              actions  backend                                  1
 //              model                                             0
-//   kaso       ui                                                2
+//   kaso       ui                                                3
+//              search                                            2
 //              actions  media                                    1
 //              platform  ui/layout  ui/format                    0
 //   automerge  (the whole library)                               0

@@ -5,6 +5,7 @@
 
 #include <spdlog/sinks/ostream_sink.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "kaso/platform/Log.h"
@@ -379,8 +380,16 @@ public:
     {
     }
     bool is_overlay() const override { return m_overlay; }
+    bool wants_pointer_capture() const override { return captures; }
     void draw(Scene&, DrawContext&) override { m_log->push_back(m_name); }
-    void handle_event(EventContext&) override { m_log->push_back(m_name); }
+    void handle_event(EventContext& context) override
+    {
+        m_log->push_back(m_name);
+        context.handled = context.handled || handles;
+    }
+
+    bool handles { false };
+    bool captures { false };
 
 private:
     std::string m_name;
@@ -431,7 +440,40 @@ TEST(ChildTraversal, EveryContainerPaintsAndDeliversInTheSameOrder)
         Event move = PointerMove { 5, 5 };
         EventContext context { move, {}, 1.0f, false, std::nullopt };
         container->handle_event(context);
-        EXPECT_EQ(*log, (std::vector<std::string> { "over", "c", "b", "a" })) << container->type_name() << ": what lies on top is asked first";
+        EXPECT_EQ(*log, (std::vector<std::string> { "over", "a", "b", "c" })) << container->type_name() << ": overlays first, then the rest in child order";
+    }
+}
+
+// Which children an event reaches, by what the children do: delivery stops at the first that
+// handles it, overlays before the rest, and a capturing child (the first in child order) alone.
+TEST(ChildTraversal, DeliveryStopsAtTheFirstHandlerInChildOrder)
+{
+    struct Case {
+        char const* handler;
+        std::vector<char const*> capturing;
+        std::vector<std::string> reached;
+    };
+    Case const cases[] = {
+        { "a", {}, { "over", "a" } },
+        { "b", {}, { "over", "a", "b" } },
+        { "over", {}, { "over" } },
+        { "", {}, { "over", "a", "b", "c" } },
+        { "", { "b" }, { "b" } },
+        { "", { "c", "b" }, { "b" } },
+    };
+    for (auto const& test : cases) {
+        auto log = std::make_shared<std::vector<std::string>>();
+        Flex flex = Flex::column();
+        for (auto [name, overlay] : { std::pair { "a", false }, { "over", true }, { "b", false }, { "c", false } }) {
+            auto child = std::make_unique<Recorder>(name, overlay, log);
+            child->handles = std::string_view(name) == test.handler;
+            child->captures = std::ranges::find(test.capturing, std::string_view(name)) != test.capturing.end();
+            flex.with_child(std::move(child));
+        }
+        Event down = PointerDown { 5, 5 };
+        EventContext context { down, {}, 1.0f, false, std::nullopt };
+        flex.handle_event(context);
+        EXPECT_EQ(*log, test.reached) << "handler " << test.handler << ", " << test.capturing.size() << " capturing";
     }
 }
 

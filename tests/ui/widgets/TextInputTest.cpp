@@ -106,8 +106,13 @@ TEST(TextInput, AClickFocusesItAndTypingPublishesIntoTheCell)
     fixture.press(Key::Backspace);
     EXPECT_EQ(cell->text(), "cats \xc3\xa9t");
 
-    // A click elsewhere takes the focus away.
+    // Siblings are asked in child order, so a press that the box before the field takes never
+    // reaches the field, which keeps the focus.
     fixture.click(50);
+    EXPECT_EQ(fixture.other->clicks, 1);
+    EXPECT_TRUE(fixture.field->is_focused());
+    // A press that reaches it outside its rectangle (below the box) takes the focus away.
+    fixture.driver->dispatch(PointerDown { 50, 60 }, none);
     EXPECT_FALSE(fixture.field->is_focused());
     EXPECT_FALSE(FocusState::current().focused_id());
 }

@@ -1,0 +1,162 @@
+#include "kaso/search/SearchText.h"
+
+#include <algorithm>
+#include <memory>
+
+#include <glib.h>
+
+namespace kaso::search {
+
+namespace {
+
+struct GFree {
+    void operator()(gchar* text) const { g_free(text); }
+};
+using GText = std::unique_ptr<gchar, GFree>;
+
+bool is_ascii(std::string_view text)
+{
+    return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool is_ascii_separator(char c)
+{
+    auto byte = static_cast<unsigned char>(c);
+    return byte <= 0x20 || byte == 0x7f || (byte < 0x80 && g_ascii_ispunct(c));
+}
+
+// Most titles, names and ids are ASCII: folding them needs no allocation beyond the result.
+std::string normalize_ascii(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    bool pending_space = false;
+    for (char c : text) {
+        if (is_ascii_separator(c)) {
+            pending_space = !out.empty();
+            continue;
+        }
+        if (pending_space)
+            out.push_back(' ');
+        pending_space = false;
+        out.push_back(g_ascii_tolower(c));
+    }
+    return out;
+}
+
+bool is_separator(gunichar c) { return g_unichar_isspace(c) || g_unichar_iscntrl(c) || g_unichar_ispunct(c) || c == 0; }
+
+std::string normalize_unicode(std::string_view text)
+{
+    GText valid(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
+    GText composed(g_utf8_normalize(valid.get(), -1, G_NORMALIZE_NFKC));
+    GText folded(g_utf8_casefold(composed ? composed.get() : valid.get(), -1));
+    std::string out;
+    bool pending_space = false;
+    char buffer[6];
+    for (gchar const* at = folded.get(); *at; at = g_utf8_next_char(at)) {
+        gunichar c = g_utf8_get_char(at);
+        if (is_separator(c)) {
+            pending_space = !out.empty();
+            continue;
+        }
+        if (pending_space)
+            out.push_back(' ');
+        pending_space = false;
+        out.append(buffer, static_cast<std::size_t>(g_unichar_to_utf8(c, buffer)));
+    }
+    return out;
+}
+
+// Calls `visit` with each word of a normalised text.
+template<typename Visit>
+void for_each_word(std::string_view normalized, Visit&& visit)
+{
+    while (!normalized.empty()) {
+        auto end = normalized.find(' ');
+        auto word = normalized.substr(0, end);
+        if (!word.empty())
+            visit(word);
+        if (end == std::string_view::npos)
+            break;
+        normalized.remove_prefix(end + 1);
+    }
+}
+
+std::size_t utf8_length(unsigned char lead)
+{
+    if (lead < 0x80)
+        return 1;
+    if ((lead >> 5) == 0x6)
+        return 2;
+    if ((lead >> 4) == 0xe)
+        return 3;
+    if ((lead >> 3) == 0x1e)
+        return 4;
+    return 1;
+}
+
+}
+
+std::string normalize_search_text(std::string_view text)
+{
+    // NUL ends a C string, so the Unicode path gets the text's parts one at a time.
+    if (is_ascii(text))
+        return normalize_ascii(text);
+    std::string out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        auto end = text.find('\0', start);
+        auto part = normalize_unicode(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (!part.empty()) {
+            if (!out.empty())
+                out.push_back(' ');
+            out += part;
+        }
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+    return out;
+}
+
+std::vector<std::string> index_tokens(std::string_view normalized)
+{
+    std::vector<std::string> tokens;
+    for_each_word(normalized, [&](std::string_view word) {
+        if (std::ranges::find(tokens, word) == tokens.end())
+            tokens.emplace_back(word);
+    });
+    return tokens;
+}
+
+std::vector<std::string> index_grams(std::string_view normalized)
+{
+    std::vector<std::string> grams;
+    grams.reserve(normalized.size());
+    for_each_word(normalized, [&](std::string_view word) {
+        // The byte offsets of the word's characters, then each run of three of them.
+        std::size_t starts[3] = { 0, 0, 0 };
+        std::size_t seen = 0;
+        for (std::size_t at = 0; at < word.size(); at += utf8_length(static_cast<unsigned char>(word[at]))) {
+            starts[seen % 3] = at;
+            ++seen;
+            if (seen >= 3) {
+                auto from = starts[(seen - 3) % 3];
+                auto next = at + utf8_length(static_cast<unsigned char>(word[at]));
+                grams.emplace_back(word.substr(from, std::min(next, word.size()) - from));
+            }
+        }
+    });
+    std::ranges::sort(grams);
+    auto [first, last] = std::ranges::unique(grams);
+    grams.erase(first, last);
+    return grams;
+}
+
+std::size_t character_count(std::string_view text)
+{
+    return static_cast<std::size_t>(std::ranges::count_if(text, [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; }));
+}
+
+}
