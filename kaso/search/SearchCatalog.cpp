@@ -121,10 +121,7 @@ UpsertResult SearchCatalog::upsert(std::string key, std::string search_text, Sea
             m_postings = saturating_add(m_postings, 1);
     }
     for (auto const& token : entry.tokens) {
-        auto found = m_token_postings.find(token);
-        if (found == m_token_postings.end())
-            found = m_token_postings.emplace(token, Postings {}).first;
-        if (add_posting(found->second, entry.document))
+        if (add_posting(m_token_postings[token], entry.document))
             m_postings = saturating_add(m_postings, 1);
     }
     m_characters = saturating_add(m_characters, characters);
@@ -148,13 +145,27 @@ bool SearchCatalog::cursor_is_current(SearchCursor const& cursor) const
     return cursor.generation == m_generation;
 }
 
+std::size_t SearchCatalog::estimate(std::string_view word) const
+{
+    if (character_count(word) < 3)
+        return m_entries.size();
+    std::size_t fewest = m_entries.size();
+    for (auto const& gram : index_grams(word)) {
+        auto at = m_gram_postings.find(gram);
+        fewest = std::min(fewest, at == m_gram_postings.end() ? 0 : at->second.size());
+    }
+    return fewest;
+}
+
 SearchCatalog::Postings SearchCatalog::candidates(std::string_view word) const
 {
     Postings found;
     if (character_count(word) < 3) {
-        // Every entry holding a word that starts with this one.
-        for (auto at = m_token_postings.lower_bound(word); at != m_token_postings.end() && at->first.starts_with(word); ++at)
-            found.insert(found.end(), at->second.begin(), at->second.end());
+        // Every entry holding a word that starts with this one. Short words are rare in a
+        // query, so they pay for a walk over the words instead of every upsert for an index.
+        for (auto const& [token, postings] : m_token_postings)
+            if (token.starts_with(word))
+                found.insert(found.end(), postings.begin(), postings.end());
         std::ranges::sort(found);
         auto [first, last] = std::ranges::unique(found);
         found.erase(first, last);
@@ -183,10 +194,11 @@ std::vector<SearchCatalog::Hit> SearchCatalog::ranked_hits(std::string_view quer
     auto words = index_tokens(normalize_search_text(query));
     if (words.empty() || limit == 0)
         return {};
-    // The first word's candidates, each checked against every word (fragments only narrow the
-    // field: the entry's own text decides).
+    // The candidates of the rarest word, each checked against every word (fragments only
+    // narrow the field: the entry's own text decides).
+    auto rarest = std::ranges::min_element(words, {}, [&](std::string const& word) { return estimate(word); });
     std::vector<Hit> hits;
-    for (uint64_t document : candidates(words.front())) {
+    for (uint64_t document : candidates(*rarest)) {
         auto const& entry = m_entries.find(m_documents.find(document)->second)->second;
         unsigned score = 0;
         bool all = true;

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <shared_mutex>
@@ -104,14 +103,16 @@ private:
     static void remove_posting(Postings& postings, uint64_t document);
     void remove_postings(Entry const& entry);
     std::vector<Hit> ranked_hits(std::string_view query, std::size_t limit) const;
-    Postings candidates(std::string_view token) const;
+    // How many entries at most hold the word, cheaply bounded; and the entries that may.
+    std::size_t estimate(std::string_view word) const;
+    Postings candidates(std::string_view word) const;
 
     std::string m_name;
     mutable std::shared_mutex m_lock;
     // Everything below is guarded by m_lock.
     std::unordered_map<std::string, Entry> m_entries;
     std::unordered_map<std::string, Postings> m_gram_postings;
-    std::map<std::string, Postings, std::less<>> m_token_postings; // ordered, for word-start lookups
+    std::unordered_map<std::string, Postings> m_token_postings;
     std::unordered_map<uint64_t, std::string> m_documents;
     uint64_t m_postings { 0 };
     uint64_t m_characters { 0 };
