@@ -9,68 +9,20 @@
 #include "src/screens/Pages.h"
 #include "src/widgets/LargeVideoMeta.h"
 #include "tests/screens/ScreenFixtures.h"
+#include "tests/screens/PageCase.h"
 #include "tests/screens/TreeSearch.h"
 
 namespace vexa {
 namespace {
 
 using test::activate;
+using test::check_page;
+using test::empty_with;
 using test::find_by_id;
 using test::has_text;
 using test::ids_with_prefix;
-
-// One row of a page table, built with chained setters.
-struct PageCase {
-    std::string title;
-    std::function<VexaModel()> make_model;
-    Route page_route;
-    float page_scale { 1.0f };
-    std::vector<std::string> present_ids;
-    std::vector<std::string> missing_ids;
-    std::vector<std::string> present_texts;
-    std::vector<std::string> missing_texts;
-    std::vector<std::pair<std::string, UiAction>> actions;
-    std::optional<std::vector<std::string>> cards; // the "video_card_" ids, in order
-
-    PageCase&& name(std::string value) && { title = std::move(value); return std::move(*this); }
-    PageCase&& model(std::function<VexaModel()> value) && { make_model = std::move(value); return std::move(*this); }
-    PageCase&& route(Route value) && { page_route = std::move(value); return std::move(*this); }
-    PageCase&& scale(float value) && { page_scale = value; return std::move(*this); }
-    PageCase&& ids(std::vector<std::string> value) && { present_ids = std::move(value); return std::move(*this); }
-    PageCase&& absent_ids(std::vector<std::string> value) && { missing_ids = std::move(value); return std::move(*this); }
-    PageCase&& texts(std::vector<std::string> value) && { present_texts = std::move(value); return std::move(*this); }
-    PageCase&& absent_texts(std::vector<std::string> value) && { missing_texts = std::move(value); return std::move(*this); }
-    PageCase&& activations(std::vector<std::pair<std::string, UiAction>> value) && { actions = std::move(value); return std::move(*this); }
-    PageCase&& card_order(std::vector<std::string> value) && { cards = std::move(value); return std::move(*this); }
-};
-
-VexaModel empty_with(std::function<void(VexaModel&)> change)
-{
-    auto model = VexaModel::empty();
-    change(model);
-    return model;
-}
-
-VexaModel sample_with(std::function<void(VexaModel&)> change)
-{
-    auto model = sample_catalogue();
-    change(model);
-    return model;
-}
-
-void check_page(PageCase const& row)
-{
-    SCOPED_TRACE(row.title);
-    auto model = row.make_model();
-    auto queue = OperationQueue::create();
-    auto page = route_screen(model, kaso::ui::Theme::dark(), row.page_scale, queue, nullptr, row.page_route);
-    test::expect_tree(page, row, queue);
-    if (::testing::Test::HasFatalFailure())
-        return;
-    if (row.cards) {
-        EXPECT_EQ(ids_with_prefix(page, "video_card_"), *row.cards);
-    }
-}
+using test::PageCase;
+using test::sample_with;
 
 std::vector<std::string> sample_card_ids()
 {
