@@ -6,6 +6,7 @@
 #include "kaso/ui/NavSplit.h"
 #include "kaso/ui/Scene.h"
 #include "src/actions/LibraryListing.h"
+#include "src/app/SettingsDevices.h"
 #include "src/screens/ActionPalette.h"
 #include "src/screens/Chrome.h"
 #include "src/screens/Pages.h"
@@ -56,7 +57,8 @@ layout::NodeId VexaApp::build_layout(layout::Tree& tree, ui::BuildContext& conte
     auto const& route = model.route;
 
     WatchSurface watch { m_state.player(), window.content_width(), std::max(1.0, window.viewport().height()) };
-    auto page = route_screen(model, theme, scale, m_state.operations(), m_state.image_store(), route, watch);
+    auto devices = route.is(RouteKind::Settings) ? device_section_input(m_state.device_sync()) : DeviceSectionInput {};
+    auto page = route_screen(model, theme, scale, m_state.operations(), m_state.image_store(), route, watch, devices);
     auto key = route_scroll_key(route);
     auto scroll = std::move(page).with_persisted_offset(key, m_state.ensure_scroll_offset(key)).scrollbar_width(14.0f);
     auto content_column = Flex::column().width(Length::fill()).height(Length::fill()).clip(true).with_child(std::move(scroll));

@@ -3,8 +3,10 @@
 #include <fmt/format.h>
 
 #include "src/screens/FeedPages.h"
-#include "src/screens/Pages.h"
+#include "src/screens/HistoryPage.h"
+#include "src/screens/ListPages.h"
 #include "src/screens/SearchPage.h"
+#include "src/screens/SettingsPage.h"
 
 namespace vexa {
 
@@ -36,22 +38,24 @@ kaso::ui::Scrollable trending_page(PageInputs const& in) { return trending_scree
 kaso::ui::Scrollable subscriptions_page(PageInputs const& in) { return subscriptions_screen(in.model, in.theme, in.scale, in.queue, in.images); }
 kaso::ui::Scrollable watch_page(PageInputs const& in) { return watch_screen(in.model, in.theme, in.queue, in.images, in.route.text, in.watch); }
 kaso::ui::Scrollable search_page(PageInputs const& in) { return search_screen(in.model, in.theme, in.scale, in.queue, in.images, in.route.text); }
-// FIXME: Queue, Channel, Playlist, History and Settings get their own builders; until then they
-// show the stand-in list page.
-kaso::ui::Scrollable stand_in_page(PageInputs const& in) { return route_page(in.model, in.theme, in.scale, in.queue, in.route); }
+kaso::ui::Scrollable queue_page(PageInputs const& in) { return queue_screen(in.model, in.theme, in.scale, in.queue, in.images, in.watch.content_width); }
+kaso::ui::Scrollable channel_page(PageInputs const& in) { return channel_screen(in.model, in.theme, in.scale, in.queue, in.images, in.route.text); }
+kaso::ui::Scrollable playlist_page(PageInputs const& in) { return playlist_screen(in.model, in.theme, in.queue, in.images, in.route.text); }
+kaso::ui::Scrollable history_page(PageInputs const& in) { return history_screen(in.model, in.theme, in.scale, in.queue, in.images); }
+kaso::ui::Scrollable settings_page(PageInputs const& in) { return settings_screen(in.model, in.theme, in.scale, in.queue, in.devices); }
 
 // In the order of RouteKind, which route_kind_info relies on.
 constexpr RouteKindInfo route_kinds[] = {
     { RouteKind::Home, "home", "Home", "Home", kaso::ui::Icon::Home, nullptr, false, nullptr, home_page },
     { RouteKind::Trending, "trending", "Trending", "Trending", kaso::ui::Icon::Trending, nullptr, false, nullptr, trending_page },
     { RouteKind::Subscriptions, "subs", "Subscriptions", "Subs", kaso::ui::Icon::Person, "subscriptions", false, nullptr, subscriptions_page },
-    { RouteKind::Queue, "queue", "Shared watch queue", "Queue", kaso::ui::Icon::List, nullptr, false, nullptr, stand_in_page },
+    { RouteKind::Queue, "queue", "Shared watch queue", "Queue", kaso::ui::Icon::List, nullptr, false, nullptr, queue_page },
     { RouteKind::Watch, "watch", "Video", nullptr, kaso::ui::Icon::Home, nullptr, true, video_title, watch_page },
-    { RouteKind::Channel, "channel", "Creator", nullptr, kaso::ui::Icon::Person, nullptr, false, channel_name, stand_in_page },
-    { RouteKind::Playlist, "playlist", "Playlist", nullptr, kaso::ui::Icon::List, nullptr, false, playlist_title, stand_in_page },
+    { RouteKind::Channel, "channel", "Creator", nullptr, kaso::ui::Icon::Person, nullptr, false, channel_name, channel_page },
+    { RouteKind::Playlist, "playlist", "Playlist", nullptr, kaso::ui::Icon::List, nullptr, false, playlist_title, playlist_page },
     { RouteKind::Search, "search", "Search results for {}", nullptr, kaso::ui::Icon::Search, nullptr, true, nullptr, search_page },
-    { RouteKind::History, "history", "Watch history", "History", kaso::ui::Icon::History, nullptr, false, nullptr, stand_in_page },
-    { RouteKind::Settings, "settings", "Settings", "Settings", kaso::ui::Icon::Settings, nullptr, false, nullptr, stand_in_page },
+    { RouteKind::History, "history", "Watch history", "History", kaso::ui::Icon::History, nullptr, false, nullptr, history_page },
+    { RouteKind::Settings, "settings", "Settings", "Settings", kaso::ui::Icon::Settings, nullptr, false, nullptr, settings_page },
 };
 
 constexpr bool table_follows_kinds()

@@ -11,13 +11,15 @@
 #include "src/actions/OperationQueue.h"
 #include "src/model/VexaModel.h"
 #include "src/screens/Cards.h"
+#include "src/screens/DeviceSection.h"
 #include "src/screens/WatchScreen.h"
 
 namespace vexa {
 
 // What a page builder is given: the model, the build's theme and scale, the queue its widgets
 // push into, the image store for pages with pictures (may be empty), the route itself, and the
-// player surface the Watch page hosts.
+// player surface the Watch page hosts (whose width is also the Queue page's), and what the
+// Settings page shows of device sync.
 struct PageInputs {
     VexaModel const& model;
     kaso::ui::Theme const& theme;
@@ -26,6 +28,7 @@ struct PageInputs {
     ImageStoreHandle const& images;
     Route const& route;
     WatchSurface const& watch;
+    DeviceSectionInput const& devices;
 };
 
 // What a route kind means to the rest of the program. Every place that needs a route's key,

@@ -42,7 +42,7 @@ TEST(RouteTable, KeysTitlesAndRailItemsByRoute)
     }
 }
 
-TEST(RouteTable, TheStandInPageIsHeadedByTheRoutesTitle)
+TEST(RouteTable, ItemAndListPagesAreHeadedByTheRoutesTitle)
 {
     auto model = sample_catalogue();
     auto const& channel = model.channels.front();
