@@ -3,6 +3,7 @@
 // The window test photographs it and compares the photograph with the reference.
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "kaso/ui/Launch.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv)
     }
     std::string page = argv[1];
     auto theme = vexa::test::theme_named(argv[2]);
+    double width = std::atof(argv[3]); // the "W" of "WxH"
     if (!vexa::test::shot_page(page, theme, 1.0f)) {
         std::fprintf(stderr, "unknown page %s\n", page.c_str());
         return 2;
@@ -26,8 +28,8 @@ int main(int argc, char** argv)
     descriptor.resizable = false;
     descriptor.high_dpi = false;
     descriptor.arguments = std::vector<std::string> { std::string("--window-size=") + argv[3] };
-    auto build = [page, theme]() -> kaso::ui::WidgetBox {
-        return std::make_unique<kaso::ui::Scrollable>(std::move(*vexa::test::shot_page(page, theme, 1.0f)));
+    auto build = [page, theme, width]() -> kaso::ui::WidgetBox {
+        return std::make_unique<kaso::ui::Scrollable>(std::move(*vexa::test::shot_page(page, theme, 1.0f, width)));
     };
     descriptor.build_default = build;
     descriptor.build_from_args = [build](kaso::ui::launch::LaunchArgs const&) -> kaso::ErrorOr<kaso::ui::WidgetBox> { return build(); };
