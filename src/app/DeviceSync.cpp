@@ -22,6 +22,7 @@ void PairingInviteBuffer::set_text(std::string_view text)
     auto bytes = std::span(reinterpret_cast<uint8_t const*>(text.data()), text.size());
     std::lock_guard lock(m_mutex);
     m_text = sync::SecretBytes(bytes);
+    ++m_generation;
 }
 
 bool PairingInviteBuffer::is_empty() const
@@ -38,7 +39,28 @@ sync::SecretBytes PairingInviteBuffer::take()
     auto last = std::find_if_not(bytes.rbegin(), std::reverse_iterator(first), is_space).base();
     sync::SecretBytes trimmed(std::span<uint8_t const>(first, last));
     m_text.wipe();
+    ++m_generation;
     return trimmed;
+}
+
+std::string PairingInviteBuffer::text() const
+{
+    std::lock_guard lock(m_mutex);
+    auto bytes = m_text.span();
+    return std::string(reinterpret_cast<char const*>(bytes.data()), bytes.size());
+}
+
+uint64_t PairingInviteBuffer::generation() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_generation;
+}
+
+bool PairingInviteBuffer::publish(std::string text)
+{
+    set_text(text);
+    sync::wipe_string(text);
+    return true;
 }
 
 DeviceSyncHandle::DeviceSyncHandle(DeviceSyncStatus status)

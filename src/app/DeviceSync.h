@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kaso/platform/Queue.h"
+#include "kaso/ui/TextCell.h"
 #include "src/sync/DeviceSyncMessages.h"
 
 namespace vexa {
@@ -18,10 +19,11 @@ using sync::DeviceSyncState;
 using sync::DeviceSyncStatus;
 using sync::DeviceSyncUpdate;
 
-// The text of the settings page's pairing-invite field, shared between the field and the handle.
-// An invite is a secret: every copy it leaves here wipes itself, and so does the buffer.
-// Thread-safe; in practice used on the UI thread only.
-class PairingInviteBuffer {
+// The text of the settings page's pairing-invite field, shared between the field and the handle:
+// the field reads and publishes it as its text cell, so what was typed survives rebuilds, and a
+// field built after a take shows it empty. An invite is a secret: every copy it leaves here
+// wipes itself, and so does the buffer. Thread-safe; in practice used on the UI thread only.
+class PairingInviteBuffer final : public kaso::ui::TextCell {
 public:
     // Replaces the text; the old bytes are wiped.
     void set_text(std::string_view text);
@@ -30,9 +32,15 @@ public:
     // buffer is left empty.
     sync::SecretBytes take();
 
+    // TextCell: the field's side. Every set_text, publication and take is a new generation.
+    std::string text() const override;
+    uint64_t generation() const override;
+    bool publish(std::string text) override;
+
 private:
     mutable std::mutex m_mutex;
-    sync::SecretBytes m_text; // protected by m_mutex
+    sync::SecretBytes m_text;    // protected by m_mutex
+    uint64_t m_generation { 0 }; // protected by m_mutex
 };
 
 // What one frame's drain of the update queue brought.

@@ -1,6 +1,5 @@
 #include "src/screens/DeviceSection.h"
 
-#include <chrono>
 #include <limits>
 
 #include <fmt/format.h>
@@ -161,19 +160,6 @@ bool is_pending(sync::PeerRecord const& peer) { return peer.pending_approval && 
 
 }
 
-uint64_t device_clock_now_seconds()
-{
-    auto since = std::chrono::system_clock::now().time_since_epoch();
-    auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since).count();
-    return seconds > 0 ? uint64_t(seconds) : 0;
-}
-
-std::string_view device_state_label(uint8_t state)
-{
-    constexpr std::string_view labels[] = { "Unavailable", "Ready", "Pairing…", "Syncing…", "Needs attention" };
-    return state < std::size(labels) ? labels[state] : labels[0];
-}
-
 std::string device_sync_text(sync::PeerRecord const& peer, uint64_t now_seconds)
 {
     if (peer.last_error) {
@@ -191,12 +177,12 @@ Flex device_section(Theme const& theme, OperationQueueHandle const& queue, Devic
     std::vector<Flex> items;
     auto const& status = input.status;
     if (!status)
-        items.push_back(header_row(theme, device_state_label(0), no_status_message));
+        items.push_back(header_row(theme, sync::device_sync_state_label(sync::DeviceSyncState::Unavailable), no_status_message));
     else
-        items.push_back(header_row(theme, device_state_label(status->state), status->message));
+        items.push_back(header_row(theme, sync::device_sync_state_label(status->state), status->message));
     if (!status || !input.pairing_invite)
         return settings_section(theme, "Device sync", std::move(items));
-    if (status->state == 0) {
+    if (status->state == sync::DeviceSyncState::Unavailable) {
         items.push_back(notice_row(theme,
             "Encrypted device sync is unavailable on this desktop. Ensure the desktop secret broker is available and unlocked, then reopen Vexa."));
         return settings_section(theme, "Device sync", std::move(items));

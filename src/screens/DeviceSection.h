@@ -9,34 +9,19 @@
 #include "kaso/ui/TextCell.h"
 #include "kaso/ui/Theme.h"
 #include "src/actions/OperationQueue.h"
-#include "src/sync/PeerRecord.h"
+#include "src/sync/DeviceSyncMessages.h"
 #include "src/widgets/Flex.h"
 
 namespace vexa {
-
-// What the device section shows of the device-sync handle's current status.
-struct DeviceStatusView {
-    // The status byte: 0 unavailable, 1 ready, 2 pairing, 3 syncing, 4 needs attention.
-    uint8_t state { 0 };
-    std::string message;
-    std::optional<std::string> local_key; // this device's key as shown to the user
-    std::vector<sync::PeerRecord> peers;  // every record, revoked and pending ones included, in store order
-};
 
 // Everything the device section reads: the status (none without a handle), the pairing-invite
 // buffer the pairing field edits in place (none without one), and the time the sync ages are
 // measured against.
 struct DeviceSectionInput {
-    std::optional<DeviceStatusView> status;
+    std::optional<sync::DeviceSyncStatus> status;
     kaso::ui::TextCellHandle pairing_invite;
     uint64_t now_seconds { 0 }; // whole seconds since the Unix epoch
 };
-
-// The system clock in whole seconds since the Unix epoch; 0 before the epoch.
-uint64_t device_clock_now_seconds();
-
-// "Unavailable", "Ready", "Pairing…", "Syncing…", "Needs attention"; "Unavailable" for any other byte.
-std::string_view device_state_label(uint8_t state);
 
 // The line under an approved device's name: its last error (cut to 200 characters and "…"), the
 // age of its last sync, or "Not synced yet". A last sync after `now_seconds` reads "just now".

@@ -71,10 +71,10 @@ sync::PeerRecord peer(std::string id, std::string name, bool pending)
     return record;
 }
 
-DeviceStatusView demo_status()
+sync::DeviceSyncStatus demo_status()
 {
-    DeviceStatusView status;
-    status.state = 1;
+    sync::DeviceSyncStatus status;
+    status.state = sync::DeviceSyncState::Ready;
     status.message = "Two devices are ready; one awaits your approval.";
     status.local_key = "VX7K2M9QPL4RT8WN3HJD";
     auto phone = peer("6A:1C:92:7E:4B:80", "Pixel phone", false);
@@ -92,16 +92,16 @@ DeviceSectionInput device_fixture(std::string_view name)
     if (name == "none")
         return input;
     input.pairing_invite = kaso::ui::LocalTextCell::create();
-    DeviceStatusView status;
+    sync::DeviceSyncStatus status;
     if (name == "unavailable") {
         status.message = "Start the live app to initialize device sync.";
     } else if (name == "no-peers") {
-        status.state = 1;
+        status.state = sync::DeviceSyncState::Ready;
         status.message = "Paste an invite to pair your first device.";
         status.local_key = "VX7K2M9QPL4RT8WN3HJD";
     } else if (name == "syncing") {
         status = demo_status();
-        status.state = 3;
+        status.state = sync::DeviceSyncState::Syncing;
         status.message = "Syncing with 2 devices…";
         auto old = peer("C0:FF:EE:00:11:22", "Old laptop", false);
         old.revoked_at = shot_now_seconds - 3'600;
@@ -109,7 +109,7 @@ DeviceSectionInput device_fixture(std::string_view name)
         status.peers.push_back(peer("D1:E2:F3:04:15:26", "Work phone", false));
     } else if (name == "attention") {
         status = demo_status();
-        status.state = 4;
+        status.state = sync::DeviceSyncState::NeedsAttention;
         status.message = "1 device could not be synced.";
         status.peers[0].last_error = "connection refused by 192.0.2.10:12315 after the handshake; the device may be asleep, on another network, "
                                      "or its Grayjay sync may be switched off. Open Grayjay on the device, check that sync is on, and try again.";

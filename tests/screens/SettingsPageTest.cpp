@@ -289,12 +289,5 @@ TEST(DeviceSyncText, AgesErrorsAndTheirBounds)
     EXPECT_EQ(peer.last_error, cut_ascii + "tail");
 }
 
-TEST(DeviceSyncText, StateLabels)
-{
-    char const* const labels[] = { "Unavailable", "Ready", "Pairing…", "Syncing…", "Needs attention", "Unavailable" };
-    for (uint8_t state = 0; state < std::size(labels); ++state)
-        EXPECT_EQ(device_state_label(state), labels[state]) << int(state);
-}
-
 }
 }
