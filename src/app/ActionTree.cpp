@@ -4,8 +4,15 @@
 #include "src/app/ActionTree.h"
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
+#include <span>
+#include <unordered_map>
+#include <unordered_set>
 
+#include "src/actions/JsonValue.h"
 #include "src/actions/LibraryWriter.h"
+#include "src/actions/TaggedJson.h"
 #include "src/model/Text.h"
 #include "src/model/VexaModel.h"
 
@@ -22,15 +29,114 @@ using O = VexaOperation;
 
 namespace {
 
-bool contains(std::vector<std::string> const& list, std::string_view id)
-{
-    return std::find(list.begin(), list.end(), id) != list.end();
-}
-
 template<typename T>
 auto first_items(std::vector<T> const& list)
 {
     return std::span(list.data(), std::min(list.size(), max_collection_items));
+}
+
+// The model's lookups the tree makes, answered from hash tables built once per tree: the model's
+// own lookups scan its lists, and the tree makes hundreds of them over lists of thousands. The
+// first item with an id wins, as in the model.
+class TreeLookups {
+public:
+    explicit TreeLookups(VexaModel const& model)
+        : model(model)
+    {
+        std::unordered_map<std::string_view, Video const*> wanted;
+        auto want = [&](std::vector<std::string> const& ids) {
+            for (auto const& id : first_items(ids))
+                wanted.try_emplace(id, nullptr);
+        };
+        want(model.queue);
+        want(model.history);
+        want(model.search_video_ids);
+        wanted.try_emplace(model.route.text, nullptr);
+        for (auto const& video : model.videos) {
+            auto found = wanted.find(video.id);
+            if (found != wanted.end() && !found->second)
+                found->second = &video;
+        }
+        m_videos = std::move(wanted);
+        for (auto const& channel : model.channels)
+            m_channels.try_emplace(channel.id, &channel);
+        for (auto const& id : first_items(model.search_playlist_ids))
+            m_playlists.try_emplace(id, nullptr);
+        for (auto const& playlist : model.playlists) {
+            auto found = m_playlists.find(playlist.id);
+            if (found != m_playlists.end() && !found->second)
+                found->second = &playlist;
+        }
+        m_liked.insert(model.liked_videos.begin(), model.liked_videos.end());
+        m_queued.insert(model.queue.begin(), model.queue.end());
+    }
+
+    // Only ids of the queue, the history, the search results and the route are known here.
+    Video const* video(std::string_view id) const { return find(m_videos, id); }
+    Channel const* channel(std::string_view id) const { return find(m_channels, id); }
+    // Only ids of the playlist search results are known here.
+    Playlist const* playlist(std::string_view id) const { return find(m_playlists, id); }
+    bool is_liked(std::string_view id) const { return m_liked.contains(id); }
+    bool is_queued(std::string_view id) const { return m_queued.contains(id); }
+    bool is_subscribed(std::string_view channel_id) const
+    {
+        auto const* known = channel(channel_id);
+        return std::any_of(model.subscriptions.begin(), model.subscriptions.end(),
+            [&](std::string const& entry) { return VexaModel::subscription_names(entry, channel_id, known); });
+    }
+
+    VexaModel const& model;
+
+private:
+    template<typename T>
+    static T const* find(std::unordered_map<std::string_view, T const*> const& map, std::string_view id)
+    {
+        auto found = map.find(id);
+        return found == map.end() ? nullptr : found->second;
+    }
+
+    std::unordered_map<std::string_view, Video const*> m_videos;
+    std::unordered_map<std::string_view, Channel const*> m_channels;
+    std::unordered_map<std::string_view, Playlist const*> m_playlists;
+    std::unordered_set<std::string_view> m_liked;
+    std::unordered_set<std::string_view> m_queued;
+};
+
+// The JSON of a tagged variant written straight into bytes, the same text as `to_json_text`
+// without building a JSON tree first: the tree encodes some two thousand actions per build.
+// Texts and flags are written here; other field kinds go through the general writer.
+void append_field(std::string& out, std::string const& field) { append_json_string(out, field); }
+void append_field(std::string& out, bool field) { out += field ? "true" : "false"; }
+template<typename Field>
+void append_field(std::string& out, Field const& field)
+{
+    out += write_json(tagged_json::write_field(field));
+}
+
+template<typename Variant>
+std::vector<uint8_t> tagged_json_bytes(Variant const& variant)
+{
+    std::string out;
+    out.reserve(96);
+    auto fields = variant.fields();
+    if constexpr (std::tuple_size_v<decltype(fields)> == 0) {
+        append_json_string(out, Variant::name);
+    } else {
+        out += '{';
+        append_json_string(out, Variant::name);
+        out += ":{";
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            ((out += I == 0 ? "" : ",", append_json_string(out, Variant::field_names[I]), out += ':', append_field(out, std::get<I>(fields))), ...);
+        }(std::make_index_sequence<std::tuple_size_v<decltype(fields)>>());
+        out += "}}";
+    }
+    return std::vector<uint8_t>(out.begin(), out.end());
+}
+
+template<typename Tagged>
+std::vector<uint8_t> json_bytes(Tagged const& value)
+{
+    return std::visit([](auto const& variant) { return tagged_json_bytes(variant); }, value.value);
 }
 
 Resource resource(std::string address, std::string kind, std::string label)
@@ -65,11 +171,11 @@ ActionSpec reply_action(std::string comment_id)
     return spec;
 }
 
-Resource comment_resource(VexaModel const& model, std::string_view video_id, Comment const& comment)
+Resource comment_resource(TreeLookups const& model, std::string_view video_id, Comment const& comment)
 {
     auto id = comment_resource_id(video_id, comment);
-    auto liked = model.comment_likes.find(id);
-    bool is_liked = liked != model.comment_likes.end() && liked->second;
+    auto liked = model.model.comment_likes.find(id);
+    bool is_liked = liked != model.model.comment_likes.end() && liked->second;
     return resource("vexa.comment:" + id, "vexa.comment", comment_resource_label(comment))
         .with_action(vexa_action_spec("like", is_liked ? "Unlike comment" : "Like comment", A::SetCommentLiked { id, !is_liked }))
         .with_action(reply_action(id));
@@ -82,21 +188,50 @@ std::string title_or(Video const* video, std::string_view fallback, std::string_
     return clean_resource_label(std::string(fallback) + std::string(id));
 }
 
-Resource videos_collection(VexaModel const& model, std::string_view watched_id)
+Resource video_resource(TreeLookups const& model, Video const& video, WithComments comments)
+{
+    auto const& id = video.id;
+    bool liked = model.is_liked(id);
+    bool queued = model.is_queued(id);
+
+    auto queue = described(vexa_action_spec("queue", queued ? "Remove from queue" : "Add to queue", A::SetQueueMembership { id, !queued }),
+        "Set membership in the shared watch queue");
+    queue.with_contract({});
+    auto share = vexa_operation_spec("share", "Copy share link", O::Share { id });
+    share.with_contract({ "clipboard", "sharing" });
+
+    auto result = resource("vexa.video:" + id, "vexa.video", clean_resource_label(video.title))
+                      .with_action(vexa_operation_spec("open", "Open video", O::OpenVideo { id }))
+                      .with_action(described(vexa_action_spec("like", "Like video", A::SetVideoLiked { id, !liked }), "Set the like state for this video"))
+                      .with_action(std::move(queue))
+                      .with_action(described(vexa_operation_spec("mark-watched", "Mark watched", O::RecordHistory { id }),
+                          "Add this video to owner-local, device-synchronised watch history"))
+                      .with_action(unavailable(vexa_operation_spec("download", "Download video", O::Download { id }), "download_storage_unavailable",
+                          "Vexa has no host-granted download storage capability"))
+                      .with_action(std::move(share));
+    if (comments == WithComments::Yes) {
+        auto count = std::min(video.comments.size(), max_resource_comments);
+        result.children.reserve(count);
+        for (std::size_t i = 0; i < count; ++i)
+            result.children.push_back(comment_resource(model, id, video.comments[i]));
+    }
+    return result;
+}
+
+Resource videos_collection(TreeLookups const& model, std::string_view watched_id)
 {
     auto collection = resource("vexa.videos", "vexa.collection", "Videos");
-    for (auto const& video : first_items(model.videos)) {
+    for (auto const& video : first_items(model.model.videos)) {
         auto comments = video.id == watched_id ? WithComments::Yes : WithComments::No;
-        if (auto child = video_action_resource(model, video.id, comments))
-            collection.children.push_back(std::move(*child));
+        collection.children.push_back(video_resource(model, video, comments));
     }
     return collection;
 }
 
-Resource creators_collection(VexaModel const& model)
+Resource creators_collection(TreeLookups const& model)
 {
     auto collection = resource("vexa.creators", "vexa.collection", "Creators");
-    for (auto const& channel : first_items(model.channels)) {
+    for (auto const& channel : first_items(model.model.channels)) {
         collection.children.push_back(resource("vexa.channel:" + channel.id, "vexa.channel", clean_resource_label(channel.name))
                 .with_action(vexa_operation_spec("open", "Open creator", O::OpenChannel { channel.id }))
                 .with_action(vexa_action_spec("subscribe", "Subscribe or unsubscribe", A::SetSubscription { channel.id, !model.is_subscribed(channel.id) })));
@@ -104,20 +239,20 @@ Resource creators_collection(VexaModel const& model)
     return collection;
 }
 
-Resource playlists_collection(VexaModel const& model)
+Resource playlists_collection(TreeLookups const& model)
 {
     auto collection = resource("vexa.playlists", "vexa.collection", "Playlists");
-    for (auto const& playlist : first_items(model.playlists)) {
+    for (auto const& playlist : first_items(model.model.playlists)) {
         collection.children.push_back(resource("vexa.playlist:" + playlist.id, "vexa.playlist", clean_resource_label(playlist.title))
                 .with_action(vexa_operation_spec("open", "Open playlist", O::OpenPlaylist { playlist.id })));
     }
     return collection;
 }
 
-Resource subscriptions_collection(VexaModel const& model)
+Resource subscriptions_collection(TreeLookups const& model)
 {
     auto collection = resource("vexa.subscriptions", "vexa.collection", "Subscriptions");
-    for (auto const& id : first_items(model.subscriptions)) {
+    for (auto const& id : first_items(model.model.subscriptions)) {
         auto const* channel = model.channel(id);
         auto label = clean_resource_label(channel ? channel->name : "Subscribed creator " + id);
         auto entry = resource("vexa.subscription:" + id, "vexa.subscription", std::move(label))
@@ -129,10 +264,10 @@ Resource subscriptions_collection(VexaModel const& model)
     return collection;
 }
 
-Resource queue_collection(VexaModel const& model)
+Resource queue_collection(TreeLookups const& model)
 {
     auto collection = resource("vexa.queue", "vexa.collection", "Shared watch queue");
-    for (auto const& id : first_items(model.queue)) {
+    for (auto const& id : first_items(model.model.queue)) {
         auto const* video = model.video(id);
         auto entry = resource("vexa.queue:" + id, "vexa.queue-entry", title_or(video, "Queued video ", id))
                          .with_action(vexa_action_spec("remove", "Remove from queue", A::SetQueueMembership { id, false }));
@@ -143,13 +278,13 @@ Resource queue_collection(VexaModel const& model)
     return collection;
 }
 
-Resource history_collection(VexaModel const& model)
+Resource history_collection(TreeLookups const& model)
 {
     auto collection = resource("vexa.history", "vexa.collection", "Watch history");
     auto clear = described(vexa_operation_spec("clear", "Clear watch history", O::ClearHistory {}),
         "Clear owner-local, device-synchronised watch history");
     collection.actions.push_back(std::move(clear.destructive()));
-    for (auto const& id : first_items(model.history)) {
+    for (auto const& id : first_items(model.model.history)) {
         collection.children.push_back(resource("vexa.history:" + id, "vexa.history-entry", title_or(model.video(id), "Watched video ", id))
                 .with_action(vexa_operation_spec("open", "Open video", O::OpenVideo { id }))
                 .with_action(vexa_operation_spec("remove", "Remove from history", O::RemoveHistory { id })));
@@ -157,9 +292,9 @@ Resource history_collection(VexaModel const& model)
     return collection;
 }
 
-Resource search_results_collection(VexaModel const& model)
+Resource search_results_collection(TreeLookups const& model)
 {
-    auto query = text::trim(model.search_query);
+    auto query = text::trim(model.model.search_query);
     auto collection = resource("vexa.search-results", "vexa.collection",
         query.empty() ? std::string("Search results") : clean_resource_label("Search results: " + query));
     if (query.empty())
@@ -167,16 +302,16 @@ Resource search_results_collection(VexaModel const& model)
     auto add = [&](std::string address, std::string label, ActionSpec open) {
         collection.children.push_back(resource(std::move(address), "vexa.search-result", std::move(label)).with_action(std::move(open)));
     };
-    for (auto const& id : first_items(model.search_video_ids)) {
+    for (auto const& id : first_items(model.model.search_video_ids)) {
         if (auto const* video = model.video(id))
             add("vexa.search-result:video:" + id, clean_resource_label(video->title), vexa_operation_spec("open", "Open video", O::OpenVideo { id }));
     }
-    for (auto const& id : first_items(model.search_playlist_ids)) {
+    for (auto const& id : first_items(model.model.search_playlist_ids)) {
         if (auto const* playlist = model.playlist(id))
             add("vexa.search-result:playlist:" + id, clean_resource_label(playlist->title),
                 vexa_operation_spec("open", "Open playlist", O::OpenPlaylist { id }));
     }
-    for (auto const& id : first_items(model.search_channel_ids)) {
+    for (auto const& id : first_items(model.model.search_channel_ids)) {
         if (auto const* channel = model.channel(id))
             add("vexa.search-result:channel:" + id, clean_resource_label(channel->name),
                 vexa_operation_spec("open", "Open creator", O::OpenChannel { id }));
@@ -184,7 +319,7 @@ Resource search_results_collection(VexaModel const& model)
     return collection;
 }
 
-Resource library_resource(VexaModel const& model, std::string_view watched_id)
+Resource library_resource(TreeLookups const& model, std::string_view watched_id)
 {
     return resource("vexa.library", "vexa.library", "Known library")
         .with_child(videos_collection(model, watched_id))
@@ -250,7 +385,7 @@ ActionSpec vexa_action_spec(std::string id, std::string label, VexaAction const&
     spec.id = std::move(id);
     spec.label = std::move(label);
     spec.predicate = action.predicate();
-    spec.invoke = [encoded = EncodedAction { "vexa.action", action.to_json_bytes() }] { return encoded; };
+    spec.invoke = [encoded = EncodedAction { "vexa.action", json_bytes(action) }] { return encoded; };
     // A fixed action sets a value, so invoking it again changes nothing more.
     spec.replay = 1;
     return spec;
@@ -262,7 +397,7 @@ ActionSpec vexa_operation_spec(std::string id, std::string label, VexaOperation 
     spec.id = std::move(id);
     spec.label = std::move(label);
     spec.operation_type = operation.operation_type_number();
-    spec.invoke = [encoded = EncodedAction { "vexa.operation", operation.to_json_bytes() }] { return encoded; };
+    spec.invoke = [encoded = EncodedAction { "vexa.operation", json_bytes(operation) }] { return encoded; };
     return spec;
 }
 
@@ -293,48 +428,25 @@ std::optional<Resource> video_action_resource(VexaModel const& model, std::strin
     auto const* video = model.video(video_id);
     if (!video)
         return std::nullopt;
-    std::string id(video_id);
-    bool liked = model.is_liked(id);
-    bool queued = contains(model.queue, id);
-
-    auto queue = described(vexa_action_spec("queue", queued ? "Remove from queue" : "Add to queue", A::SetQueueMembership { id, !queued }),
-        "Set membership in the shared watch queue");
-    queue.with_contract({});
-    auto share = vexa_operation_spec("share", "Copy share link", O::Share { id });
-    share.with_contract({ "clipboard", "sharing" });
-
-    auto result = resource("vexa.video:" + id, "vexa.video", clean_resource_label(video->title))
-                      .with_action(vexa_operation_spec("open", "Open video", O::OpenVideo { id }))
-                      .with_action(described(vexa_action_spec("like", "Like video", A::SetVideoLiked { id, !liked }), "Set the like state for this video"))
-                      .with_action(std::move(queue))
-                      .with_action(described(vexa_operation_spec("mark-watched", "Mark watched", O::RecordHistory { id }),
-                          "Add this video to owner-local, device-synchronised watch history"))
-                      .with_action(unavailable(vexa_operation_spec("download", "Download video", O::Download { id }), "download_storage_unavailable",
-                          "Vexa has no host-granted download storage capability"))
-                      .with_action(std::move(share));
-    if (comments == WithComments::Yes) {
-        auto count = std::min(video->comments.size(), max_resource_comments);
-        result.children.reserve(count);
-        for (std::size_t i = 0; i < count; ++i)
-            result.children.push_back(comment_resource(model, id, video->comments[i]));
-    }
-    return result;
+    return video_resource(TreeLookups(model), *video, comments);
 }
 
 Resource app_action_tree(VexaModel const& model)
 {
+    TreeLookups lookups(model);
     auto root = resource("vexa.app", "vexa.application", "Vexa");
     std::string_view watched_id;
     if (model.route.kind == RouteKind::Watch) {
-        if (auto current = video_action_resource(model, model.route.text, WithComments::Yes)) {
+        if (auto const* video = lookups.video(model.route.text)) {
             watched_id = model.route.text;
-            current->address = "vexa.current:" + model.route.text;
-            current->actions.push_back(vexa_operation_spec("play-pause", "Play or pause", O::TogglePlayback {}));
-            root.children.push_back(std::move(*current));
+            auto current = video_resource(lookups, *video, WithComments::Yes);
+            current.address = "vexa.current:" + model.route.text;
+            current.actions.push_back(vexa_operation_spec("play-pause", "Play or pause", O::TogglePlayback {}));
+            root.children.push_back(std::move(current));
         }
     }
     root.children.push_back(navigation_action_resource());
-    root.children.push_back(library_resource(model, watched_id));
+    root.children.push_back(library_resource(lookups, watched_id));
     root.children.push_back(settings_resource(model.settings));
     return root;
 }
