@@ -6,6 +6,16 @@
 
 namespace kaso::actions {
 
+namespace {
+
+// Holds a static binding's arguments and wipes them when the last copy of the binding goes.
+struct HeldArguments {
+    ActionArguments values;
+    ~HeldArguments() { wipe_arguments(values); }
+};
+
+}
+
 ErrorOr<ActionBinding> ActionBinding::unit_for(Resource const& resource, std::string_view action_id)
 {
     auto found = std::find_if(resource.actions.begin(), resource.actions.end(), [&](ActionSpec const& spec) { return spec.id == action_id; });
@@ -18,16 +28,27 @@ ErrorOr<ActionBinding> ActionBinding::unit_for(Resource const& resource, std::st
     return binding;
 }
 
+ErrorOr<ActionBinding> ActionBinding::static_json(Resource const& resource, std::string_view action_id, ActionArguments arguments)
+{
+    auto held = std::make_shared<HeldArguments>();
+    held->values = std::move(arguments);
+    auto binding = TRY(unit_for(resource, action_id));
+    binding.arguments = [held] { return held->values; };
+    return binding;
+}
+
 ErrorOr<ControlInvocation> unit_binding_invocation(ActionBinding const& binding)
 {
     auto arguments = binding.arguments ? binding.arguments() : ActionArguments {};
-    // The specifications of the tree take no parameters: an argument is a mistake of the binding.
-    if (!arguments.empty())
+    // An argument to an action without parameters is a mistake of the binding.
+    if (!binding.spec.input && !arguments.empty())
         return make_error(fmt::format("ActionBinding: {} takes no arguments, given {}", debug_text(binding.address.encode()),
             debug_text(arguments.begin()->first)));
-    if (!binding.spec.invoke)
-        return make_error(fmt::format("ActionBinding: {} has nothing to invoke", debug_text(binding.address.encode())));
-    return ControlInvocation { binding.address, binding.spec.invoke() };
+    auto action = binding.spec.build_json(arguments);
+    wipe_arguments(arguments);
+    if (!action)
+        return make_error(fmt::format("ActionBinding: {}: {}", debug_text(binding.address.encode()), action.error().message));
+    return ControlInvocation { binding.address, std::move(*action) };
 }
 
 ActionEmitter::ActionEmitter(ActionBinding binding)

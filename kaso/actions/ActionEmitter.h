@@ -31,9 +31,6 @@ struct ActionAddress {
 // The addresses of the actions that can run now, as the runtime last reported them.
 using AvailableActions = std::set<ActionAddress>;
 
-// Named text arguments of an invocation.
-using ActionArguments = std::map<std::string, std::string>;
-
 // A control's tie to one action of the resource tree: the action's address, its specification
 // (which turns arguments into the action's encoded form) and the closure giving the arguments
 // each time the control fires.
@@ -45,6 +42,9 @@ struct ActionBinding {
     // The binding of the action `action_id` of `resource`, taking no arguments. Fails when the
     // resource offers no such action.
     static ErrorOr<ActionBinding> unit_for(Resource const& resource, std::string_view action_id);
+    // The binding of an action with parameters, always invoked with the same arguments. The
+    // binding keeps them until it is dropped, then wipes them (an argument may be a secret).
+    static ErrorOr<ActionBinding> static_json(Resource const& resource, std::string_view action_id, ActionArguments arguments);
 };
 
 // One firing of a bound control, waiting for the runtime: the action's address and the action
@@ -65,7 +65,8 @@ struct ControlBinding {
     bool operator==(ControlBinding const&) const = default;
 };
 
-// Calls the binding's argument closure, checks the arguments against the action and encodes it.
+// Calls the binding's argument closure, checks the arguments against the action and encodes it
+// (ActionSpec::build_json); the copy of the arguments is wiped afterwards.
 ErrorOr<ControlInvocation> unit_binding_invocation(ActionBinding const& binding);
 
 // Queues the invocations of one bound control until the runtime collects them, oldest first.

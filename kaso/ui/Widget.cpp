@@ -276,7 +276,7 @@ void Widget::refresh_control_action_availability(kaso::actions::AvailableActions
 
 std::vector<kaso::actions::ControlBinding> Widget::control_action_bindings() const
 {
-    std::vector<kaso::actions::ControlBinding> bindings;
+    auto bindings = semantic_action_bindings();
     for_each_child([&](Widget const& child) {
         auto inner = child.control_action_bindings();
         bindings.insert(bindings.end(), std::make_move_iterator(inner.begin()), std::make_move_iterator(inner.end()));

@@ -159,8 +159,11 @@ public:
     virtual std::optional<kaso::actions::EncodedAction> take_control_invocation();
     // The runtime's set of actions that can run now, passed to every bound control.
     virtual void refresh_control_action_availability(kaso::actions::AvailableActions const& available);
-    // The controls bound to actions, in tree order.
+    // The controls bound to actions, in tree order: by default the widget's own semantic
+    // bindings first, then its children's.
     virtual std::vector<kaso::actions::ControlBinding> control_action_bindings() const;
+    // The bindings of this widget itself (a switch reports its own), without its children's.
+    virtual std::vector<kaso::actions::ControlBinding> semantic_action_bindings() const { return {}; }
     virtual std::vector<std::string> action_namespaces() const { return {}; }
     void collect_action_namespaces(std::set<std::string>& namespaces) const;
 

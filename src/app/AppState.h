@@ -78,6 +78,10 @@ public:
     // FIXME: decode and carry out "vexa.operation" calls; today every call is declined (none).
     std::optional<std::string> execute_operation(OperationCall const& call);
     std::optional<ControlInvocation> take_control_invocation() { return m_control_invocations.take(); }
+    // Queues an invocation of the device action `action_id` ("pair", "sync", "approve",
+    // "revoke") of the device-sync resource, or of the device `peer_id`. False, queueing nothing,
+    // when the tree does not offer it (see device_control_invocation).
+    bool queue_device_invocation(std::string_view action_id, std::optional<std::string_view> peer_id);
 
     // -- State replaced by launch and diagnostic states.
     // Replaces the model, keeping the history store's recovery notice on the new one.

@@ -1,5 +1,6 @@
 #include "src/app/VexaApp.h"
 
+#include "src/app/ActionTree.h"
 #include "src/backend/ImageFetch.h"
 #include "src/history/HistoryOwner.h"
 #include "src/screens/RouteTable.h"
@@ -143,6 +144,11 @@ std::optional<kaso::actions::EncodedAction> VexaApp::take_control_invocation()
     if (auto own = m_state.take_control_invocation())
         return std::move(own->action);
     return Widget::take_control_invocation();
+}
+
+std::vector<kaso::actions::Resource> VexaApp::action_resources() const
+{
+    return action_resource_trees(m_state.model(), m_state.device_sync().status());
 }
 
 std::optional<std::string> VexaApp::execute_operation(kaso::actions::EncodedAction const& action)

@@ -122,6 +122,8 @@ public:
     std::optional<kaso::actions::EncodedAction> take_control_invocation() override;
     std::optional<std::string> execute_operation(kaso::actions::EncodedAction const& action) override;
     std::vector<std::string> action_namespaces() const override { return { "vexa.operation" }; }
+    // Built afresh from the model and the device-sync status on every call.
+    std::vector<kaso::actions::Resource> action_resources() const override;
 
 private:
     VexaApp(std::string owner_id, OwnerHistory history)

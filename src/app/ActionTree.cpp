@@ -1,0 +1,510 @@
+// The application's resource tree: the video on screen, navigation, the library and settings.
+// The device-sync resource is built in DeviceSyncTree.cpp.
+
+#include "src/app/ActionTree.h"
+
+#include <algorithm>
+#include <tuple>
+#include <utility>
+#include <span>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "src/actions/JsonValue.h"
+#include "src/actions/LibraryWriter.h"
+#include "src/actions/TaggedJson.h"
+#include "src/model/Text.h"
+#include "src/model/VexaModel.h"
+
+namespace vexa {
+
+using kaso::actions::ActionArgs;
+using kaso::actions::ActionParam;
+using kaso::actions::ActionSpec;
+using kaso::actions::EncodedAction;
+using kaso::actions::Resource;
+using kaso::actions::Unavailability;
+using A = VexaAction;
+using O = VexaOperation;
+
+namespace {
+
+template<typename T>
+auto first_items(std::vector<T> const& list)
+{
+    return std::span(list.data(), std::min(list.size(), max_collection_items));
+}
+
+// The model's lookups the tree makes, answered from hash tables built once per tree: the model's
+// own lookups scan its lists, and the tree makes hundreds of them over lists of thousands. The
+// first item with an id wins, as in the model.
+class TreeLookups {
+public:
+    explicit TreeLookups(VexaModel const& model)
+        : model(model)
+    {
+        std::unordered_map<std::string_view, Video const*> wanted;
+        auto want = [&](std::vector<std::string> const& ids) {
+            for (auto const& id : first_items(ids))
+                wanted.try_emplace(id, nullptr);
+        };
+        want(model.queue);
+        want(model.history);
+        want(model.search_video_ids);
+        wanted.try_emplace(model.route.text, nullptr);
+        for (auto const& video : model.videos) {
+            auto found = wanted.find(video.id);
+            if (found != wanted.end() && !found->second)
+                found->second = &video;
+        }
+        m_videos = std::move(wanted);
+        for (auto const& channel : model.channels)
+            m_channels.try_emplace(channel.id, &channel);
+        for (auto const& id : first_items(model.search_playlist_ids))
+            m_playlists.try_emplace(id, nullptr);
+        for (auto const& playlist : model.playlists) {
+            auto found = m_playlists.find(playlist.id);
+            if (found != m_playlists.end() && !found->second)
+                found->second = &playlist;
+        }
+        m_liked.insert(model.liked_videos.begin(), model.liked_videos.end());
+        m_queued.insert(model.queue.begin(), model.queue.end());
+    }
+
+    // Only ids of the queue, the history, the search results and the route are known here.
+    Video const* video(std::string_view id) const { return find(m_videos, id); }
+    Channel const* channel(std::string_view id) const { return find(m_channels, id); }
+    // Only ids of the playlist search results are known here.
+    Playlist const* playlist(std::string_view id) const { return find(m_playlists, id); }
+    bool is_liked(std::string_view id) const { return m_liked.contains(id); }
+    bool is_queued(std::string_view id) const { return m_queued.contains(id); }
+    bool is_subscribed(std::string_view channel_id) const
+    {
+        auto const* known = channel(channel_id);
+        return std::any_of(model.subscriptions.begin(), model.subscriptions.end(),
+            [&](std::string const& entry) { return VexaModel::subscription_names(entry, channel_id, known); });
+    }
+
+    VexaModel const& model;
+
+private:
+    template<typename T>
+    static T const* find(std::unordered_map<std::string_view, T const*> const& map, std::string_view id)
+    {
+        auto found = map.find(id);
+        return found == map.end() ? nullptr : found->second;
+    }
+
+    std::unordered_map<std::string_view, Video const*> m_videos;
+    std::unordered_map<std::string_view, Channel const*> m_channels;
+    std::unordered_map<std::string_view, Playlist const*> m_playlists;
+    std::unordered_set<std::string_view> m_liked;
+    std::unordered_set<std::string_view> m_queued;
+};
+
+// The JSON of a tagged variant written straight into bytes, the same text as `to_json_text`
+// without building a JSON tree first: the tree encodes some two thousand actions per build.
+// Texts and flags are written here; other field kinds go through the general writer.
+void append_field(std::string& out, std::string const& field) { append_json_string(out, field); }
+void append_field(std::string& out, bool field) { out += field ? "true" : "false"; }
+template<typename Field>
+void append_field(std::string& out, Field const& field)
+{
+    out += write_json(tagged_json::write_field(field));
+}
+
+template<typename Variant>
+std::vector<uint8_t> tagged_json_bytes(Variant const& variant)
+{
+    std::string out;
+    out.reserve(96);
+    auto fields = variant.fields();
+    if constexpr (std::tuple_size_v<decltype(fields)> == 0) {
+        append_json_string(out, Variant::name);
+    } else {
+        out += '{';
+        append_json_string(out, Variant::name);
+        out += ":{";
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            ((out += I == 0 ? "" : ",", append_json_string(out, Variant::field_names[I]), out += ':', append_field(out, std::get<I>(fields))), ...);
+        }(std::make_index_sequence<std::tuple_size_v<decltype(fields)>>());
+        out += "}}";
+    }
+    return std::vector<uint8_t>(out.begin(), out.end());
+}
+
+template<typename Tagged>
+std::vector<uint8_t> json_bytes(Tagged const& value)
+{
+    return std::visit([](auto const& variant) { return tagged_json_bytes(variant); }, value.value);
+}
+
+Resource resource(std::string address, std::string kind, std::string label)
+{
+    return Resource { std::move(address), std::move(kind), std::move(label), {}, {} };
+}
+
+ActionSpec described(ActionSpec spec, std::string description)
+{
+    spec.description = std::move(description);
+    return spec;
+}
+
+ActionSpec unavailable(ActionSpec spec, std::string reason_code, std::string message)
+{
+    spec.unavailable = Unavailability { std::move(reason_code), std::move(message) };
+    return spec;
+}
+
+// "reply": one text parameter "value"; an absent value replies with an empty text.
+ActionSpec reply_action(std::string comment_id)
+{
+    ActionSpec spec;
+    spec.id = "reply";
+    spec.label = "Reply to comment";
+    spec.input = kaso::actions::derive_input({ ActionParam { "value", "Reply", "your reply…", std::nullopt } },
+        [comment_id = std::move(comment_id)](ActionArgs const& args) -> kaso::ErrorOr<EncodedAction> {
+            std::string text(args.text("value").value_or(""));
+            A action = A::SetCommentReply { comment_id, comment_reply_id(comment_id, text), text, true };
+            return EncodedAction { "vexa.action", action.to_json_bytes() };
+        });
+    return spec;
+}
+
+Resource comment_resource(TreeLookups const& model, std::string_view video_id, Comment const& comment)
+{
+    auto id = comment_resource_id(video_id, comment);
+    auto liked = model.model.comment_likes.find(id);
+    bool is_liked = liked != model.model.comment_likes.end() && liked->second;
+    return resource("vexa.comment:" + id, "vexa.comment", comment_resource_label(comment))
+        .with_action(vexa_action_spec("like", is_liked ? "Unlike comment" : "Like comment", A::SetCommentLiked { id, !is_liked }))
+        .with_action(reply_action(id));
+}
+
+std::string title_or(Video const* video, std::string_view fallback, std::string_view id)
+{
+    if (video)
+        return clean_resource_label(video->title);
+    return clean_resource_label(std::string(fallback) + std::string(id));
+}
+
+Resource video_resource(TreeLookups const& model, Video const& video, WithComments comments)
+{
+    auto const& id = video.id;
+    bool liked = model.is_liked(id);
+    bool queued = model.is_queued(id);
+
+    auto queue = described(vexa_action_spec("queue", queued ? "Remove from queue" : "Add to queue", A::SetQueueMembership { id, !queued }),
+        "Set membership in the shared watch queue");
+    queue.with_contract({});
+    auto share = vexa_operation_spec("share", "Copy share link", O::Share { id });
+    share.with_contract({ "clipboard", "sharing" });
+
+    auto result = resource("vexa.video:" + id, "vexa.video", clean_resource_label(video.title))
+                      .with_action(vexa_operation_spec("open", "Open video", O::OpenVideo { id }))
+                      .with_action(described(vexa_action_spec("like", "Like video", A::SetVideoLiked { id, !liked }), "Set the like state for this video"))
+                      .with_action(std::move(queue))
+                      .with_action(described(vexa_operation_spec("mark-watched", "Mark watched", O::RecordHistory { id }),
+                          "Add this video to owner-local, device-synchronised watch history"))
+                      .with_action(unavailable(vexa_operation_spec("download", "Download video", O::Download { id }), "download_storage_unavailable",
+                          "Vexa has no host-granted download storage capability"))
+                      .with_action(std::move(share));
+    if (comments == WithComments::Yes) {
+        auto count = std::min(video.comments.size(), max_resource_comments);
+        result.children.reserve(count);
+        for (std::size_t i = 0; i < count; ++i)
+            result.children.push_back(comment_resource(model, id, video.comments[i]));
+    }
+    return result;
+}
+
+Resource videos_collection(TreeLookups const& model, std::string_view watched_id)
+{
+    auto collection = resource("vexa.videos", "vexa.collection", "Videos");
+    for (auto const& video : first_items(model.model.videos)) {
+        auto comments = video.id == watched_id ? WithComments::Yes : WithComments::No;
+        collection.children.push_back(video_resource(model, video, comments));
+    }
+    return collection;
+}
+
+Resource creators_collection(TreeLookups const& model)
+{
+    auto collection = resource("vexa.creators", "vexa.collection", "Creators");
+    for (auto const& channel : first_items(model.model.channels)) {
+        collection.children.push_back(resource("vexa.channel:" + channel.id, "vexa.channel", clean_resource_label(channel.name))
+                .with_action(vexa_operation_spec("open", "Open creator", O::OpenChannel { channel.id }))
+                .with_action(vexa_action_spec("subscribe", "Subscribe or unsubscribe", A::SetSubscription { channel.id, !model.is_subscribed(channel.id) })));
+    }
+    return collection;
+}
+
+Resource playlists_collection(TreeLookups const& model)
+{
+    auto collection = resource("vexa.playlists", "vexa.collection", "Playlists");
+    for (auto const& playlist : first_items(model.model.playlists)) {
+        collection.children.push_back(resource("vexa.playlist:" + playlist.id, "vexa.playlist", clean_resource_label(playlist.title))
+                .with_action(vexa_operation_spec("open", "Open playlist", O::OpenPlaylist { playlist.id })));
+    }
+    return collection;
+}
+
+Resource subscriptions_collection(TreeLookups const& model)
+{
+    auto collection = resource("vexa.subscriptions", "vexa.collection", "Subscriptions");
+    for (auto const& id : first_items(model.model.subscriptions)) {
+        auto const* channel = model.channel(id);
+        auto label = clean_resource_label(channel ? channel->name : "Subscribed creator " + id);
+        auto entry = resource("vexa.subscription:" + id, "vexa.subscription", std::move(label))
+                         .with_action(vexa_action_spec("unsubscribe", "Unsubscribe", A::SetSubscription { id, false }));
+        if (channel)
+            entry.actions.push_back(vexa_operation_spec("open", "Open creator", O::OpenChannel { id }));
+        collection.children.push_back(std::move(entry));
+    }
+    return collection;
+}
+
+Resource queue_collection(TreeLookups const& model)
+{
+    auto collection = resource("vexa.queue", "vexa.collection", "Shared watch queue");
+    for (auto const& id : first_items(model.model.queue)) {
+        auto const* video = model.video(id);
+        auto entry = resource("vexa.queue:" + id, "vexa.queue-entry", title_or(video, "Queued video ", id))
+                         .with_action(vexa_action_spec("remove", "Remove from queue", A::SetQueueMembership { id, false }));
+        if (video)
+            entry.actions.push_back(vexa_operation_spec("open", "Open video", O::OpenVideo { id }));
+        collection.children.push_back(std::move(entry));
+    }
+    return collection;
+}
+
+Resource history_collection(TreeLookups const& model)
+{
+    auto collection = resource("vexa.history", "vexa.collection", "Watch history");
+    auto clear = described(vexa_operation_spec("clear", "Clear watch history", O::ClearHistory {}),
+        "Clear owner-local, device-synchronised watch history");
+    collection.actions.push_back(std::move(clear.destructive()));
+    for (auto const& id : first_items(model.model.history)) {
+        collection.children.push_back(resource("vexa.history:" + id, "vexa.history-entry", title_or(model.video(id), "Watched video ", id))
+                .with_action(vexa_operation_spec("open", "Open video", O::OpenVideo { id }))
+                .with_action(vexa_operation_spec("remove", "Remove from history", O::RemoveHistory { id })));
+    }
+    return collection;
+}
+
+Resource search_results_collection(TreeLookups const& model)
+{
+    auto query = text::trim(model.model.search_query);
+    auto collection = resource("vexa.search-results", "vexa.collection",
+        query.empty() ? std::string("Search results") : clean_resource_label("Search results: " + query));
+    if (query.empty())
+        return collection;
+    auto add = [&](std::string address, std::string label, ActionSpec open) {
+        collection.children.push_back(resource(std::move(address), "vexa.search-result", std::move(label)).with_action(std::move(open)));
+    };
+    for (auto const& id : first_items(model.model.search_video_ids)) {
+        if (auto const* video = model.video(id))
+            add("vexa.search-result:video:" + id, clean_resource_label(video->title), vexa_operation_spec("open", "Open video", O::OpenVideo { id }));
+    }
+    for (auto const& id : first_items(model.model.search_playlist_ids)) {
+        if (auto const* playlist = model.playlist(id))
+            add("vexa.search-result:playlist:" + id, clean_resource_label(playlist->title),
+                vexa_operation_spec("open", "Open playlist", O::OpenPlaylist { id }));
+    }
+    for (auto const& id : first_items(model.model.search_channel_ids)) {
+        if (auto const* channel = model.channel(id))
+            add("vexa.search-result:channel:" + id, clean_resource_label(channel->name),
+                vexa_operation_spec("open", "Open creator", O::OpenChannel { id }));
+    }
+    return collection;
+}
+
+Resource library_resource(TreeLookups const& model, std::string_view watched_id)
+{
+    return resource("vexa.library", "vexa.library", "Known library")
+        .with_child(videos_collection(model, watched_id))
+        .with_child(creators_collection(model))
+        .with_child(playlists_collection(model))
+        .with_child(subscriptions_collection(model))
+        .with_child(queue_collection(model))
+        .with_child(history_collection(model))
+        .with_child(search_results_collection(model))
+        .with_child(resource("vexa.downloads", "vexa.collection", "Downloads (none available)"));
+}
+
+std::string next_quality(std::string_view current)
+{
+    auto found = std::find(quality_labels.begin(), quality_labels.end(), current);
+    if (found == quality_labels.end())
+        return "720p";
+    ++found;
+    return std::string(found == quality_labels.end() ? quality_labels.front() : *found);
+}
+
+std::string_view segment_mode_label(SegmentMode mode)
+{
+    switch (mode) {
+    case SegmentMode::Skip:
+        return "Auto-skip";
+    case SegmentMode::Show:
+        return "Show";
+    case SegmentMode::Disabled:
+        return "Off";
+    }
+    return "Auto-skip";
+}
+
+Resource settings_resource(Settings const& settings)
+{
+    auto toggle = [&](std::string id, std::string label, SettingFlag flag) {
+        return vexa_action_spec(std::move(id), std::move(label), A::SetSetting { flag, !settings.flag(flag) });
+    };
+    auto root = resource("vexa.settings", "vexa.settings", "Playback settings")
+                    .with_action(toggle("autoplay", "Toggle autoplay", SettingFlag::Autoplay))
+                    .with_action(toggle("comments", "Toggle comments", SettingFlag::ShowComments))
+                    .with_action(toggle("sponsorblock", "Toggle SponsorBlock", SettingFlag::SponsorBlock))
+                    .with_action(toggle("dearrow", "Toggle DeArrow", SettingFlag::DeArrow))
+                    .with_action(toggle("dislikes", "Toggle dislike counts", SettingFlag::ReturnDislike))
+                    .with_child(resource("vexa.setting:preferred-quality", "vexa.setting", "Preferred quality: " + settings.preferred_quality)
+                            .with_action(vexa_action_spec("cycle", "Cycle preferred quality", A::SetPreferredQuality { next_quality(settings.preferred_quality) })));
+    for (auto category : all_segment_categories) {
+        auto mode = settings.stored_segment_mode(category);
+        auto label = std::string(segment_category_label(category));
+        root.children.push_back(resource(fmt::format("vexa.setting:sponsor-category:{}", segment_category_api_id(category)), "vexa.setting",
+            fmt::format("SponsorBlock {}: {}", label, segment_mode_label(mode)))
+                .with_action(vexa_action_spec("cycle", "Cycle " + label + " handling", A::SetSponsorCategory { category, next_segment_mode_in_cycle(mode) })));
+    }
+    return root;
+}
+
+}
+
+ActionSpec vexa_action_spec(std::string id, std::string label, VexaAction const& action)
+{
+    ActionSpec spec;
+    spec.id = std::move(id);
+    spec.label = std::move(label);
+    spec.predicate = action.predicate();
+    spec.invoke = [encoded = EncodedAction { "vexa.action", json_bytes(action) }] { return encoded; };
+    // A fixed action sets a value, so invoking it again changes nothing more.
+    spec.replay = 1;
+    return spec;
+}
+
+ActionSpec vexa_operation_spec(std::string id, std::string label, VexaOperation const& operation)
+{
+    ActionSpec spec;
+    spec.id = std::move(id);
+    spec.label = std::move(label);
+    spec.operation_type = operation.operation_type_number();
+    spec.invoke = [encoded = EncodedAction { "vexa.operation", json_bytes(operation) }] { return encoded; };
+    return spec;
+}
+
+Resource navigation_action_resource()
+{
+    struct Entry {
+        std::string_view id;
+        std::string_view label;
+        Route route;
+    };
+    Entry const entries[] {
+        { "home", "Open Home", Route::home() },
+        { "trending", "Open Trending", Route::trending() },
+        { "subscriptions", "Open subscriptions", Route::subscriptions() },
+        { "queue", "Open shared watch queue", Route::queue() },
+        { "history", "Open watch history", Route::history() },
+        { "settings", "Open settings", Route::settings() },
+    };
+    auto navigation = resource("vexa.navigation", "vexa.navigation", "Navigate");
+    for (auto const& entry : entries)
+        navigation.actions.push_back(vexa_operation_spec(std::string(entry.id), std::string(entry.label), O::Navigate { entry.route }));
+    navigation.actions.push_back(vexa_operation_spec("toggle-sidebar", "Show or hide navigation", O::ToggleSidebar {}));
+    return navigation;
+}
+
+std::optional<Resource> video_action_resource(VexaModel const& model, std::string_view video_id, WithComments comments)
+{
+    auto const* video = model.video(video_id);
+    if (!video)
+        return std::nullopt;
+    return video_resource(TreeLookups(model), *video, comments);
+}
+
+Resource app_action_tree(VexaModel const& model)
+{
+    TreeLookups lookups(model);
+    auto root = resource("vexa.app", "vexa.application", "Vexa");
+    std::string_view watched_id;
+    if (model.route.kind == RouteKind::Watch) {
+        if (auto const* video = lookups.video(model.route.text)) {
+            watched_id = model.route.text;
+            auto current = video_resource(lookups, *video, WithComments::Yes);
+            current.address = "vexa.current:" + model.route.text;
+            current.actions.push_back(vexa_operation_spec("play-pause", "Play or pause", O::TogglePlayback {}));
+            root.children.push_back(std::move(current));
+        }
+    }
+    root.children.push_back(navigation_action_resource());
+    root.children.push_back(library_resource(lookups, watched_id));
+    root.children.push_back(settings_resource(model.settings));
+    return root;
+}
+
+std::vector<Resource> action_resource_trees(VexaModel const& model, sync::DeviceSyncStatus const& status)
+{
+    auto root = app_action_tree(model);
+    root.children.push_back(device_sync_action_tree(status));
+    std::vector<Resource> trees;
+    trees.push_back(std::move(root));
+    return trees;
+}
+
+std::optional<kaso::actions::ActionBinding> video_queue_binding(VexaModel const& model, std::string_view video_id)
+{
+    auto video = video_action_resource(model, video_id, WithComments::No);
+    if (!video)
+        return std::nullopt;
+    auto binding = kaso::actions::ActionBinding::unit_for(*video, "queue");
+    return binding ? std::optional(std::move(*binding)) : std::nullopt;
+}
+
+std::optional<kaso::actions::ActionBinding> sidebar_toggle_binding()
+{
+    auto binding = kaso::actions::ActionBinding::unit_for(navigation_action_resource(), "toggle-sidebar");
+    return binding ? std::optional(std::move(*binding)) : std::nullopt;
+}
+
+std::optional<kaso::actions::ActionBinding> navigation_binding(Route const& route)
+{
+    std::string_view id;
+    switch (route.kind) {
+    case RouteKind::Home:
+        id = "home";
+        break;
+    case RouteKind::Trending:
+        id = "trending";
+        break;
+    case RouteKind::Subscriptions:
+        id = "subscriptions";
+        break;
+    case RouteKind::Queue:
+        id = "queue";
+        break;
+    case RouteKind::History:
+        id = "history";
+        break;
+    case RouteKind::Settings:
+        id = "settings";
+        break;
+    case RouteKind::Watch:
+    case RouteKind::Channel:
+    case RouteKind::Playlist:
+    case RouteKind::Search:
+        return std::nullopt;
+    }
+    auto binding = kaso::actions::ActionBinding::unit_for(navigation_action_resource(), id);
+    return binding ? std::optional(std::move(*binding)) : std::nullopt;
+}
+
+}
