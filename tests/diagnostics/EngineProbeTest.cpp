@@ -6,6 +6,8 @@
 #include <chrono>
 #include <regex>
 
+#include <unistd.h>
+
 #include "src/diagnostics/EngineProbe.h"
 #include "tests/diagnostics/DiagnosticServices.h"
 #include "tests/media/ClipServer.h"
@@ -29,7 +31,7 @@ struct PlayedProbe {
 
 PlayedProbe play(std::string const& path)
 {
-    auto clip = kaso::media::testing::make_webm_clip(std::filesystem::temp_directory_path() / "vexa-diagnostics-clips", 3);
+    auto clip = kaso::media::testing::make_webm_clip(std::filesystem::temp_directory_path() / ("vexa-diagnostics-clips-" + std::to_string(::getpid())), 3);
     EXPECT_FALSE(clip.empty());
     kaso::media::testing::ClipServer clips(clip);
     EXPECT_TRUE(clips.is_running());

@@ -111,7 +111,7 @@ std::size_t distinct_colours(kaso::ui::Image const& picture, kaso::ui::Rect area
 
 TEST(LiveShots, WritesTheFourStillsFromLoopbackServices)
 {
-    auto clip = kaso::media::testing::make_webm_clip(std::filesystem::temp_directory_path() / "vexa-diagnostics-clips", 42);
+    auto clip = kaso::media::testing::make_webm_clip(std::filesystem::temp_directory_path() / ("vexa-diagnostics-clips-" + std::to_string(::getpid())), 42);
     ASSERT_FALSE(clip.empty());
     kaso::media::testing::ClipServer clips(clip);
     ASSERT_TRUE(clips.is_running());
