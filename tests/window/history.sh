@@ -12,29 +12,6 @@ vexa=$1 probe=$2 history_probe=$3
 . "$(dirname "$0")/session.sh"
 
 look() { "$probe" --title Vexa --timeout-ms 20000 --hash --hash-exclude-right 20 --hash-from-y 80 | awk '/^hash/ { print $2 }'; }
-# Waits until the look differs from $1 ("changed") or equals it ("same"), at most 10 s.
-wait_look() {
-    local want=$1 mode=$2 now
-    for _ in $(seq 1 100); do
-        now=$(look)
-        if [ "$mode" = same ] && [ "$now" = "$want" ]; then return 0; fi
-        if [ "$mode" = changed ] && [ "$now" != "$want" ]; then return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
-settled_look() {
-    local previous current
-    previous=$(look)
-    for _ in $(seq 1 50); do
-        sleep 0.2
-        current=$(look)
-        [ "$current" = "$previous" ] && { echo "$current"; return 0; }
-        previous=$current
-    done
-    echo "$current"
-    return 1
-}
 
 start --route=home
 found=$("$probe" --title Vexa --expect-size 1280x800 --timeout-ms 20000) || fail "no 1280x800 window"
@@ -51,10 +28,10 @@ for point in "1071 220:vid_donut" "295 220:vid_moon_base" "683 220:vid_solder"; 
     at ${point%%:*}
     xdotool click 1
     park
-    wait_look "$home_look" changed || fail "clicking the card of ${point##*:} did not open it"
+    wait_look "$home_look" changed >/dev/null || fail "clicking the card of ${point##*:} did not open it"
     watch=$(settled_look)
     xdotool key --window "$window" Escape
-    wait_look "$watch" changed || fail "Escape did not leave the Watch page of ${point##*:}"
+    wait_look "$watch" changed >/dev/null || fail "Escape did not leave the Watch page of ${point##*:}"
     # Home again (a notice of the offline fetch worker may show over it, so its look may differ).
     home_look=$(settled_look)
 done

@@ -13,29 +13,7 @@ vexa=$1 probe=$2 compare=$3 reference=$4
 . "$(dirname "$0")/session.sh"
 
 look() { "$probe" --title Vexa --timeout-ms 20000 --hash | awk '/^hash/ { print $2 }'; }
-# Waits until the window's look differs from $1 (or equals it with "same"), at most 10 s.
-wait_look() {
-    local want=$1 mode=$2 now
-    for _ in $(seq 1 100); do
-        now=$(look)
-        if [ "$mode" = same ] && [ "$now" = "$want" ]; then return 0; fi
-        if [ "$mode" = changed ] && [ "$now" != "$want" ]; then return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
-settled_look() {
-    local previous current
-    previous=$(look)
-    for _ in $(seq 1 50); do
-        sleep 0.1
-        current=$(look)
-        [ "$current" = "$previous" ] && { echo "$current"; return 0; }
-        previous=$current
-    done
-    echo "$current"
-    return 1
-}
+settle_step=0.1
 # Waits until a photograph of the window matches the reference picture, at most 10 s.
 matches_reference() {
     local result
@@ -57,22 +35,22 @@ xdotool mousemove 0 0
 home_look=$(settled_look) || fail "Home did not settle"
 
 xdotool key --window "$window" ctrl+k
-wait_look "$home_look" changed || fail "Ctrl+K did not open the palette"
+wait_look "$home_look" changed >/dev/null || fail "Ctrl+K did not open the palette"
 xdotool type --window "$window" --delay 20 kitchen
 matches_reference || fail "after typing, the palette is not the reference's (video, then creator)"
 
 xdotool key --window "$window" Escape
-wait_look "$home_look" same || fail "Escape did not leave Home as it was"
+wait_look "$home_look" same >/dev/null || fail "Escape did not leave Home as it was"
 
 # Opened again it keeps the query; the second row is the creator.
 xdotool key --window "$window" ctrl+k
 matches_reference || fail "the palette did not come back with its query"
 xdotool mousemove --window "$window" --sync 640 271 click 1
 xdotool mousemove 0 0
-wait_look "$home_look" changed || fail "choosing a row left the window as it was"
+wait_look "$home_look" changed >/dev/null || fail "choosing a row left the window as it was"
 channel_look=$(settled_look)
 [ "$channel_look" != "$home_look" ] || fail "choosing the creator did not open a page"
 xdotool key --window "$window" Escape
-wait_look "$home_look" same || fail "going back from the creator's page did not find Home as it was"
+wait_look "$home_look" same >/dev/null || fail "going back from the creator's page did not find Home as it was"
 "$probe" --title Vexa --timeout-ms 5000 --close >/dev/null
 echo "the palette opens, searches, opens what is chosen and closes"

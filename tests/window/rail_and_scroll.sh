@@ -22,18 +22,6 @@ pixel() { "$probe" --title Vexa --timeout-ms 20000 --pixel "$1" | awk '/^pixel/ 
 # after scrolling. (The top bar's connection pill changes when the fetch worker, started by
 # opening a video, reports that it has nothing to reach.)
 look() { "$probe" --title Vexa --timeout-ms 20000 --hash --hash-exclude-right 20 --hash-from-y 80 | awk '/^hash/ { print $2 }'; }
-# Waits until the window's look differs from $1 (or equals it with "same"), at most 10 s.
-wait_look() {
-    local want=$1 mode=$2 now
-    for _ in $(seq 1 100); do
-        now=$(look)
-        if [ "$mode" = same ] && [ "$now" = "$want" ]; then echo "$now"; return 0; fi
-        if [ "$mode" = changed ] && [ "$now" != "$want" ]; then echo "$now"; return 0; fi
-        sleep 0.1
-    done
-    echo "$now"
-    return 1
-}
 
 rail=15151a   # the rail's fill in the dark theme
 
@@ -58,18 +46,6 @@ window=$(awk '/^id / { print $2 }' <<<"$found")
 [ -n "$window" ] || fail "the probe did not name the window"
 at() { xdotool mousemove --window "$window" --sync "$1" "$2"; }
 park() { at 900 33; }
-settled_look() {
-    local previous current
-    previous=$(look)
-    for _ in $(seq 1 50); do
-        sleep 0.2
-        current=$(look)
-        [ "$current" = "$previous" ] && { echo "$current"; return 0; }
-        previous=$current
-    done
-    echo "$current"
-    return 1
-}
 park
 top=$(settled_look)
 at 700 500
