@@ -91,33 +91,48 @@ void serve_ytdlp_success(DiagnosticServices& services)
     services.answer_ytdlp("channel", ytdlp_channel);
 }
 
+// The yt-dlp probe's lines from its start through its request for the first video.
+std::vector<std::string> const ytdlp_through_video_request = {
+    "err: probe-ytdlp: constructing the yt-dlp backend…",
+    "out: probe-ytdlp: backend = yt-dlp 2099.01.01",
+    "out: probe-ytdlp: searching YouTube for \"cats\" …",
+    "out:   3 REAL results from YouTube:",
+    "out:    1. [vid_a] Cat A — Alpha (1200 views)",
+    "out:         thumb=@ORIGIN@/img/a.png",
+    "out:    2. [vid_b] Cat B — Beta (7 views)",
+    "out:         thumb=@ORIGIN@/thumbs/vi/vid_b/hqdefault.jpg",
+    "out:    3. [vid_c] Cat C — Alpha (3 views)",
+    "out:         thumb=@ORIGIN@/thumbs/vi/vid_c/hqdefault.jpg",
+    "out: ",
+    "out: probe-ytdlp: video_details [vid_a] …",
+};
+// What follows when that video answers, up to the request for its channel.
+std::vector<std::string> const ytdlp_video_answer = {
+    "out:   title=\"Cat \\\"A\\\"\" channel=\"Alpha\" views=1200 likes=34 desc_len=10",
+    "out:   thumb=@ORIGIN@/thumbs/vi/vid_a/hqdefault.jpg",
+    "out: ",
+    "out: probe-ytdlp: channel [UCalpha] …",
+};
+
+std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts)
+{
+    std::vector<std::string> lines;
+    for (auto const& part : parts)
+        lines.insert(lines.end(), part.begin(), part.end());
+    return lines;
+}
+
 TEST(ProbeYtDlp, Scenarios)
 {
     std::vector<Scenario> scenarios = {
-        { "success", serve_ytdlp_success, {
-                "err: probe-ytdlp: constructing the yt-dlp backend…",
-                "out: probe-ytdlp: backend = yt-dlp 2099.01.01",
-                "out: probe-ytdlp: searching YouTube for \"cats\" …",
-                "out:   3 REAL results from YouTube:",
-                "out:    1. [vid_a] Cat A — Alpha (1200 views)",
-                "out:         thumb=@ORIGIN@/img/a.png",
-                "out:    2. [vid_b] Cat B — Beta (7 views)",
-                "out:         thumb=@ORIGIN@/thumbs/vi/vid_b/hqdefault.jpg",
-                "out:    3. [vid_c] Cat C — Alpha (3 views)",
-                "out:         thumb=@ORIGIN@/thumbs/vi/vid_c/hqdefault.jpg",
-                "out: ",
-                "out: probe-ytdlp: video_details [vid_a] …",
-                "out:   title=\"Cat \\\"A\\\"\" channel=\"Alpha\" views=1200 likes=34 desc_len=10",
-                "out:   thumb=@ORIGIN@/thumbs/vi/vid_a/hqdefault.jpg",
-                "out: ",
-                "out: probe-ytdlp: channel [UCalpha] …",
+        { "success", serve_ytdlp_success, joined({ ytdlp_through_video_request, ytdlp_video_answer, {
                 "out:   \"Alpha\" (5100 subscribers, verified=true); 4 uploads",
                 "out:   avatar_url = @ORIGIN@/img/avatar.png",
                 "out:   banner_url = @ORIGIN@/img/banner.png",
                 "out:     upload [up_1] Upload one — thumb=@ORIGIN@/thumbs/vi/up_1/hqdefault.jpg",
                 "out:     upload [up_2] Upload two — thumb=@ORIGIN@/thumbs/vi/up_2/hqdefault.jpg",
                 "out:     upload [up_3] Upload three — thumb=@ORIGIN@/thumbs/vi/up_3/hqdefault.jpg",
-            }, { 0, {} } },
+            } }), { 0, {} } },
         { "empty search", [](auto& s) { s.answer_ytdlp("search", ytdlp_empty_search); }, {
                 "err: probe-ytdlp: constructing the yt-dlp backend…",
                 "out: probe-ytdlp: backend = yt-dlp 2099.01.01",
@@ -132,48 +147,19 @@ TEST(ProbeYtDlp, Scenarios)
             }, { 1, "yt-dlp failed: ERROR: [youtube] search: Video unavailable" } },
         { "no version", [](auto& s) { s.break_ytdlp_version(); }, { "err: probe-ytdlp: constructing the yt-dlp backend…" },
             { 1, "yt-dlp backend: yt-dlp --version failed" } },
-        { "video fails", [](auto& s) { s.answer_ytdlp("search", ytdlp_search); }, {
-                "err: probe-ytdlp: constructing the yt-dlp backend…",
-                "out: probe-ytdlp: backend = yt-dlp 2099.01.01",
-                "out: probe-ytdlp: searching YouTube for \"cats\" …",
-                "out:   3 REAL results from YouTube:",
-                "out:    1. [vid_a] Cat A — Alpha (1200 views)",
-                "out:         thumb=@ORIGIN@/img/a.png",
-                "out:    2. [vid_b] Cat B — Beta (7 views)",
-                "out:         thumb=@ORIGIN@/thumbs/vi/vid_b/hqdefault.jpg",
-                "out:    3. [vid_c] Cat C — Alpha (3 views)",
-                "out:         thumb=@ORIGIN@/thumbs/vi/vid_c/hqdefault.jpg",
-                "out: ",
-                "out: probe-ytdlp: video_details [vid_a] …",
-            },
+        { "video fails", [](auto& s) { s.answer_ytdlp("search", ytdlp_search); }, ytdlp_through_video_request,
             { 1, "yt-dlp failed: ERROR: [youtube] video: Video unavailable" } },
         { "channel without pictures",
             [](auto& s) {
                 serve_ytdlp_success(s);
                 s.answer_ytdlp("channel", ytdlp_channel_without_pictures);
             },
-            {
-                "err: probe-ytdlp: constructing the yt-dlp backend…",
-                "out: probe-ytdlp: backend = yt-dlp 2099.01.01",
-                "out: probe-ytdlp: searching YouTube for \"cats\" …",
-                "out:   3 REAL results from YouTube:",
-                "out:    1. [vid_a] Cat A — Alpha (1200 views)",
-                "out:         thumb=@ORIGIN@/img/a.png",
-                "out:    2. [vid_b] Cat B — Beta (7 views)",
-                "out:         thumb=@ORIGIN@/thumbs/vi/vid_b/hqdefault.jpg",
-                "out:    3. [vid_c] Cat C — Alpha (3 views)",
-                "out:         thumb=@ORIGIN@/thumbs/vi/vid_c/hqdefault.jpg",
-                "out: ",
-                "out: probe-ytdlp: video_details [vid_a] …",
-                "out:   title=\"Cat \\\"A\\\"\" channel=\"Alpha\" views=1200 likes=34 desc_len=10",
-                "out:   thumb=@ORIGIN@/thumbs/vi/vid_a/hqdefault.jpg",
-                "out: ",
-                "out: probe-ytdlp: channel [UCalpha] …",
+            joined({ ytdlp_through_video_request, ytdlp_video_answer, {
                 "out:   \"Alpha\" (10 subscribers, verified=false); 0 uploads",
                 "out:   avatar_url = ",
                 "out:   banner_url = ",
                 "err: probe-ytdlp: WARNING — channel avatar/banner url missing.",
-            }, { 0, {} } },
+            } }), { 0, {} } },
     };
     run_scenarios(scenarios, [](DiagnosticEnvironment& environment) { return run_probe_ytdlp(environment, "cats"); });
 }
