@@ -38,13 +38,20 @@ kaso::ErrorOr<json> get_json(HttpClient& client, std::string const& url)
     return std::move(*parsed);
 }
 
+// Whether an element is usable only with a numeric "timestamp" member (thumbnails) or without
+// one too (titles).
+enum class Timestamp : bool {
+    Optional,
+    Required,
+};
+
 // The element with the greatest score among the usable ones; a later one wins a tie.
-json const* best_item(json const& list, bool needs_timestamp)
+json const* best_item(json const& list, Timestamp timestamp_rule)
 {
     json const* best = nullptr;
     int64_t best_score = 0;
     for (auto const& item : list) {
-        if (needs_timestamp) {
+        if (timestamp_rule == Timestamp::Required) {
             auto const* timestamp = in::member(item, "timestamp");
             if (!timestamp || !timestamp->is_number())
                 continue;
@@ -129,13 +136,13 @@ Branding dearrow_branding_from_json(json const& answer, std::string_view dearrow
 {
     Branding branding;
     if (auto const* titles = in::member(answer, "titles"); titles && titles->is_array()) {
-        if (auto const* best = best_item(*titles, false)) {
+        if (auto const* best = best_item(*titles, Timestamp::Optional)) {
             if (auto const* title = in::member(*best, "title"); title && title->is_string())
                 branding.title = title->get<std::string>();
         }
     }
     if (auto const* thumbnails = in::member(answer, "thumbnails"); thumbnails && thumbnails->is_array()) {
-        if (auto const* best = best_item(*thumbnails, true)) {
+        if (auto const* best = best_item(*thumbnails, Timestamp::Required)) {
             double timestamp = in::number((*best)["timestamp"]).value_or(0.0);
             if (std::isfinite(timestamp)) {
                 branding.thumbnail_url = fmt::format("{}/api/v1/getThumbnail?videoID={}&time={}", dearrow_thumbnail_origin,

@@ -15,6 +15,8 @@ using kaso::platform::HttpFailure;
 namespace {
 
 constexpr char const* desktop_user_agent = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
+// The JSON writer's flag: text outside ASCII is written as UTF-8, not as \u escapes.
+constexpr bool ensure_ascii = false;
 
 kaso::platform::HttpOptions innertube_http_options(ServiceSettings const& settings)
 {
@@ -69,7 +71,7 @@ std::string InnertubeClient::request_body(nlohmann::json fields) const
         { "request", { { "useSsl", true } } },
     };
     // Texts from outside may hold invalid UTF-8; they are replaced rather than refused.
-    return fields.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return fields.dump(-1, ' ', ensure_ascii, nlohmann::json::error_handler_t::replace);
 }
 
 std::vector<std::string> InnertubeClient::request_headers() const
