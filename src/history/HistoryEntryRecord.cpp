@@ -9,6 +9,8 @@ namespace vexa {
 namespace {
 
 using Json = nlohmann::json;
+// The JSON reader's flag: a failed parse gives a discarded value instead of throwing.
+constexpr bool allow_exceptions = false;
 
 // Whether the record's own object names one member twice: the strict reader refuses that
 // rather than letting the last one silently win. Members of nested values are not looked at.
@@ -25,7 +27,7 @@ bool has_duplicate_member(std::string_view json)
         }
         return true;
     };
-    auto parsed = Json::parse(json.begin(), json.end(), callback, false);
+    auto parsed = Json::parse(json.begin(), json.end(), callback, allow_exceptions);
     return duplicate;
 }
 
@@ -57,7 +59,7 @@ base::ErrorOr<std::string, std::string> HistoryEntryRecord::to_json() const
 
 base::ErrorOr<HistoryEntryRecord, std::string> HistoryEntryRecord::parse(std::string_view text)
 {
-    auto json = Json::parse(text.begin(), text.end(), nullptr, false);
+    auto json = Json::parse(text.begin(), text.end(), nullptr, allow_exceptions);
     if (json.is_discarded())
         return std::unexpected(std::string("not JSON"));
     if (json.is_array()) {

@@ -13,7 +13,8 @@ namespace vexa {
 
 namespace {
 
-HistoryFileError other(std::string message) { return HistoryFileError { std::move(message), false }; }
+HistoryFileError other(std::string message) { return HistoryFileError { .message = std::move(message), .permission_denied = false }; }
+HistoryFileError denied(std::string message) { return HistoryFileError { .message = std::move(message), .permission_denied = true }; }
 
 FileStamp stamp_from(struct stat const& status) { return FileStamp::of(status); }
 
@@ -42,7 +43,7 @@ HistoryFileResult<HistoryFileBytes> read_history_file(std::filesystem::path cons
     if (!S_ISREG(before.st_mode))
         return std::unexpected(other("history target is not a regular file"));
     if (before.st_uid != ::geteuid())
-        return std::unexpected(HistoryFileError { "history file is not owned by the current user", true });
+        return std::unexpected(denied("history file is not owned by the current user"));
     if (static_cast<uint64_t>(before.st_size) > history_file_limit)
         return std::unexpected(other("history file exceeds size limit"));
 
@@ -63,7 +64,7 @@ HistoryFileResult<HistoryFileBytes> read_history_file(std::filesystem::path cons
         if (::fstat(file.fd, &opened) != 0)
             return std::unexpected(os_error(errno));
         if ((opened.st_mode & 0777) != 0600)
-            return std::unexpected(HistoryFileError { "could not enforce owner-only history file permissions", true });
+            return std::unexpected(denied("could not enforce owner-only history file permissions"));
     }
 
     HistoryFileBytes out;

@@ -245,7 +245,8 @@ kaso::ErrorOr<void> HistoryStore::compact()
     size_t live = 0;
     for (auto const& entry : entries) {
         if (entry.record.present && entry.record.watched_at_ms > cleared && live < compaction_kept_entries) {
-            actions.push_back(OwnerHistoryAction::SetEntry { entry.video_id, entry.record.watched_at_ms, true, entry.record.mutation_id });
+            actions.push_back(OwnerHistoryAction::SetEntry { .video_id = entry.video_id, .watched_at_ms = entry.record.watched_at_ms,
+                .present = true, .mutation_id = entry.record.mutation_id });
             ++live;
         }
     }
@@ -253,7 +254,8 @@ kaso::ErrorOr<void> HistoryStore::compact()
     size_t removals = 0;
     for (auto const& entry : entries) {
         if (!entry.record.present && removals < compaction_kept_removals) {
-            actions.push_back(OwnerHistoryAction::SetEntry { entry.video_id, entry.record.watched_at_ms, false, entry.record.mutation_id });
+            actions.push_back(OwnerHistoryAction::SetEntry { .video_id = entry.video_id, .watched_at_ms = entry.record.watched_at_ms,
+                .present = false, .mutation_id = entry.record.mutation_id });
             ++removals;
         }
     }

@@ -10,6 +10,9 @@ namespace vexa {
 
 namespace {
 
+// The JSON writer's flag: text outside ASCII is written as UTF-8, not as \u escapes.
+constexpr bool ensure_ascii = false;
+
 kaso::Error document_error(automerge::Error const& error) { return kaso::Error { error.message }; }
 
 // The map under `key` in `parent`, put there new (replacing whatever was there) when the key
@@ -39,12 +42,14 @@ kaso::ErrorOr<void> put(automerge::Transaction& transaction, automerge::ObjId ob
 
 OwnerHistoryAction OwnerHistoryAction::watch(std::string_view owner, std::string_view video_id, uint64_t now_ms)
 {
-    return SetEntry { std::string(video_id), now_ms, true, fmt::format("{}:watch:{}:{}", owner, video_id, now_ms) };
+    return SetEntry { .video_id = std::string(video_id), .watched_at_ms = now_ms, .present = true,
+        .mutation_id = fmt::format("{}:watch:{}:{}", owner, video_id, now_ms) };
 }
 
 OwnerHistoryAction OwnerHistoryAction::remove(std::string_view owner, std::string_view video_id, uint64_t now_ms)
 {
-    return SetEntry { std::string(video_id), now_ms, false, fmt::format("{}:remove:{}:{}", owner, video_id, now_ms) };
+    return SetEntry { .video_id = std::string(video_id), .watched_at_ms = now_ms, .present = false,
+        .mutation_id = fmt::format("{}:remove:{}:{}", owner, video_id, now_ms) };
 }
 
 OwnerHistoryAction OwnerHistoryAction::clear_all(std::string_view owner, uint64_t now_ms)
@@ -54,7 +59,8 @@ OwnerHistoryAction OwnerHistoryAction::clear_all(std::string_view owner, uint64_
 
 OwnerHistoryAction OwnerHistoryAction::device_sync(std::string_view owner, std::string_view video_id, uint64_t watched_at_ms)
 {
-    return SetEntry { std::string(video_id), watched_at_ms, true, fmt::format("{}:device-sync:{}:{}", owner, video_id, watched_at_ms) };
+    return SetEntry { .video_id = std::string(video_id), .watched_at_ms = watched_at_ms, .present = true,
+        .mutation_id = fmt::format("{}:device-sync:{}:{}", owner, video_id, watched_at_ms) };
 }
 
 std::string_view OwnerHistoryAction::variant_name() const
@@ -94,7 +100,7 @@ nlohmann::ordered_json OwnerHistoryAction::to_json_value() const
 
 // Texts that are not UTF-8 have their bad bytes replaced here rather than throwing; the
 // document write refuses such an entry with its own error.
-std::string OwnerHistoryAction::to_json_text() const { return to_json_value().dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace); }
+std::string OwnerHistoryAction::to_json_text() const { return to_json_value().dump(-1, ' ', ensure_ascii, nlohmann::ordered_json::error_handler_t::replace); }
 
 kaso::actions::EncodedAction OwnerHistoryAction::to_encoded_action() const
 {

@@ -161,7 +161,7 @@ TEST(OwnerHistoryAction, WritesTheDocumentLayout)
     EXPECT_TRUE(vexa::read_legacy_migration_flag(document));
 
     // A later SetEntry replaces the earlier value whatever the times.
-    ASSERT_TRUE(apply(document, OwnerHistoryAction::SetEntry { "v1", 10, true, "older" }));
+    ASSERT_TRUE(apply(document, OwnerHistoryAction::SetEntry { .video_id = "v1", .watched_at_ms = 10, .present = true, .mutation_id = "older" }));
     EXPECT_EQ(vexa::resolve_entry(document, *entries, "v1")->mutation_id, "older");
 }
 

@@ -170,7 +170,8 @@ TEST_F(StoreFixture, DocumentOfExactlyTheSizeLimitOpens)
     // the file exactly 4 MiB.
     auto saved_with = [](size_t length) {
         automerge::Document document;
-        OwnerHistoryAction action = OwnerHistoryAction::SetEntry { "v", 7, true, std::string(length, 'm') };
+        OwnerHistoryAction action = OwnerHistoryAction::SetEntry { .video_id = "v", .watched_at_ms = 7, .present = true,
+            .mutation_id = std::string(length, 'm') };
         EXPECT_TRUE(vexa::dispatch_history_action_with_context(document, action, action.dispatch_context()));
         return document.save_uncompressed();
     };
@@ -247,7 +248,7 @@ TEST_F(StoreFixture, RefusedDispatchIsLoggedAndChangesNothing)
     auto store = open();
     LogCapture log("vexa::history_store");
     // A mutation id that is not UTF-8 cannot be written as JSON.
-    EXPECT_FALSE(store.apply_action(OwnerHistoryAction::SetEntry { "v", 5, true, "bad\xff" }));
+    EXPECT_FALSE(store.apply_action(OwnerHistoryAction::SetEntry { .video_id = "v", .watched_at_ms = 5, .present = true, .mutation_id = "bad\xff" }));
     auto text = log.text();
     EXPECT_NE(text.find("warning refused owner-local Vexa history action error="), std::string::npos) << text;
     EXPECT_NE(text.find("could not encode owner history entry: "), std::string::npos) << text;
@@ -269,7 +270,7 @@ TEST_F(StoreFixture, BatchSavesOnceAndRollsBackWhole)
     auto file_before = vexa::testing::read_text(file());
     std::vector<OwnerHistoryAction> failing = {
         OwnerHistoryAction::watch(owner, "c", 3),
-        OwnerHistoryAction::SetEntry { "d", 4, true, "bad\xff" },
+        OwnerHistoryAction::SetEntry { .video_id = "d", .watched_at_ms = 4, .present = true, .mutation_id = "bad\xff" },
     };
     EXPECT_FALSE(store.apply_actions(failing));
     EXPECT_EQ(list_of(store), (std::vector<std::pair<std::string, uint64_t>> { { "b", 2 }, { "a", 1 } }));
@@ -283,7 +284,8 @@ TEST_F(StoreFixture, CompactionKeepsNewestEntriesRemovalsOneClearAndTheFlag)
     // Ten old entries with long mutation ids push the document past 512 KiB; fifty newer ones
     // are what compaction keeps.
     for (int i = 0; i < 10; ++i)
-        batch.push_back(OwnerHistoryAction::SetEntry { fmt::format("old{:02}", i), 2000u + i, true, random_hex(120000, i) });
+        batch.push_back(OwnerHistoryAction::SetEntry { .video_id = fmt::format("old{:02}", i), .watched_at_ms = 2000u + i, .present = true,
+            .mutation_id = random_hex(120000, i) });
     for (int i = 0; i < 50; ++i)
         batch.push_back(OwnerHistoryAction::watch(owner, fmt::format("new{:02}", i), 5000u + i));
     batch.push_back(OwnerHistoryAction::remove(owner, "removed", 4000));
@@ -321,7 +323,8 @@ TEST_F(StoreFixture, CompactionWithoutClearsWritesNone)
     auto store = open();
     std::vector<OwnerHistoryAction> batch;
     for (int i = 0; i < 6; ++i)
-        batch.push_back(OwnerHistoryAction::SetEntry { fmt::format("v{}", i), 100u + i, true, random_hex(200000, 100 + i) });
+        batch.push_back(OwnerHistoryAction::SetEntry { .video_id = fmt::format("v{}", i), .watched_at_ms = 100u + i, .present = true,
+            .mutation_id = random_hex(200000, 100 + i) });
     ASSERT_TRUE(store.apply_actions(batch));
     auto history = vexa::owner_history_map(store.document());
     ASSERT_TRUE(history);
@@ -337,7 +340,8 @@ TEST_F(StoreFixture, DocumentOverTheSizeLimitIsNotWritten)
     auto file_before = vexa::testing::read_text(file());
     LogCapture log("vexa::history_store");
     // Random hex deflates to about half: this stays above 4 MiB even after compaction.
-    EXPECT_FALSE(store.apply_action(OwnerHistoryAction::SetEntry { "huge", 2, true, random_hex(10 << 20, 7) }));
+    EXPECT_FALSE(store.apply_action(OwnerHistoryAction::SetEntry { .video_id = "huge", .watched_at_ms = 2, .present = true,
+        .mutation_id = random_hex(10 << 20, 7) }));
     EXPECT_NE(log.text().find("could not persist owner-local Vexa history error=\"history store exceeds its size limit\""), std::string::npos) << log.text();
     EXPECT_EQ(list_of(store), (std::vector<std::pair<std::string, uint64_t>> { { "kept", 1 } }));
     EXPECT_EQ(vexa::testing::read_text(file()), file_before);
