@@ -46,16 +46,16 @@ kaso::ui::Scrollable settings_page(PageInputs const& in) { return settings_scree
 
 // In the order of RouteKind, which route_kind_info relies on.
 constexpr RouteKindInfo route_kinds[] = {
-    { RouteKind::Home, "home", "Home", "Home", kaso::ui::Icon::Home, nullptr, false, nullptr, home_page },
-    { RouteKind::Trending, "trending", "Trending", "Trending", kaso::ui::Icon::Trending, nullptr, false, nullptr, trending_page },
-    { RouteKind::Subscriptions, "subs", "Subscriptions", "Subs", kaso::ui::Icon::Person, "subscriptions", false, nullptr, subscriptions_page },
-    { RouteKind::Queue, "queue", "Shared watch queue", "Queue", kaso::ui::Icon::List, nullptr, false, nullptr, queue_page },
-    { RouteKind::Watch, "watch", "Video", nullptr, kaso::ui::Icon::Home, nullptr, true, video_title, watch_page },
-    { RouteKind::Channel, "channel", "Creator", nullptr, kaso::ui::Icon::Person, nullptr, false, channel_name, channel_page },
-    { RouteKind::Playlist, "playlist", "Playlist", nullptr, kaso::ui::Icon::List, nullptr, false, playlist_title, playlist_page },
-    { RouteKind::Search, "search", "Search results for {}", nullptr, kaso::ui::Icon::Search, nullptr, true, nullptr, search_page },
-    { RouteKind::History, "history", "Watch history", "History", kaso::ui::Icon::History, nullptr, false, nullptr, history_page },
-    { RouteKind::Settings, "settings", "Settings", "Settings", kaso::ui::Icon::Settings, nullptr, false, nullptr, settings_page },
+    { RouteKind::Home, "home", "Home", "Home", kaso::ui::Icon::Home, nullptr, LaunchPrefix::No, nullptr, home_page },
+    { RouteKind::Trending, "trending", "Trending", "Trending", kaso::ui::Icon::Trending, nullptr, LaunchPrefix::No, nullptr, trending_page },
+    { RouteKind::Subscriptions, "subs", "Subscriptions", "Subs", kaso::ui::Icon::Person, "subscriptions", LaunchPrefix::No, nullptr, subscriptions_page },
+    { RouteKind::Queue, "queue", "Shared watch queue", "Queue", kaso::ui::Icon::List, nullptr, LaunchPrefix::No, nullptr, queue_page },
+    { RouteKind::Watch, "watch", "Video", nullptr, kaso::ui::Icon::Home, nullptr, LaunchPrefix::Yes, video_title, watch_page },
+    { RouteKind::Channel, "channel", "Creator", nullptr, kaso::ui::Icon::Person, nullptr, LaunchPrefix::No, channel_name, channel_page },
+    { RouteKind::Playlist, "playlist", "Playlist", nullptr, kaso::ui::Icon::List, nullptr, LaunchPrefix::No, playlist_title, playlist_page },
+    { RouteKind::Search, "search", "Search results for {}", nullptr, kaso::ui::Icon::Search, nullptr, LaunchPrefix::Yes, nullptr, search_page },
+    { RouteKind::History, "history", "Watch history", "History", kaso::ui::Icon::History, nullptr, LaunchPrefix::No, nullptr, history_page },
+    { RouteKind::Settings, "settings", "Settings", "Settings", kaso::ui::Icon::Settings, nullptr, LaunchPrefix::No, nullptr, settings_page },
 };
 
 constexpr bool table_follows_kinds()
@@ -106,7 +106,7 @@ std::optional<Route> route_from_launch_text(std::string_view text, std::string_v
                 return Route { info.kind, {} };
             continue;
         }
-        if (!info.launch_prefix)
+        if (info.launch_prefix == LaunchPrefix::No)
             continue;
         auto prefix = fmt::format("{}:", info.key);
         if (text.starts_with(prefix))

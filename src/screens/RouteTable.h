@@ -31,6 +31,12 @@ struct PageInputs {
     DeviceSectionInput const& devices;
 };
 
+// Whether a "--route" text may name a kind with a text as "<key>:<text>".
+enum class LaunchPrefix : bool {
+    No,
+    Yes,
+};
+
 // What a route kind means to the rest of the program. Every place that needs a route's key,
 // title, icon or page reads this one row; nothing else switches over route kinds for them.
 struct RouteKindInfo {
@@ -43,9 +49,9 @@ struct RouteKindInfo {
     char const* rail_label;
     kaso::ui::Icon icon;
     // How a "--route" text names the kind: kinds without a text by their key or this second
-    // word (any case); kinds with a text as "<key>:<text>" when this is set.
+    // word (any case); kinds with a text as "<key>:<text>" when `launch_prefix` says so.
     char const* launch_word;
-    bool launch_prefix;
+    LaunchPrefix launch_prefix;
     // The name of the item a route of this kind shows, when the model knows it (Watch,
     // Channel, Playlist); none for the other kinds.
     std::optional<std::string> (*item_title)(VexaModel const&, std::string const&);
