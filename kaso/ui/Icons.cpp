@@ -16,13 +16,22 @@ double radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 // Builds one drawing from lines, polylines and arcs in the 24-unit square.
 class Pen {
 public:
-    Pen& path(std::vector<Point> points, bool closed = false)
+    // An open line through the points.
+    Pen& path(std::vector<Point> points)
     {
         m_drawing.subpaths.push_back(std::move(points));
-        m_drawing.closed.push_back(closed);
+        m_drawing.closed.push_back(false);
         return *this;
     }
-    Pen& poly(std::initializer_list<Point> points, bool closed = false) { return path(std::vector<Point>(points), closed); }
+    // An outline through the points whose last point joins back to the first.
+    Pen& closed_path(std::vector<Point> points)
+    {
+        path(std::move(points));
+        m_drawing.closed.back() = true;
+        return *this;
+    }
+    Pen& poly(std::initializer_list<Point> points) { return path(std::vector<Point>(points)); }
+    Pen& polygon(std::initializer_list<Point> points) { return closed_path(std::vector<Point>(points)); }
     Pen& line(Point from, Point to) { return poly({ from, to }); }
     // An arc from `from_degrees` to `to_degrees`, clockwise on screen (y grows downward).
     Pen& arc(Point center, double radius, double from_degrees, double to_degrees)
@@ -56,7 +65,7 @@ public:
         corner(x + width - radius, y + height - radius, 0);
         corner(x + radius, y + height - radius, 90);
         corner(x + radius, y + radius, 180);
-        return path(std::move(points), true);
+        return closed_path(std::move(points));
     }
     // The drawing so far turned upside down, for pairs such as like and dislike.
     Pen& flipped_vertically()
@@ -86,10 +95,9 @@ Pen& phone(Pen& pen)
 
 Pen& thumb(Pen& pen)
 {
-    pen.poly({ { 3, 10 }, { 7, 10 }, { 7, 21 }, { 3, 21 } }, true);
-    return pen.poly({ { 7, 10 }, { 10.5, 3.5 }, { 11.5, 3 }, { 13, 4 }, { 13.5, 5.5 }, { 12.5, 9 }, { 19, 9 }, { 20.5, 10 },
-                        { 21, 11.5 }, { 19.5, 19.5 }, { 18, 21 }, { 7, 21 } },
-        true);
+    pen.polygon({ { 3, 10 }, { 7, 10 }, { 7, 21 }, { 3, 21 } });
+    return pen.polygon({ { 7, 10 }, { 10.5, 3.5 }, { 11.5, 3 }, { 13, 4 }, { 13.5, 5.5 }, { 12.5, 9 }, { 19, 9 }, { 20.5, 10 }, { 21, 11.5 },
+        { 19.5, 19.5 }, { 18, 21 }, { 7, 21 } });
 }
 
 Pen& gear(Pen& pen)
@@ -100,7 +108,7 @@ Pen& gear(Pen& pen)
         for (auto [radius, offset] : std::array<std::pair<double, double>, 4> { { { 7.2, -16.5 }, { 10, -8 }, { 10, 8 }, { 7.2, 16.5 } } })
             outline.push_back({ 12 + radius * std::cos(radians(base + offset)), 12 + radius * std::sin(radians(base + offset)) });
     }
-    pen.path(std::move(outline), true);
+    pen.closed_path(std::move(outline));
     return pen.circle({ 12, 12 }, 3);
 }
 
@@ -180,7 +188,7 @@ std::map<Icon, IconDrawing> make_icons()
     // Empty state: an open tray.
     add(Icon::Empty, [](Pen& pen) {
         pen.poly({ { 2, 13 }, { 7.5, 13 }, { 9.5, 16 }, { 14.5, 16 }, { 16.5, 13 }, { 22, 13 } });
-        pen.poly({ { 5.5, 4.5 }, { 18.5, 4.5 }, { 22, 13 }, { 22, 19 }, { 20, 21 }, { 4, 21 }, { 2, 19 }, { 2, 13 } }, true);
+        pen.polygon({ { 5.5, 4.5 }, { 18.5, 4.5 }, { 22, 13 }, { 22, 19 }, { 20, 21 }, { 4, 21 }, { 2, 19 }, { 2, 13 } });
     });
     // Navigation toggle: three bars.
     add(Icon::Menu, [](Pen& pen) {
@@ -192,7 +200,7 @@ std::map<Icon, IconDrawing> make_icons()
     // Video and play: a screen with a play triangle.
     add(Icon::Video, [](Pen& pen) {
         pen.rounded_rect(2, 4.5, 20, 15, 3.5);
-        pen.poly({ { 10, 8.8 }, { 15.2, 12 }, { 10, 15.2 } }, true);
+        pen.polygon({ { 10, 8.8 }, { 15.2, 12 }, { 10, 15.2 } });
     });
     // Clear: a bin.
     add(Icon::Clear, [](Pen& pen) {
@@ -204,7 +212,7 @@ std::map<Icon, IconDrawing> make_icons()
     });
     // Skip ahead, also the notice mark: a play triangle against a bar.
     add(Icon::Skip, [](Pen& pen) {
-        pen.poly({ { 5, 5 }, { 15.5, 12 }, { 5, 19 } }, true);
+        pen.polygon({ { 5, 5 }, { 15.5, 12 }, { 5, 19 } });
         pen.line({ 19, 5 }, { 19, 19 });
     });
     return icons;
