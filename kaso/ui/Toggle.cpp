@@ -8,19 +8,19 @@
 
 namespace kaso::ui {
 
-void Toggle::draw(Scene& scene, Rect rect, float on_fraction, bool hovered, bool focused, Theme const& theme)
+void Toggle::draw(Scene& scene, Rect rect, State const& state, Theme const& theme)
 {
     if (rect.is_empty())
         return;
-    double fraction = std::isfinite(on_fraction) ? std::clamp(double(on_fraction), 0.0, 1.0) : 0.0;
+    double fraction = std::isfinite(state.on_fraction) ? std::clamp(double(state.on_fraction), 0.0, 1.0) : 0.0;
     double height = rect.height();
     double radius = height / 2;
     bool on = fraction >= 0.5;
-    Color track = on ? (hovered ? theme.highlight_fill_hover : theme.highlight) : (hovered ? theme.control_fill_hover : theme.control_fill);
+    Color track = on ? (state.hovered ? theme.highlight_fill_hover : theme.highlight) : (state.hovered ? theme.control_fill_hover : theme.control_fill);
     scene.fill_rect(rect, track, radius);
     if (!on)
         scene.stroke_rect(rect, theme.divider, 1, radius);
-    if (focused)
+    if (state.focused)
         scene.stroke_rect({ rect.x0 - 3, rect.y0 - 3, rect.x1 + 3, rect.y1 + 3 }, theme.accent, 2, radius + 3);
     double inset = 3;
     double knob = radius - inset;

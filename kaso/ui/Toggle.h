@@ -8,11 +8,18 @@ class Scene;
 struct Theme;
 
 // The painter of an on/off switch: a pill-shaped track with a round knob, at the left when off
-// and at the right when on. `on_fraction` places the knob in between while it moves (clamped to
-// 0..1); the track takes the highlight colour as the knob passes the middle.
+// and at the right when on.
 class Toggle {
 public:
-    static void draw(Scene& scene, Rect rect, float on_fraction, bool hovered, bool focused, Theme const& theme);
+    struct State {
+        // Places the knob: 0 off, 1 on, in between while it moves (clamped to 0..1). The track
+        // takes the highlight colour as the knob passes the middle.
+        float on_fraction { 0 };
+        bool hovered { false };
+        bool focused { false };
+    };
+
+    static void draw(Scene& scene, Rect rect, State const& state, Theme const& theme);
 };
 
 }

@@ -54,7 +54,7 @@ layout::NodeId Switch::build_layout(layout::Tree& tree, ui::BuildContext&, ui::N
 
 void Switch::draw(ui::Scene& scene, ui::DrawContext& context)
 {
-    ui::Toggle::draw(scene, m_rect, m_on ? 1.0f : 0.0f, is_hovered(), is_focused(), context.theme);
+    ui::Toggle::draw(scene, m_rect, { .on_fraction = m_on ? 1.0f : 0.0f, .hovered = is_hovered(), .focused = is_focused() }, context.theme);
 }
 
 bool Switch::activate()

@@ -59,7 +59,7 @@ TEST(Toggle, KnobFollowsTheFractionWithinTheTrack)
     Case const cases[] = { { 0, 12 }, { 1, 32 }, { 0.5f, 22 }, { -3, 12 }, { 7, 32 }, { NAN, 12 } };
     for (auto const& c : cases) {
         Scene scene;
-        Toggle::draw(scene, { 0, 0, 44, 24 }, c.fraction, false, false, theme);
+        Toggle::draw(scene, { 0, 0, 44, 24 }, { .on_fraction = c.fraction }, theme);
         FillCircle const* knob = nullptr;
         for (auto const& command : scene.commands())
             if (auto const* circle = std::get_if<FillCircle>(&command))
