@@ -67,7 +67,7 @@ struct EventContext {
     Modifiers modifiers;
     float scale { 1.0f };
     bool handled { false };
-    std::optional<FocusRequest> focus_request;
+    std::optional<FocusRequest> focus_request {};
     // The runtime's library store, to dispatch changes onto while the event is handled; none
     // while the runtime keeps no library, and inside the tree (only the root dispatches).
     actions::LibraryStore* library_store { nullptr };

@@ -136,7 +136,7 @@ Widget& first_child(FrameDriver& driver) { return *driver.root().children().fron
 void click(Widget& root, Point at)
 {
     for (Event event : { Event(PointerMove { at.x, at.y }), Event(PointerDown { at.x, at.y }), Event(PointerUp { at.x, at.y }) }) {
-        EventContext context { event, {}, 1.0f, false, std::nullopt };
+        EventContext context { event, {}, 1.0f };
         root.handle_event(context);
     }
 }
@@ -212,9 +212,9 @@ TEST(FlexControl, AFailedEmitIsNoActivation)
     auto at = middle(flex.layout_rect());
     Event down = PointerDown { at.x, at.y };
     Event up = PointerUp { at.x, at.y };
-    EventContext press { down, {}, 1.0f, false, std::nullopt };
+    EventContext press { down, {}, 1.0f };
     driver->root().handle_event(press);
-    EventContext release { up, {}, 1.0f, false, std::nullopt };
+    EventContext release { up, {}, 1.0f };
     driver->root().handle_event(release);
     EXPECT_FALSE(release.handled);
 }
@@ -259,7 +259,7 @@ TEST(Switch, ActivatesOnAReleaseWhileHoveredOnly)
     auto driver = placed(Switch(queue, UiAction::toggle_setting(5), false).with_id("sw"));
     auto& root = driver->root();
     auto send = [&](Event event) {
-        EventContext context { event, {}, 1.0f, false, std::nullopt };
+        EventContext context { event, {}, 1.0f };
         root.handle_event(context);
         return context;
     };
@@ -438,7 +438,7 @@ TEST(ChildTraversal, EveryContainerPaintsAndDeliversInTheSameOrder)
 
         log->clear();
         Event move = PointerMove { 5, 5 };
-        EventContext context { move, {}, 1.0f, false, std::nullopt };
+        EventContext context { move, {}, 1.0f };
         container->handle_event(context);
         EXPECT_EQ(*log, (std::vector<std::string> { "over", "a", "b", "c" })) << container->type_name() << ": overlays first, then the rest in child order";
     }
@@ -471,7 +471,7 @@ TEST(ChildTraversal, DeliveryStopsAtTheFirstHandlerInChildOrder)
             flex.with_child(std::move(child));
         }
         Event down = PointerDown { 5, 5 };
-        EventContext context { down, {}, 1.0f, false, std::nullopt };
+        EventContext context { down, {}, 1.0f };
         flex.handle_event(context);
         EXPECT_EQ(*log, test.reached) << "handler " << test.handler << ", " << test.capturing.size() << " capturing";
     }

@@ -40,7 +40,7 @@ TEST_F(Desktop, AFocusedFieldPastesFromTheDesktopAndTurnsTheInputMethodOn)
     paste.text = "v";
     Modifiers control;
     control.control = true;
-    EventContext context { paste, control, 1.0f, false, std::nullopt };
+    EventContext context { paste, control, 1.0f };
     field.handle_event(context);
     EXPECT_TRUE(context.handled);
     EXPECT_EQ(cell->text(), "pasted");

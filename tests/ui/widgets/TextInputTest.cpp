@@ -137,21 +137,21 @@ TEST(TextInput, LeavesEnterEscapeAndTabToOthers)
     InputFixture fixture(LocalTextCell::create("abc"));
     fixture.click(150);
     for (Key named : { Key::Enter, Key::Escape, Key::Tab, Key::ArrowUp }) {
-        EventContext context { key(named), none, 1.0f, false, std::nullopt };
+        EventContext context { key(named), none, 1.0f };
         fixture.field->handle_event(context);
         EXPECT_FALSE(context.handled) << int(named);
     }
-    EventContext typed { key(Key::Character, "k"), none, 1.0f, false, std::nullopt };
+    EventContext typed { key(Key::Character, "k"), none, 1.0f };
     fixture.field->handle_event(typed);
     EXPECT_TRUE(typed.handled) << "a character key is the field's while it has the focus";
-    EventContext shortcut { key(Key::Character, "k"), control(), 1.0f, false, std::nullopt };
+    EventContext shortcut { key(Key::Character, "k"), control(), 1.0f };
     fixture.field->handle_event(shortcut);
     EXPECT_FALSE(shortcut.handled);
     // Alt+Left is the back shortcut: the caret stays.
     Modifiers alt;
     alt.alt = true;
     auto caret = fixture.field->editor().caret();
-    EventContext back { key(Key::ArrowLeft), alt, 1.0f, false, std::nullopt };
+    EventContext back { key(Key::ArrowLeft), alt, 1.0f };
     fixture.field->handle_event(back);
     EXPECT_FALSE(back.handled);
     EXPECT_EQ(fixture.field->editor().caret(), caret);
@@ -302,7 +302,7 @@ TEST(TextInput, AnExternalBufferHoldsTheTextAcrossRebuilds)
     {
         auto field = Field::local().with_id("grayjay_pairing_invite").with_external_buffer(buffer);
         field.set_focus(true);
-        EventContext typed { TextInput { "grayjay://abc" }, none, 1.0f, false, std::nullopt };
+        EventContext typed { TextInput { "grayjay://abc" }, none, 1.0f };
         field.handle_event(typed);
     }
     EXPECT_EQ(buffer->text(), "grayjay://abc");
