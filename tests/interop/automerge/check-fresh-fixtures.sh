@@ -7,14 +7,5 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 scratch="${1:?scratch dir}"
 unit_tests="${2:?unit test binary}"
-rm -rf "$scratch"
-mkdir -p "$scratch"
-node "$here/generate-fixtures.cjs" "$scratch"
-committed="$here/../../fixtures/automerge"
-for file in "$scratch"/*; do
-  if ! cmp -s "$file" "$committed/$(basename "$file")"; then
-    echo "committed fixture $(basename "$file") differs from what the reference makes now: run node tests/interop/automerge/generate-fixtures.cjs"
-    exit 1
-  fi
-done
+"$here/../compare-fresh-fixtures.sh" "$here/generate-fixtures.cjs" "$here/../../fixtures/automerge" "$scratch"
 AUTOMERGE_FIXTURE_DIR="$scratch" "$unit_tests" --gtest_filter='*ReferenceFixture*'
