@@ -82,7 +82,7 @@ void FetchWorkerState::start()
             note("live backend unavailable (" + innertube.error().message + "); no live catalogue available");
         }
     }
-    send(msg::Status { m_primary ? "connecting…" : "offline", false });
+    send(msg::Status { .label = m_primary ? "connecting…" : "offline", .live = false });
 }
 
 std::optional<FetchResult> FetchWorkerState::primary_query(FetchRequest request)
@@ -180,7 +180,7 @@ void FetchWorkerState::search(std::string const& query)
     std::vector<Video> held;
     if (auto answer = primary_query(FetchRequest::search(query))) {
         if (auto* listed = std::get_if<FetchedVideos>(&*answer)) {
-            send(msg::Status { "live (rustypipe)", true });
+            send(msg::Status { .label = "live (rustypipe)", .live = true });
             held = std::move(listed->videos);
         }
     }
@@ -207,7 +207,7 @@ void FetchWorkerState::trending()
     if (auto answer = primary_query(FetchRequest::trending())) {
         if (auto* listed = std::get_if<FetchedVideos>(&*answer); listed && !listed->videos.empty()) {
             send(msg::Feed { std::move(listed->videos) });
-            send(msg::Status { "live · trending", true });
+            send(msg::Status { .label = "live · trending", .live = true });
             return;
         }
     }
@@ -218,7 +218,7 @@ void FetchWorkerState::composed_popular_feed()
 {
     ContentBackend* topics = m_enrichment ? static_cast<ContentBackend*>(m_enrichment.get()) : m_primary.get();
     if (!topics) {
-        send(msg::Status { "offline — no live data", false });
+        send(msg::Status { .label = "offline — no live data", .live = false });
         return;
     }
     std::vector<std::vector<Video>> kept;
@@ -232,7 +232,7 @@ void FetchWorkerState::composed_popular_feed()
             kept.push_back(std::move(listed->videos));
     }
     if (kept.empty()) {
-        send(msg::Status { "offline — no live data", false });
+        send(msg::Status { .label = "offline — no live data", .live = false });
         return;
     }
     auto merged = interleave_round_robin(std::move(kept));
@@ -245,11 +245,11 @@ void FetchWorkerState::composed_popular_feed()
     note(fmt::format("dedicated trending endpoint retired — composed real popular feed ({} videos, view-sorted across {} topics)",
         feed.size(), popular_topics.size()));
     if (feed.empty()) {
-        send(msg::Status { "offline — no live data", false });
+        send(msg::Status { .label = "offline — no live data", .live = false });
         return;
     }
     send(msg::Feed { std::move(feed) });
-    send(msg::Status { "live · popular", true });
+    send(msg::Status { .label = "live · popular", .live = true });
 }
 
 void FetchWorkerState::related(std::string const& video_id)
@@ -261,7 +261,7 @@ void FetchWorkerState::related(std::string const& video_id)
     }
     if (auto answer = primary_query(FetchRequest::video(video_id))) {
         if (auto* single = std::get_if<FetchedVideo>(&*answer)) {
-            send(msg::Status { "live (rustypipe)", true });
+            send(msg::Status { .label = "live (rustypipe)", .live = true });
             send(msg::Related { std::move(related_videos), std::move(single->video) });
         }
     }
@@ -283,7 +283,7 @@ void FetchWorkerState::channel(std::string const& channel_id)
     if (!answer)
         return;
     if (auto* page = std::get_if<FetchedChannel>(&*answer)) {
-        send(msg::Status { "live (rustypipe)", true });
+        send(msg::Status { .label = "live (rustypipe)", .live = true });
         send(msg::ChannelLoaded { std::move(page->uploads), std::move(page->channel) });
     }
 }

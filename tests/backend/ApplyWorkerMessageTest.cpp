@@ -257,13 +257,13 @@ TEST(ApplyStatus, OfflineEndsLoadingAndRepeatsChangeNothing)
     Applying applying;
     applying.model.feed_loading = true;
     applying.model.searching = true;
-    EXPECT_TRUE(applying.apply(msg::Status { "connecting…", false }).changed);
+    EXPECT_TRUE(applying.apply(msg::Status { .label = "connecting…", .live = false }).changed);
     EXPECT_TRUE(applying.model.feed_loading);
-    EXPECT_FALSE(applying.apply(msg::Status { "connecting…", false }).changed);
-    EXPECT_TRUE(applying.apply(msg::Status { "offline — no live data", false }).changed);
+    EXPECT_FALSE(applying.apply(msg::Status { .label = "connecting…", .live = false }).changed);
+    EXPECT_TRUE(applying.apply(msg::Status { .label = "offline — no live data", .live = false }).changed);
     EXPECT_FALSE(applying.model.feed_loading);
     EXPECT_FALSE(applying.model.searching);
-    EXPECT_TRUE(applying.apply(msg::Status { "live · trending", true }).changed);
+    EXPECT_TRUE(applying.apply(msg::Status { .label = "live · trending", .live = true }).changed);
     EXPECT_TRUE(applying.model.status_live);
 }
 
@@ -276,13 +276,13 @@ TEST(ApplyStream, OpensOnlyOnTheWatchPageOfThatVideo)
     video.thumbnail_url = "https://thumb/a";
     applying.model.videos = { video };
     applying.model.route = Route::watch("b");
-    EXPECT_FALSE(applying.apply(msg::Stream { "a", "https://s/a", "720p", true }).stream.has_value());
+    EXPECT_FALSE(applying.apply(msg::Stream { .video_id = "a", .url = "https://s/a", .quality = "720p", .has_audio = true }).stream.has_value());
     applying.model.route = Route::home();
-    EXPECT_FALSE(applying.apply(msg::Stream { "a", "https://s/a", "720p", true }).changed);
+    EXPECT_FALSE(applying.apply(msg::Stream { .video_id = "a", .url = "https://s/a", .quality = "720p", .has_audio = true }).changed);
     EXPECT_FALSE(applying.model.playing);
 
     applying.model.route = Route::watch("a");
-    auto result = applying.apply(msg::Stream { "a", "https://s/a", "720p", true });
+    auto result = applying.apply(msg::Stream { .video_id = "a", .url = "https://s/a", .quality = "720p", .has_audio = true });
     ASSERT_TRUE(result.stream.has_value());
     EXPECT_EQ(result.stream->url, "https://s/a");
     EXPECT_TRUE(result.stream->enable_media_controls);
@@ -293,13 +293,13 @@ TEST(ApplyStream, OpensOnlyOnTheWatchPageOfThatVideo)
     EXPECT_TRUE(applying.model.playing);
 
     // Until a stream really opened the controls are asked for again; then never.
-    result = applying.apply(msg::Stream { "a", "https://s/a1", "720p", true });
+    result = applying.apply(msg::Stream { .video_id = "a", .url = "https://s/a1", .quality = "720p", .has_audio = true });
     EXPECT_TRUE(result.stream->enable_media_controls);
     applying.state.media_controls_enabled = true; // the application opened it and enabled them
 
     // Titles follow the DeArrow settings.
     applying.model.settings.dearrow_titles = false;
-    result = applying.apply(msg::Stream { "a", "https://s/a2", "360p", false });
+    result = applying.apply(msg::Stream { .video_id = "a", .url = "https://s/a2", .quality = "360p", .has_audio = false });
     ASSERT_TRUE(result.stream.has_value());
     EXPECT_FALSE(result.stream->enable_media_controls);
     EXPECT_EQ(result.stream->now_playing->title, "LOUD TITLE");
@@ -310,11 +310,12 @@ TEST(ApplyStream, UnknownVideosHaveNoRecordAndOnlyHttpOpens)
     Applying applying;
     applying.live = false;
     applying.model.route = Route::watch("x");
-    auto result = applying.apply(msg::Stream { "x", "https://s/x", "720p", true });
+    auto result = applying.apply(msg::Stream { .video_id = "x", .url = "https://s/x", .quality = "720p", .has_audio = true });
     ASSERT_TRUE(result.stream.has_value());
     EXPECT_FALSE(result.stream->now_playing.has_value());
     EXPECT_FALSE(result.stream->enable_media_controls); // not the live application
-    EXPECT_FALSE(applying.apply(msg::Stream { "x", "file:///etc/passwd", "720p", true }).stream.has_value());
+    EXPECT_FALSE(
+        applying.apply(msg::Stream { .video_id = "x", .url = "file:///etc/passwd", .quality = "720p", .has_audio = true }).stream.has_value());
 }
 
 TEST(ApplyBatch, CreatorLookupsComeAfterTheWholeBatch)

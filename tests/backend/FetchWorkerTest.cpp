@@ -153,7 +153,8 @@ TEST(FetchWorker, WithoutAnyBackendServesOfflineStatusesEnrichmentAndInvidious)
     EXPECT_EQ(harness.next(2), (Lines { status("offline — no live data", false), note("playlist PLfun: unavailable") }));
     harness.submit(WorkerRequest::resolve_stream("vid_a"));
     EXPECT_EQ(harness.next(2), (Lines { note("stream: 720p video+audio [" + harness.host() + "]"),
-                                   describe(worker_message::Stream { "vid_a", harness.stream_url(), "720p", true }) }));
+                                   describe(worker_message::Stream {
+                                       .video_id = "vid_a", .url = harness.stream_url(), .quality = "720p", .has_audio = true }) }));
     harness.submit(WorkerRequest::enrich("vid_a"));
     EXPECT_EQ(harness.next(3).size(), 3u);
     EXPECT_EQ(harness.quiet(), Lines {});
