@@ -73,7 +73,7 @@ LayoutOutput compute_block(Solver& solver, NodeId id, LayoutInput const& input)
     for (Placed const& child : placed) {
         solver.place(child.id, child.size, inner, child_space, style.padding.left, style.padding.top + child.y);
     }
-    place_absolute_children(solver, id, size, { true, JustifyContent::Start, AlignItems::Start });
+    place_absolute_children(solver, id, size, { .row = true, .justify = JustifyContent::Start, .align_items = AlignItems::Start });
     return { size, content_extent(solver, id, size) };
 }
 

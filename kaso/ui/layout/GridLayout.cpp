@@ -146,7 +146,7 @@ LayoutOutput compute_grid(Solver& solver, NodeId id, LayoutInput const& input)
         }
         row_top += rows[r] + row_gap;
     }
-    place_absolute_children(solver, id, size, { true, JustifyContent::Start, AlignItems::Start });
+    place_absolute_children(solver, id, size, { .row = true, .justify = JustifyContent::Start, .align_items = AlignItems::Start });
     return { size, content_extent(solver, id, size) };
 }
 

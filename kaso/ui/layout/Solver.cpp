@@ -105,7 +105,7 @@ Size<float> Solver::measure(NodeId id, Size<std::optional<float>> known, Size<st
 
 Size<float> Solver::measure_content(NodeId id, Size<std::optional<float>> known, Size<std::optional<float>> parent_size, Size<AvailableSpace> available)
 {
-    LayoutInput input { known, parent_size, available, RunMode::ComputeSize, true };
+    LayoutInput input { .known = known, .parent_size = parent_size, .available = available, .mode = RunMode::ComputeSize, .ignore_own_size = true };
     return compute(id, input).size;
 }
 
