@@ -97,7 +97,7 @@ HttpOutcome HttpClient::send(HttpRequest const& request)
     auto* curl = static_cast<CURL*>(m_handle);
     curl_easy_reset(curl); // options only: the connection cache stays
     HttpResponse response;
-    BodySink sink { &response.body, m_options.max_body_bytes, false };
+    BodySink sink { .body = &response.body, .limit = m_options.max_body_bytes };
     char error_buffer[CURL_ERROR_SIZE] = {};
 
     curl_slist* header_list = nullptr;
