@@ -1,5 +1,7 @@
 #include "src/sync/Connection.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "src/sync/Base64.h"
@@ -102,10 +104,21 @@ SyncErrorOr<SyncSession> connect_peer(LocalIdentity const& local, TransportTimeo
 
     std::optional<DeviceSyncError> last_error;
     std::optional<TcpStream> connected;
-    for (auto const& address : peer.addresses) {
-        auto stream = TcpStream::connect(address, peer.port, timeouts.connect);
+    std::string connected_address;
+    auto const connect_deadline = std::chrono::steady_clock::now() + timeouts.connect_overall;
+    auto const attempts = std::min(peer.addresses.size(), max_connect_attempts);
+    for (std::size_t i = 0; i < attempts; ++i) {
+        auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(connect_deadline - std::chrono::steady_clock::now());
+        if (left <= std::chrono::milliseconds::zero()) {
+            if (!last_error)
+                last_error = DeviceSyncError::transport("io: connection timed out");
+            break;
+        }
+        auto const& address = peer.addresses[i];
+        auto stream = TcpStream::connect(address, peer.port, std::min(timeouts.connect, left));
         if (stream) {
             connected = std::move(*stream);
+            connected_address = address;
             break;
         }
         last_error = stream.error();
@@ -119,6 +132,7 @@ SyncErrorOr<SyncSession> connect_peer(LocalIdentity const& local, TransportTimeo
     if (pairing_code)
         code = *pairing_code;
     auto session = TRY(noise_handshake_initiator(std::move(*connected), local, peer.public_key, code));
+    session.set_address(std::move(connected_address));
 
     auto const deadline = std::chrono::steady_clock::now() + timeouts.authorization;
     TRY(session.send_authorized_notice());

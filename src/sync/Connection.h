@@ -17,8 +17,12 @@ namespace vexa::sync {
 constexpr int32_t local_protocol_version = 5;
 constexpr int32_t minimum_protocol_version = 4;
 
+// At most this many of a peer's addresses are tried, in order, all within `connect_overall`.
+constexpr std::size_t max_connect_attempts = 16;
+
 struct TransportTimeouts {
     std::chrono::milliseconds connect { 10'000 };      // per socket address
+    std::chrono::milliseconds connect_overall { 30'000 }; // all addresses together
     std::chrono::milliseconds io { 15'000 };           // socket reads and writes
     std::chrono::milliseconds authorization { 20'000 }; // waiting for the peer's notice
 };
@@ -37,8 +41,9 @@ SyncErrorOr<int32_t> exchange_protocol_version(TcpStream& stream);
 SyncErrorOr<SyncSession> noise_handshake_initiator(TcpStream stream, LocalIdentity const& local,
     std::string_view peer_key_text, std::optional<std::string_view> pairing_code);
 
-// Connects to the first reachable address of `peer` and returns an authorized session. Without
-// `pairing_code` the one in `peer` (if any) is used.
+// Connects to the first reachable of the first 16 addresses of `peer` and returns an authorized
+// session, which names the address that answered. Without `pairing_code` the one in `peer` (if
+// any) is used.
 SyncErrorOr<SyncSession> connect_peer(LocalIdentity const& local, TransportTimeouts const& timeouts,
     SyncDeviceInfo const& peer, std::optional<std::string> pairing_code);
 

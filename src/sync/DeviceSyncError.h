@@ -18,6 +18,9 @@ struct DeviceSyncError {
 
     Kind kind { Kind::Transport };
     std::string text;
+    // A socket read or write that hit its time-out: the peer went silent, which ends a pull
+    // normally, unlike a connection that dropped.
+    bool timed_out { false };
 
     static DeviceSyncError pairing(std::string text) { return { Kind::Pairing, std::move(text) }; }
     static DeviceSyncError transport(std::string text) { return { Kind::Transport, std::move(text) }; }

@@ -4,6 +4,7 @@
 
 #include "kaso/platform/Log.h"
 #include "src/sync/PairingInvite.h"
+#include "src/sync/PeerIdentity.h"
 #include "src/sync/SecretBytes.h"
 #include "src/sync/SyncMessages.h"
 
@@ -30,7 +31,7 @@ std::string GrayjaySyncProvider::name() const
     return "grayjay-sync (Noise IK over TCP 12315)";
 }
 
-SyncErrorOr<std::string> GrayjaySyncProvider::pair_with_invite(std::string const& invite)
+SyncErrorOr<std::string> GrayjaySyncProvider::pair_with_invite(std::string_view invite)
 {
     auto info = TRY(decode_pairing_invite(invite));
     auto code = std::move(info.pairing_code);
@@ -43,6 +44,15 @@ SyncErrorOr<std::string> GrayjaySyncProvider::pair_with_invite(std::string const
     code.reset();
     if (!session)
         return std::unexpected(session.error());
+    // The address that answered goes first, then the invite's others, to the stored bound.
+    std::vector<std::string> addresses { session->address() };
+    for (auto const& address : info.addresses) {
+        if (addresses.size() == max_peer_addresses)
+            break;
+        if (address != session->address())
+            addresses.push_back(address);
+    }
+    info.addresses = std::move(addresses);
     std::string id = info.public_key;
     m_peers.insert_or_assign(id, std::move(info));
     return id;
@@ -59,26 +69,37 @@ SyncErrorOr<void> GrayjaySyncProvider::restore_peer(PeerDescriptor const& descri
 
 void GrayjaySyncProvider::forget_peer(std::string const& peer_id)
 {
-    m_peers.erase(peer_id);
+    std::erase_if(m_peers, [&](auto const& entry) { return same_peer_key(entry.first, peer_id); });
+}
+
+SyncDeviceInfo const* GrayjaySyncProvider::find_peer(std::string const& peer_id) const
+{
+    if (auto it = m_peers.find(peer_id); it != m_peers.end())
+        return &it->second;
+    for (auto const& [key, info] : m_peers) {
+        if (same_peer_key(key, peer_id))
+            return &info;
+    }
+    return nullptr;
 }
 
 std::optional<PeerDescriptor> GrayjaySyncProvider::peer_descriptor(std::string const& peer_id) const
 {
-    auto it = m_peers.find(peer_id);
-    if (it == m_peers.end())
+    auto const* info = find_peer(peer_id);
+    if (!info)
         return std::nullopt;
-    return PeerDescriptor { it->second.public_key, it->second.addresses, it->second.port };
+    return PeerDescriptor { info->public_key, info->addresses, info->port };
 }
 
 SyncErrorOr<SyncSession> GrayjaySyncProvider::connect_known(std::string const& peer_id)
 {
-    auto it = m_peers.find(peer_id);
-    if (it == m_peers.end())
+    auto const* info = find_peer(peer_id);
+    if (!info)
         return sync_error(DeviceSyncError::pairing(fmt::format("unknown peer {}", peer_id)));
-    return connect_peer(identity(), m_timeouts.transport, it->second, std::nullopt);
+    return connect_peer(identity(), m_timeouts.transport, *info, std::nullopt);
 }
 
-SyncErrorOr<SyncPayload> GrayjaySyncProvider::pull(std::string const& peer_id)
+SyncErrorOr<PullResult> GrayjaySyncProvider::pull(std::string const& peer_id)
 {
     auto session = TRY(connect_known(peer_id));
     auto state = encode_session_state(public_key_base64());
@@ -88,13 +109,18 @@ SyncErrorOr<SyncPayload> GrayjaySyncProvider::pull(std::string const& peer_id)
 
     // Playlists, watch later and the like arrive too, often first; they are drained unread.
     session.receiver().set_used_data_types(std::set<uint8_t> { data_type::subscriptions_package, data_type::history });
-    SyncPayload result;
+    PullResult outcome;
+    auto& result = outcome.payload;
     bool package_seen = false;
     auto const deadline = std::chrono::steady_clock::now() + m_timeouts.pull_window;
     while (std::chrono::steady_clock::now() < deadline) {
         auto received = session.receive_before(deadline);
         if (!received) {
             kaso::log::target("vexa::sync")->info("pull ended peer={} reason={}", peer_id, received.error().display());
+            // A device never closes after answering, so a silent one ends at the read time-out;
+            // anything else (a drop, a reset, a frame that does not decrypt) cut the pull short.
+            if (!received.error().timed_out)
+                outcome.interrupted_by = received.error();
             break;
         }
         if (!received->has_value())
@@ -105,15 +131,20 @@ SyncErrorOr<SyncPayload> GrayjaySyncProvider::pull(std::string const& peer_id)
                 if (auto urls = parse_subscriptions_package(message->payload)) {
                     result.subscriptions = std::move(*urls);
                     package_seen = true;
+                } else {
+                    kaso::log::target("vexa::sync")->warn("skipped an unreadable subscriptions package peer={}", peer_id);
                 }
             } else if (message->data_type == data_type::history) {
-                result.history = parse_history(message->payload).value_or(std::vector<std::string> {});
+                auto urls = parse_history(message->payload);
+                if (!urls)
+                    kaso::log::target("vexa::sync")->warn("skipped an unreadable history list peer={}", peer_id);
+                result.history = urls.value_or(std::vector<std::string> {});
             }
         }
         if (package_seen && std::chrono::steady_clock::now() + std::chrono::milliseconds(500) >= deadline)
             break;
     }
-    return result;
+    return outcome;
 }
 
 SyncErrorOr<void> GrayjaySyncProvider::push_subscriptions(std::string const& peer_id, SyncPayload const& payload)

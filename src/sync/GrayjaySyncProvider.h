@@ -29,9 +29,9 @@ public:
 
     std::string name() const override;
     bool is_available() const override { return true; }
-    SyncErrorOr<std::string> pair_with_invite(std::string const& invite) override;
+    SyncErrorOr<std::string> pair_with_invite(std::string_view invite) override;
     SyncErrorOr<void> push_subscriptions(std::string const& peer_id, SyncPayload const& payload) override;
-    SyncErrorOr<SyncPayload> pull(std::string const& peer_id) override;
+    SyncErrorOr<PullResult> pull(std::string const& peer_id) override;
     SyncErrorOr<void> restore_peer(PeerDescriptor const& descriptor) override;
     void forget_peer(std::string const& peer_id) override;
     std::optional<PeerDescriptor> peer_descriptor(std::string const& peer_id) const override;
@@ -40,6 +40,8 @@ public:
 
 private:
     SyncErrorOr<SyncSession> connect_known(std::string const& peer_id);
+    // The entry under this exact text, else the first whose key has the same bytes.
+    SyncDeviceInfo const* find_peer(std::string const& peer_id) const;
     LocalIdentity identity() const { return { m_key, m_device_name }; }
 
     KeyBlock m_key;

@@ -40,11 +40,11 @@ kaso::ErrorOr<SyncDeviceInfo> parse_device_info(std::string_view text)
     return info;
 }
 
-SyncErrorOr<void> validate_device_info(SyncDeviceInfo const& info)
+SyncErrorOr<void> validate_device_info(SyncDeviceInfo const& info, std::size_t max_addresses)
 {
     auto key = TRY(decode_base64_any(info.public_key));
     bool valid = key.size() == 32;
-    valid = valid && !info.addresses.empty() && info.addresses.size() <= max_invite_addresses;
+    valid = valid && !info.addresses.empty() && info.addresses.size() <= max_addresses;
     for (auto const& address : info.addresses)
         valid = valid && !address.empty() && address.size() <= max_address_length;
     valid = valid && info.port >= 1 && info.port <= 65535;
@@ -75,10 +75,7 @@ SyncErrorOr<SyncDeviceInfo> decode_pairing_invite(std::string_view invite)
     if (!info)
         return info;
 
-    // Devices list every IPv4 address they have, which can be more than the bound.
-    if (info->addresses.size() > max_invite_addresses)
-        info->addresses.resize(max_invite_addresses);
-    auto valid = validate_device_info(*info);
+    auto valid = validate_device_info(*info, max_invite_addresses);
     if (!valid) {
         if (info->pairing_code)
             wipe_string(*info->pairing_code);

@@ -140,7 +140,9 @@ SyncErrorOr<std::vector<PeerRecord>> PeerStore::parse(std::string_view text)
 
 SyncErrorOr<std::vector<PeerRecord>> PeerStore::load(std::filesystem::path const& path)
 {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking: a FIFO or a device at the path would otherwise hold the worker in
+    // open() forever before the check below could refuse it.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.get() < 0) {
         if (errno == ENOENT)
             return std::vector<PeerRecord> {};

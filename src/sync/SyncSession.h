@@ -25,6 +25,9 @@ public:
         std::string local_key);
 
     int32_t peer_version() const { return m_peer_version; }
+    // The address (as the peer's record gives it) this session was opened to.
+    std::string const& address() const { return m_address; }
+    void set_address(std::string address) { m_address = std::move(address); }
     bool authorized() const { return m_receiver.authorized(); }
     TcpStream& stream() { return m_stream; }
     MessageReceiver& receiver() { return m_receiver; }
@@ -57,6 +60,7 @@ private:
     TcpStream m_stream;
     noise::TransportCiphers m_ciphers;
     int32_t m_peer_version { 0 };
+    std::string m_address;
     std::string m_device_name;
     std::string m_local_key;
     uint32_t m_next_stream_id { 0 };

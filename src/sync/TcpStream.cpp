@@ -19,7 +19,9 @@ namespace {
 
 std::unexpected<DeviceSyncError> io_error(int error)
 {
-    return transport_error(fmt::format("io: {} (os error {})", std::strerror(error), error));
+    auto failure = DeviceSyncError::transport(fmt::format("io: {} (os error {})", std::strerror(error), error));
+    failure.timed_out = error == EAGAIN || error == EWOULDBLOCK || error == ETIMEDOUT;
+    return sync_error(std::move(failure));
 }
 
 SyncErrorOr<int> connect_one(addrinfo const& address, std::chrono::milliseconds timeout)

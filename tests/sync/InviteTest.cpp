@@ -107,21 +107,26 @@ TEST(PairingInvites, WithoutPairingCode)
     EXPECT_FALSE(decode_pairing_invite(invite_json(key, R"(["h"])", "1", "null")).value().pairing_code.has_value());
 }
 
-TEST(PairingInvites, KeepsTheFirstEightAddresses)
+TEST(PairingInvites, KeepsEveryAddressOfTheInvite)
 {
     auto const key = encode_base64_standard(key_bytes);
-    std::string addresses = "[";
-    for (int i = 1; i <= 11; ++i)
-        addresses += (i > 1 ? "," : "") + fmt::format("\"10.0.0.{}\"", i);
-    addresses += "]";
-    auto decoded = decode_pairing_invite(invite_json(key, addresses)).value();
-    ASSERT_EQ(decoded.addresses.size(), 8u);
-    EXPECT_EQ(decoded.addresses.front(), "10.0.0.1");
-    EXPECT_EQ(decoded.addresses.back(), "10.0.0.8");
+    auto list_of = [](int count) {
+        std::string addresses = "[";
+        for (int i = 1; i <= count; ++i)
+            addresses += (i > 1 ? "," : "") + fmt::format("\"10.0.{}.{}\"", i / 256, i % 256);
+        return addresses + "]";
+    };
+    auto decoded = decode_pairing_invite(invite_json(key, list_of(12))).value();
+    ASSERT_EQ(decoded.addresses.size(), 12u);
+    EXPECT_EQ(decoded.addresses[8], "10.0.0.9");
+    EXPECT_TRUE(decode_pairing_invite(invite_json(key, list_of(256))).has_value());
+    EXPECT_EQ(decode_pairing_invite(invite_json(key, list_of(257))).error().display(),
+        "pairing failed: pairing metadata is malformed or exceeds its bounds");
     // The stored-peer check keeps the bound of 8.
-    auto nine = decoded;
-    nine.addresses.push_back("10.0.0.9");
-    EXPECT_FALSE(validate_device_info(nine).has_value());
+    decoded.addresses.resize(9);
+    EXPECT_FALSE(validate_device_info(decoded).has_value());
+    decoded.addresses.resize(8);
+    EXPECT_TRUE(validate_device_info(decoded).has_value());
 }
 
 TEST(PairingInvites, HostileInputTable)

@@ -170,6 +170,11 @@ TEST_F(PeerStoreFiles, NotARegularFileOrTooLarge)
     EXPECT_EQ(load_error(), "peer store error: invalid peer store");
     write(file_of({}) + std::string(1'048'576 - file_of({}).size(), ' '));
     EXPECT_EQ(load_error(), "ok");
+
+    // A FIFO with no writer is refused at once rather than blocking the loader in open().
+    std::filesystem::remove(path());
+    ASSERT_EQ(::mkfifo(path().c_str(), 0600), 0);
+    EXPECT_EQ(load_error(), "peer store error: invalid peer store");
 }
 
 TEST_F(PeerStoreFiles, RecordsOutsideTheBoundsAreNeverWritten)
