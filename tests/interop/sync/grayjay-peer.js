@@ -12,7 +12,9 @@
 // subscriptions (channel urls to offer), history (items to offer), refuse (answer every
 // connection with the unauthorized notice), withhold (ping but never send a notice), packages
 // (several subscription packages, each a list of urls, sent in turn), historyText (the raw
-// history payload to send instead of `history`).
+// history payload to send instead of `history`), broadcast (channel urls of a package sent after
+// the others, as a device broadcasts a subscription made meanwhile), dropMidPull (close the
+// connection after the packages, before the history).
 //
 // Every event is one JSON line on stdout; the first is {"event":"listening","port":…}.
 'use strict'
@@ -43,7 +45,9 @@ const options = Object.assign({
   refuse: false,
   withhold: false,
   packages: null,
-  historyText: null
+  historyText: null,
+  broadcast: null,
+  dropMidPull: false
 }, JSON.parse(process.argv[2] || '{}'))
 
 const MAX_PAYLOAD = 65512
@@ -108,15 +112,26 @@ function handle (socket) {
 
   function sendJson (type, value) { sendMessage(4, type, Buffer.from(JSON.stringify(value)), true) }
 
+  function sendPackage (urls) {
+    sendJson(202, {
+      subscriptions: urls.map((url, index) => ({
+        channel: { id: { platform: 'YouTube', value: url, pluginId: null, claimType: 2 }, name: 'Channel ' + index, thumbnail: null, url, links: {}, urlAlternatives: [] },
+        creationTime: 1700000000 + index
+      })),
+      subscriptionRemovals: {}
+    })
+  }
+
   function answerPull () {
-    for (const urls of options.packages || [options.subscriptions]) {
-      sendJson(202, {
-        subscriptions: urls.map((url, index) => ({
-          channel: { id: { platform: 'YouTube', value: url, pluginId: null, claimType: 2 }, name: 'Channel ' + index, thumbnail: null, url, links: {}, urlAlternatives: [] },
-          creationTime: 1700000000 + index
-        })),
-        subscriptionRemovals: {}
-      })
+    for (const urls of options.packages || [options.subscriptions]) sendPackage(urls)
+    if (options.broadcast) {
+      sendPackage(options.broadcast)
+      emit({ event: 'broadcast' })
+    }
+    if (options.dropMidPull) {
+      emit({ event: 'dropped' })
+      socket.end()
+      return
     }
     // Playlists and watch later come before the history; the first is sent raw so it can be
     // larger than a used kind may be.

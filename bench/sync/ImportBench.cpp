@@ -1,0 +1,97 @@
+// One frame's import of pulled items at the bound of one payload: 100 subscriptions and 100
+// watched videos, all new, planned and written with the real stores (a file-backed history store
+// in a temporary directory, already holding 2,000 entries, and a library document of 500
+// subscriptions). The frame budget is 16 ms.
+
+#include <benchmark/benchmark.h>
+
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include "automerge/Document.h"
+#include "src/actions/TypedDispatch.h"
+#include "src/history/HistoryStore.h"
+#include "src/model/VexaModel.h"
+#include "src/sync/PulledImport.h"
+
+namespace {
+
+constexpr std::string_view owner = "owner";
+constexpr uint64_t base_ms = 1'700'000'000'000;
+
+std::filesystem::path scratch_directory()
+{
+    static auto path = [] {
+        auto directory = std::filesystem::temp_directory_path() / fmt::format("vexa-import-bench-{}", ::getpid());
+        std::filesystem::remove_all(directory);
+        std::atexit([] { std::filesystem::remove_all(std::filesystem::temp_directory_path() / fmt::format("vexa-import-bench-{}", ::getpid())); });
+        return directory;
+    }();
+    return path;
+}
+
+std::vector<uint8_t> const& history_2000()
+{
+    static auto bytes = [] {
+        auto store = vexa::HistoryStore::in_memory();
+        std::vector<vexa::OwnerHistoryAction> batch;
+        for (int i = 0; i < 2000; ++i)
+            batch.push_back(vexa::OwnerHistoryAction::watch(owner, fmt::format("https://www.youtube.com/watch?v=old{:06}", i), base_ms + i * 1000u));
+        (void)store.apply_actions(batch);
+        return store.document().save();
+    }();
+    return bytes;
+}
+
+automerge::Document library_500()
+{
+    automerge::Document library;
+    for (int i = 0; i < 500; ++i) {
+        vexa::VexaAction action = vexa::VexaAction::SetSubscription { fmt::format("https://www.youtube.com/channel/UCold{}", i), true };
+        (void)vexa::dispatch_vexa_action(library, action, vexa::dispatch_request(vexa::vexa_provenance_id, "bench", action));
+    }
+    return library;
+}
+
+vexa::sync::SyncPayload payload_at_the_bound(int round)
+{
+    vexa::sync::SyncPayload payload;
+    for (int i = 0; i < 100; ++i) {
+        payload.subscriptions.push_back(fmt::format("https://m.youtube.com/channel/UCnew{}-{}", round, i));
+        payload.history.push_back(fmt::format("https://www.youtube.com/watch?v=new{}-{}", round, i));
+    }
+    return payload;
+}
+
+void ImportFrameAtTheBound(benchmark::State& state)
+{
+    int round = 0;
+    auto const library_template = library_500().save();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto directory = scratch_directory() / std::to_string(round);
+        auto history = vexa::HistoryStore::open_in(std::string(owner), directory);
+        history.restore_saved(history_2000());
+        (void)history.persist();
+        auto library = automerge::Document::load(library_template).value();
+        vexa::VexaModel model;
+        model.owner_id = owner;
+        std::vector<vexa::sync::SyncPayload> payloads { payload_at_the_bound(round) };
+        state.ResumeTiming();
+
+        auto plan = vexa::sync::plan_pulled_import(payloads, model, history.document(), owner, base_ms + 10'000'000);
+        auto outcome = vexa::sync::apply_pulled_import(plan, library, history);
+        if (outcome.subscriptions_imported != 100 || outcome.history_imported != 100)
+            state.SkipWithError("the import did not write everything");
+
+        state.PauseTiming();
+        std::filesystem::remove_all(directory);
+        ++round;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(ImportFrameAtTheBound)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(40)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}
+
+BENCHMARK_MAIN();
