@@ -58,7 +58,7 @@ protected:
 
     std::filesystem::path m_root;
     VexaModel m_model;
-    HistoryStore m_history;
+    HistoryStore m_history = HistoryStore::in_memory();
     automerge::Document m_library;
 };
 
