@@ -8,7 +8,7 @@
 #include <string>
 
 #include "src/sync/DeviceKey.h"
-#include "src/sync/DeviceSyncStatus.h"
+#include "src/sync/DeviceSyncMessages.h"
 #include "src/sync/DeviceSyncWorker.h"
 #include "src/sync/GrayjaySyncProvider.h"
 

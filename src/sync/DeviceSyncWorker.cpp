@@ -101,6 +101,12 @@ void DeviceSyncWorker::shutdown()
     m_commands = {};
 }
 
+std::pair<kaso::Sender<DeviceSyncCommand>, kaso::Receiver<DeviceSyncUpdate>> DeviceSyncWorker::release_queues() &&
+{
+    m_lifetime.reset();
+    return { std::move(m_commands), std::move(m_updates) };
+}
+
 bool DeviceSyncWorker::has_ended() const
 {
     if (!m_lifetime)

@@ -11,8 +11,7 @@
 
 #include "base/ErrorOr.h"
 #include "kaso/platform/Queue.h"
-#include "src/sync/DeviceSyncCommand.h"
-#include "src/sync/DeviceSyncStatus.h"
+#include "src/sync/DeviceSyncMessages.h"
 
 namespace vexa::sync {
 
@@ -45,7 +44,7 @@ struct DeviceSyncWorkerOptions {
 // pass. Nothing joins it.
 class DeviceSyncWorker {
 public:
-    static constexpr std::size_t command_capacity = 8;
+    static constexpr std::size_t command_capacity = device_sync_command_capacity;
     static constexpr std::string_view thread_name = "vexa-grayjay-sync";
 
     // Failure: "Could not start the device-sync worker.".
@@ -63,6 +62,10 @@ public:
 
     // Closes the command queue; the worker ends as described above.
     void shutdown();
+    // Hands the two queue ends to the application's handle; the worker object is left empty.
+    // The worker then stops when the handle drops them.
+    std::pair<kaso::Sender<DeviceSyncCommand>, kaso::Receiver<DeviceSyncUpdate>> release_queues() &&;
+
     // Whether the worker thread has returned (it ends by itself after a failed start-up step).
     bool has_ended() const;
     bool wait_until_ended(std::chrono::milliseconds timeout) const;

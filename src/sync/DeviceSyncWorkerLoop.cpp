@@ -44,12 +44,13 @@ DeviceSyncWorkerLoop::DeviceSyncWorkerLoop(std::unique_ptr<SyncProvider> provide
 
 bool DeviceSyncWorkerLoop::stopping() const
 {
-    return m_lifetime->stop_requested.load();
+    // The application is gone when nobody reads the updates any more.
+    return m_lifetime->stop_requested.load() || m_updates.is_closed();
 }
 
 void DeviceSyncWorkerLoop::post(std::string message, DeviceSyncState state)
 {
-    (void)m_updates.try_send(DeviceSyncUpdate::of_status({ std::move(message), m_records, m_local_key, state }));
+    (void)m_updates.try_send(DeviceSyncUpdate { DeviceSyncStatus { std::move(message), m_records, m_local_key, state } });
 }
 
 std::optional<std::size_t> DeviceSyncWorkerLoop::find_by_key(std::vector<PeerRecord> const& records, std::string const& peer_id) const
@@ -106,24 +107,19 @@ bool DeviceSyncWorkerLoop::restore_known_peers()
 
 void DeviceSyncWorkerLoop::handle(DeviceSyncCommand& command)
 {
-    switch (command.kind) {
-    case DeviceSyncCommand::Kind::SyncNow:
-        m_last_payload = command.payload;
-        sync_pass(command.payload);
-        return;
-    case DeviceSyncCommand::Kind::Pair:
-        pair(command);
-        return;
-    case DeviceSyncCommand::Kind::Approve:
-        approve(command.peer_id);
-        return;
-    case DeviceSyncCommand::Kind::Revoke:
-        revoke(command.peer_id);
-        return;
+    if (auto* sync_now = std::get_if<DeviceSyncCommand::SyncNow>(&command.value)) {
+        m_last_payload = sync_now->payload;
+        sync_pass(sync_now->payload);
+    } else if (auto* pairing = std::get_if<DeviceSyncCommand::Pair>(&command.value)) {
+        pair(*pairing);
+    } else if (auto* approval = std::get_if<DeviceSyncCommand::Approve>(&command.value)) {
+        approve(approval->peer_id);
+    } else if (auto* revocation = std::get_if<DeviceSyncCommand::Revoke>(&command.value)) {
+        revoke(revocation->peer_id);
     }
 }
 
-void DeviceSyncWorkerLoop::pair(DeviceSyncCommand& command)
+void DeviceSyncWorkerLoop::pair(DeviceSyncCommand::Pair& command)
 {
     post("Waiting for approval on the other device…", DeviceSyncState::Pairing);
     auto peer_id = m_provider->pair_with_invite(command.invite_text());
@@ -280,7 +276,7 @@ void DeviceSyncWorkerLoop::sync_pass(SyncPayload const& payload)
     }
     auto merged = merger.take();
     if (!merged.empty())
-        (void)m_updates.try_send(DeviceSyncUpdate::of_pulled(std::move(merged)));
+        (void)m_updates.try_send(DeviceSyncUpdate { DeviceSyncUpdate::Pulled { std::move(merged) } });
     if (failures == 0)
         post("Device sync is up to date.", DeviceSyncState::Ready);
     else

@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "kaso/platform/Queue.h"
-#include "src/sync/DeviceSyncCommand.h"
-#include "src/sync/DeviceSyncStatus.h"
+#include "src/sync/DeviceSyncMessages.h"
 #include "src/sync/SyncProvider.h"
 #include "src/sync/WorkerLifetime.h"
 
@@ -28,7 +27,7 @@ public:
 private:
     bool restore_known_peers();
     void handle(DeviceSyncCommand& command);
-    void pair(DeviceSyncCommand& command);
+    void pair(DeviceSyncCommand::Pair& command);
     SyncErrorOr<void> record_paired_peer(std::string const& peer_id);
     void approve(std::string const& peer_id);
     void revoke(std::string const& peer_id);

@@ -34,14 +34,4 @@ struct PeerRecord {
     bool operator==(PeerRecord const&) const = default;
 };
 
-// Whether some record is active.
-inline bool has_active_peer(std::vector<PeerRecord> const& records)
-{
-    for (auto const& record : records) {
-        if (record.is_active())
-            return true;
-    }
-    return false;
-}
-
 }

@@ -171,24 +171,42 @@ ImportPlan plan_pulled_import(std::span<SyncPayload const> payloads, VexaModel c
     return plan;
 }
 
+bool dispatch_subscription_import(std::span<VexaAction const> subscriptions, kaso::actions::ActionHost::Dispatcher const& dispatch)
+{
+    if (subscriptions.empty())
+        return true;
+    auto const& first = subscriptions.front();
+    auto encoded = to_encoded_action(vexa_action_kind, first);
+    auto dispatched = [&]() -> base::ErrorOr<void, kaso::actions::ActionError> {
+        if (!encoded)
+            return std::unexpected(encoded.error());
+        if (!dispatch)
+            return std::unexpected(kaso::actions::ActionError { "no library document to dispatch onto" });
+        LibraryBatchAction batch(subscriptions);
+        return dispatch(batch, *encoded, dispatch_request(vexa_provenance_id, device_sync_import_title, first));
+    }();
+    if (!dispatched)
+        logger()->warn("refused a pulled Vexa device-sync action error={}", dispatched.error().message);
+    return dispatched.has_value();
+}
+
 ImportOutcome apply_pulled_import(ImportPlan const& plan, automerge::Document& library, HistoryStore& history)
 {
     ImportOutcome outcome;
     if (!plan.subscriptions.empty()) {
-        auto const& first = plan.subscriptions.front();
-        auto encoded = to_encoded_action(vexa_action_kind, first);
-        auto context = dispatch_request(vexa_provenance_id, device_sync_import_title, first);
         auto const actor = library.actor_id().bytes();
         std::vector<uint8_t> actor_bytes(actor.begin(), actor.end());
-        LibraryBatchAction batch(plan.subscriptions);
-        auto dispatched = encoded ? kaso::actions::executor::dispatch_by_with_context(library, batch, *encoded, actor_bytes, context)
-                                  : base::ErrorOr<kaso::actions::executor::DispatchOutcome, kaso::actions::ActionError>(std::unexpected(encoded.error()));
-        if (dispatched) {
+        auto onto_library = [&](kaso::actions::DocumentAction const& action, kaso::actions::EncodedAction const& encoded,
+                                kaso::actions::ActionContext const& context) -> base::ErrorOr<void, kaso::actions::ActionError> {
+            auto outcome = kaso::actions::executor::dispatch_by_with_context(library, action, encoded, actor_bytes, context);
+            if (!outcome)
+                return std::unexpected(outcome.error());
+            return {};
+        };
+        if (dispatch_subscription_import(plan.subscriptions, onto_library))
             outcome.subscriptions_imported = plan.subscriptions.size();
-        } else {
+        else
             outcome.library_failed = true;
-            logger()->warn("refused a pulled Vexa device-sync action error={}", dispatched.error().message);
-        }
     }
     if (!plan.history.empty()) {
         if (history.apply_actions(plan.history))

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kaso/actions/ActionHost.h"
 #include "src/actions/VexaAction.h"
 #include "src/history/OwnerHistoryAction.h"
 #include "src/sync/SyncPayload.h"
@@ -69,6 +70,11 @@ struct ImportOutcome {
 
     bool history_changed() const { return history_imported > 0; }
 };
+
+// Dispatches every subscription of a plan as one action, so the library document takes them in
+// one change or not at all; `dispatch` is the runtime's (an ActionHost's dispatcher). False when
+// the change was refused, after a warning in the log.
+bool dispatch_subscription_import(std::span<VexaAction const> subscriptions, kaso::actions::ActionHost::Dispatcher const& dispatch);
 
 // Writes a plan: every subscription in one change of the library document, every history entry
 // in one write of the history store. Each of the two is rolled back whole when it fails.

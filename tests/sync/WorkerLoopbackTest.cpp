@@ -13,6 +13,7 @@
 #include "src/sync/DeviceSyncStart.h"
 #include "src/sync/PulledImport.h"
 #include "tests/sync/NodePeer.h"
+#include "tests/sync/WorkerCommands.h"
 
 // The worker with the real provider against the Node stand-in for a device, which behaves as a
 // device does: it pings every 5 s, never closes after answering, and sends a large kind this side
@@ -43,10 +44,6 @@ std::string invite_for(NodePeer const& peer)
     return "grayjay://pair/" + encode_base64_standard(std::span(reinterpret_cast<uint8_t const*>(text.data()), text.size()));
 }
 
-SecretBytes secret_text(std::string const& text)
-{
-    return SecretBytes(std::span(reinterpret_cast<uint8_t const*>(text.data()), text.size()));
-}
 
 class WorkerLoopback : public ::testing::Test {
 protected:
@@ -85,13 +82,14 @@ protected:
         auto const deadline = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < deadline) {
             for (auto& update : worker().take_updates()) {
-                if (update.kind == DeviceSyncUpdate::Kind::Pulled) {
-                    m_pulled.push_back(std::move(update.pulled));
+                if (auto* pulled = std::get_if<DeviceSyncUpdate::Pulled>(&update.value)) {
+                    m_pulled.push_back(std::move(pulled->payload));
                     continue;
                 }
-                m_last = update.status;
-                if (update.status.message == message)
-                    return update.status;
+                auto const& status = std::get<DeviceSyncStatus>(update.value);
+                m_last = status;
+                if (status.message == message)
+                    return status;
             }
             std::this_thread::sleep_for(10ms);
         }
@@ -101,14 +99,14 @@ protected:
     // Pairs through the invite and approves the device; its record's id.
     std::string pair_and_approve(NodePeer const& peer)
     {
-        EXPECT_TRUE(worker().send(DeviceSyncCommand::pair(secret_text(invite_for(peer)))));
+        EXPECT_TRUE(worker().send(pair_command(invite_for(peer))));
         auto paired = status_saying("Device authenticated. Review its fingerprint and approve access.");
         if (!paired) {
             ADD_FAILURE() << "not paired: " << (m_last ? m_last->message : "no status");
             return {};
         }
         auto const id = paired->peers.back().id;
-        EXPECT_TRUE(worker().send(DeviceSyncCommand::approve(id)));
+        EXPECT_TRUE(worker().send(approve_command(id)));
         EXPECT_TRUE(status_saying("Device approved. Sync is ready.").has_value());
         return id;
     }
@@ -138,7 +136,7 @@ TEST_F(WorkerLoopback, PairApproveSyncPushRestartAndRevoke)
     EXPECT_EQ(addresses[7], "127.0.0.8");
 
     SyncPayload ours { { "https://www.youtube.com/@ours" }, {} };
-    ASSERT_TRUE(worker().send(DeviceSyncCommand::sync_now(ours)));
+    ASSERT_TRUE(worker().send(sync_now_command(ours)));
     auto synced = status_saying("Device sync is up to date.");
     ASSERT_TRUE(synced.has_value()) << m_last->message;
     EXPECT_TRUE(synced->peers[0].last_sync_at.has_value());
@@ -164,7 +162,7 @@ TEST_F(WorkerLoopback, PairApproveSyncPushRestartAndRevoke)
 
     // A second pass brings the same history: nothing is written again, not even with a new time.
     m_pulled.clear();
-    ASSERT_TRUE(worker().send(DeviceSyncCommand::sync_now(ours)));
+    ASSERT_TRUE(worker().send(sync_now_command(ours)));
     ASSERT_TRUE(status_saying("Device sync is up to date.").has_value());
     ASSERT_EQ(m_pulled.size(), 1u);
     auto const heads = history.document().heads();
@@ -175,10 +173,10 @@ TEST_F(WorkerLoopback, PairApproveSyncPushRestartAndRevoke)
     // A restart from the same secret and store reconnects without pairing again.
     start_worker();
     ASSERT_TRUE(status_saying("Approved devices are ready to sync.").has_value());
-    ASSERT_TRUE(worker().send(DeviceSyncCommand::sync_now(ours)));
+    ASSERT_TRUE(worker().send(sync_now_command(ours)));
     ASSERT_TRUE(status_saying("Device sync is up to date.").has_value()) << m_last->message;
 
-    ASSERT_TRUE(worker().send(DeviceSyncCommand::revoke(id)));
+    ASSERT_TRUE(worker().send(revoke_command(id)));
     auto revoked = status_saying("Device revoked. Its key can no longer sync.");
     ASSERT_TRUE(revoked.has_value());
     EXPECT_TRUE(revoked->peers[0].revoked_at.has_value());
@@ -194,7 +192,7 @@ TEST_F(WorkerLoopback, BroadcastDuringThePull)
     ASSERT_TRUE(peer.started());
     start_worker();
     pair_and_approve(peer);
-    ASSERT_TRUE(worker().send(DeviceSyncCommand::sync_now({})));
+    ASSERT_TRUE(worker().send(sync_now_command({})));
     ASSERT_TRUE(status_saying("Device sync is up to date.").has_value()) << m_last->message;
     EXPECT_TRUE(peer.wait_for("broadcast").has_value());
     ASSERT_EQ(m_pulled.size(), 1u);
@@ -210,7 +208,7 @@ TEST_F(WorkerLoopback, DropMidPullKeepsWhatArrivedAndFails)
     ASSERT_TRUE(peer.started());
     start_worker();
     pair_and_approve(peer);
-    ASSERT_TRUE(worker().send(DeviceSyncCommand::sync_now({ { "https://www.youtube.com/@ours" }, {} })));
+    ASSERT_TRUE(worker().send(sync_now_command({ { "https://www.youtube.com/@ours" }, {} })));
     auto status = status_saying("1 device operation(s) failed");
     ASSERT_TRUE(status.has_value()) << m_last->message;
     EXPECT_EQ(status->state, DeviceSyncState::NeedsAttention);

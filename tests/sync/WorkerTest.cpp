@@ -15,6 +15,7 @@
 #include "src/sync/DeviceSyncWorker.h"
 #include "src/sync/PeerStore.h"
 #include "tests/sync/FakeProvider.h"
+#include "tests/sync/WorkerCommands.h"
 
 using namespace vexa::sync;
 using namespace vexa::sync::test;
@@ -82,13 +83,14 @@ protected:
         auto const deadline = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < deadline) {
             for (auto& update : m_worker->take_updates()) {
-                if (update.kind == DeviceSyncUpdate::Kind::Pulled) {
-                    m_pulled.push_back(std::move(update.pulled));
+                if (auto* pulled = std::get_if<DeviceSyncUpdate::Pulled>(&update.value)) {
+                    m_pulled.push_back(std::move(pulled->payload));
                     continue;
                 }
-                m_statuses.push_back(update.status);
-                if (update.status.message == message)
-                    return update.status;
+                auto const& status = std::get<DeviceSyncStatus>(update.value);
+                m_statuses.push_back(status);
+                if (status.message == message)
+                    return status;
             }
             std::this_thread::sleep_for(5ms);
         }
@@ -123,17 +125,17 @@ TEST_F(Worker, NinthCommandIsRefusedWhileAPassHoldsTheQueue)
     script([](auto& s) { s.hold_pulls = true; });
     start();
     ASSERT_TRUE(status_saying("Approved devices are ready to sync.").has_value());
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::sync_now({})));
+    ASSERT_TRUE(m_worker->send(sync_now_command({})));
     ASSERT_TRUE(wait_for_held_pulls(*m_shared, 1));
     for (int i = 0; i < 8; ++i)
-        EXPECT_TRUE(m_worker->send(DeviceSyncCommand::approve("nobody"))) << i;
-    EXPECT_FALSE(m_worker->send(DeviceSyncCommand::approve("nobody")));
+        EXPECT_TRUE(m_worker->send(approve_command("nobody"))) << i;
+    EXPECT_FALSE(m_worker->send(approve_command("nobody")));
     release_pulls(*m_shared);
     ASSERT_TRUE(status_saying("Device sync is up to date.").has_value());
     // The queue drains: there is room again.
     bool accepted = false;
     for (int i = 0; i < 200 && !accepted; ++i) {
-        accepted = m_worker->send(DeviceSyncCommand::approve("nobody"));
+        accepted = m_worker->send(approve_command("nobody"));
         if (!accepted)
             std::this_thread::sleep_for(10ms);
     }
@@ -145,11 +147,11 @@ TEST_F(Worker, ShutdownDuringAPassEndsAfterThePeerInHand)
     ASSERT_TRUE(PeerStore::save(m_store, std::vector { active_record(1), active_record(2) }).has_value());
     script([](auto& s) { s.hold_pulls = true; });
     start();
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::sync_now({})));
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::sync_now({})));
+    ASSERT_TRUE(m_worker->send(sync_now_command({})));
+    ASSERT_TRUE(m_worker->send(sync_now_command({})));
     ASSERT_TRUE(wait_for_held_pulls(*m_shared, 1));
     m_worker->shutdown();
-    EXPECT_FALSE(m_worker->send(DeviceSyncCommand::sync_now({})));
+    EXPECT_FALSE(m_worker->send(sync_now_command({})));
     release_pulls(*m_shared);
     ASSERT_TRUE(m_worker->wait_until_ended(5s));
     // The second peer and the queued pass never ran; what the first gave was still saved.
@@ -171,7 +173,7 @@ TEST_F(Worker, FailedRestoreAtStartIsShownAndEndsTheWorker)
     EXPECT_EQ(status->peers.size(), 2u);
     EXPECT_EQ(status->local_key, key_text(99));
     ASSERT_TRUE(m_worker->wait_until_ended(5s));
-    EXPECT_FALSE(m_worker->send(DeviceSyncCommand::sync_now({})));
+    EXPECT_FALSE(m_worker->send(sync_now_command({})));
 }
 
 TEST_F(Worker, UnreadablePeerStoresEndTheWorkerWithTheirError)
@@ -209,7 +211,7 @@ TEST_F(Worker, PairApproveAndRevokeMatchDevicesByKeyBytes)
     start();
     ASSERT_TRUE(status_saying("Paste a Grayjay pairing invite to add your first device.").has_value());
 
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::pair(SecretBytes(std::span(reinterpret_cast<uint8_t const*>("invite-a"), 8)))));
+    ASSERT_TRUE(m_worker->send(pair_command("invite-a")));
     auto paired = status_saying("Device authenticated. Review its fingerprint and approve access.");
     ASSERT_TRUE(paired.has_value());
     ASSERT_EQ(paired->peers.size(), 1u);
@@ -221,23 +223,23 @@ TEST_F(Worker, PairApproveAndRevokeMatchDevicesByKeyBytes)
     EXPECT_EQ(paired->state, DeviceSyncState::Ready);
 
     // The same device again, under the URL-safe form of its key, while still pending: refused.
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::pair(SecretBytes(std::span(reinterpret_cast<uint8_t const*>("invite-b"), 8)))));
+    ASSERT_TRUE(m_worker->send(pair_command("invite-b")));
     auto refused = status_saying("peer was revoked on this device");
     ASSERT_TRUE(refused.has_value());
     EXPECT_EQ(refused->peers.size(), 1u);
 
     // Unknown ids change nothing and post nothing.
     m_statuses.clear();
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::approve("unknown")));
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::revoke("unknown")));
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::approve(id)));
+    ASSERT_TRUE(m_worker->send(approve_command("unknown")));
+    ASSERT_TRUE(m_worker->send(revoke_command("unknown")));
+    ASSERT_TRUE(m_worker->send(approve_command(id)));
     auto approved = status_saying("Device approved. Sync is ready.");
     ASSERT_TRUE(approved.has_value());
     EXPECT_EQ(m_statuses.size(), 1u);
     EXPECT_FALSE(approved->peers[0].pending_approval);
     EXPECT_EQ(PeerStore::load(m_store).value(), approved->peers);
 
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::revoke(url_safe_key_text(7))));
+    ASSERT_TRUE(m_worker->send(revoke_command(url_safe_key_text(7))));
     auto revoked = status_saying("Device revoked. Its key can no longer sync.");
     ASSERT_TRUE(revoked.has_value());
     EXPECT_TRUE(revoked->peers[0].revoked_at.has_value());
@@ -249,8 +251,8 @@ TEST_F(Worker, PairApproveAndRevokeMatchDevicesByKeyBytes)
     }
     // Approving a revoked record changes nothing.
     m_statuses.clear();
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::approve(id)));
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::sync_now({})));
+    ASSERT_TRUE(m_worker->send(approve_command(id)));
+    ASSERT_TRUE(m_worker->send(sync_now_command({})));
     ASSERT_TRUE(status_saying("Device sync is up to date.").has_value());
     EXPECT_EQ(m_statuses.size(), 2u); // the pass's two statuses only
 }
@@ -261,7 +263,7 @@ TEST_F(Worker, ApprovalChecksTheRecordBeforeSavingIt)
     pending.pending_approval = true;
     ASSERT_TRUE(PeerStore::save(m_store, std::vector { pending }).has_value());
     start();
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::approve(pending.id)));
+    ASSERT_TRUE(m_worker->send(approve_command(pending.id)));
     auto status = status_saying("peer store error: stored peer connection metadata is invalid");
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->state, DeviceSyncState::NeedsAttention);
@@ -280,11 +282,11 @@ TEST_F(Worker, PairingAtTheRecordLimitForgetsThePeer)
         s.pairings.emplace("known", key_text(1));
     });
     start();
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::pair(SecretBytes(std::span(reinterpret_cast<uint8_t const*>("new"), 3)))));
+    ASSERT_TRUE(m_worker->send(pair_command("new")));
     ASSERT_TRUE(status_saying("peer store error: the approved-device limit has been reached").has_value());
     EXPECT_EQ(calls().back(), "forget " + key_text(200));
     // A known active device pairs again: its record is updated (new route, pending again).
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::pair(SecretBytes(std::span(reinterpret_cast<uint8_t const*>("known"), 5)))));
+    ASSERT_TRUE(m_worker->send(pair_command("known")));
     auto status = status_saying("Device authenticated. Review its fingerprint and approve access.");
     ASSERT_TRUE(status.has_value());
     ASSERT_EQ(status->peers.size(), 64u);
@@ -306,7 +308,7 @@ TEST_F(Worker, PassOutcomesPerPeer)
     });
     start();
     SyncPayload ours { { "https://www.youtube.com/@mine" }, {} };
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::sync_now(ours)));
+    ASSERT_TRUE(m_worker->send(sync_now_command(ours)));
     auto status = status_saying("3 device operation(s) failed");
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->state, DeviceSyncState::NeedsAttention);
@@ -335,7 +337,7 @@ TEST_F(Worker, FailedSaveAfterAPassIsCountedOnTheFirstRecord)
     // The store's directory becomes unwritable for the worker: a file where its parent was.
     std::filesystem::remove_all(m_store.parent_path());
     std::ofstream(m_store.parent_path()) << "in the way";
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::sync_now({})));
+    ASSERT_TRUE(m_worker->send(sync_now_command({})));
     auto status = status_saying("1 device operation(s) failed");
     ASSERT_TRUE(status.has_value());
     ASSERT_TRUE(status->peers[0].last_error.has_value());
@@ -349,8 +351,8 @@ TEST_F(Worker, PassRepeatsWithTheLastPayloadWhenIdle)
     // No pass before the first SyncNow, however long the worker waits.
     std::this_thread::sleep_for(400ms);
     EXPECT_EQ(calls().size(), 1u);
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::sync_now({ { "first" }, {} })));
-    ASSERT_TRUE(m_worker->send(DeviceSyncCommand::sync_now({ { "second" }, {} })));
+    ASSERT_TRUE(m_worker->send(sync_now_command({ { "first" }, {} })));
+    ASSERT_TRUE(m_worker->send(sync_now_command({ { "second" }, {} })));
     ASSERT_TRUE(status_saying("Device sync is up to date.").has_value());
     ASSERT_TRUE(status_saying("Device sync is up to date.").has_value());
     ASSERT_TRUE(status_saying("Device sync is up to date.").has_value());
