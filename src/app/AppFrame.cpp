@@ -4,6 +4,8 @@
 #include "src/app/AppState.h"
 #include "src/app/SyncRequest.h"
 
+#include <chrono>
+
 #include "kaso/platform/Log.h"
 
 namespace vexa {
@@ -48,9 +50,22 @@ void AppState::exchange_with_device_sync()
         // A refused first request is not retried; the worker's own periodic pass follows.
         m_device_sync.request_sync_now(build_sync_request(m_model));
     }
-    // FIXME: import the pulled payloads into the library and the history.
-    if (m_device_sync.drain_updates().changed)
+    auto drained = m_device_sync.drain_updates();
+    if (drained.changed)
         m_structure_dirty = true;
+    if (!drained.pulled.empty() && import_pulled(drained.pulled))
+        m_structure_dirty = true;
+}
+
+bool AppState::import_pulled(std::span<sync::SyncPayload const> pulled)
+{
+    auto const now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    auto plan = sync::plan_pulled_import(pulled, m_model, m_history.store().document(), m_model.owner_id, now < 0 ? 0 : static_cast<uint64_t>(now));
+    (void)sync::dispatch_subscription_import(plan.subscriptions,
+        [this](kaso::actions::DocumentAction const& action, kaso::actions::EncodedAction const& encoded, kaso::actions::ActionContext const& context) {
+            return m_library.host().dispatch_with_context(action, encoded, context);
+        });
+    return m_history.import_entries(plan.history);
 }
 
 void AppState::migrate_legacy_history(kaso::ui::SyncContext const& context)

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 
 #include "kaso/ui/ImageStore.h"
@@ -130,6 +131,9 @@ private:
     // The frame's steps, in the order they run.
     void read_library(kaso::ui::SyncContext const& context);
     void exchange_with_device_sync();
+    // Imports what peers sent: one library change for the subscriptions, one history write for
+    // the watched videos; answers whether the history changed.
+    bool import_pulled(std::span<sync::SyncPayload const> pulled);
     void migrate_legacy_history(kaso::ui::SyncContext const& context);
     void refresh_history_list();
     void request_first_feed();

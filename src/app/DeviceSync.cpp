@@ -127,6 +127,15 @@ sync::SecretBytes take_pairing_invite(DeviceSyncHandle const& handle)
     return handle.pairing_invite()->take();
 }
 
+DeviceSyncHandle start_live_device_sync(std::string const& device_name, sync::DeviceSyncSeams seams)
+{
+    auto started = sync::start_device_sync_worker(device_name, std::move(seams));
+    if (!started.worker)
+        return DeviceSyncHandle(std::move(started.status));
+    auto [commands, updates] = std::move(*started.worker).release_queues();
+    return DeviceSyncHandle(std::move(commands), std::move(updates), std::move(started.status));
+}
+
 DeviceSyncHandle unavailable_device_sync()
 {
     DeviceSyncStatus status;

@@ -11,6 +11,7 @@
 #include "kaso/platform/Queue.h"
 #include "kaso/ui/TextCell.h"
 #include "src/sync/DeviceSyncMessages.h"
+#include "src/sync/DeviceSyncStart.h"
 
 namespace vexa {
 
@@ -88,6 +89,10 @@ bool request_device_revocation(DeviceSyncHandle& handle, std::string_view peer_i
 
 // Empties the shared invite buffer and returns its trimmed text (see PairingInviteBuffer::take).
 sync::SecretBytes take_pairing_invite(DeviceSyncHandle const& handle);
+
+// The live application's handle: the device-sync worker started behind it, or, when a start-up
+// step fails, a handle without a worker whose status says why.
+DeviceSyncHandle start_live_device_sync(std::string const& device_name, sync::DeviceSyncSeams seams = {});
 
 // The handle of every application that is not the live one: no worker, and a status that says
 // how to get one.

@@ -63,6 +63,7 @@ kaso::ui::WidgetBox launch_default_app()
 {
     auto app = VexaApp::create();
     app->finish_default();
+    app->start_device_sync();
     return app;
 }
 

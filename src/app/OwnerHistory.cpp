@@ -73,4 +73,8 @@ bool OwnerHistory::refresh_list(VexaModel& model)
     return true;
 }
 
+// FIXME: a failed write shows the store's notice once the history's notices are wired in; the
+// store has logged the failure and rolled the entries back.
+bool OwnerHistory::import_entries(std::span<OwnerHistoryAction const> entries) { return !entries.empty() && m_store.apply_actions(entries); }
+
 }

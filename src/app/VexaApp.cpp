@@ -26,6 +26,12 @@ VexaApp& VexaApp::finish_default()
     return *this;
 }
 
+VexaApp& VexaApp::start_device_sync()
+{
+    m_state.set_device_sync(start_live_device_sync("Kaso Vexa"));
+    return *this;
+}
+
 VexaApp& VexaApp::show_empty_state()
 {
     launch_state::show_empty(m_state);

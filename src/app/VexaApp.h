@@ -38,6 +38,8 @@ public:
 
     // Makes this the live application: an empty model with the home feed loading.
     VexaApp& finish_default();
+    // Starts the device-sync worker behind the handle (the live application only).
+    VexaApp& start_device_sync();
 
     // Launch states (see LaunchStates.h).
     VexaApp& show_empty_state();
