@@ -4,8 +4,8 @@
 #include "src/app/AppState.h"
 #include "src/app/SyncRequest.h"
 
-#include <chrono>
-
+#include "kaso/actions/LibraryStore.h"
+#include "kaso/platform/Clock.h"
 #include "kaso/platform/Log.h"
 
 namespace vexa {
@@ -19,7 +19,7 @@ constexpr char const* quality_by_menu_index[] = { "1080p", "720p", "480p", "auto
 void AppState::run_frame(kaso::ui::SyncContext& context, kaso::ui::Widget* content)
 {
     read_library(context);
-    exchange_with_device_sync();
+    exchange_with_device_sync(context);
     read_library(context); // what the sync imported shows this frame
     migrate_legacy_history(context);
     refresh_history_list();
@@ -43,7 +43,7 @@ void AppState::read_library(kaso::ui::SyncContext const& context)
         m_structure_dirty = true;
 }
 
-void AppState::exchange_with_device_sync()
+void AppState::exchange_with_device_sync(kaso::ui::SyncContext const& context)
 {
     if (!m_first_sync_requested) {
         m_first_sync_requested = true;
@@ -53,19 +53,22 @@ void AppState::exchange_with_device_sync()
     auto drained = m_device_sync.drain_updates();
     if (drained.changed)
         m_structure_dirty = true;
-    if (!drained.pulled.empty() && import_pulled(drained.pulled))
+    if (!drained.pulled.empty() && import_pulled(drained.pulled, context.library_store))
         m_structure_dirty = true;
 }
 
-bool AppState::import_pulled(std::span<sync::SyncPayload const> pulled)
+bool AppState::import_pulled(std::span<sync::SyncPayload const> pulled, kaso::actions::LibraryStore* library_store)
 {
-    auto const now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-    auto plan = sync::plan_pulled_import(pulled, m_model, m_history.store().document(), m_model.owner_id, now < 0 ? 0 : static_cast<uint64_t>(now));
+    auto plan = sync::plan_pulled_import(pulled, m_model, m_history.store().document(), m_model.owner_id, kaso::platform::unix_time_ms());
+    // A refusal is logged there; the read of the library after this step shows what was taken.
     (void)sync::dispatch_subscription_import(plan.subscriptions,
-        [this](kaso::actions::DocumentAction const& action, kaso::actions::EncodedAction const& encoded, kaso::actions::ActionContext const& context) {
-            return m_library.host().dispatch_with_context(action, encoded, context);
+        [&](kaso::actions::DocumentAction const& action, kaso::actions::EncodedAction const& encoded, kaso::actions::ActionContext const& dispatch_context)
+            -> base::ErrorOr<void, kaso::actions::ActionError> {
+            if (!library_store)
+                return std::unexpected(kaso::actions::ActionError { "no library document to import into" });
+            return m_library.host().dispatch_onto(*library_store, action, encoded, dispatch_context);
         });
-    return m_history.import_entries(plan.history);
+    return m_history.import_entries(plan.history, m_model);
 }
 
 void AppState::migrate_legacy_history(kaso::ui::SyncContext const& context)

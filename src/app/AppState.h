@@ -130,10 +130,10 @@ public:
 private:
     // The frame's steps, in the order they run.
     void read_library(kaso::ui::SyncContext const& context);
-    void exchange_with_device_sync();
+    void exchange_with_device_sync(kaso::ui::SyncContext const& context);
     // Imports what peers sent: one library change for the subscriptions, one history write for
     // the watched videos; answers whether the history changed.
-    bool import_pulled(std::span<sync::SyncPayload const> pulled);
+    bool import_pulled(std::span<sync::SyncPayload const> pulled, kaso::actions::LibraryStore* library_store);
     void migrate_legacy_history(kaso::ui::SyncContext const& context);
     void refresh_history_list();
     void request_first_feed();

@@ -73,8 +73,15 @@ bool OwnerHistory::refresh_list(VexaModel& model)
     return true;
 }
 
-// FIXME: a failed write shows the store's notice once the history's notices are wired in; the
-// store has logged the failure and rolled the entries back.
-bool OwnerHistory::import_entries(std::span<OwnerHistoryAction const> entries) { return !entries.empty() && m_store.apply_actions(entries); }
+bool OwnerHistory::import_entries(std::span<OwnerHistoryAction const> entries, VexaModel& model)
+{
+    if (entries.empty())
+        return false;
+    if (m_store.apply_actions(entries))
+        return true;
+    // The store rolled the whole batch back; the entries come again with the device's next pass.
+    model.history_notice = m_store.persistence_disabled() ? recovery_notice : save_failed_notice;
+    return false;
+}
 
 }

@@ -54,9 +54,9 @@ public:
     // document until the store records that it did (none: nothing to read this frame); answers
     // whether the history changed.
     bool migrate_legacy(automerge::Document const* library, VexaModel& model);
-    // Stores the entries that device sync pulled, in one write rolled back whole on failure;
-    // answers whether they were stored.
-    bool import_entries(std::span<OwnerHistoryAction const> entries);
+    // Stores the entries that device sync pulled, in one write rolled back whole on failure
+    // (which sets the notice as `apply_owner_history` does); answers whether they were stored.
+    bool import_entries(std::span<OwnerHistoryAction const> entries, VexaModel& model);
     // Makes the model's history list the store's (newest first, at most 50); answers whether it
     // changed. Costs a comparison of the cached list while the document stays as it was.
     bool refresh_list(VexaModel& model);

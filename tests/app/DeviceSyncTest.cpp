@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "src/app/DeviceSync.h"
@@ -107,6 +112,46 @@ TEST(DeviceSyncHandle, CommandQueueHoldsEightAndRefusesTheNinth)
     ASSERT_TRUE(approve);
     EXPECT_EQ(approve->peer_id, "0");
     EXPECT_TRUE(vexa::request_device_revocation(handle, "after"));
+}
+
+// The live handle: a real worker behind it, whose own statuses arrive through the drain; a start
+// that cannot make its thread leaves a handle without a worker that says so.
+TEST(DeviceSyncHandle, LiveHandleFrontsTheStartedWorker)
+{
+    auto const root = std::filesystem::temp_directory_path() / ("vexa-live-device-sync-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(root);
+    vexa::sync::DeviceSyncSeams seams;
+    seams.secrets = [](std::string_view) -> kaso::ErrorOr<std::vector<uint8_t>> { return std::vector<uint8_t>(32, 9); };
+    seams.peer_store_path = root / "grayjay-peers.json";
+
+    auto failed_seams = seams;
+    failed_seams.spawn = [](std::function<void()>) { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); };
+    auto no_thread = vexa::start_live_device_sync("Kaso Vexa", failed_seams);
+    EXPECT_FALSE(no_thread.has_worker());
+    EXPECT_EQ(no_thread.status().message, "Could not start the device-sync worker.");
+    EXPECT_EQ(no_thread.status().state, DeviceSyncState::Unavailable);
+    EXPECT_FALSE(no_thread.request_sync_now({}));
+
+    auto handle = vexa::start_live_device_sync("Kaso Vexa", seams);
+    ASSERT_TRUE(handle.has_worker());
+    EXPECT_EQ(handle.status().message, "Loading approved devices…");
+    ASSERT_TRUE(handle.status().local_key.has_value());
+    auto const deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (handle.status().message == "Loading approved devices…" && std::chrono::steady_clock::now() < deadline) {
+        (void)handle.drain_updates();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(handle.status().message, "Paste a Grayjay pairing invite to add your first device.");
+    EXPECT_EQ(handle.status().state, DeviceSyncState::Ready);
+    // A pass with no devices saves the (empty) store and reports success.
+    EXPECT_TRUE(handle.request_sync_now({ { "https://www.youtube.com/@a" }, {} }));
+    while (handle.status().message != "Device sync is up to date." && std::chrono::steady_clock::now() < deadline) {
+        (void)handle.drain_updates();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(handle.status().message, "Device sync is up to date.");
+    EXPECT_TRUE(std::filesystem::is_regular_file(root / "grayjay-peers.json"));
+    std::filesystem::remove_all(root);
 }
 
 TEST(DeviceSyncHandle, SendsFailOnceTheWorkerHasEnded)
