@@ -91,6 +91,58 @@ TEST(BooleanEncoder, AlternatesRunsStartingWithFalse)
     EXPECT_EQ(test::hex(encoder.finish()), "00020101");
 }
 
+// Large columns are deflated in segments, each with matching or with Huffman codes alone as
+// its bytes call for; the stream must stay one valid stream across every switch, and each kind
+// of segment must still shrink as far as its kind allows.
+TEST(Deflate, SegmentsOfEveryKindRoundTripInOneStream)
+{
+    uint32_t state = 23;
+    auto random = [&] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<uint8_t>(state >> 24);
+    };
+    auto records = [&](std::vector<uint8_t>& out, size_t size) {
+        for (size_t i = 0; out.size() < size; ++i) {
+            auto text = "{\"present\":true,\"watched_at_ms\":" + std::to_string(1700000000000 + i * 977) + "}";
+            out.insert(out.end(), text.begin(), text.end());
+        }
+    };
+    auto bytes = [&](std::vector<uint8_t>& out, size_t size) {
+        while (out.size() < size)
+            out.push_back(random());
+    };
+    auto small_alphabet = [&](std::vector<uint8_t>& out, size_t size) {
+        while (out.size() < size)
+            out.push_back(static_cast<uint8_t>('A' + random() % 32));
+    };
+    std::vector<uint8_t> mixed;
+    records(mixed, 100000);
+    bytes(mixed, 230000);
+    records(mixed, 300000);
+    small_alphabet(mixed, 500000);
+    records(mixed, 500001);
+    std::vector<uint8_t> only_random, only_text, only_records;
+    bytes(only_random, 300000);
+    small_alphabet(only_text, 300000);
+    records(only_records, 300000);
+    // The largest deflated size each may have: random bytes in stored blocks, about 5 bits a letter,
+    // records to a fraction, the mix to what its parts allow.
+    std::tuple<char const*, std::vector<uint8_t> const*, size_t> cases[] = {
+        { "mixed", &mixed, mixed.size() * 7 / 10 },
+        { "random bytes", &only_random, only_random.size() + only_random.size() / 1000 + 64 },
+        { "small alphabet", &only_text, only_text.size() * 5 / 8 + only_text.size() / 100 },
+        { "records", &only_records, only_records.size() / 4 },
+    };
+    for (auto const& [name, data, bound] : cases) {
+        auto deflated = deflate_raw(*data);
+        EXPECT_LE(deflated.size(), bound) << name;
+        size_t budget = data->size();
+        auto inflated = inflate_raw(deflated, budget, "test");
+        ASSERT_TRUE(inflated) << name << ": " << inflated.error().message;
+        EXPECT_TRUE(*inflated == *data) << name;
+    }
+}
+
 TEST(Inflate, RoundTripsAndStopsExactlyAtTheBudget)
 {
     // Sizes around the output's growth steps, and one that deflates to almost nothing.
