@@ -4,6 +4,7 @@
 #include "automerge/storage/Reader.h"
 #include "automerge/storage/columns/Decoders.h"
 #include "automerge/storage/columns/Encoders.h"
+#include "automerge/storage/columns/OpColumns.h"
 #include "automerge/storage/columns/RawColumns.h"
 
 namespace automerge::storage {
@@ -23,31 +24,6 @@ constexpr ColumnHeader doc_change_specs[] = {
     change_columns::extra_meta, change_columns::extra_raw,
 };
 
-// Every column must end with the last change or op that reads it: values past that belong to
-// no change, so the changes rebuilt for the heads check would not show them, and a document
-// that differs from what its heads vouch for would load.
-template<typename Decoder>
-ErrorOr<void> expect_exhausted(Decoder& decoder, std::string_view what)
-{
-    bool more = false;
-    if constexpr (std::is_same_v<Decoder, BooleanDecoder>) {
-        bool value = false;
-        more = TRY(decoder.next(value));
-    } else if constexpr (std::is_same_v<Decoder, ValueDecoder>) {
-        ScalarValue value;
-        more = TRY(decoder.next(value)) || !decoder.raw_exhausted();
-    } else if constexpr (std::is_same_v<Decoder, DeltaDecoder>) {
-        std::optional<int64_t> value;
-        more = TRY(decoder.next(value));
-    } else {
-        std::optional<typename Decoder::Value> value;
-        more = TRY(decoder.next(value));
-    }
-    if (more)
-        return make_error(ErrorCode::Corrupt, std::string(what) + " holds more values than its rows use (invalid load length)");
-    return {};
-}
-
 }
 
 struct DocumentEncoder::Columns {
@@ -56,12 +32,7 @@ struct DocumentEncoder::Columns {
     DeltaEncoder seq, max_op, time, deps_index;
     RleEncoder<std::string_view> message;
     ValueEncoder extra;
-    // Ops.
-    RleEncoder<uint64_t> obj_actor, obj_counter, key_actor, id_actor, action, succ_group, succ_actor;
-    DeltaEncoder key_counter, id_counter, succ_counter;
-    RleEncoder<std::string_view> key_string;
-    BooleanEncoder insert;
-    ValueEncoder value;
+    OpColumnsEncoder ops;
 };
 
 DocumentEncoder::DocumentEncoder()
@@ -90,28 +61,12 @@ void DocumentEncoder::add_change(DocChange const& change)
 
 void DocumentEncoder::add_op(DocOpView const& op)
 {
-    auto& c = *m_columns;
-    if (op.obj) {
-        c.obj_actor.append(uint64_t(op.obj->actor));
-        c.obj_counter.append(op.obj->counter);
-    } else {
-        c.obj_actor.append_null();
-        c.obj_counter.append_null();
-    }
-    c.key_actor.append_null();
-    c.key_counter.append_null();
-    c.key_string.append(op.key);
-    c.id_actor.append(uint64_t(op.id.actor));
-    c.id_counter.append(static_cast<int64_t>(op.id.counter));
-    c.insert.append(false);
-    c.action.append(op.action);
-    static ScalarValue const null_value;
-    c.value.append(op.value ? *op.value : null_value);
-    c.succ_group.append(uint64_t(op.succ.size()));
-    for (auto const& succ : op.succ) {
-        c.succ_actor.append(uint64_t(succ.actor));
-        c.succ_counter.append(static_cast<int64_t>(succ.counter));
-    }
+    OpColumnsRow row;
+    row.obj = op.obj;
+    row.id = op.id;
+    row.map_key = op.key;
+    row.action = op.action;
+    m_columns->ops.add(row, op.value, op.succ);
 }
 
 std::vector<uint8_t> DocumentEncoder::finish(std::span<const ActorId> actors, std::span<const ChangeHash> heads, std::span<const uint64_t> head_indices, size_t deflate_threshold)
@@ -137,20 +92,7 @@ std::vector<uint8_t> DocumentEncoder::finish(std::span<const ActorId> actors, st
     change_columns.add(change_columns::extra_raw, c.extra.finish_raw());
 
     ColumnWriter op_columns_writer;
-    op_columns_writer.add(op_columns::obj_actor, c.obj_actor.finish());
-    op_columns_writer.add(op_columns::obj_counter, c.obj_counter.finish());
-    op_columns_writer.add(op_columns::key_actor, c.key_actor.finish());
-    op_columns_writer.add(op_columns::key_counter, c.key_counter.finish());
-    op_columns_writer.add(op_columns::key_string, c.key_string.finish());
-    op_columns_writer.add(op_columns::id_actor, c.id_actor.finish());
-    op_columns_writer.add(op_columns::id_counter, c.id_counter.finish());
-    op_columns_writer.add(op_columns::insert, c.insert.finish());
-    op_columns_writer.add(op_columns::action, c.action.finish());
-    op_columns_writer.add(op_columns::value_meta, c.value.finish_meta());
-    op_columns_writer.add(op_columns::value_raw, c.value.finish_raw());
-    op_columns_writer.add(op_columns::succ_group, c.succ_group.finish());
-    op_columns_writer.add(op_columns::succ_actor, c.succ_actor.finish());
-    op_columns_writer.add(op_columns::succ_counter, c.succ_counter.finish());
+    c.ops.write_to(op_columns_writer, succ_columns);
 
     // Headers of both blocks come before the data of both.
     change_columns.write_header(out, deflate_threshold);
@@ -178,26 +120,6 @@ std::vector<uint8_t> encode_document_body(DocumentRecord const& document, size_t
         encoder.add_op(view);
     }
     return encoder.finish(document.actors, document.heads, document.head_indices, deflate_threshold);
-}
-
-static ErrorOr<std::optional<OpRef>> read_op_ref(RleDecoder<uint64_t>& actors, auto& counters, uint64_t actor_count, char const* what)
-{
-    std::optional<uint64_t> actor;
-    using CounterType = std::conditional_t<std::is_same_v<std::remove_cvref_t<decltype(counters)>, DeltaDecoder>, int64_t, uint64_t>;
-    std::optional<CounterType> counter;
-    (void)TRY(actors.next(actor));
-    (void)TRY(counters.next(counter));
-    if (!actor && !counter)
-        return std::optional<OpRef> {};
-    if (!actor || !counter)
-        return make_error(ErrorCode::Corrupt, std::string("document: ") + what + " with only one of actor and counter");
-    if (*actor >= actor_count)
-        return make_error(ErrorCode::Corrupt, std::string("document: ") + what + " actor index out of range");
-    if constexpr (std::is_same_v<CounterType, int64_t>) {
-        if (*counter < 0)
-            return make_error(ErrorCode::Corrupt, std::string("document: negative ") + what + " counter");
-    }
-    return std::optional<OpRef> { OpRef { static_cast<uint64_t>(*counter), static_cast<uint32_t>(*actor) } };
 }
 
 ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, DocumentLimits const& limits, size_t& inflate_budget)
@@ -296,91 +218,36 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
     {
         document.op_columns = std::move(op_columns_block);
         auto const& columns = document.op_columns;
-        RleDecoder<uint64_t> obj_actor(columns.get(op_columns::obj_actor), "document: object actor column");
-        RleDecoder<uint64_t> obj_counter(columns.get(op_columns::obj_counter), "document: object counter column");
-        RleDecoder<uint64_t> key_actor(columns.get(op_columns::key_actor), "document: key actor column");
-        DeltaDecoder key_counter(columns.get(op_columns::key_counter), "document: key counter column");
-        RleDecoder<std::string_view> key_string(columns.get(op_columns::key_string), "document: key string column");
-        RleDecoder<uint64_t> id_actor(columns.get(op_columns::id_actor), "document: id actor column");
-        DeltaDecoder id_counter(columns.get(op_columns::id_counter), "document: id counter column");
-        BooleanDecoder insert(columns.get(op_columns::insert), "document: insert column");
-        RleDecoder<uint64_t> action(columns.get(op_columns::action), "document: action column");
-        ValueDecoder value(columns.get(op_columns::value_meta), columns.get(op_columns::value_raw), "document: value column");
-        RleDecoder<uint64_t> succ_group(columns.get(op_columns::succ_group), "document: succ group column");
-        RleDecoder<uint64_t> succ_actor(columns.get(op_columns::succ_actor), "document: succ actor column");
-        DeltaDecoder succ_counter(columns.get(op_columns::succ_counter), "document: succ counter column");
-        uint64_t total_succ = 0;
+        OpColumnsDecoder decoder(columns, succ_columns, "document");
         // Room for every op up front (counting the action column is cheap next to the ops).
-        {
-            RleDecoder<uint64_t> counting(columns.get(op_columns::action), "document: action column");
-            uint64_t count = 0;
-            std::optional<uint64_t> ignored;
-            while (count <= limits.max_ops && TRY(counting.next(ignored)))
-                ++count;
-            document.ops.reserve(static_cast<size_t>(std::min(count, limits.max_ops)));
-        }
+        document.ops.reserve(static_cast<size_t>(decoder.count_rows(limits.max_ops)));
+        OpColumnsRow row;
+        uint64_t succ_count = 0;
+        uint64_t total_succ = 0;
         for (;;) {
-            std::optional<uint64_t> action_value;
-            if (!TRY(action.next(action_value)))
+            DocOp op;
+            if (!TRY(decoder.next(row, op.value, succ_count, actor_count)))
                 break;
             if (document.ops.size() >= limits.max_ops)
                 return make_error(ErrorCode::TooLarge, "document: more ops than the limit of " + std::to_string(limits.max_ops));
-            if (!action_value)
-                return make_error(ErrorCode::Corrupt, "document: op without an action");
-            DocOp op;
-            op.action = *action_value;
-            op.obj = TRY(read_op_ref(obj_actor, obj_counter, actor_count, "object id"));
-            auto id = TRY(read_op_ref(id_actor, id_counter, actor_count, "op id"));
-            if (!id || id->counter == 0)
+            if (!row.id || row.id->counter == 0)
                 return make_error(ErrorCode::Corrupt, "document: op without an id");
-            op.id = *id;
-            std::optional<uint64_t> key_actor_value;
-            std::optional<int64_t> key_counter_value;
-            std::optional<std::string_view> key_string_value;
-            (void)TRY(key_actor.next(key_actor_value));
-            (void)TRY(key_counter.next(key_counter_value));
-            (void)TRY(key_string.next(key_string_value));
-            if (key_string_value) {
-                op.map_key = key_string_value;
-            } else {
-                if (!key_counter_value || *key_counter_value < 0)
-                    return make_error(ErrorCode::Corrupt, "document: op without a key");
-                if (key_actor_value && *key_actor_value >= actor_count)
-                    return make_error(ErrorCode::Corrupt, "document: key actor index out of range");
-                op.element = OpRef { static_cast<uint64_t>(*key_counter_value), static_cast<uint32_t>(key_actor_value.value_or(0)) };
-            }
-            bool insert_value = false;
-            (void)TRY(insert.next(insert_value));
-            op.insert = insert_value;
-            if (!TRY(value.next(op.value)))
-                op.value = ScalarValue::null();
-            std::optional<uint64_t> succ_count;
-            (void)TRY(succ_group.next(succ_count));
-            total_succ += succ_count.value_or(0);
+            op.id = *row.id;
+            op.obj = row.obj;
+            op.map_key = row.map_key;
+            op.element = row.element;
+            op.insert = row.insert;
+            op.action = row.action;
+            total_succ += succ_count;
             if (total_succ > limits.max_ops)
                 return make_error(ErrorCode::TooLarge, "document: more successors than the op limit of " + std::to_string(limits.max_ops));
             op.succ_begin = static_cast<uint32_t>(document.succ.size());
-            op.succ_count = static_cast<uint32_t>(succ_count.value_or(0));
-            for (uint64_t i = 0; i < succ_count.value_or(0); ++i) {
-                auto succ = TRY(read_op_ref(succ_actor, succ_counter, actor_count, "successor"));
-                if (!succ || succ->counter == 0)
-                    return make_error(ErrorCode::Corrupt, "document: succ column shorter than its group");
-                document.succ.push_back(*succ);
-            }
+            op.succ_count = static_cast<uint32_t>(succ_count);
+            for (uint64_t i = 0; i < succ_count; ++i)
+                document.succ.push_back(TRY(decoder.next_group_entry(actor_count)));
             document.ops.push_back(std::move(op));
         }
-        TRY(expect_exhausted(obj_actor, "document: object actor column"));
-        TRY(expect_exhausted(obj_counter, "document: object counter column"));
-        TRY(expect_exhausted(key_actor, "document: key actor column"));
-        TRY(expect_exhausted(key_counter, "document: key counter column"));
-        TRY(expect_exhausted(key_string, "document: key string column"));
-        TRY(expect_exhausted(id_actor, "document: id actor column"));
-        TRY(expect_exhausted(id_counter, "document: id counter column"));
-        TRY(expect_exhausted(insert, "document: insert column"));
-        TRY(expect_exhausted(value, "document: value column"));
-        TRY(expect_exhausted(succ_group, "document: succ group column"));
-        TRY(expect_exhausted(succ_actor, "document: succ actor column"));
-        TRY(expect_exhausted(succ_counter, "document: succ counter column"));
+        TRY(decoder.expect_exhausted());
     }
     return document;
 }
