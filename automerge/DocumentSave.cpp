@@ -49,20 +49,19 @@ std::vector<uint8_t> Document::save_with(size_t deflate_threshold) const
         actors.push_back(m_store.actor(authors[i]));
     }
 
-    // The encoder borrows the messages until finish, so every DocChange stays alive till then.
+    // The encoder borrows the messages until finish; m_changes outlives it.
     storage::DocumentEncoder encoder;
-    std::vector<storage::DocChange> doc_changes(m_changes.size());
-    for (size_t i = 0; i < m_changes.size(); ++i) {
-        auto const& change = m_changes[i];
-        auto& doc_change = doc_changes[i];
-        doc_change.actor = doc_index[change.actor];
-        doc_change.seq = change.seq;
-        doc_change.max_op = change.max_op;
-        doc_change.time = change.time;
-        doc_change.message = change.message;
-        doc_change.deps.assign(change.deps.begin(), change.deps.end());
-        doc_change.extra = change.extra;
-        encoder.add_change(doc_change);
+    for (auto const& change : m_changes) {
+        storage::DocChangeView view;
+        view.actor = doc_index[change.actor];
+        view.seq = change.seq;
+        view.max_op = change.max_op;
+        view.time = change.time;
+        if (change.message)
+            view.message = *change.message;
+        view.deps = change.deps;
+        view.extra = change.extra;
+        encoder.add_change(view);
     }
     std::vector<uint64_t> head_indices;
     for (auto const& head : m_heads)

@@ -42,7 +42,7 @@ DocumentEncoder::DocumentEncoder()
 
 DocumentEncoder::~DocumentEncoder() = default;
 
-void DocumentEncoder::add_change(DocChange const& change)
+void DocumentEncoder::add_change(DocChangeView const& change)
 {
     auto& c = *m_columns;
     c.change_actor.append(uint64_t(change.actor));
@@ -50,7 +50,7 @@ void DocumentEncoder::add_change(DocChange const& change)
     c.max_op.append(static_cast<int64_t>(change.max_op));
     c.time.append(change.time);
     if (change.message)
-        c.message.append(std::string_view(*change.message));
+        c.message.append(*change.message);
     else
         c.message.append_null();
     c.deps_group.append(uint64_t(change.deps.size()));
@@ -107,8 +107,12 @@ std::vector<uint8_t> DocumentEncoder::finish(std::span<const ActorId> actors, st
 std::vector<uint8_t> encode_document_body(DocumentRecord const& document, size_t deflate_threshold)
 {
     DocumentEncoder encoder;
-    for (auto const& change : document.changes)
-        encoder.add_change(change);
+    for (auto const& change : document.changes) {
+        DocChangeView view { change.actor, change.seq, change.max_op, change.time, std::nullopt, change.deps, change.extra };
+        if (change.message)
+            view.message = *change.message;
+        encoder.add_change(view);
+    }
     for (auto const& op : document.ops) {
         DocOpView view;
         view.id = op.id;
@@ -164,6 +168,7 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
         DeltaDecoder deps_index(change_columns.get(change_columns::deps_index), "document: change deps column");
         ValueDecoder extra(change_columns.get(change_columns::extra_meta), change_columns.get(change_columns::extra_raw), "document: change extra column");
         uint64_t total_deps = 0;
+        document.changes.reserve(static_cast<size_t>(count_values(change_columns.get(change_columns::actor), limits.max_changes)));
         for (;;) {
             std::optional<uint64_t> actor_value;
             if (!TRY(actor.next(actor_value)))
@@ -194,7 +199,9 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
                 std::optional<int64_t> index;
                 if (!TRY(deps_index.next(index)) || !index || *index < 0)
                     return make_error(ErrorCode::Corrupt, "document: change dependency column shorter than its group");
-                change.deps.push_back(static_cast<uint64_t>(*index));
+                if (static_cast<uint64_t>(*index) >= document.changes.size())
+                    return make_error(ErrorCode::Corrupt, "document: change depends on a change not before it");
+                change.deps.push_back(static_cast<uint32_t>(*index));
             }
             ScalarValue extra_value;
             if (TRY(extra.next(extra_value))) {

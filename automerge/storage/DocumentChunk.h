@@ -23,7 +23,7 @@ struct DocChange {
     uint64_t max_op { 0 };
     int64_t time { 0 };
     std::optional<std::string> message;
-    std::vector<uint64_t> deps; // indices of earlier changes
+    std::vector<uint32_t> deps; // indices of earlier changes
     std::vector<uint8_t> extra;
 };
 
@@ -66,6 +66,18 @@ struct DocumentLimits {
     uint64_t max_changes { 1u << 20 };
 };
 
+// What the encoder reads of one change of a document; it borrows the message until finish()
+// and the rest for the call only.
+struct DocChangeView {
+    uint32_t actor { 0 };
+    uint64_t seq { 0 };
+    uint64_t max_op { 0 };
+    int64_t time { 0 };
+    std::optional<std::string_view> message;
+    std::span<const uint32_t> deps;
+    std::span<const uint8_t> extra;
+};
+
 // What the encoder reads of one op of a document; borrowed for the call only.
 struct DocOpView {
     OpRef id;
@@ -81,8 +93,7 @@ class DocumentEncoder {
 public:
     DocumentEncoder();
     ~DocumentEncoder();
-    // Borrows the change's message until finish().
-    void add_change(DocChange const& change);
+    void add_change(DocChangeView const& change);
     void add_op(DocOpView const& op);
     // Columns of at least `deflate_threshold` bytes are raw-deflated; 0 turns deflate off.
     std::vector<uint8_t> finish(std::span<const ActorId> actors, std::span<const ChangeHash> heads, std::span<const uint64_t> head_indices, size_t deflate_threshold);

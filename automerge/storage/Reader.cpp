@@ -1,5 +1,7 @@
 #include "automerge/storage/Reader.h"
 
+#include <cstring>
+
 namespace automerge::storage {
 
 static Unexpected truncated(std::string_view what)
@@ -97,6 +99,15 @@ bool is_valid_utf8(std::span<const uint8_t> bytes)
 {
     size_t i = 0;
     while (i < bytes.size()) {
+        // Eight ASCII bytes at a time.
+        if (i + 8 <= bytes.size()) {
+            uint64_t word;
+            std::memcpy(&word, bytes.data() + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         uint8_t c = bytes[i];
         if (c < 0x80) {
             ++i;

@@ -6,6 +6,20 @@
 
 namespace automerge::storage {
 
+uint64_t count_values(std::span<const uint8_t> column, uint64_t limit)
+{
+    RleDecoder<uint64_t> counting(column, "counting");
+    uint64_t count = 0;
+    std::optional<uint64_t> ignored;
+    while (count < limit) {
+        auto more = counting.next(ignored);
+        if (!more || !*more)
+            break;
+        ++count;
+    }
+    return count;
+}
+
 ErrorOr<bool> ValueDecoder::next(ScalarValue& out)
 {
     std::optional<uint64_t> meta;

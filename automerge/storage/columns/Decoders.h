@@ -142,6 +142,10 @@ private:
     uint64_t m_remaining { 0 };
 };
 
+// How many values an RLE column of uLEB numbers holds, counting no further than `limit` (for
+// reserving room: a malformed column just counts as shorter).
+uint64_t count_values(std::span<const uint8_t> column, uint64_t limit);
+
 // Reads the metadata column and takes each value's bytes from the raw column. Every value has
 // metadata (a null value is type 0), so a null in the metadata column is refused.
 class ValueDecoder {

@@ -210,16 +210,7 @@ ErrorOr<void> OpColumnsDecoder::expect_exhausted()
 
 uint64_t OpColumnsDecoder::count_rows(uint64_t limit) const
 {
-    RleDecoder<uint64_t> counting(m_action_bytes, "op columns: action column");
-    uint64_t count = 0;
-    std::optional<uint64_t> ignored;
-    while (count <= limit) {
-        auto more = counting.next(ignored);
-        if (!more || !*more)
-            break;
-        ++count;
-    }
-    return std::min(count, limit);
+    return count_values(m_action_bytes, limit);
 }
 
 }
