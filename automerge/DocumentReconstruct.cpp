@@ -14,12 +14,50 @@ namespace automerge {
 
 namespace {
 
-// An op of a rebuilt change: a stored op, or a synthesized delete.
+// An op of a rebuilt change, a stored op or a synthesized delete, with what its encoding reads
+// copied out of the op store: the changes take their ops in counter order, which is far from the
+// store's order, and chasing each field there costs a cache miss.
 struct ChangeSlot {
     uint64_t counter;
-    bool is_delete;
-    uint32_t index; // store op index, or index into the deletes
+    ObjId obj;
+    std::string_view key;
+    ScalarValue const* value; // nothing for a delete
+    std::vector<OpId>* pred;
+    OpAction action;
 };
+
+// Puts one actor's slots in counter order. Where its counters are dense (changes following each
+// other) each slot goes straight to its counter's place; sparse counters are sorted. Two ops
+// with one id are refused.
+ErrorOr<void> order_by_counter(std::vector<ChangeSlot>& slots, std::vector<ChangeSlot>& scratch)
+{
+    if (slots.size() < 2)
+        return {};
+    auto [low, high] = std::ranges::minmax(slots, {}, &ChangeSlot::counter);
+    uint64_t low_counter = low.counter;
+    uint64_t range = high.counter - low_counter;
+    if (range >= 2 * slots.size() + 64) {
+        std::ranges::sort(slots, {}, &ChangeSlot::counter);
+        for (size_t k = 1; k < slots.size(); ++k) {
+            if (slots[k].counter == slots[k - 1].counter)
+                return make_error(ErrorCode::Corrupt, "document: two ops with one id");
+        }
+        return {};
+    }
+    scratch.assign(static_cast<size_t>(range) + 1, ChangeSlot { 0, {}, {}, nullptr, nullptr, OpAction::Set });
+    for (auto const& slot : slots) {
+        auto& place = scratch[static_cast<size_t>(slot.counter - low_counter)];
+        if (place.pred)
+            return make_error(ErrorCode::Corrupt, "document: two ops with one id");
+        place = slot;
+    }
+    slots.clear();
+    for (auto const& slot : scratch) {
+        if (slot.pred)
+            slots.push_back(slot);
+    }
+    return {};
+}
 
 struct SynthesizedDelete {
     OpId id;
@@ -105,12 +143,17 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
 
     // Ops of each actor in counter order.
     std::vector<std::vector<ChangeSlot>> by_actor(m_store.actor_count());
-    for (uint32_t index = 0; index < ops.size(); ++index)
-        by_actor[ops[index].id.actor].push_back(ChangeSlot { ops[index].id.counter, false, index });
-    for (uint32_t index = 0; index < deletes.size(); ++index)
-        by_actor[deletes[index].id.actor].push_back(ChangeSlot { deletes[index].id.counter, true, index });
-    for (auto& slots : by_actor)
-        std::ranges::sort(slots, [](ChangeSlot const& a, ChangeSlot const& b) { return a.counter < b.counter; });
+    for (uint32_t index = 0; index < ops.size(); ++index) {
+        auto const& op = ops[index];
+        by_actor[op.id.actor].push_back(ChangeSlot { op.id.counter, op.obj, m_store.key(op.key), &op.value, &preds[index], op.action });
+    }
+    for (auto& deleted : deletes)
+        by_actor[deleted.id.actor].push_back(ChangeSlot { deleted.id.counter, deleted.obj, m_store.key(deleted.key), nullptr, &deleted.pred, OpAction::Delete });
+    {
+        std::vector<ChangeSlot> scratch;
+        for (auto& slots : by_actor)
+            TRY(order_by_counter(slots, scratch));
+    }
     std::vector<size_t> cursor(m_store.actor_count(), 0);
     std::vector<uint64_t> last_seq(m_store.actor_count(), 0);
 
@@ -163,11 +206,9 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
         };
         for (size_t k = begin; k < end; ++k) {
             auto const& slot = slots[k];
-            ObjId obj = slot.is_delete ? deletes[slot.index].obj : ops[slot.index].obj;
-            if (!obj.is_root())
-                note(obj.actor);
-            auto& pred = slot.is_delete ? deletes[slot.index].pred : preds[slot.index];
-            for (auto const& id : pred)
+            if (!slot.obj.is_root())
+                note(slot.obj.actor);
+            for (auto const& id : *slot.pred)
                 note(id.actor);
         }
         std::ranges::sort(others, [&](uint32_t a, uint32_t b) { return m_store.actor(a) < m_store.actor(b); });
@@ -183,24 +224,12 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
         for (size_t k = begin; k < end; ++k) {
             auto const& slot = slots[k];
             storage::ChangeOpView op;
-            ObjId obj;
-            std::vector<OpId>* pred;
-            if (slot.is_delete) {
-                auto& deleted = deletes[slot.index];
-                obj = deleted.obj;
-                op.key = m_store.key(deleted.key);
-                op.action = static_cast<uint64_t>(storage::Action::Delete);
-                pred = &deleted.pred;
-            } else {
-                auto const& stored = ops[slot.index];
-                obj = stored.obj;
-                op.key = m_store.key(stored.key);
-                op.action = static_cast<uint64_t>(stored.action);
-                op.value = &stored.value;
-                pred = &preds[slot.index];
-            }
-            if (!obj.is_root())
-                op.obj = storage::OpRef { obj.counter, local(obj.actor) };
+            op.key = slot.key;
+            op.action = static_cast<uint64_t>(slot.action);
+            op.value = slot.value;
+            if (!slot.obj.is_root())
+                op.obj = storage::OpRef { slot.obj.counter, local(slot.obj.actor) };
+            auto* pred = slot.pred;
             if (pred->size() > 1)
                 std::ranges::sort(*pred, less);
             pred_refs.clear();
