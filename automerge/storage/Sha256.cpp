@@ -50,6 +50,8 @@ __attribute__((target("sha,sse4.1,ssse3"))) void compress_blocks(uint32_t state[
         __m128i const abef = state0;
         __m128i const cdgh = state1;
         __m128i w[4];
+        // Unrolled, the ring indices and the conditions below become constants.
+#pragma GCC unroll 16
         for (int g = 0; g < 16; ++g) {
             if (g < 4)
                 w[g] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<__m128i const*>(data + 16 * g)), byte_swap);
