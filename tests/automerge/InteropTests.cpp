@@ -73,6 +73,29 @@ Document large()
     return document;
 }
 
+// A value column whose segments deflate in different ways: records that repeat their field
+// names, then a long text of a small alphabet and random bytes, which are coded without matching.
+Document mixed_columns()
+{
+    Document document(actor(0x66));
+    uint32_t state = 7;
+    auto random = [&] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 24;
+    };
+    for (int i = 0; i < 2000; ++i)
+        EXPECT_TRUE(document.put(ROOT, "entry" + std::to_string(i), ScalarValue::str("{\"present\":true,\"watched_at_ms\":" + std::to_string(1700000000000 + i * 977) + "}")));
+    std::string text;
+    for (int i = 0; i < 300000; ++i)
+        text.push_back(static_cast<char>('A' + random() % 26));
+    EXPECT_TRUE(document.put(ROOT, "text", ScalarValue::str(text)));
+    ScalarValue::Bytes bytes;
+    for (int i = 0; i < 200000; ++i)
+        bytes.push_back(static_cast<uint8_t>(random()));
+    EXPECT_TRUE(document.put(ROOT, "zz_bytes", ScalarValue::bytes(bytes)));
+    return document;
+}
+
 Document concurrent()
 {
     Document a(actor(0xaa)), b(actor(0xbb)), c(actor(0x0c));
@@ -127,6 +150,7 @@ TEST(Interop, ReferenceLoadsWhatCppSaves)
     write_document(scratch.path(), "cpp_deep", deep());
     write_document(scratch.path(), "cpp_large", large());
     write_document(scratch.path(), "cpp_concurrent", concurrent());
+    write_document(scratch.path(), "cpp_mixed_columns", mixed_columns());
     write_document(scratch.path(), "cpp_rolled_back", rolled_back());
     write_document(scratch.path(), "cpp_empty", Document(actor(0x55)));
     // The fixture scripts, replayed in C++.
