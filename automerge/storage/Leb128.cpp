@@ -2,22 +2,33 @@
 
 namespace automerge::storage {
 
+// Most numbers in columns fit one byte; longer ones are formed apart and appended at once.
 size_t write_uleb(std::vector<uint8_t>& out, uint64_t value)
 {
+    if (value < 0x80) {
+        out.push_back(static_cast<uint8_t>(value));
+        return 1;
+    }
+    uint8_t buffer[10];
     size_t written = 0;
     do {
         uint8_t byte = value & 0x7f;
         value >>= 7;
         if (value != 0)
             byte |= 0x80;
-        out.push_back(byte);
-        ++written;
+        buffer[written++] = byte;
     } while (value != 0);
+    out.insert(out.end(), buffer, buffer + written);
     return written;
 }
 
 size_t write_sleb(std::vector<uint8_t>& out, int64_t value)
 {
+    if (value >= -64 && value < 64) {
+        out.push_back(static_cast<uint8_t>(value & 0x7f));
+        return 1;
+    }
+    uint8_t buffer[10];
     size_t written = 0;
     bool more = true;
     while (more) {
@@ -27,9 +38,9 @@ size_t write_sleb(std::vector<uint8_t>& out, int64_t value)
             more = false;
         else
             byte |= 0x80;
-        out.push_back(byte);
-        ++written;
+        buffer[written++] = byte;
     }
+    out.insert(out.end(), buffer, buffer + written);
     return written;
 }
 
