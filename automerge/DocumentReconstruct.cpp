@@ -29,7 +29,7 @@ struct ChangeSlot {
 // Puts one actor's slots in counter order. Where its counters are dense (changes following each
 // other) each slot goes straight to its counter's place; sparse counters are sorted. Two ops
 // with one id are refused.
-ErrorOr<void> order_by_counter(std::vector<ChangeSlot>& slots, std::vector<ChangeSlot>& scratch)
+ErrorOr<void> order_by_counter(std::vector<ChangeSlot>& slots, std::vector<uint32_t>& places, std::vector<ChangeSlot>& ordered)
 {
     if (slots.size() < 2)
         return {};
@@ -44,18 +44,21 @@ ErrorOr<void> order_by_counter(std::vector<ChangeSlot>& slots, std::vector<Chang
         }
         return {};
     }
-    scratch.assign(static_cast<size_t>(range) + 1, ChangeSlot { 0, {}, {}, nullptr, nullptr, OpAction::Set });
-    for (auto const& slot : slots) {
-        auto& place = scratch[static_cast<size_t>(slot.counter - low_counter)];
-        if (place.pred)
+    constexpr uint32_t empty = UINT32_MAX;
+    places.assign(static_cast<size_t>(range) + 1, empty);
+    for (uint32_t k = 0; k < slots.size(); ++k) {
+        auto& place = places[static_cast<size_t>(slots[k].counter - low_counter)];
+        if (place != empty)
             return make_error(ErrorCode::Corrupt, "document: two ops with one id");
-        place = slot;
+        place = k;
     }
-    slots.clear();
-    for (auto const& slot : scratch) {
-        if (slot.pred)
-            slots.push_back(slot);
+    ordered.clear();
+    ordered.reserve(slots.size());
+    for (auto place : places) {
+        if (place != empty)
+            ordered.push_back(slots[place]);
     }
+    slots.swap(ordered);
     return {};
 }
 
@@ -150,9 +153,10 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     for (auto& deleted : deletes)
         by_actor[deleted.id.actor].push_back(ChangeSlot { deleted.id.counter, deleted.obj, m_store.key(deleted.key), nullptr, &deleted.pred, OpAction::Delete });
     {
-        std::vector<ChangeSlot> scratch;
+        std::vector<uint32_t> places;
+        std::vector<ChangeSlot> ordered;
         for (auto& slots : by_actor)
-            TRY(order_by_counter(slots, scratch));
+            TRY(order_by_counter(slots, places, ordered));
     }
     std::vector<size_t> cursor(m_store.actor_count(), 0);
     std::vector<uint64_t> last_seq(m_store.actor_count(), 0);
