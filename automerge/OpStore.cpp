@@ -58,6 +58,8 @@ bool OpStore::less(OpId a, OpId b) const
 void OpStore::reserve(size_t ops)
 {
     m_ops.reserve(m_ops.size() + ops);
+    // Every insert is logged until the load clears the log.
+    m_undo.reserve(m_undo.size() + ops);
     if (m_ops.empty()) {
         m_op_index.clear();
         m_op_index_built = false;
