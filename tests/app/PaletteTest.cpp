@@ -15,6 +15,7 @@
 #include "kaso/ui/FrameDriver.h"
 #include "kaso/ui/Offscreen.h"
 #include "src/app/VexaApp.h"
+#include "tests/app/AppDriver.h"
 #include "tests/screens/ReferenceShot.h"
 
 using namespace kaso::ui;
@@ -43,56 +44,7 @@ std::vector<std::string> row_ids(Widget& root)
     return ids;
 }
 
-struct PaletteHarness {
-    vexa::VexaApp* app { nullptr };
-    std::unique_ptr<FrameDriver> driver;
-    uint64_t now { 0 };
-
-    explicit PaletteHarness(double width = 1280, Theme theme = Theme::dark())
-    {
-        FocusState::current().reset();
-        auto owned = vexa::VexaApp::create_for_owner("user:test");
-        app = owned.get();
-        app->set_viewport(width, 800);
-        driver = std::make_unique<FrameDriver>(std::move(owned), theme);
-        driver->set_viewport(width, 800, 1.0f);
-        frame();
-    }
-    void frame() { driver->frame(now += 16); }
-    void key(Key named, Modifiers modifiers = {}, std::string text = {})
-    {
-        KeyDown down;
-        down.key = named;
-        down.text = std::move(text);
-        driver->dispatch(down, modifiers);
-        frame();
-    }
-    void ctrl_k()
-    {
-        Modifiers control;
-        control.control = true;
-        key(Key::Character, control, "k");
-    }
-    void type(std::string text)
-    {
-        driver->dispatch(kaso::ui::TextInput { std::move(text) }, {});
-        frame();
-        frame();
-    }
-    void click(Widget& widget)
-    {
-        auto rect = widget.layout_rect();
-        click_at((rect.x0 + rect.x1) / 2, (rect.y0 + rect.y1) / 2);
-    }
-    void click_at(double x, double y)
-    {
-        driver->dispatch(PointerMove { x, y }, {});
-        driver->dispatch(PointerDown { x, y }, {});
-        driver->dispatch(PointerUp { x, y }, {});
-        frame();
-    }
-    Widget& root() { return driver->root(); }
-};
+using PaletteHarness = vexa::test::AppDriver;
 
 TEST(Palette, CtrlKOpensItOverThePageWithTheKeyboardInItsInput)
 {

@@ -14,9 +14,7 @@ vexa=$1 probe=$2 history_probe=$3
 look() { "$probe" --title Vexa --timeout-ms 20000 --hash --hash-exclude-right 20 --hash-from-y 80 | awk '/^hash/ { print $2 }'; }
 
 start --route=home
-found=$("$probe" --title Vexa --expect-size 1280x800 --timeout-ms 20000) || fail "no 1280x800 window"
-window=$(awk '/^id / { print $2 }' <<<"$found")
-[ -n "$window" ] || fail "the probe did not name the window"
+await_window 1280x800
 at() { xdotool mousemove --window "$window" --sync "$1" "$2"; }
 park() { at 900 33; }
 
@@ -29,20 +27,11 @@ for point in "1071 220:vid_donut" "295 220:vid_moon_base" "683 220:vid_solder"; 
     xdotool click 1
     park
     wait_look "$home_look" changed >/dev/null || fail "clicking the card of ${point##*:} did not open it"
-    watch=$(settled_look)
-    xdotool key --window "$window" Escape
-    wait_look "$watch" changed >/dev/null || fail "Escape did not leave the Watch page of ${point##*:}"
     # Home again (a notice of the offline fetch worker may show over it, so its look may differ).
-    home_look=$(settled_look)
+    home_look=$(back_with_escape) || fail "Escape did not leave the Watch page of ${point##*:}"
 done
 
-"$probe" --title Vexa --timeout-ms 5000 --close >/dev/null
-for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then fail "vexa did not exit after its window was closed"; fi
-wait "$pid"
-status=$?
-pid=
-[ "$status" -eq 0 ] || fail "vexa exited with status $status"
+stop
 
 listed=$(HOME=$home XDG_DATA_HOME=$home/data XDG_STATE_HOME=$home/state "$history_probe" 2>>"$log") || fail "the history probe failed"
 expected=$'vid_solder\nvid_moon_base\nvid_donut'

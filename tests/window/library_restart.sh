@@ -37,15 +37,6 @@ wait_pixel() {
     done
     return 1
 }
-stop() {
-    "$probe" --title Vexa --timeout-ms 5000 --close >/dev/null
-    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then fail "vexa did not exit after its window was closed"; fi
-    wait "$pid"
-    local status=$?
-    pid=
-    [ "$status" -eq 0 ] || fail "vexa exited with status $status"
-}
 # Starts on Home and opens the first video; sets `window`.
 open_first_video() {
     start --route=home

@@ -41,3 +41,43 @@ settled_look() {
     echo "$current"
     return 1
 }
+# Waits until a photograph of the window matches the reference picture $1 within the screenshot
+# tolerance, at most 10 s; prints how they differ when they never do. Uses the test's `probe` and
+# `compare`.
+matches_reference() {
+    local result
+    for _ in $(seq 1 50); do
+        "$probe" --title Vexa --timeout-ms 20000 --png "$home/shot.png" >/dev/null
+        result=$("$compare" "$home/shot.png" "$1") && return 0
+        sleep 0.2
+    done
+    echo "$result"
+    return 1
+}
+# Closes the window as a window manager does and waits for vexa to exit with success.
+stop() {
+    "$probe" --title Vexa --timeout-ms 5000 --close >/dev/null
+    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then fail "vexa did not exit after its window was closed"; fi
+    wait "$pid"
+    local status=$?
+    pid=
+    [ "$status" -eq 0 ] || fail "vexa exited with status $status"
+}
+# Waits for vexa's window at the size $1 (WxH) and sets `window` to its X id.
+await_window() {
+    local found
+    found=$("$probe" --title Vexa --expect-size "$1" --timeout-ms 20000) || fail "no $1 window"
+    window=$(awk '/^id / { print $2 }' <<<"$found")
+    [ -n "$window" ] || fail "the probe did not name the window"
+}
+# Once something opened from a page has settled, goes back with Escape and prints the look of
+# the page it comes back to, settled; fails when Escape changes nothing.
+back_with_escape() {
+    local opened
+    opened=$(settled_look)
+    xdotool key --window "$window" Escape
+    wait_look "$opened" changed >/dev/null || return 1
+    settled_look
+    return 0
+}
