@@ -6,15 +6,24 @@ namespace kaso::ui {
 
 namespace {
 
-Modifiers current_modifiers()
+Modifiers modifiers_of(Uint16 state)
 {
-    auto state = SDL_GetModState();
     return Modifiers {
         .shift = (state & KMOD_SHIFT) != 0,
         .control = (state & KMOD_CTRL) != 0,
         .alt = (state & KMOD_ALT) != 0,
         .super = (state & KMOD_GUI) != 0,
     };
+}
+
+// The modifiers a key was pressed with are the event's own: when a busy frame reads them, a quick
+// Ctrl+K may long have been released. Pointer events carry none, so they take the keyboard's
+// state as it is now.
+Modifiers modifiers_for(SDL_Event const& event)
+{
+    if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP)
+        return modifiers_of(event.key.keysym.mod);
+    return modifiers_of(Uint16(SDL_GetModState()));
 }
 
 Key key_of(SDL_Keycode code)
@@ -64,7 +73,7 @@ constexpr double wheel_step = 48.0;
 
 std::optional<TranslatedEvent> translate_sdl_event(SDL_Event const& event, float scale)
 {
-    auto modifiers = current_modifiers();
+    auto modifiers = modifiers_for(event);
     switch (event.type) {
     case SDL_MOUSEMOTION:
         return TranslatedEvent { PointerMove { event.motion.x * double(scale), event.motion.y * double(scale) }, modifiers };
