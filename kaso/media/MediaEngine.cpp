@@ -52,6 +52,8 @@ struct MediaEngine::Impl {
     uint64_t seek_sent_at_serial { 0 };      // pictures stored when it was sent
     std::chrono::steady_clock::time_point seek_deadline;  // when to stop waiting for its own picture
     bool want_playing { false };             // play asked for (kept across sources)
+    uint32_t box_width { 0 };                // the caller's picture box (kept across sources)
+    uint32_t box_height { 0 };
     bool prerolled { false };                // the first asynchronous preroll finished
     bool holding_for_first_seek { false };   // a seek asked before preroll runs; nothing shown yet
     bool pipeline_playing { false };         // the pipeline reported PLAYING
@@ -284,6 +286,8 @@ ErrorOr<void> MediaEngine::open(std::string_view address)
 
     impl.pipeline = std::move(*pipeline);
     impl.requested_playing = false;
+    if (impl.box_width > 0 && impl.box_height > 0)
+        impl.pipeline->set_picture_box(impl.box_width, impl.box_height);
     impl.pipeline->start_paused();
     return {};
 }
@@ -310,6 +314,19 @@ void MediaEngine::pause()
 {
     m_impl->want_playing = false;
     m_impl->apply_pipeline_state();
+}
+
+void MediaEngine::set_picture_box(uint32_t width, uint32_t height)
+{
+    auto& impl = *m_impl;
+    if (width == 0 || height == 0)
+        width = height = 0;
+    if (width == impl.box_width && height == impl.box_height)
+        return;
+    impl.box_width = width;
+    impl.box_height = height;
+    if (impl.pipeline)
+        impl.pipeline->set_picture_box(width, height);
 }
 
 void MediaEngine::seek_to_ms(uint64_t position_ms)

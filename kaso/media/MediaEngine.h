@@ -88,6 +88,11 @@ public:
     std::optional<uint64_t> duration_ms() const;
     // The network source's fill level; 100 when nothing is being buffered.
     uint8_t buffering_percent() const;
+    // The largest picture the caller shows, in pixels. Pictures then arrive as large as fits
+    // inside it, keeping their shape and never enlarged, so that showing them is a copy rather
+    // than a scaling every frame. 0 x 0 (the start) gives them their own size. Kept across
+    // sources; the synthesized test picture always keeps its own size.
+    void set_picture_box(uint32_t width, uint32_t height);
     // The newest picture of the current source (empty before the first one).
     std::shared_ptr<VideoFrame const> current_frame() const;
     // The address given to the last `open` (empty when none).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <vector>
 
 #include <gst/app/gstappsink.h>
 
@@ -93,6 +94,76 @@ GstElement* make_audio_sink()
     return fallback;
 }
 
+// Pictures arrive scaled to square pixels, so the painter can take width and height as they
+// come; inside a box, when one is given, as large as fits while keeping their shape, never
+// enlarged (the scaler fixes the size nearest the stream's own within the ranges).
+std::string picture_caps(uint32_t box_width, uint32_t box_height)
+{
+    auto caps = fmt::format("video/x-raw,format={},pixel-aspect-ratio=1/1", cairo_rgb24_format);
+    if (box_width > 0 && box_height > 0)
+        caps += fmt::format(",width=[1,{}],height=[1,{}]", box_width, box_height);
+    return caps;
+}
+
+// playbin's flag that leaves the decoded video as it is, for the sink to convert.
+constexpr guint native_video_flag = 1u << 6;
+
+struct VideoSink {
+    GstElement* bin { nullptr };          // floating until playbin takes it
+    GstElement* size_filter { nullptr };  // inside the bin: its caps say the picture's size
+    bool scales { false };                // a scaler is there to satisfy a size
+};
+
+// converter ! capsfilter ! appsink, in a bin playbin takes as its video sink. One element that
+// converts and scales in the same pass where GStreamer has it, else a converter and a scaler.
+VideoSink make_video_sink(GstElement* appsink)
+{
+    VideoSink sink;
+    if (!appsink)
+        return sink;
+    GstElement* bin = gst_bin_new("kaso-video-sink-bin");
+    GstElement* filter = gst_element_factory_make("capsfilter", "kaso-picture-size");
+    std::vector<GstElement*> chain;
+    if (GstElement* both = gst_element_factory_make("videoconvertscale", "kaso-video-convert")) {
+        chain.push_back(both);
+        sink.scales = true;
+    } else {
+        chain.push_back(gst_element_factory_make("videoconvert", "kaso-video-convert"));
+        if (GstElement* scaler = gst_element_factory_make("videoscale", "kaso-video-scale")) {
+            chain.push_back(scaler);
+            sink.scales = true;
+        }
+    }
+    chain.push_back(filter);
+    chain.push_back(appsink);
+    bool linked = bin && filter && chain[0];
+    for (GstElement* element : chain) {
+        if (element && bin)
+            gst_bin_add(GST_BIN(bin), element);
+    }
+    for (std::size_t i = 1; linked && i < chain.size(); ++i)
+        linked = gst_element_link(chain[i - 1], chain[i]);
+    GstPad* pad = linked ? gst_element_get_static_pad(chain[0], "sink") : nullptr;
+    linked = pad && gst_element_add_pad(bin, gst_ghost_pad_new("sink", pad));
+    if (pad)
+        gst_object_unref(pad);
+    if (!linked) {
+        // The bin owns what it holds; what it does not hold is dropped here.
+        for (GstElement* element : chain)
+            if (element && (!bin || GST_OBJECT_PARENT(element) != GST_OBJECT(bin)))
+                gst_object_unref(gst_object_ref_sink(element));
+        if (bin)
+            gst_object_unref(gst_object_ref_sink(bin));
+        return {};
+    }
+    GstCaps* caps = gst_caps_from_string(picture_caps(0, 0).c_str());
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    sink.bin = bin;
+    sink.size_filter = filter;
+    return sink;
+}
+
 std::optional<uint64_t> milliseconds(gint64 nanoseconds)
 {
     if (nanoseconds < 0)
@@ -149,22 +220,27 @@ Pipeline::~Pipeline()
 
 ErrorOr<std::unique_ptr<Pipeline>> Pipeline::playbin(std::string const& uri, std::shared_ptr<Waker const> waker)
 {
-    TRY(gst_runtime::require_elements({ "playbin", "appsink", "videoconvert" }));
+    TRY(gst_runtime::require_elements({ "playbin", "appsink", "videoconvert", "capsfilter" }));
     GstElement* playbin = gst_element_factory_make("playbin", "kaso-playbin");
-    // Square pixels: a stream with another pixel shape is scaled by playbin's converter, so the
-    // painter can take width and height as they come.
-    GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, cairo_rgb24_format,
-        "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
-    GstElement* video_sink = make_appsink(caps);
+    GstElement* appsink = make_appsink(gst_caps_from_string(picture_caps(0, 0).c_str()));
+    auto video_sink = make_video_sink(appsink);
     GstElement* audio_sink = make_audio_sink();
-    if (!playbin || !video_sink || !audio_sink) {
-        for (GstElement* element : { playbin, video_sink, audio_sink })
+    if (!playbin || !video_sink.bin || !audio_sink) {
+        for (GstElement* element : { playbin, video_sink.bin, audio_sink })
             if (element)
                 gst_object_unref(gst_object_ref_sink(element));
         return make_error("MediaEngine: the playback pipeline could not be built");
     }
-    g_object_set(playbin, "uri", uri.c_str(), "video-sink", video_sink, "audio-sink", audio_sink, nullptr);
-    return std::unique_ptr<Pipeline>(new Pipeline(playbin, video_sink, std::nullopt, std::move(waker)));
+    // Our own sink converts: playbin's converters would turn the whole decoded picture into
+    // RGB first and scale it afterwards, where one pass can do both on the way to the sink.
+    guint flags = 0;
+    g_object_get(playbin, "flags", &flags, nullptr);
+    g_object_set(playbin, "uri", uri.c_str(), "video-sink", video_sink.bin, "audio-sink", audio_sink, "flags",
+        flags | native_video_flag, nullptr);
+    auto pipeline = std::unique_ptr<Pipeline>(new Pipeline(playbin, appsink, std::nullopt, std::move(waker)));
+    if (video_sink.scales)
+        pipeline->m_size_filter = video_sink.size_filter;
+    return pipeline;
 }
 
 ErrorOr<std::unique_ptr<Pipeline>> Pipeline::test_source(uint64_t duration_ms, std::shared_ptr<Waker const> waker)
@@ -209,6 +285,17 @@ void Pipeline::start_paused()
 bool Pipeline::set_playing(bool playing)
 {
     return gst_element_set_state(m_pipeline, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
+}
+
+void Pipeline::set_picture_box(uint32_t width, uint32_t height)
+{
+    if (!m_size_filter)
+        return;
+    // The capsfilter asks upstream to negotiate again when its caps change; the next picture
+    // comes at the new size, and FrameSlot reads its layout from the new caps.
+    GstCaps* caps = gst_caps_from_string(picture_caps(width, height).c_str());
+    g_object_set(m_size_filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
 }
 
 std::optional<uint32_t> Pipeline::seek(uint64_t target_ms)

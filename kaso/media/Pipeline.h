@@ -68,6 +68,10 @@ public:
     // pipeline refused it.
     std::optional<uint32_t> seek(uint64_t target_ms);
 
+    // Pictures from now on come as large as fits in `width` x `height` pixels, keeping their
+    // shape and never enlarged; 0 x 0 lifts the bound. The test picture keeps its own size.
+    void set_picture_box(uint32_t width, uint32_t height);
+
     std::optional<uint64_t> position_ms() const;
     std::optional<uint64_t> duration_ms() const;
 
@@ -86,6 +90,7 @@ private:
     std::optional<uint64_t> m_stop_ms;    // where every seek's segment ends, when the source says
     std::thread m_starter;                // runs the first state change; joined before teardown
     std::atomic<bool> m_start_failed { false };
+    GstElement* m_size_filter { nullptr };  // held by m_pipeline; none where pictures keep their size
 };
 
 }

@@ -207,7 +207,7 @@ Rect device_pixels(Rect const& logical, double scale, int width, int height)
     return device.intersected({ 0, 0, double(width), double(height) });
 }
 
-void shift_pixels(Image& image, Rect const& area, int dx, int dy)
+void shift_pixels(uint8_t* pixels, int stride, Rect const& area, int dx, int dy)
 {
     // The pixel at p takes the one that was at p + (dx, dy), inside `area`.
     int x0 = int(area.x0), x1 = int(area.x1), y0 = int(area.y0), y1 = int(area.y1);
@@ -216,8 +216,8 @@ void shift_pixels(Image& image, Rect const& area, int dx, int dy)
         return;
     auto row_bytes = std::size_t(to_x - from_x) * 4;
     auto copy_row = [&](int y) {
-        auto* target = image.pixels.data() + std::size_t(y) * std::size_t(image.stride) + std::size_t(from_x) * 4;
-        auto const* source = image.pixels.data() + std::size_t(y + dy) * std::size_t(image.stride) + std::size_t(from_x + dx) * 4;
+        auto* target = pixels + std::size_t(y) * std::size_t(stride) + std::size_t(from_x) * 4;
+        auto const* source = pixels + std::size_t(y + dy) * std::size_t(stride) + std::size_t(from_x + dx) * 4;
         std::memmove(target, source, row_bytes);
     };
     if (dy >= 0) {
@@ -363,14 +363,14 @@ std::optional<FrameCanvas::Reuse> FrameCanvas::plan_reuse(std::vector<SceneComma
             return std::nullopt;
         Reuse reuse;
         for (auto const& logical : changed) {
-            auto device = device_pixels(logical, scale, m_image.width, m_image.height);
+            auto device = device_pixels(logical, scale, m_target.width, m_target.height);
             if (!device.is_empty())
                 reuse.repaint.push_back(device);
         }
         reuse.repaint = without_covered(reuse.repaint);
         // One region short of the whole canvas (a playing video) costs less painted alone than
         // the frame around it painted again, however large it is.
-        Rect whole { 0, 0, double(m_image.width), double(m_image.height) };
+        Rect whole { 0, 0, double(m_target.width), double(m_target.height) };
         bool one_part = reuse.repaint.size() == 1 && reuse.repaint.front() != whole;
         if (!one_part && !worth_reusing(reuse.repaint, whole.width() * whole.height()))
             return std::nullopt;
@@ -413,7 +413,7 @@ std::optional<FrameCanvas::Reuse> FrameCanvas::plan_reuse(std::vector<SceneComma
         return std::nullopt;
     if (!is_whole(shown.x0 * scale) || !is_whole(shown.y0 * scale) || !is_whole(shown.x1 * scale) || !is_whole(shown.y1 * scale))
         return std::nullopt;
-    Rect area = device_pixels(shown, scale, m_image.width, m_image.height);
+    Rect area = device_pixels(shown, scale, m_target.width, m_target.height);
     if (area.is_empty() || std::abs(dx) >= int(area.width()) || std::abs(dy) >= int(area.height()))
         return std::nullopt;
     shown = { area.x0 / scale, area.y0 / scale, area.x1 / scale, area.y1 / scale };
@@ -447,7 +447,7 @@ std::optional<FrameCanvas::Reuse> FrameCanvas::plan_reuse(std::vector<SceneComma
     reuse.dx = dx;
     reuse.dy = dy;
     auto repaint = [&](Rect const& logical) {
-        auto device = device_pixels(logical.intersected(shown), scale, m_image.width, m_image.height);
+        auto device = device_pixels(logical.intersected(shown), scale, m_target.width, m_target.height);
         if (!device.is_empty())
             reuse.repaint.push_back(device);
     };
@@ -500,8 +500,30 @@ ErrorOr<FrameDamage> FrameCanvas::paint(Scene const& scene, TextRenderer& text, 
         m_image.height = height;
         m_image.stride = stride;
         m_image.pixels.assign(bytes, 0);
-        m_painted.reset();
     }
+    return paint_pixels({ m_image.pixels.data(), stride, width, height, CAIRO_FORMAT_ARGB32 }, scene, text, scale, background);
+}
+
+ErrorOr<FrameDamage> FrameCanvas::paint_into(uint8_t* pixels, int stride, Scene const& scene, TextRenderer& text, double scale,
+    Color const& background, int width, int height)
+{
+    if (!(width >= 1 && height >= 1 && width <= max_dimension && height <= max_dimension))
+        return make_error(fmt::format("canvas: picture size {}x{} out of range", width, height));
+    if (!pixels || stride < width * 4 || stride % 4 != 0)
+        return make_error(fmt::format("canvas: {} bytes a row cannot hold {} pixels", stride, width));
+    // The caller's pixels replace the canvas's own.
+    if (!m_image.pixels.empty())
+        m_image = Image {};
+    return paint_pixels({ pixels, stride, width, height, CAIRO_FORMAT_RGB24 }, scene, text, scale, background);
+}
+
+ErrorOr<FrameDamage> FrameCanvas::paint_pixels(Target const& target, Scene const& scene, TextRenderer& text, double scale, Color const& background)
+{
+    int width = target.width, height = target.height, stride = target.stride;
+    if (target.pixels != m_target.pixels || target.stride != m_target.stride || target.width != m_target.width
+        || target.height != m_target.height || target.format != m_target.format)
+        m_painted.reset();
+    m_target = target;
 
     auto const& commands = scene.commands();
     std::vector<std::optional<Rect>> bounds;
@@ -516,11 +538,11 @@ ErrorOr<FrameDamage> FrameCanvas::paint(Scene const& scene, TextRenderer& text, 
     if (same_setting)
         reuse = plan_reuse(commands, bounds);
 
-    auto* surface = cairo_image_surface_create_for_data(m_image.pixels.data(), CAIRO_FORMAT_ARGB32, width, height, stride);
+    auto* surface = cairo_image_surface_create_for_data(target.pixels, cairo_format_t(target.format), width, height, stride);
     auto* cr = cairo_create(surface);
     FrameDamage damage;
     if (reuse) {
-        shift_pixels(m_image, reuse->area, reuse->dx, reuse->dy);
+        shift_pixels(target.pixels, stride, reuse->area, reuse->dx, reuse->dy);
         paint_scene_regions(cr, scene, text, scale, background, reuse->repaint, bounds);
         damage.kind = FrameDamage::Kind::Part;
         damage.bounds = reuse->area;

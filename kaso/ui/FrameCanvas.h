@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,14 @@ public:
     // Paints `scene` at `scale` into a canvas of `width` × `height` device pixels.
     ErrorOr<FrameDamage> paint(Scene const& scene, TextRenderer& text, double scale, Color const& background, int width, int height);
 
+    // Paints into pixels the caller owns and keeps as they are between frames (a window's
+    // surface): `stride` bytes a row of 32-bit native-endian xRGB, the top byte unused. The
+    // canvas then lets go of a picture of its own. Pixels other than those painted last (another
+    // address, size or row length) are painted whole.
+    ErrorOr<FrameDamage> paint_into(uint8_t* pixels, int stride, Scene const& scene, TextRenderer& text, double scale,
+        Color const& background, int width, int height);
+
+    // The picture `paint` painted (empty after `paint_into`).
     Image const& image() const { return m_image; }
     // The picture, for a canvas that is done with.
     Image take_image() && { return std::move(m_image); }
@@ -46,10 +55,21 @@ public:
     void invalidate() { m_painted.reset(); }
 
 private:
+    // Where the frame is painted; `format` is a cairo_format_t.
+    struct Target {
+        uint8_t* pixels { nullptr };
+        int stride { 0 };
+        int width { 0 };
+        int height { 0 };
+        int format { 0 };
+    };
+    ErrorOr<FrameDamage> paint_pixels(Target const& target, Scene const& scene, TextRenderer& text, double scale, Color const& background);
+
     struct Reuse;
     std::optional<Reuse> plan_reuse(std::vector<SceneCommand> const& now, std::vector<std::optional<Rect>> const& now_bounds) const;
 
     Image m_image;
+    Target m_target; // of the last frame painted
     // What the pixels show: the commands, where each paints, and how.
     struct Painted {
         std::vector<SceneCommand> commands;

@@ -45,7 +45,7 @@ void FrameDriver::frame(uint64_t now_ms)
         solve_layout();
     }
     m_scene.clear();
-    DrawContext draw_context { m_text, m_theme, Rect { 0, 0, m_width, m_height }, now_ms };
+    DrawContext draw_context { m_text, m_theme, Rect { 0, 0, m_width, m_height }, now_ms, m_scale };
     m_root->draw(m_scene, draw_context);
     m_root->draw_overlay(m_scene, draw_context);
     m_root->mark_drawn();

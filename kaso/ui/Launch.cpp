@@ -86,33 +86,45 @@ bool copy_to_surface(SDL_Surface* surface, Image const& image, SDL_Rect const& r
     return copied;
 }
 
-// Paints the driver's scene into the frame canvas and shows what changed through the window
-// surface. The canvas keeps the previous frame, so a frame that only scrolled or did not change
-// at all costs a fraction of a whole repaint, and a frame that changed nothing shows nothing.
+// The window surface holds Cairo's native-endian 32-bit xRGB, so frames can be painted straight
+// into it; it keeps its pixels from frame to frame until it is made anew (after a resize).
+bool paints_in_place(SDL_Surface const* surface)
+{
+    auto format = surface->format->format;
+    return !SDL_MUSTLOCK(surface) && surface->pitch % 4 == 0 && (format == SDL_PIXELFORMAT_ARGB8888 || format == SDL_PIXELFORMAT_RGB888);
+}
+
+// Paints the driver's scene and shows what changed through the window surface. The pixels are
+// kept from frame to frame, so a frame that only scrolled or did not change at all costs a
+// fraction of a whole repaint, and a frame that changed nothing shows nothing. Where the surface
+// holds another pixel format, the frame is painted into the canvas's own picture and converted.
 bool present(SdlSession& session, FrameCanvas& canvas, FrameDriver& driver, int drawable_width, int drawable_height)
 {
-    auto damage = canvas.paint(driver.scene(), driver.text(), driver.scale(), driver.theme().background, drawable_width, drawable_height);
+    SDL_Surface* surface = SDL_GetWindowSurface(session.window);
+    if (!surface)
+        return false;
+    bool in_place = paints_in_place(surface) && surface->w == drawable_width && surface->h == drawable_height;
+    auto damage = in_place
+        ? canvas.paint_into(static_cast<uint8_t*>(surface->pixels), surface->pitch, driver.scene(), driver.text(), driver.scale(),
+              driver.theme().background, drawable_width, drawable_height)
+        : canvas.paint(driver.scene(), driver.text(), driver.scale(), driver.theme().background, drawable_width, drawable_height);
     if (!damage) {
         kaso::log::target("kaso::launch")->warn("frame not painted error={}", kaso::debug_text(damage.error().message));
         canvas.invalidate();
         return false;
     }
-    SDL_Surface* surface = SDL_GetWindowSurface(session.window);
-    if (!surface)
-        return false;
-    auto const& image = canvas.image();
     bool fresh_surface = surface != session.surface || surface->w != session.surface_width || surface->h != session.surface_height;
     session.surface = surface;
     session.surface_width = surface->w;
     session.surface_height = surface->h;
-    Rect whole { 0, 0, double(image.width), double(image.height) };
+    Rect whole { 0, 0, double(drawable_width), double(drawable_height) };
     Rect changed = fresh_surface || session.exposed ? whole : damage->bounds;
-    changed = changed.intersected({ 0, 0, double(std::min(image.width, surface->w)), double(std::min(image.height, surface->h)) });
+    changed = changed.intersected({ 0, 0, double(std::min(drawable_width, surface->w)), double(std::min(drawable_height, surface->h)) });
     session.exposed = false;
     if (changed.is_empty())
         return true;
     SDL_Rect rect { int(changed.x0), int(changed.y0), int(changed.width()), int(changed.height()) };
-    if (!copy_to_surface(surface, image, rect))
+    if (!in_place && !copy_to_surface(surface, canvas.image(), rect))
         return false;
     return SDL_UpdateWindowSurfaceRects(session.window, &rect, 1) == 0;
 }

@@ -118,7 +118,7 @@ void Scrollable::draw(Scene& scene, DrawContext& context)
     if (!visible.is_empty()) {
         scene.begin_scroll_layer(m_rect, { at.x, at.y });
         scene.push_offset(-at.x, -at.y);
-        DrawContext inner { context.text, context.theme, visible.translated(at.x, at.y), context.now_ms };
+        DrawContext inner { context.text, context.theme, visible.translated(at.x, at.y), context.now_ms, context.scale };
         m_child->draw_with_presence(scene, inner);
         scene.pop_offset();
         scene.end_scroll_layer();
@@ -133,7 +133,7 @@ void Scrollable::draw_overlay(Scene& scene, DrawContext& context)
         return;
     auto at = offset();
     scene.push_offset(-at.x, -at.y);
-    DrawContext inner { context.text, context.theme, context.visible.translated(at.x, at.y), context.now_ms };
+    DrawContext inner { context.text, context.theme, context.visible.translated(at.x, at.y), context.now_ms, context.scale };
     m_child->draw_overlay(scene, inner);
     scene.pop_offset();
 }

@@ -1,5 +1,8 @@
 #include "kaso/ui/VideoPlayer.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "kaso/platform/Clock.h"
 #include "kaso/platform/Log.h"
 #include "kaso/ui/Scene.h"
@@ -198,15 +201,19 @@ void VideoPlayer::draw(Scene& scene, DrawContext& context)
     scene.fill_rect(m_rect, Color::rgb(0, 0, 0));
     if (!m_engine)
         return;
+    // Pictures come at the size they are shown, so painting one is a copy, not a scaling.
+    auto box_width = std::lround(std::clamp(m_rect.width() * context.scale, 0.0, 16384.0));
+    auto box_height = std::lround(std::clamp(m_rect.height() * context.scale, 0.0, 16384.0));
+    m_engine->set_picture_box(uint32_t(box_width), uint32_t(box_height));
     auto frame = m_engine->current_frame();
     if (frame && frame->width > 0 && frame->height > 0) {
         m_drawn_serial = frame->serial;
         auto image = std::make_shared<Image>();
-    image->width = static_cast<int>(frame->width);
-    image->height = static_cast<int>(frame->height);
-    image->stride = static_cast<int>(frame->stride);
-    image->opaque = true;
-    image->external = frame->bytes.data();
+        image->width = static_cast<int>(frame->width);
+        image->height = static_cast<int>(frame->height);
+        image->stride = static_cast<int>(frame->stride);
+        image->opaque = true;
+        image->external = frame->bytes.data();
         image->keep_alive = frame;
         scene.draw_image(std::move(image), m_rect, 0, ImageFit::Contain);
     }

@@ -58,6 +58,7 @@ struct DrawContext {
     Theme const& theme;
     Rect visible; // logical pixels, in scene coordinates
     uint64_t now_ms { 0 }; // monotonic
+    float scale { 1.0f };  // device pixels per logical pixel
 };
 
 // One input event on its way through the tree. A widget that consumes it sets `handled`, which

@@ -189,6 +189,49 @@ TEST_F(RealEngine, NonSquarePixelsArriveScaledToSquarePixels)
     EXPECT_EQ(frame->bytes.size(), size_t { frame->stride } * frame->height);
 }
 
+TEST_F(RealEngine, PicturesComeAsLargeAsFitTheBoxKeepingTheirShapeNeverEnlarged)
+{
+    // The 320 x 240 clip, while it plays: each box changes the size of the pictures that follow.
+    struct Case {
+        uint32_t box_width, box_height, width, height;
+    };
+    Case const cases[] = {
+        { 160, 200, 160, 120 },   // the width binds
+        { 400, 60, 80, 60 },      // the height binds
+        { 1000, 1000, 320, 240 }, // larger than the picture: its own size
+        { 240, 180, 240, 180 },   // exactly its shape
+        { 0, 0, 320, 240 },       // no box
+    };
+    ASSERT_TRUE(engine->open(file_address()).has_value());
+    engine->play();
+    ASSERT_TRUE(driver->wait_for<FirstFrame>(10s));
+    for (auto const& c : cases) {
+        engine->set_picture_box(c.box_width, c.box_height);
+        bool sized = driver->pump_until([&] {
+            auto frame = engine->current_frame();
+            return frame && frame->width == c.width && frame->height == c.height;
+        }, 10s);
+        ASSERT_TRUE(sized) << c.box_width << "x" << c.box_height << " gave " << engine->current_frame()->width << "x"
+                           << engine->current_frame()->height;
+        auto frame = engine->current_frame();
+        EXPECT_GE(frame->stride, c.width * 4);
+        EXPECT_EQ(frame->bytes.size(), size_t { frame->stride } * frame->height);
+    }
+    EXPECT_EQ(engine->state(), PlaybackState::Playing);
+
+    // The box outlives the source: the next one's first picture already fits it, and pixels
+    // that are not square are made square before fitting (426 x 240 shown, so 213 x 120).
+    engine->set_picture_box(213, 1000);
+    auto wide_pixels = kaso::media::testing::make_webm_clip(s_directory, 1, 4, 3);
+    ASSERT_FALSE(wide_pixels.empty());
+    driver->forget_events();
+    ASSERT_TRUE(engine->open("file://" + wide_pixels.string()).has_value());
+    ASSERT_TRUE(driver->wait_for<FirstFrame>(10s));
+    auto first = driver->events_of<FirstFrame>()[0];
+    EXPECT_EQ(first.width, 213u);
+    EXPECT_EQ(first.height, 120u);
+}
+
 TEST_F(RealEngine, MissingStreamIsAnErrorWithoutAPicture)
 {
     expect_failure_without_a_picture(http_address("/missing.webm"));
