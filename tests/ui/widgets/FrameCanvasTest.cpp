@@ -324,6 +324,49 @@ TEST(FrameCanvas, ANewSizeOrScalePaintsWhole)
     EXPECT_EQ(forgotten->kind, FrameDamage::Kind::Whole);
 }
 
+TEST(FrameCanvas, CallersPixelsGetTheSamePictureAndAnotherBufferIsPaintedWhole)
+{
+    // A window surface: rows longer than the picture, its own buffer kept between frames.
+    using Kind = FrameDamage::Kind;
+    Fixture fixture(1.0f);
+    fixture.driver->frame(16);
+    auto own = paint_offscreen(*fixture.driver);
+    ASSERT_TRUE(own.has_value());
+    int const width = own->width, height = own->height, stride = width * 4 + 64;
+    std::vector<uint8_t> first(std::size_t(stride) * std::size_t(height), 0x55), second = first;
+    auto paint = [&](std::vector<uint8_t>& buffer) {
+        auto& d = *fixture.driver;
+        return fixture.canvas.paint_into(buffer.data(), stride, d.scene(), d.text(), d.scale(), d.theme().background, width, height);
+    };
+    auto same_picture = [&](std::vector<uint8_t> const& buffer) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                for (int channel = 0; channel < 3; ++channel) {
+                    auto at = std::size_t(x) * 4 + std::size_t(channel);
+                    if (buffer[std::size_t(y) * std::size_t(stride) + at] != own->data()[std::size_t(y) * std::size_t(own->stride) + at])
+                        return false;
+                }
+        return true;
+    };
+
+    auto painted = paint(first);
+    ASSERT_TRUE(painted.has_value()) << painted.error().message;
+    EXPECT_EQ(painted->kind, Kind::Whole);
+    EXPECT_TRUE(same_picture(first));
+    EXPECT_TRUE(fixture.canvas.image().pixels.empty());
+    auto again = paint(first);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(again->kind, Kind::Nothing);
+    auto moved = paint(second);
+    ASSERT_TRUE(moved.has_value());
+    EXPECT_EQ(moved->kind, Kind::Whole);
+    EXPECT_TRUE(same_picture(second));
+
+    auto& d = *fixture.driver;
+    EXPECT_FALSE(fixture.canvas.paint_into(first.data(), width * 4 - 4, d.scene(), d.text(), d.scale(), d.theme().background, width, height));
+    EXPECT_FALSE(fixture.canvas.paint_into(nullptr, stride, d.scene(), d.text(), d.scale(), d.theme().background, width, height));
+}
+
 TEST(FrameCanvas, AVideoPictureIsNeverTakenAsUnchanged)
 {
     // A video frame's pixels change under the same handle, so it is painted every frame, and
