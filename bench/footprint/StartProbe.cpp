@@ -6,8 +6,6 @@
 //   footprint_start_probe --title TITLE [--timeout-ms N] [--output FILE] -- PROGRAM [ARGUMENTS...]
 // The program's output goes to FILE (to /dev/null without one). Exits 1 (with one line saying why) when no such window appears in time.
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <chrono>
 #include <cstdio>
@@ -18,34 +16,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/window/x11_window.h"
+
 namespace {
 
-std::optional<Window> find_window(Display* display, Window window, std::string const& title)
-{
-    char* name = nullptr;
-    if (XFetchName(display, window, &name) && name) {
-        bool match = title == name;
-        XFree(name);
-        XWindowAttributes attributes;
-        if (match && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
-            return window;
-    }
-    Window root, parent;
-    Window* children = nullptr;
-    unsigned count = 0;
-    std::optional<Window> found;
-    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !found; ++i)
-            found = find_window(display, children[i], title);
-        if (children)
-            XFree(children);
-    }
-    return found;
-}
-
-int ignore_errors(Display*, XErrorEvent*) { return 0; } // a window may go while it is looked at
-
-// Whether the window shows a painted frame: more than one colour.
+// Whether the window shows a painted frame.
 bool painted(Display* display, Window window)
 {
     XWindowAttributes attributes;
@@ -54,11 +29,7 @@ bool painted(Display* display, Window window)
     XImage* image = XGetImage(display, window, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes, ZPixmap);
     if (!image)
         return false;
-    unsigned long first = XGetPixel(image, 0, 0);
-    bool more = false;
-    for (int y = 0; y < image->height && !more; y += 2)
-        for (int x = 0; x < image->width && !more; x += 2)
-            more = XGetPixel(image, x, y) != first;
+    bool more = x11_window::colours_seen(image, 2) > 1;
     XDestroyImage(image);
     return more;
 }
@@ -96,7 +67,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot open the X display\n");
         return 1;
     }
-    XSetErrorHandler(ignore_errors);
+    XSetErrorHandler(x11_window::ignore_error);
 
     auto start = std::chrono::steady_clock::now();
     pid_t pid = fork();
@@ -122,7 +93,7 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     auto deadline = start + std::chrono::milliseconds(timeout_ms);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (auto window = find_window(display, DefaultRootWindow(display), title); window && painted(display, *window)) {
+        if (auto window = x11_window::find_window(display, DefaultRootWindow(display), title); window && painted(display, window->window)) {
             auto elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
             std::printf("first_frame_ms %.1f\n", elapsed);
             return 0;

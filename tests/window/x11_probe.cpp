@@ -19,12 +19,15 @@
 #include <cstring>
 #include <algorithm>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/window/x11_window.h"
+
 namespace {
+
+using x11_window::Found;
 
 struct Options {
     std::string title;
@@ -37,45 +40,6 @@ struct Options {
     int hash_from_y { 0 };        // rows above this one are left out of the hash
     std::vector<std::pair<int, int>> pixels;
 };
-
-// A shown window with the title, and its size when it was found.
-struct Found {
-    Window window { None };
-    int width { 0 };
-    int height { 0 };
-};
-
-std::optional<Found> find_window(Display* display, Window window, std::string const& title)
-{
-    char* name = nullptr;
-    if (XFetchName(display, window, &name) && name) {
-        bool match = title == name;
-        XFree(name);
-        XWindowAttributes attributes;
-        if (match && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
-            return Found { window, attributes.width, attributes.height };
-    }
-    Window root, parent;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count))
-        return std::nullopt;
-    std::optional<Found> found;
-    for (unsigned i = 0; i < count && !found; ++i)
-        found = find_window(display, children[i], title);
-    if (children)
-        XFree(children);
-    return found;
-}
-
-// Windows come and go while the tree is walked (a program's short-lived helper windows, a window
-// closing): a request about one that has just gone fails with BadWindow or BadDrawable, and
-// Xlib's default handler would end the probe for it. Such a failure only means "not this window
-// now"; every call whose answer is used is checked, so the error itself is ignored.
-int ignore_error(Display*, XErrorEvent*)
-{
-    return 0;
-}
 
 int fail(char const* why)
 {
@@ -118,28 +82,23 @@ int main(int argc, char** argv)
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return fail("cannot open the display");
-    XSetErrorHandler(ignore_error);
+    XSetErrorHandler(x11_window::ignore_error);
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeout_ms);
     Window window = None;
     int width = 0, height = 0;
     std::size_t colours = 0;
     while (std::chrono::steady_clock::now() < deadline) {
-        auto found = find_window(display, DefaultRootWindow(display), options.title).value_or(Found {});
+        auto found = x11_window::find_window(display, DefaultRootWindow(display), options.title).value_or(Found {});
         window = found.window;
         if (window != None) {
             width = found.width;
             height = found.height;
             bool size_ok = !options.expect_size || (options.expect_size->first == width && options.expect_size->second == height);
             if (size_ok && width > 0 && height > 0) {
-                // A window counts as drawn once it shows more than one colour.
                 XImage* image = XGetImage(display, window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
                 if (image) {
-                    std::set<unsigned long> seen;
-                    for (int y = 0; y < height && seen.size() < 64; y += 3)
-                        for (int x = 0; x < width && seen.size() < 64; x += 3)
-                            seen.insert(XGetPixel(image, x, y) & 0xffffff);
-                    colours = seen.size();
+                    colours = x11_window::colours_seen(image);
                     if (colours > 1) {
                         for (auto [x, y] : options.pixels)
                             if (x >= 0 && y >= 0 && x < width && y < height)
