@@ -1,7 +1,6 @@
 #include "tests/backend/innertube/InnertubeService.h"
 
 #include <chrono>
-#include <thread>
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
@@ -52,12 +51,23 @@ InnertubeService::InnertubeService()
                     ++index;
                 }
             }
-            if (answer.delay_ms > 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(answer.delay_ms));
+            if (answer.delay_ms > 0) {
+                std::unique_lock lock(state->mutex);
+                state->stopped.wait_for(lock, std::chrono::milliseconds(answer.delay_ms), [&] { return state->stopping; });
+            }
             response.status = answer.status;
             response.set_content(answer.body, "application/json");
         });
     }
+}
+
+InnertubeService::~InnertubeService()
+{
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->stopping = true;
+    }
+    m_state->stopped.notify_all();
 }
 
 void InnertubeService::serve_fixture(std::string const& key, std::string const& fixture) { serve(key, 200, innertube_fixture(fixture)); }

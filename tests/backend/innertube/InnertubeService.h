@@ -1,6 +1,8 @@
 #pragma once
 
+#include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,7 +21,7 @@ public:
     struct Answer {
         int status { 200 };
         std::string body;
-        int delay_ms { 0 }; // waits this long before answering (time-out tests)
+        int delay_ms { 0 }; // waits this long before answering (time-out tests), or until the service stops
     };
     struct Seen {
         std::string endpoint; // "search", "next", "browse"
@@ -31,6 +33,9 @@ public:
     };
 
     InnertubeService();
+    ~InnertubeService();
+    InnertubeService(InnertubeService const&) = delete;
+    InnertubeService& operator=(InnertubeService const&) = delete;
 
     // Answers `key` with the fixture of that name.
     void serve_fixture(std::string const& key, std::string const& fixture);
@@ -47,6 +52,8 @@ public:
 private:
     struct State {
         mutable std::mutex mutex;
+        std::condition_variable stopped; // wakes delayed answers so that stopping never waits for them
+        bool stopping { false };
         std::map<std::string, std::vector<Answer>> answers;
         std::map<std::string, size_t> served;
         std::vector<Seen> seen;
