@@ -76,7 +76,8 @@ TEST(CommandRunner, TheTimeOutKillsTheWholeProcessGroup)
     auto took = std::chrono::steady_clock::now() - started;
     ASSERT_FALSE(ran.has_value());
     EXPECT_NE(ran.error().message.find("timed out after 300 ms"), std::string::npos) << ran.error().message;
-    EXPECT_LT(took, 3s);
+    // Left alive, the child would hold the run for its 30 s; the bound is far from both ends.
+    EXPECT_LT(took, 15s);
 }
 
 TEST(CommandRunner, AProgramThatClosesItsOutputButLingersStillTimesOut)
@@ -85,7 +86,7 @@ TEST(CommandRunner, AProgramThatClosesItsOutputButLingersStillTimesOut)
     auto ran = run_command("sh", { "-c", "exec >&- 2>&-; sleep 30" }, limits(1 << 20, 300ms));
     ASSERT_FALSE(ran.has_value());
     EXPECT_NE(ran.error().message.find("timed out"), std::string::npos) << ran.error().message;
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 15s); // not the program's 30 s
 }
 
 TEST(CommandRunner, ASignalEndsWithStatusAbove128)

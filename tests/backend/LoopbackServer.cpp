@@ -99,14 +99,17 @@ std::vector<SeenRequest> LoopbackServer::requests_to(std::string const& path) co
     return matching;
 }
 
-void stream_bytes(httplib::Response& response, size_t bytes, int status)
+void stream_bytes(httplib::Response& response, size_t bytes, int status, std::shared_ptr<std::atomic<size_t>> written)
 {
     response.status = status;
-    response.set_content_provider(bytes, "application/octet-stream", [](size_t offset, size_t length, httplib::DataSink& sink) {
+    response.set_content_provider(bytes, "application/octet-stream", [written](size_t offset, size_t length, httplib::DataSink& sink) {
         static std::string const chunk(64 * 1024, 'x');
         (void)offset;
         size_t count = std::min(length, chunk.size());
-        return sink.write(chunk.data(), count);
+        bool accepted = sink.write(chunk.data(), count);
+        if (accepted && written)
+            *written += count;
+        return accepted;
     });
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
@@ -45,7 +47,9 @@ private:
     std::unique_ptr<State> m_state;
 };
 
-// Streams `bytes` bytes of 'x' in 64 KiB chunks without holding them in memory.
-void stream_bytes(httplib::Response& response, size_t bytes, int status = 200);
+// Streams `bytes` bytes of 'x' in 64 KiB chunks without holding them in memory. `written`, when
+// given, counts the bytes handed to the connection: a client that stops reading early leaves it far
+// below `bytes`, however slowly the machine runs.
+void stream_bytes(httplib::Response& response, size_t bytes, int status = 200, std::shared_ptr<std::atomic<size_t>> written = nullptr);
 
 }
