@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cairo.h>
 #include <cstring>
+#include <future>
 #include <jpeglib.h>
 #include <webp/encode.h>
 
@@ -14,6 +15,10 @@ using namespace kaso::ui::image_store;
 using namespace std::chrono_literals;
 
 namespace {
+
+// How long a test waits for the store to settle: the wait ends as soon as it is idle, so this only
+// needs to be far above what a fetch takes on a starved machine.
+constexpr auto settle = 30s;
 
 using Bytes = std::vector<std::byte>;
 
@@ -195,14 +200,18 @@ TEST(ImageStore, LoadsRemembersFailuresAndNeverBlocks)
     store->get("corrupt");
     store->get("huge");
     store->get("missing");
-    // A slow fetch keeps one worker busy; `get` still answers at once.
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(store->get("slow").state, LoadState::Loading);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
+    // A slow fetch keeps one worker busy until it is released; `get` still answers. Were `get` to
+    // wait for that fetch it would never return on its own, so the bound only guards against a hang.
+    auto asked = std::async(std::launch::async, [&] { return store->get("slow").state; });
+    bool answered = asked.wait_for(settle) == std::future_status::ready;
+    if (!answered)
+        release_slow = true;
+    EXPECT_TRUE(answered) << "get waited for a fetch in progress";
+    EXPECT_EQ(asked.get(), LoadState::Loading);
     EXPECT_FALSE(store->block_until_idle(100ms));
     EXPECT_GE(store->pending(), 1u);
     release_slow = true;
-    ASSERT_TRUE(store->block_until_idle(5s));
+    ASSERT_TRUE(store->block_until_idle(settle));
     EXPECT_EQ(store->pending(), 0u);
 
     auto png = store->get("png");
@@ -215,7 +224,7 @@ TEST(ImageStore, LoadsRemembersFailuresAndNeverBlocks)
     int before = fetches;
     store->get("corrupt");
     store->get("missing");
-    EXPECT_TRUE(store->block_until_idle(1s));
+    EXPECT_TRUE(store->block_until_idle(settle));
     EXPECT_EQ(fetches, before); // failures are not fetched again
 }
 
@@ -227,15 +236,15 @@ TEST(ImageStore, EvictsTheLeastRecentlyUsedUnderTheBudget)
     ImageStore store([](std::string_view) -> std::optional<std::vector<uint8_t>> { return as_u8(jpeg_bytes()); }, options);
     for (auto const* address : { "a", "b" }) {
         store.get(address);
-        ASSERT_TRUE(store.block_until_idle(5s));
+        ASSERT_TRUE(store.block_until_idle(settle));
     }
     store.get("a"); // a is now the most recent
     store.get("c");
-    ASSERT_TRUE(store.block_until_idle(5s));
+    ASSERT_TRUE(store.block_until_idle(settle));
     EXPECT_EQ(store.cached_count(), 2u);
     EXPECT_LE(store.cached_bytes(), options.memory_budget);
     EXPECT_EQ(store.get("a").state, LoadState::Loaded);
     EXPECT_EQ(store.get("c").state, LoadState::Loaded);
     EXPECT_EQ(store.get("b").state, LoadState::Loading); // evicted: fetched again
-    ASSERT_TRUE(store.block_until_idle(5s));
+    ASSERT_TRUE(store.block_until_idle(settle));
 }
