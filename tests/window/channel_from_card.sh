@@ -12,7 +12,7 @@ fi
 vexa=$1 probe=$2 compare=$3 references=$4
 . "$(dirname "$0")/session.sh"
 
-look() { "$probe" --title Vexa --timeout-ms 20000 --hash | awk '/^hash/ { print $2 }'; }
+look() { window_hash; }
 
 start --route=subscriptions
 await_window 1280x800

@@ -11,7 +11,7 @@ fi
 vexa=$1 probe=$2 history_probe=$3
 . "$(dirname "$0")/session.sh"
 
-look() { "$probe" --title Vexa --timeout-ms 20000 --hash --hash-exclude-right 20 --hash-from-y 80 | awk '/^hash/ { print $2 }'; }
+look() { window_hash --hash-exclude-right 20 --hash-from-y 80; }
 
 start --route=home
 await_window 1280x800

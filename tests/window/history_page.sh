@@ -13,7 +13,7 @@ fi
 vexa=$1 probe=$2 compare=$3 references=$4 history_probe=$5
 . "$(dirname "$0")/session.sh"
 
-look() { "$probe" --title Vexa --timeout-ms 20000 --hash | awk '/^hash/ { print $2 }'; }
+look() { window_hash; }
 
 start --route=history
 await_window 1280x800

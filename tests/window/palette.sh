@@ -12,13 +12,11 @@ fi
 vexa=$1 probe=$2 compare=$3 reference=$4
 . "$(dirname "$0")/session.sh"
 
-look() { "$probe" --title Vexa --timeout-ms 20000 --hash | awk '/^hash/ { print $2 }'; }
+look() { window_hash; }
 settle_step=0.1
 
 start --route=home --window-size=1280x800
-found=$("$probe" --title Vexa --expect-size 1280x800 --timeout-ms 20000) || fail "no window"
-window=$(awk '/^id / { print $2 }' <<<"$found")
-[ -n "$window" ] || fail "the probe did not name the window"
+await_window 1280x800
 # The pointer rests outside the window, so nothing shows a hover.
 xdotool mousemove 0 0
 home_look=$(settled_look) || fail "Home did not settle"

@@ -13,6 +13,8 @@ start() {
     HOME=$home XDG_DATA_HOME=$home/data XDG_STATE_HOME=$home/state "$vexa" "$@" >"$log" 2>&1 &
     pid=$!
 }
+# The hash of the window's pixels; extra arguments narrow what the probe counts.
+window_hash() { "$probe" --title Vexa --timeout-ms 20000 --hash "$@" | awk '/^hash/ { print $2 }'; }
 # The waits below read the window through the test's own `look`, defined after sourcing this.
 # Waits until the look differs from $1 ("changed") or equals it ("same"), at most 10 s; prints
 # the last look.
