@@ -12,13 +12,20 @@ namespace kaso::actions {
 
 namespace {
 
-ErrorOr<automerge::Document> read_library(std::filesystem::path const& path)
+struct LoadedLibrary {
+    automerge::Document document;
+    std::vector<uint8_t> bytes; // what the document was loaded from
+};
+
+ErrorOr<LoadedLibrary> read_library(std::filesystem::path const& path)
 {
-    auto bytes = TRY(platform::read_file_bounded(path, LibraryStore::max_file_bytes));
-    auto loaded = automerge::Document::load(std::span(reinterpret_cast<uint8_t const*>(bytes.data()), bytes.size()));
+    auto read = TRY(platform::read_file_bounded(path, LibraryStore::max_file_bytes));
+    auto const* first = reinterpret_cast<uint8_t const*>(read.data());
+    std::vector<uint8_t> bytes(first, first + read.size());
+    auto loaded = automerge::Document::load(bytes);
     if (!loaded)
         return make_error(loaded.error().message);
-    return std::move(*loaded);
+    return LoadedLibrary { std::move(*loaded), std::move(bytes) };
 }
 
 }
@@ -76,9 +83,10 @@ LibraryStore LibraryStore::open_at(std::filesystem::path path)
     auto stamp = platform::file_stamp(path).value_or(std::nullopt);
     auto loaded = status.type() == std::filesystem::file_type::regular
         ? read_library(path)
-        : ErrorOr<automerge::Document>(make_error("library: not a regular file"));
+        : ErrorOr<LoadedLibrary>(make_error("library: not a regular file"));
     if (loaded) {
-        store.m_document = std::move(*loaded);
+        store.m_document = std::move(loaded->document);
+        store.m_restore_point = std::move(loaded->bytes);
         store.m_seen = stamp;
         store.m_path = std::move(path);
         return store;
@@ -110,7 +118,10 @@ ErrorOr<void> LibraryStore::merge_from_file()
     auto theirs = read_library(*m_path);
     if (!theirs)
         return make_error(fmt::format("library: the file was changed by another instance and cannot be read: {}", theirs.error().message));
-    if (auto merged = m_document.merge(*theirs); !merged)
+    // The document is no longer what was loaded or written last (a merge that fails may have
+    // taken in part of theirs).
+    m_restore_point.reset();
+    if (auto merged = m_document.merge(theirs->document); !merged)
         return make_error(fmt::format("library: the file was changed by another instance and cannot be merged: {}", merged.error().message));
     m_seen = stamp;
     kaso::log::target("kaso::library")->info("merged library changes of another instance path={}", m_path->string());
@@ -125,7 +136,29 @@ ErrorOr<void> LibraryStore::write_file()
     // The directory may have existed already with a wider mode.
     if (::chmod(m_path->parent_path().c_str(), 0700) != 0)
         return make_error(fmt::format("library: cannot restrict {}", m_path->parent_path().string()));
+    m_restore_point = std::move(bytes);
     return {};
+}
+
+void LibraryStore::ensure_restore_point()
+{
+    if (!m_restore_point)
+        m_restore_point = m_document.save();
+}
+
+void LibraryStore::restore()
+{
+    // Loaded under the same actor, so the next change continues this instance's sequence.
+    automerge::LoadOptions options;
+    options.actor = m_document.actor_id();
+    if (auto restored = automerge::Document::load(*m_restore_point, options)) {
+        m_document = std::move(*restored);
+        return;
+    }
+    // Bytes this store loaded or saved itself always load again; should they not, the document
+    // keeps the change and is no longer what the restore point holds.
+    kaso::log::target("kaso::library")->error("library document could not be restored after a failed write");
+    m_restore_point.reset();
 }
 
 ErrorOr<void> LibraryStore::persist()
@@ -160,22 +193,17 @@ base::ErrorOr<executor::DispatchOutcome, ActionError> LibraryStore::dispatch(Doc
     }
 
     // Only a change that is written out can have to be undone: a library kept in memory alone
-    // is not saved once more before every action.
-    std::vector<uint8_t> before;
+    // keeps no restore point. With a file, the restore point is nearly always the bytes of the
+    // last load or write already, so a dispatch saves the document once, for its own write.
     if (m_path)
-        before = m_document.save();
+        ensure_restore_point();
     auto outcome = executor::dispatch_by_with_context(m_document, action, encoded, {}, context);
     if (!outcome)
         return outcome;
     if (!outcome->change || !m_path)
         return outcome;
     if (auto written = write_file(); !written) {
-        // FIXME: keep the actor across the restore once the document exposes a cheaper undo.
-        auto actor = m_document.actor_id();
-        automerge::LoadOptions options;
-        options.actor = actor;
-        if (auto restored = automerge::Document::load(before, options))
-            m_document = std::move(*restored);
+        restore();
         return not_saved(written.error());
     }
     return outcome;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "automerge/Document.h"
 #include "kaso/actions/Executor.h"
@@ -60,8 +62,12 @@ public:
 private:
     // Under the lock: takes in what the file holds when it is not the version last seen.
     ErrorOr<void> merge_from_file();
-    // Under the lock: saves the document into the file.
+    // Under the lock: saves the document into the file; the saved bytes become the restore point.
     ErrorOr<void> write_file();
+    // Under the lock, before a change: makes sure the restore point holds the document as it is.
+    void ensure_restore_point();
+    // Puts the document back to the restore point after a change that could not be written.
+    void restore();
 
     LibraryStore() = default;
 
@@ -70,6 +76,11 @@ private:
     bool m_persistence_disabled { false };
     std::optional<std::string> m_notice;
     std::optional<platform::FileStamp> m_seen; // the file as last loaded or written; none before either
+    // The document's bytes as last loaded or written, which a failed write restores it from:
+    // kept from the load or the save that was made anyway, so a change that is written needs no
+    // second save. None until the first change is prepared, and again after a merge changed the
+    // document under it.
+    std::optional<std::vector<uint8_t>> m_restore_point;
 };
 
 }

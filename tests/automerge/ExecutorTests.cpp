@@ -8,10 +8,12 @@
 #include "tests/automerge/Support.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <future>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <functional>
 #include <optional>
 #include <gtest/gtest.h>
@@ -377,6 +379,88 @@ TEST(LibraryStore, AFailedDispatchLeavesHeadsAndFileBytesUnchanged)
         EXPECT_EQ(store.document().heads(), heads);
         EXPECT_EQ(store.document().save(), saved);
         EXPECT_EQ(test::read_file(path), bytes);
+    }
+}
+
+// Makes every write to a file fail while it lives (even root's), by a file size limit of zero
+// bytes; the signal such a write raises is ignored, so the write returns an error instead.
+class FailingWrites {
+public:
+    FailingWrites()
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_old_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit none = m_old;
+        none.rlim_cur = 0;
+        ::setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~FailingWrites()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_old_handler);
+    }
+    FailingWrites(FailingWrites const&) = delete;
+    FailingWrites& operator=(FailingWrites const&) = delete;
+
+private:
+    rlimit m_old {};
+    void (*m_old_handler)(int) { SIG_DFL };
+};
+
+TEST(LibraryStore, AFailedWriteRestoresTheDocumentWhereverItCameFrom)
+{
+    // What the store holds before the change whose write fails: the restore point is made from
+    // the file it loaded, its own last write, or (after another instance wrote) the merge.
+    enum class Origin { LoadedFile, OwnWrite, MergedWrite };
+    struct Case {
+        char const* name;
+        Origin origin;
+    };
+    Case const cases[] = {
+        { "loaded from the file", Origin::LoadedFile },
+        { "after its own write", Origin::OwnWrite },
+        { "after merging another instance's write", Origin::MergedWrite },
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryDirectory directory;
+        auto path = directory.path() / "library.automerge";
+        ASSERT_TRUE(LibraryStore::open_at(path).dispatch(like("v0"), encoded()).has_value());
+        auto store = LibraryStore::open_at(path);
+        std::optional<LibraryStore> other;
+        if (c.origin == Origin::OwnWrite) {
+            ASSERT_TRUE(store.dispatch(like("v1"), encoded()).has_value());
+        }
+        if (c.origin == Origin::MergedWrite) {
+            other.emplace(LibraryStore::open_at(path));
+            ASSERT_TRUE(other->dispatch(like("v1"), encoded()).has_value());
+        }
+        // The document as the failing dispatch finds it, after any merge.
+        auto const& expected = other ? other->document() : store.document();
+        auto heads = expected.heads();
+        auto content = test::dump(expected);
+        auto actor = store.document().actor_id();
+        auto bytes = test::read_file(path);
+
+        {
+            FailingWrites failing;
+            auto outcome = store.dispatch(like("v2"), encoded());
+            ASSERT_FALSE(outcome.has_value());
+            EXPECT_NE(outcome.error().message.find("was not saved"), std::string::npos) << outcome.error().message;
+        }
+        EXPECT_EQ(store.document().heads(), heads);
+        EXPECT_EQ(test::dump(store.document()), content);
+        EXPECT_EQ(liked_in(store.document(), "v2"), std::nullopt);
+        EXPECT_EQ(store.document().actor_id(), actor);
+        EXPECT_EQ(test::read_file(path), bytes);
+
+        // Once writes work again, the next change is written on top of the restored document.
+        ASSERT_TRUE(store.dispatch(like("v3"), encoded()).has_value());
+        auto reopened = LibraryStore::open_at(path);
+        EXPECT_EQ(test::dump(reopened.document()), test::dump(store.document()));
+        EXPECT_EQ(liked_in(reopened.document(), "v2"), std::nullopt);
+        EXPECT_EQ(liked_in(reopened.document(), "v3"), true);
+        EXPECT_EQ(liked_in(reopened.document(), "v1"), c.origin == Origin::LoadedFile ? std::nullopt : std::optional<bool>(true));
     }
 }
 
