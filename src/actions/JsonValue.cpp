@@ -472,22 +472,29 @@ kaso::ErrorOr<JsonValue> parse_json(std::string_view text, JsonLimits const& lim
 void append_json_string(std::string& out, std::string_view text)
 {
     static constexpr char hex[] = "0123456789abcdef";
+    // Most text needs no escape: it is copied in runs between the bytes that need one.
     out.push_back('"');
+    size_t run = 0; // where the bytes not yet copied start
     size_t at = 0;
+    auto flush = [&] { out.append(text.data() + run, at - run); };
     while (at < text.size()) {
         unsigned char c = static_cast<unsigned char>(text[at]);
-        if (c >= 0x80) {
-            size_t length = utf8_sequence_length(text, at);
-            if (length == 0) {
-                out += "\xef\xbf\xbd"; // U+FFFD for a byte that starts no valid sequence
-                ++at;
-            } else {
-                out.append(text.substr(at, length));
-                at += length;
-            }
+        if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
+            ++at;
             continue;
         }
-        ++at;
+        if (c >= 0x80) {
+            if (size_t length = utf8_sequence_length(text, at); length != 0) {
+                at += length;
+                continue;
+            }
+            flush();
+            out += "\xef\xbf\xbd"; // U+FFFD for a byte that starts no valid sequence
+            run = ++at;
+            continue;
+        }
+        flush();
+        run = ++at;
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -497,15 +504,12 @@ void append_json_string(std::string& out, std::string_view text)
         case '\b': out += "\\b"; break;
         case '\f': out += "\\f"; break;
         default:
-            if (c < 0x20) {
-                out += "\\u00";
-                out.push_back(hex[c >> 4]);
-                out.push_back(hex[c & 0xf]);
-            } else {
-                out.push_back(static_cast<char>(c));
-            }
+            out += "\\u00";
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 0xf]);
         }
     }
+    flush();
     out.push_back('"');
 }
 

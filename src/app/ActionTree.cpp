@@ -4,11 +4,12 @@
 #include "src/app/ActionTree.h"
 
 #include <algorithm>
+#include <array>
+#include <bitset>
+#include <cstring>
 #include <tuple>
 #include <utility>
 #include <span>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "src/actions/JsonValue.h"
 #include "src/actions/LibraryWriter.h"
@@ -35,71 +36,229 @@ auto first_items(std::vector<T> const& list)
     return std::span(list.data(), std::min(list.size(), max_collection_items));
 }
 
-// The model's lookups the tree makes, answered from hash tables built once per tree: the model's
-// own lookups scan its lists, and the tree makes hundreds of them over lists of thousands. The
-// first item with an id wins, as in the model.
+// Ids looked up by their hash in an open-addressed table of a fixed size, at most half full:
+// the tree builds a few of these with a few hundred ids each, and one block holds them all.
+template<typename Value>
+class IdTable {
+public:
+    explicit IdTable(std::size_t capacity)
+    {
+        std::size_t size = 16;
+        while (size < 2 * capacity)
+            size *= 2;
+        m_slots.resize(size);
+    }
+
+    // The value of `id`, added (value-initialised) when the table did not hold it. The table
+    // must have room: no more ids than its capacity.
+    Value& insert(std::string_view id)
+    {
+        auto hash = std::hash<std::string_view> {}(id);
+        auto& slot = m_slots[probe(id, hash)];
+        if (!slot.used) {
+            slot.used = true;
+            slot.hash = hash;
+            slot.id = id;
+        }
+        return slot.value;
+    }
+
+    Value const* find(std::string_view id) const
+    {
+        auto const& slot = m_slots[probe(id, std::hash<std::string_view> {}(id))];
+        return slot.used ? &slot.value : nullptr;
+    }
+    Value* find(std::string_view id) { return const_cast<Value*>(std::as_const(*this).find(id)); }
+    bool contains(std::string_view id) const { return find(id) != nullptr; }
+
+private:
+    struct Slot {
+        std::string_view id;
+        std::size_t hash { 0 };
+        bool used { false };
+        Value value {};
+    };
+
+    // The slot holding `id`, or the empty one where it belongs.
+    std::size_t probe(std::string_view id, std::size_t hash) const
+    {
+        std::size_t mask = m_slots.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            auto const& slot = m_slots[at];
+            if (!slot.used || (slot.hash == hash && slot.id == id))
+                return at;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+};
+
+// A set of ids.
+class IdSet {
+public:
+    explicit IdSet(std::size_t capacity)
+        : m_table(capacity)
+    {
+    }
+    void add(std::string_view id) { m_table.insert(id); }
+    bool contains(std::string_view id) const { return m_table.contains(id); }
+
+private:
+    IdTable<bool> m_table;
+};
+
+// The first item with each of a few hundred wanted ids in a list of thousands (videos, creators,
+// playlists), found in one pass. Each item's id is tested first against a bitmap of the wanted
+// ids' fingerprints, so nearly every item costs a few instructions and only the rest a lookup.
+template<typename T>
+class FirstById {
+public:
+    // At most `capacity` ids will be wanted.
+    explicit FirstById(std::size_t capacity)
+        : m_found(capacity)
+    {
+    }
+
+    void want(std::string_view id)
+    {
+        auto& found = m_found.insert(id);
+        if (!found.wanted) {
+            found.wanted = true;
+            ++m_left;
+        }
+        m_filter.set(fingerprint(id));
+    }
+
+    void resolve(std::vector<T> const& items)
+    {
+        for (auto const& item : items) {
+            if (m_left == 0)
+                break;
+            if (!m_filter.test(fingerprint(item.id)))
+                continue;
+            auto* found = m_found.find(item.id);
+            if (found && !found->item) {
+                found->item = &item;
+                --m_left;
+            }
+        }
+    }
+
+    T const* find(std::string_view id) const
+    {
+        auto const* found = m_found.find(id);
+        return found ? found->item : nullptr;
+    }
+
+private:
+    struct Found {
+        bool wanted { false };
+        T const* item { nullptr };
+    };
+
+    static constexpr std::size_t filter_bits = 8192;
+
+    // Bits of the id's first and last eight bytes and its length, well mixed.
+    static std::size_t fingerprint(std::string_view id)
+    {
+        uint64_t head = 0;
+        uint64_t tail = 0;
+        std::memcpy(&head, id.data(), std::min<std::size_t>(id.size(), 8));
+        if (id.size() > 8)
+            std::memcpy(&tail, id.data() + id.size() - 8, 8);
+        uint64_t mixed = (head * 0x9e3779b97f4a7c15ull) ^ (tail * 0xc2b2ae3d27d4eb4full) ^ (id.size() * 0x165667b19e3779f9ull);
+        mixed ^= mixed >> 29;
+        mixed *= 0xbf58476d1ce4e5b9ull;
+        return static_cast<std::size_t>(mixed >> 51) % filter_bits;
+    }
+
+    IdTable<Found> m_found;
+    std::bitset<filter_bits> m_filter;
+    std::size_t m_left { 0 }; // wanted ids not found yet
+};
+
+// The model's lookups the tree makes, answered from tables built once per tree: the model's own
+// lookups scan its lists, and the tree makes hundreds of them over lists of thousands. Only the
+// ids the tree asks about are looked up (the first items of each collection, the route's video),
+// and the first item with an id wins, as in the model.
 class TreeLookups {
 public:
     explicit TreeLookups(VexaModel const& model)
         : model(model)
+        , m_videos(first_items(model.queue).size() + first_items(model.history).size() + first_items(model.search_video_ids).size() + 1)
+        , m_channels(first_items(model.subscriptions).size() + first_items(model.search_channel_ids).size() + first_items(model.channels).size())
+        , m_playlists(first_items(model.search_playlist_ids).size())
+        , m_liked(model.liked_videos.size())
+        , m_queued(model.queue.size())
+        , m_subscriptions(model.subscriptions.size())
+        , m_subscribed_paths(model.subscriptions.size())
     {
-        std::unordered_map<std::string_view, Video const*> wanted;
-        auto want = [&](std::vector<std::string> const& ids) {
+        auto want = [](auto& table, std::vector<std::string> const& ids) {
             for (auto const& id : first_items(ids))
-                wanted.try_emplace(id, nullptr);
+                table.want(id);
         };
-        want(model.queue);
-        want(model.history);
-        want(model.search_video_ids);
-        wanted.try_emplace(model.route.text, nullptr);
-        for (auto const& video : model.videos) {
-            auto found = wanted.find(video.id);
-            if (found != wanted.end() && !found->second)
-                found->second = &video;
+        want(m_videos, model.queue);
+        want(m_videos, model.history);
+        want(m_videos, model.search_video_ids);
+        m_videos.want(model.route.text);
+        m_videos.resolve(model.videos);
+
+        want(m_channels, model.subscriptions);
+        want(m_channels, model.search_channel_ids);
+        for (auto const& channel : first_items(model.channels))
+            m_channels.want(channel.id);
+        m_channels.resolve(model.channels);
+
+        want(m_playlists, model.search_playlist_ids);
+        m_playlists.resolve(model.playlists);
+
+        for (auto const& id : model.liked_videos)
+            m_liked.add(id);
+        for (auto const& id : model.queue)
+            m_queued.add(id);
+        for (auto const& entry : model.subscriptions) {
+            m_subscriptions.add(entry);
+            if (std::string_view(entry).starts_with(creator_address_prefix))
+                m_subscribed_paths.add(std::string_view(entry).substr(creator_address_prefix.size()));
         }
-        m_videos = std::move(wanted);
-        for (auto const& channel : model.channels)
-            m_channels.try_emplace(channel.id, &channel);
-        for (auto const& id : first_items(model.search_playlist_ids))
-            m_playlists.try_emplace(id, nullptr);
-        for (auto const& playlist : model.playlists) {
-            auto found = m_playlists.find(playlist.id);
-            if (found != m_playlists.end() && !found->second)
-                found->second = &playlist;
-        }
-        m_liked.insert(model.liked_videos.begin(), model.liked_videos.end());
-        m_queued.insert(model.queue.begin(), model.queue.end());
     }
 
-    // Only ids of the queue, the history, the search results and the route are known here.
-    Video const* video(std::string_view id) const { return find(m_videos, id); }
-    Channel const* channel(std::string_view id) const { return find(m_channels, id); }
-    // Only ids of the playlist search results are known here.
-    Playlist const* playlist(std::string_view id) const { return find(m_playlists, id); }
+    // Only ids of the first items of the queue, the history and the search results, and the
+    // route's, are known here.
+    Video const* video(std::string_view id) const { return m_videos.find(id); }
+    // Only ids of the first subscriptions, channel search results and channels are known here.
+    Channel const* channel(std::string_view id) const { return m_channels.find(id); }
+    // Only ids of the first playlist search results are known here.
+    Playlist const* playlist(std::string_view id) const { return m_playlists.find(id); }
     bool is_liked(std::string_view id) const { return m_liked.contains(id); }
     bool is_queued(std::string_view id) const { return m_queued.contains(id); }
+    // Whether a subscription names the creator, as VexaModel::subscription_names matches them:
+    // by its id, its handle, or the address of its handle.
     bool is_subscribed(std::string_view channel_id) const
     {
+        if (m_subscriptions.contains(channel_id))
+            return true;
         auto const* known = channel(channel_id);
-        return std::any_of(model.subscriptions.begin(), model.subscriptions.end(),
-            [&](std::string const& entry) { return VexaModel::subscription_names(entry, channel_id, known); });
+        if (!known)
+            return false;
+        std::string_view handle = known->handle;
+        while (handle.starts_with('/'))
+            handle.remove_prefix(1);
+        if (handle.empty())
+            return false;
+        return m_subscriptions.contains(known->handle) || m_subscribed_paths.contains(handle);
     }
 
     VexaModel const& model;
 
 private:
-    template<typename T>
-    static T const* find(std::unordered_map<std::string_view, T const*> const& map, std::string_view id)
-    {
-        auto found = map.find(id);
-        return found == map.end() ? nullptr : found->second;
-    }
-
-    std::unordered_map<std::string_view, Video const*> m_videos;
-    std::unordered_map<std::string_view, Channel const*> m_channels;
-    std::unordered_map<std::string_view, Playlist const*> m_playlists;
-    std::unordered_set<std::string_view> m_liked;
-    std::unordered_set<std::string_view> m_queued;
+    FirstById<Video> m_videos;
+    FirstById<Channel> m_channels;
+    FirstById<Playlist> m_playlists;
+    IdSet m_liked;
+    IdSet m_queued;
+    IdSet m_subscriptions;
+    IdSet m_subscribed_paths; // subscriptions given as a creator's address, without its prefix
 };
 
 // The JSON of a tagged variant written straight into bytes, the same text as `to_json_text`
@@ -113,24 +272,47 @@ void append_field(std::string& out, Field const& field)
     out += write_json(tagged_json::write_field(field));
 }
 
+// The text around a variant's field values, which is the same for every value of it: before
+// the first field `{"Name":{"field":`, before each other field `,"field":`, and `}}` at the end;
+// a variant without fields is its quoted name alone.
+template<typename Variant>
+auto const& variant_json_parts()
+{
+    static auto const parts = [] {
+        constexpr std::size_t count = Variant::field_names.size();
+        std::array<std::string, count + 1> made;
+        if constexpr (count == 0) {
+            append_json_string(made[0], Variant::name);
+        } else {
+            made[0] = "{";
+            append_json_string(made[0], Variant::name);
+            made[0] += ":{";
+            for (std::size_t i = 0; i < count; ++i) {
+                if (i > 0)
+                    made[i] = ",";
+                append_json_string(made[i], Variant::field_names[i]);
+                made[i] += ':';
+            }
+            made[count] = "}}";
+        }
+        return made;
+    }();
+    return parts;
+}
+
 template<typename Variant>
 std::vector<uint8_t> tagged_json_bytes(Variant const& variant)
 {
-    std::string out;
-    out.reserve(96);
+    auto const& parts = variant_json_parts<Variant>();
+    // One buffer per thread is reused for the text, so each action allocates only its bytes.
+    static thread_local std::string out;
+    out.clear();
     auto fields = variant.fields();
-    if constexpr (std::tuple_size_v<decltype(fields)> == 0) {
-        append_json_string(out, Variant::name);
-    } else {
-        out += '{';
-        append_json_string(out, Variant::name);
-        out += ":{";
-        [&]<std::size_t... I>(std::index_sequence<I...>) {
-            ((out += I == 0 ? "" : ",", append_json_string(out, Variant::field_names[I]), out += ':', append_field(out, std::get<I>(fields))), ...);
-        }(std::make_index_sequence<std::tuple_size_v<decltype(fields)>>());
-        out += "}}";
-    }
-    return std::vector<uint8_t>(out.begin(), out.end());
+    [&]<std::size_t... I>(std::index_sequence<I...>) { ((out += parts[I], append_field(out, std::get<I>(fields))), ...); }(
+        std::make_index_sequence<std::tuple_size_v<decltype(fields)>>());
+    out += parts.back();
+    auto const* bytes = reinterpret_cast<uint8_t const*>(out.data());
+    return std::vector<uint8_t>(bytes, bytes + out.size());
 }
 
 template<typename Tagged>
@@ -139,9 +321,14 @@ std::vector<uint8_t> json_bytes(Tagged const& value)
     return std::visit([](auto const& variant) { return tagged_json_bytes(variant); }, value.value);
 }
 
-Resource resource(std::string address, std::string kind, std::string label)
+// A resource with room for the actions and children it will be given, so adding them never
+// moves the ones already there.
+Resource resource(std::string address, std::string kind, std::string label, std::size_t actions = 0, std::size_t children = 0)
 {
-    return Resource { std::move(address), std::move(kind), std::move(label), {}, {} };
+    Resource made { std::move(address), std::move(kind), std::move(label), {}, {} };
+    made.actions.reserve(actions);
+    made.children.reserve(children);
+    return made;
 }
 
 ActionSpec described(ActionSpec spec, std::string description)
@@ -176,7 +363,7 @@ Resource comment_resource(TreeLookups const& model, std::string_view video_id, C
     auto id = comment_resource_id(video_id, comment);
     auto liked = model.model.comment_likes.find(id);
     bool is_liked = liked != model.model.comment_likes.end() && liked->second;
-    return resource("vexa.comment:" + id, "vexa.comment", comment_resource_label(comment))
+    return resource("vexa.comment:" + id, "vexa.comment", comment_resource_label(comment), 2)
         .with_action(vexa_action_spec("like", is_liked ? "Unlike comment" : "Like comment", A::SetCommentLiked { id, !is_liked }))
         .with_action(reply_action(id));
 }
@@ -200,7 +387,8 @@ Resource video_resource(TreeLookups const& model, Video const& video, WithCommen
     auto share = vexa_operation_spec("share", "Copy share link", O::Share { id });
     share.with_contract({ "clipboard", "sharing" });
 
-    auto result = resource("vexa.video:" + id, "vexa.video", clean_resource_label(video.title))
+    // Room for "play-pause" too, which the current video gets.
+    auto result = resource("vexa.video:" + id, "vexa.video", clean_resource_label(video.title), 7)
                       .with_action(vexa_operation_spec("open", "Open video", O::OpenVideo { id }))
                       .with_action(described(vexa_action_spec("like", "Like video", A::SetVideoLiked { id, !liked }), "Set the like state for this video"))
                       .with_action(std::move(queue))
@@ -220,7 +408,7 @@ Resource video_resource(TreeLookups const& model, Video const& video, WithCommen
 
 Resource videos_collection(TreeLookups const& model, std::string_view watched_id)
 {
-    auto collection = resource("vexa.videos", "vexa.collection", "Videos");
+    auto collection = resource("vexa.videos", "vexa.collection", "Videos", 0, first_items(model.model.videos).size());
     for (auto const& video : first_items(model.model.videos)) {
         auto comments = video.id == watched_id ? WithComments::Yes : WithComments::No;
         collection.children.push_back(video_resource(model, video, comments));
@@ -230,9 +418,9 @@ Resource videos_collection(TreeLookups const& model, std::string_view watched_id
 
 Resource creators_collection(TreeLookups const& model)
 {
-    auto collection = resource("vexa.creators", "vexa.collection", "Creators");
+    auto collection = resource("vexa.creators", "vexa.collection", "Creators", 0, first_items(model.model.channels).size());
     for (auto const& channel : first_items(model.model.channels)) {
-        collection.children.push_back(resource("vexa.channel:" + channel.id, "vexa.channel", clean_resource_label(channel.name))
+        collection.children.push_back(resource("vexa.channel:" + channel.id, "vexa.channel", clean_resource_label(channel.name), 2)
                 .with_action(vexa_operation_spec("open", "Open creator", O::OpenChannel { channel.id }))
                 .with_action(vexa_action_spec("subscribe", "Subscribe or unsubscribe", A::SetSubscription { channel.id, !model.is_subscribed(channel.id) })));
     }
@@ -241,9 +429,9 @@ Resource creators_collection(TreeLookups const& model)
 
 Resource playlists_collection(TreeLookups const& model)
 {
-    auto collection = resource("vexa.playlists", "vexa.collection", "Playlists");
+    auto collection = resource("vexa.playlists", "vexa.collection", "Playlists", 0, first_items(model.model.playlists).size());
     for (auto const& playlist : first_items(model.model.playlists)) {
-        collection.children.push_back(resource("vexa.playlist:" + playlist.id, "vexa.playlist", clean_resource_label(playlist.title))
+        collection.children.push_back(resource("vexa.playlist:" + playlist.id, "vexa.playlist", clean_resource_label(playlist.title), 1)
                 .with_action(vexa_operation_spec("open", "Open playlist", O::OpenPlaylist { playlist.id })));
     }
     return collection;
@@ -251,11 +439,11 @@ Resource playlists_collection(TreeLookups const& model)
 
 Resource subscriptions_collection(TreeLookups const& model)
 {
-    auto collection = resource("vexa.subscriptions", "vexa.collection", "Subscriptions");
+    auto collection = resource("vexa.subscriptions", "vexa.collection", "Subscriptions", 0, first_items(model.model.subscriptions).size());
     for (auto const& id : first_items(model.model.subscriptions)) {
         auto const* channel = model.channel(id);
         auto label = clean_resource_label(channel ? channel->name : "Subscribed creator " + id);
-        auto entry = resource("vexa.subscription:" + id, "vexa.subscription", std::move(label))
+        auto entry = resource("vexa.subscription:" + id, "vexa.subscription", std::move(label), 2)
                          .with_action(vexa_action_spec("unsubscribe", "Unsubscribe", A::SetSubscription { id, false }));
         if (channel)
             entry.actions.push_back(vexa_operation_spec("open", "Open creator", O::OpenChannel { id }));
@@ -266,10 +454,10 @@ Resource subscriptions_collection(TreeLookups const& model)
 
 Resource queue_collection(TreeLookups const& model)
 {
-    auto collection = resource("vexa.queue", "vexa.collection", "Shared watch queue");
+    auto collection = resource("vexa.queue", "vexa.collection", "Shared watch queue", 0, first_items(model.model.queue).size());
     for (auto const& id : first_items(model.model.queue)) {
         auto const* video = model.video(id);
-        auto entry = resource("vexa.queue:" + id, "vexa.queue-entry", title_or(video, "Queued video ", id))
+        auto entry = resource("vexa.queue:" + id, "vexa.queue-entry", title_or(video, "Queued video ", id), 2)
                          .with_action(vexa_action_spec("remove", "Remove from queue", A::SetQueueMembership { id, false }));
         if (video)
             entry.actions.push_back(vexa_operation_spec("open", "Open video", O::OpenVideo { id }));
@@ -280,12 +468,12 @@ Resource queue_collection(TreeLookups const& model)
 
 Resource history_collection(TreeLookups const& model)
 {
-    auto collection = resource("vexa.history", "vexa.collection", "Watch history");
+    auto collection = resource("vexa.history", "vexa.collection", "Watch history", 1, first_items(model.model.history).size());
     auto clear = described(vexa_operation_spec("clear", "Clear watch history", O::ClearHistory {}),
         "Clear owner-local, device-synchronised watch history");
     collection.actions.push_back(std::move(clear.destructive()));
     for (auto const& id : first_items(model.model.history)) {
-        collection.children.push_back(resource("vexa.history:" + id, "vexa.history-entry", title_or(model.video(id), "Watched video ", id))
+        collection.children.push_back(resource("vexa.history:" + id, "vexa.history-entry", title_or(model.video(id), "Watched video ", id), 2)
                 .with_action(vexa_operation_spec("open", "Open video", O::OpenVideo { id }))
                 .with_action(vexa_operation_spec("remove", "Remove from history", O::RemoveHistory { id })));
     }
@@ -299,8 +487,10 @@ Resource search_results_collection(TreeLookups const& model)
         query.empty() ? std::string("Search results") : clean_resource_label("Search results: " + query));
     if (query.empty())
         return collection;
+    collection.children.reserve(first_items(model.model.search_video_ids).size() + first_items(model.model.search_playlist_ids).size()
+        + first_items(model.model.search_channel_ids).size());
     auto add = [&](std::string address, std::string label, ActionSpec open) {
-        collection.children.push_back(resource(std::move(address), "vexa.search-result", std::move(label)).with_action(std::move(open)));
+        collection.children.push_back(resource(std::move(address), "vexa.search-result", std::move(label), 1).with_action(std::move(open)));
     };
     for (auto const& id : first_items(model.model.search_video_ids)) {
         if (auto const* video = model.video(id))
@@ -321,7 +511,7 @@ Resource search_results_collection(TreeLookups const& model)
 
 Resource library_resource(TreeLookups const& model, std::string_view watched_id)
 {
-    return resource("vexa.library", "vexa.library", "Known library")
+    return resource("vexa.library", "vexa.library", "Known library", 0, 8)
         .with_child(videos_collection(model, watched_id))
         .with_child(creators_collection(model))
         .with_child(playlists_collection(model))
@@ -359,13 +549,13 @@ Resource settings_resource(Settings const& settings)
     auto toggle = [&](std::string id, std::string label, SettingFlag flag) {
         return vexa_action_spec(std::move(id), std::move(label), A::SetSetting { flag, !settings.flag(flag) });
     };
-    auto root = resource("vexa.settings", "vexa.settings", "Playback settings")
+    auto root = resource("vexa.settings", "vexa.settings", "Playback settings", 5, 1 + all_segment_categories.size())
                     .with_action(toggle("autoplay", "Toggle autoplay", SettingFlag::Autoplay))
                     .with_action(toggle("comments", "Toggle comments", SettingFlag::ShowComments))
                     .with_action(toggle("sponsorblock", "Toggle SponsorBlock", SettingFlag::SponsorBlock))
                     .with_action(toggle("dearrow", "Toggle DeArrow", SettingFlag::DeArrow))
                     .with_action(toggle("dislikes", "Toggle dislike counts", SettingFlag::ReturnDislike))
-                    .with_child(resource("vexa.setting:preferred-quality", "vexa.setting", "Preferred quality: " + settings.preferred_quality)
+                    .with_child(resource("vexa.setting:preferred-quality", "vexa.setting", "Preferred quality: " + settings.preferred_quality, 1)
                             .with_action(vexa_action_spec("cycle", "Cycle preferred quality", A::SetPreferredQuality { next_quality(settings.preferred_quality) })));
     for (auto category : all_segment_categories) {
         auto mode = settings.stored_segment_mode(category);
@@ -416,7 +606,7 @@ Resource navigation_action_resource()
         { "history", "Open watch history", Route::history() },
         { "settings", "Open settings", Route::settings() },
     };
-    auto navigation = resource("vexa.navigation", "vexa.navigation", "Navigate");
+    auto navigation = resource("vexa.navigation", "vexa.navigation", "Navigate", std::size(entries) + 1);
     for (auto const& entry : entries)
         navigation.actions.push_back(vexa_operation_spec(std::string(entry.id), std::string(entry.label), O::Navigate { entry.route }));
     navigation.actions.push_back(vexa_operation_spec("toggle-sidebar", "Show or hide navigation", O::ToggleSidebar {}));
@@ -434,7 +624,7 @@ std::optional<Resource> video_action_resource(VexaModel const& model, std::strin
 Resource app_action_tree(VexaModel const& model)
 {
     TreeLookups lookups(model);
-    auto root = resource("vexa.app", "vexa.application", "Vexa");
+    auto root = resource("vexa.app", "vexa.application", "Vexa", 0, 5);
     std::string_view watched_id;
     if (model.route.kind == RouteKind::Watch) {
         if (auto const* video = lookups.video(model.route.text)) {

@@ -1,6 +1,8 @@
 // The texts of the resource tree taken from content: cleaned labels, comment labels and the
 // stable comment ids.
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "src/app/ActionTree.h"
@@ -111,20 +113,50 @@ std::string comment_resource_id(std::string_view video_id, Comment const& commen
     return fmt::format("{}#{:016x}", video_id, hash);
 }
 
-std::string comment_resource_label(Comment const& comment)
+namespace {
+
+// White space among ASCII characters, as the model's word splitting finds it.
+bool is_ascii_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+// The words of a text joined by single spaces. ASCII text, nearly every comment, is collapsed in
+// one pass; any other goes through the model's Unicode word splitting.
+std::string collapsed_words(std::string_view text)
 {
     std::string collapsed;
-    for (auto const& word : text::split_words(comment.text)) {
+    if (std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        collapsed.reserve(text.size());
+        bool pending_space = false;
+        for (char c : text) {
+            if (is_ascii_space(c)) {
+                pending_space = !collapsed.empty();
+                continue;
+            }
+            if (pending_space)
+                collapsed += ' ';
+            pending_space = false;
+            collapsed += c;
+        }
+        return collapsed;
+    }
+    for (auto const& word : text::split_words(text)) {
         if (!collapsed.empty())
             collapsed += ' ';
         collapsed += word;
     }
+    return collapsed;
+}
+
+}
+
+std::string comment_resource_label(Comment const& comment)
+{
+    auto collapsed = collapsed_words(comment.text);
     if (character_count(collapsed) >= comment_label_limit) {
         collapsed.resize(prefix_bytes(collapsed, comment_label_kept));
         collapsed += ellipsis;
     }
     if (!comment.author.empty())
-        collapsed = comment.author + ": " + collapsed;
+        collapsed.insert(0, comment.author + ": ");
     return clean_resource_label(collapsed);
 }
 

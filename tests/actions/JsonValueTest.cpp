@@ -103,6 +103,13 @@ TEST(JsonValue, WritesStringsEscapedOnlyWhereNeeded)
         { "\n\r\t\b\f", R"("\n\r\t\b\f")" },
         { std::string("\x01\x1f\x7f", 3), "\"\\u0001\\u001f\x7f\"" },
         { "bad\xff", "\"bad\xef\xbf\xbd\"" },
+        // Escapes between, before and after runs of plain text.
+        { "\"ab\\c\nd\"", R"("\"ab\\c\nd\"")" },
+        { std::string("a\0b", 3), R"("a\u0000b")" },
+        { "x\xc3\xa9\xffy\xff", "\"x\xc3\xa9\xef\xbf\xbdy\xef\xbf\xbd\"" },
+        // A sequence cut short at the end: each of its bytes is replaced.
+        { "end\xe2\x82", "\"end\xef\xbf\xbd\xef\xbf\xbd\"" },
+        { "", R"("")" },
     };
     for (auto const& row : rows) {
         auto json = write_json(JsonValue::of(row.text));

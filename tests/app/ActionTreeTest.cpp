@@ -7,6 +7,7 @@
 
 #include "src/app/ActionTree.h"
 #include "src/app/DeviceSync.h"
+#include "src/model/Text.h"
 #include "src/model/VexaModel.h"
 
 namespace {
@@ -238,6 +239,25 @@ TEST(ActionTree, LabelsAreCleanedAndCut)
     };
     for (auto const& c : cases)
         EXPECT_EQ(vexa::clean_resource_label(c.text), c.label) << c.text;
+}
+
+TEST(ActionTree, CommentLabelsSplitWordsAsTheModelDoes)
+{
+    // Every ASCII character and a few others as the separator: the label joins the words the
+    // model's own word splitting finds, whichever way the label is made.
+    std::vector<std::string> separators;
+    for (int c = 1; c < 0x80; ++c)
+        separators.emplace_back(1, static_cast<char>(c));
+    for (auto const* other : { "\xc2\xa0", "\xe2\x80\x83", "\xe3\x80\x80", "\xc2\x85", "\xff" })
+        separators.emplace_back(other);
+    for (auto const& separator : separators) {
+        auto text = separator + "one" + separator + separator + "two" + separator;
+        std::string joined;
+        for (auto const& word : vexa::text::split_words(text))
+            joined += (joined.empty() ? "" : " ") + word;
+        EXPECT_EQ(vexa::comment_resource_label(comment("Ana", "A", text, "now")), vexa::clean_resource_label("Ana: " + joined))
+            << "separator " << static_cast<int>(static_cast<unsigned char>(separator[0]));
+    }
 }
 
 // Items known and unknown in every list, each list longer than the cut.
