@@ -1,6 +1,9 @@
 #include "kaso/search/SearchCatalog.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
+#include <utility>
 #include <limits>
 #include <mutex>
 
@@ -39,9 +42,49 @@ SearchCatalog::SearchCatalog(std::string name)
 
 SearchCatalog::SearchCatalog(std::string name, uint64_t generation, uint64_t next_document)
     : m_name(std::move(name))
+    , m_first_document(next_document)
     , m_generation(generation)
     , m_next_document(next_document)
 {
+}
+
+SearchCatalog::GramKey SearchCatalog::gram_key(std::string_view gram)
+{
+    unsigned char bytes[16] = {};
+    if (gram.size() < sizeof(bytes)) {
+        std::memcpy(bytes, gram.data(), gram.size());
+        bytes[15] = static_cast<unsigned char>(gram.size());
+    } else {
+        // Longer than any fragment of valid UTF-8. A hash keeps it findable: a fragment only
+        // narrows the field of a search, and the entry's own text decides.
+        auto hash = std::hash<std::string_view> {}(gram);
+        std::memcpy(bytes, &hash, sizeof(hash));
+        bytes[15] = 0xff;
+    }
+    GramKey key;
+    std::memcpy(&key.low, bytes, 8);
+    std::memcpy(&key.high, bytes + 8, 8);
+    return key;
+}
+
+std::vector<SearchCatalog::GramKey> SearchCatalog::gram_keys(std::string_view normalized)
+{
+    // The fragments of `index_grams`, each once; their order does not matter to the index.
+    auto grams = index_gram_runs(normalized);
+    std::vector<GramKey> keys;
+    keys.reserve(grams.size());
+    for (auto gram : grams)
+        keys.push_back(gram_key(gram));
+    std::ranges::sort(keys);
+    auto [first, last] = std::ranges::unique(keys);
+    keys.erase(first, last);
+    return keys;
+}
+
+std::size_t SearchCatalog::GramHash::operator()(GramKey key) const
+{
+    uint64_t hash = key.low * 0x9e3779b97f4a7c15ull ^ (key.high + 0x632be59bd9b4e019ull) * 0xc2b2ae3d27d4eb4full;
+    return static_cast<std::size_t>(hash ^ (hash >> 31));
 }
 
 bool SearchCatalog::add_posting(Postings& postings, uint64_t document)
@@ -67,19 +110,13 @@ void SearchCatalog::remove_posting(Postings& postings, uint64_t document)
 
 void SearchCatalog::remove_postings(Entry const& entry)
 {
-    for (auto const& gram : entry.grams) {
-        if (auto found = m_gram_postings.find(gram); found != m_gram_postings.end()) {
-            remove_posting(found->second, entry.document);
-            if (found->second.empty())
-                m_gram_postings.erase(found);
-        }
+    for (auto gram : gram_keys(entry.normalized)) {
+        if (auto* postings = m_grams.find(gram))
+            remove_posting(*postings, entry.document);
     }
     for (auto const& token : entry.tokens) {
-        if (auto found = m_token_postings.find(token); found != m_token_postings.end()) {
-            remove_posting(found->second, entry.document);
-            if (found->second.empty())
-                m_token_postings.erase(found);
-        }
+        if (auto* postings = m_tokens.find(std::string_view(token)))
+            remove_posting(*postings, entry.document);
     }
 }
 
@@ -87,16 +124,20 @@ UpsertResult SearchCatalog::upsert(std::string key, std::string search_text, Sea
 {
     if (key.empty())
         return UpsertResult::EmptyKey;
-    auto address = result.action_address();
-    if (!address)
+    // As SearchResult::action_address reads it, without copying the address.
+    if (result.resource.empty() || result.action.empty())
         return UpsertResult::NoActionAddress;
-    if (address->encode() != key)
+    // The key must be the address's text, "<resource>#<action>".
+    std::string_view resource = result.resource;
+    std::string_view action = result.action;
+    std::string_view text = key;
+    if (text.size() != resource.size() + 1 + action.size() || !text.starts_with(resource) || text[resource.size()] != '#' || !text.ends_with(action))
         return UpsertResult::KeyMismatch;
 
-    // The text work happens before the lock is taken; readers wait only for the map updates.
+    // The text work happens before the lock is taken; readers wait only for the index updates.
     Entry entry;
     entry.normalized = normalize_search_text(search_text);
-    entry.grams = index_grams(entry.normalized);
+    auto grams = gram_keys(entry.normalized);
     entry.tokens = index_tokens(entry.normalized);
     entry.result = std::move(result);
     uint64_t characters = character_count(entry.normalized);
@@ -114,21 +155,22 @@ UpsertResult SearchCatalog::upsert(std::string key, std::string search_text, Sea
         if (m_next_document == max_u64)
             return UpsertResult::DocumentsExhausted;
         entry.document = m_next_document++;
-        m_documents.emplace(entry.document, key);
     }
-    for (auto const& gram : entry.grams) {
-        if (add_posting(m_gram_postings[gram], entry.document))
+    for (auto gram : grams) {
+        if (add_posting(m_grams.ensure(gram), entry.document))
             m_postings = saturating_add(m_postings, 1);
     }
     for (auto const& token : entry.tokens) {
-        if (add_posting(m_token_postings[token], entry.document))
+        if (add_posting(m_tokens.ensure(std::string_view(token)), entry.document))
             m_postings = saturating_add(m_postings, 1);
     }
     m_characters = saturating_add(m_characters, characters);
-    if (held != m_entries.end())
+    if (held != m_entries.end()) {
         held->second = std::move(entry);
-    else
-        m_entries.emplace(std::move(key), std::move(entry));
+    } else {
+        auto stored = m_entries.emplace(std::move(key), std::move(entry)).first;
+        m_by_document.push_back(&stored->second);
+    }
     ++m_generation;
     return UpsertResult::Stored;
 }
@@ -150,22 +192,23 @@ std::size_t SearchCatalog::estimate(std::string_view word) const
     if (character_count(word) < 3)
         return m_entries.size();
     std::size_t fewest = m_entries.size();
-    for (auto const& gram : index_grams(word)) {
-        auto at = m_gram_postings.find(gram);
-        fewest = std::min(fewest, at == m_gram_postings.end() ? 0 : at->second.size());
+    for (auto gram : index_gram_views(word)) {
+        auto const* postings = m_grams.find(gram_key(gram));
+        fewest = std::min(fewest, postings ? postings->size() : 0);
     }
     return fewest;
 }
 
-SearchCatalog::Postings SearchCatalog::candidates(std::string_view word) const
+Postings SearchCatalog::candidates(std::string_view word) const
 {
     Postings found;
     if (character_count(word) < 3) {
         // Every entry holding a word that starts with this one. Short words are rare in a
         // query, so they pay for a walk over the words instead of every upsert for an index.
-        for (auto const& [token, postings] : m_token_postings)
+        m_tokens.for_each([&](std::string const& token, Postings const& postings) {
             if (token.starts_with(word))
                 found.insert(found.end(), postings.begin(), postings.end());
+        });
         std::ranges::sort(found);
         auto [first, last] = std::ranges::unique(found);
         found.erase(first, last);
@@ -173,11 +216,11 @@ SearchCatalog::Postings SearchCatalog::candidates(std::string_view word) const
     }
     // The entries holding every fragment of the word, starting from the rarest fragment.
     std::vector<Postings const*> lists;
-    for (auto const& gram : index_grams(word)) {
-        auto at = m_gram_postings.find(gram);
-        if (at == m_gram_postings.end())
+    for (auto gram : index_gram_views(word)) {
+        auto const* postings = m_grams.find(gram_key(gram));
+        if (!postings)
             return {};
-        lists.push_back(&at->second);
+        lists.push_back(postings);
     }
     std::ranges::sort(lists, {}, [](Postings const* list) { return list->size(); });
     found = *lists.front();
@@ -199,7 +242,7 @@ std::vector<SearchCatalog::Hit> SearchCatalog::ranked_hits(std::string_view quer
     auto rarest = std::ranges::min_element(words, {}, [&](std::string const& word) { return estimate(word); });
     std::vector<Hit> hits;
     for (uint64_t document : candidates(*rarest)) {
-        auto const& entry = m_entries.find(m_documents.find(document)->second)->second;
+        auto const& entry = entry_of(document);
         unsigned score = 0;
         bool all = true;
         for (auto const& word : words) {
@@ -228,7 +271,7 @@ std::vector<SearchResult> SearchCatalog::search_limited(std::string_view query, 
     std::shared_lock lock(m_lock);
     std::vector<SearchResult> results;
     for (auto const& hit : ranked_hits(query, limit))
-        results.push_back(m_entries.find(m_documents.find(hit.document)->second)->second.result);
+        results.push_back(entry_of(hit.document).result);
     return results;
 }
 
@@ -242,7 +285,7 @@ SearchPage SearchCatalog::query_page(std::string_view query, std::optional<Searc
     auto hits = ranked_hits(query, wanted);
     SearchPage page;
     for (std::size_t i = offset; i < hits.size() && i < offset + page_size; ++i)
-        page.results.push_back(m_entries.find(m_documents.find(hits[i].document)->second)->second.result);
+        page.results.push_back(entry_of(hits[i].document).result);
     if (hits.size() > offset + page_size)
         page.next = SearchCursor { m_generation, offset + page_size };
     return page;

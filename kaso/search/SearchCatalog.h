@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <compare>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <shared_mutex>
@@ -10,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "kaso/search/PostingsIndex.h"
 #include "kaso/search/SearchResult.h"
 
 namespace kaso::search {
@@ -84,11 +87,23 @@ public:
     std::optional<uint64_t> document_number(std::string_view key) const;
 
 private:
-    using Postings = std::vector<uint64_t>; // document numbers, ascending
+    // A three-character fragment packed into two words: its bytes (at most twelve in valid
+    // UTF-8) and its length, so fragments are hashed and compared without a string.
+    struct GramKey {
+        uint64_t low { 0 };
+        uint64_t high { 0 };
+        bool operator==(GramKey const&) const = default;
+        auto operator<=>(GramKey const&) const = default;
+    };
+    struct GramHash {
+        std::size_t operator()(GramKey key) const;
+    };
+    struct TokenHash {
+        std::size_t operator()(std::string_view token) const { return std::hash<std::string_view> {}(token); }
+    };
 
     struct Entry {
         std::string normalized;
-        std::vector<std::string> grams;
         std::vector<std::string> tokens;
         SearchResult result;
         uint64_t document { 0 };
@@ -99,9 +114,12 @@ private:
         unsigned score;
     };
 
+    static GramKey gram_key(std::string_view gram);
+    static std::vector<GramKey> gram_keys(std::string_view normalized);
     static bool add_posting(Postings& postings, uint64_t document);
     static void remove_posting(Postings& postings, uint64_t document);
     void remove_postings(Entry const& entry);
+    Entry const& entry_of(uint64_t document) const { return *m_by_document[document - m_first_document]; }
     std::vector<Hit> ranked_hits(std::string_view query, std::size_t limit) const;
     // How many entries at most hold the word, cheaply bounded; and the entries that may.
     std::size_t estimate(std::string_view word) const;
@@ -111,9 +129,12 @@ private:
     mutable std::shared_mutex m_lock;
     // Everything below is guarded by m_lock.
     std::unordered_map<std::string, Entry> m_entries;
-    std::unordered_map<std::string, Postings> m_gram_postings;
-    std::unordered_map<std::string, Postings> m_token_postings;
-    std::unordered_map<uint64_t, std::string> m_documents;
+    PostingsIndex<GramKey, GramHash> m_grams;
+    PostingsIndex<std::string, TokenHash> m_tokens;
+    // The entry of each document number from the first this catalogue gave out (entries are
+    // never removed, and a map's entries stay where they are).
+    std::vector<Entry const*> m_by_document;
+    uint64_t m_first_document { 0 };
     uint64_t m_postings { 0 };
     uint64_t m_characters { 0 };
     uint64_t m_generation { 0 };

@@ -130,9 +130,9 @@ std::vector<std::string> index_tokens(std::string_view normalized)
     return tokens;
 }
 
-std::vector<std::string> index_grams(std::string_view normalized)
+std::vector<std::string_view> index_gram_runs(std::string_view normalized)
 {
-    std::vector<std::string> grams;
+    std::vector<std::string_view> grams;
     grams.reserve(normalized.size());
     for_each_word(normalized, [&](std::string_view word) {
         // The byte offsets of the word's characters, then each run of three of them.
@@ -144,14 +144,26 @@ std::vector<std::string> index_grams(std::string_view normalized)
             if (seen >= 3) {
                 auto from = starts[(seen - 3) % 3];
                 auto next = at + utf8_length(static_cast<unsigned char>(word[at]));
-                grams.emplace_back(word.substr(from, std::min(next, word.size()) - from));
+                grams.push_back(word.substr(from, std::min(next, word.size()) - from));
             }
         }
     });
+    return grams;
+}
+
+std::vector<std::string_view> index_gram_views(std::string_view normalized)
+{
+    auto grams = index_gram_runs(normalized);
     std::ranges::sort(grams);
     auto [first, last] = std::ranges::unique(grams);
     grams.erase(first, last);
     return grams;
+}
+
+std::vector<std::string> index_grams(std::string_view normalized)
+{
+    auto views = index_gram_views(normalized);
+    return std::vector<std::string>(views.begin(), views.end());
 }
 
 std::size_t character_count(std::string_view text)

@@ -19,6 +19,10 @@ std::vector<std::string> index_tokens(std::string_view normalized);
 // word, each once, in order of first appearance. A word shorter than three characters has none
 // (the catalogue finds it through its token).
 std::vector<std::string> index_grams(std::string_view normalized);
+// The same fragments as `index_grams`, in the same order, as views into `normalized`.
+std::vector<std::string_view> index_gram_views(std::string_view normalized);
+// Every run of three characters inside a word as it comes, repeats included.
+std::vector<std::string_view> index_gram_runs(std::string_view normalized);
 
 // Characters (code points) of a valid UTF-8 text.
 std::size_t character_count(std::string_view text);

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include <fmt/format.h>
+
 #include "kaso/search/SearchCatalog.h"
 #include "kaso/search/SearchText.h"
 
@@ -149,6 +151,31 @@ TEST(SearchCatalog, FindsEveryWordAndRanksWholeWordsFirst)
         EXPECT_EQ(titles(catalog.search_limited(test.query, 10)), test.titles) << test.query;
     EXPECT_EQ(titles(catalog.search_limited("train", 2)), (std::vector<std::string> { "night train", "spotting" }));
     EXPECT_TRUE(catalog.search_limited("train", 0).empty());
+}
+
+TEST(SearchCatalog, ReplacedTextsAreFoundByTheirNewWordsOnly)
+{
+    // Many entries, so the index grows while they come in; then every third is given a new
+    // text, and the old words, their starts and their fragments find only the others.
+    SearchCatalog catalog("Vexa");
+    constexpr int count = 3000;
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(put(catalog, fmt::format("vexa.video:{}", i), fmt::format("Night kitchen {}", i), fmt::format("v{}", i)), UpsertResult::Stored);
+    for (int i = 0; i < count; i += 3)
+        ASSERT_EQ(put(catalog, fmt::format("vexa.video:{}", i), fmt::format("Moon base {}", i), fmt::format("v{}", i)), UpsertResult::Stored);
+    struct Case {
+        std::string_view query;
+        std::size_t hits;
+    };
+    Case const cases[] = {
+        { "night", count - count / 3 }, { "itche", count - count / 3 }, { "ni", count - count / 3 },
+        { "moon", count / 3 }, { "oon bas", count / 3 }, { "mo", count / 3 },
+        { "kitchen 2997", 0 }, { "moon 2997", 1 }, { "base 2999", 0 }, { "kitchen 2999", 1 },
+    };
+    for (auto const& test : cases)
+        EXPECT_EQ(catalog.search_limited(test.query, count).size(), test.hits) << test.query;
+    EXPECT_EQ(catalog.stats().entries, uint64_t(count));
+    EXPECT_EQ(catalog.document_number("vexa.video:2999#open"), 2999u);
 }
 
 TEST(SearchCatalog, PagesFollowTheCursorUntilTheCatalogueChanges)
