@@ -6,6 +6,14 @@
 
 namespace kaso::actions {
 
+std::optional<ActionAddress> ActionAddress::decode(std::string_view text)
+{
+    auto hash = text.rfind('#');
+    if (hash == std::string_view::npos)
+        return std::nullopt;
+    return ActionAddress { std::string(text.substr(0, hash)), std::string(text.substr(hash + 1)) };
+}
+
 namespace {
 
 // Holds a static binding's arguments and wipes them when the last copy of the binding goes.
@@ -48,7 +56,7 @@ ErrorOr<ControlInvocation> unit_binding_invocation(ActionBinding const& binding)
     wipe_arguments(arguments);
     if (!action)
         return make_error(fmt::format("ActionBinding: {}: {}", debug_text(binding.address.encode()), action.error().message));
-    return ControlInvocation { binding.address, std::move(*action) };
+    return ControlInvocation { binding.address, std::move(*action), binding.spec.operation_type };
 }
 
 ActionEmitter::ActionEmitter(ActionBinding binding)
@@ -70,9 +78,9 @@ ErrorOr<void> ActionEmitter::emit()
     return {};
 }
 
-void ActionEmitter::refresh_availability(AvailableActions const& available)
+void ActionEmitter::refresh_availability(ActionAvailability const& availability)
 {
-    m_available = available.contains(m_binding.address);
+    m_available = availability.allows(m_binding.address);
     if (!m_available)
         m_backlog.clear();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <compare>
+#include <cstdint>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -23,13 +24,24 @@ struct ActionAddress {
 
     // "vexa.video:abc#queue": the text under which the address is looked up.
     std::string encode() const { return resource + "#" + action; }
+    // The address of an encoded text, split at its last "#" (resource addresses may hold "#",
+    // action ids never do); none without one.
+    static std::optional<ActionAddress> decode(std::string_view text);
 
     auto operator<=>(ActionAddress const&) const = default;
     bool operator==(ActionAddress const&) const = default;
 };
 
-// The addresses of the actions that can run now, as the runtime last reported them.
-using AvailableActions = std::set<ActionAddress>;
+// Which actions can run now, as the runtime last found them in the application's tree: every
+// action except those the tree marked unavailable (or that need a capability the runtime does
+// not grant). An address the tree does not list at all, such as an item past the end of a
+// collection the tree cuts short, can run.
+struct ActionAvailability {
+    std::set<ActionAddress> unavailable;
+
+    bool allows(ActionAddress const& address) const { return !unavailable.contains(address); }
+    bool operator==(ActionAvailability const&) const = default;
+};
 
 // A control's tie to one action of the resource tree: the action's address, its specification
 // (which turns arguments into the action's encoded form) and the closure giving the arguments
@@ -47,11 +59,13 @@ struct ActionBinding {
     static ErrorOr<ActionBinding> static_json(Resource const& resource, std::string_view action_id, ActionArguments arguments);
 };
 
-// One firing of a bound control, waiting for the runtime: the action's address and the action
-// as its specification encoded it.
+// One firing of a bound control, waiting for the runtime: the action's address, the action as
+// its specification encoded it, and the operation type the specification declares (the runtime
+// hands it back to the executor, which checks the operation against it).
 struct ControlInvocation {
     ActionAddress address;
     EncodedAction action;
+    uint8_t operation_type { 1 };
 
     bool operator==(ControlInvocation const&) const = default;
 };
@@ -84,8 +98,8 @@ public:
 
     // Queues one invocation; fails (queueing nothing) when the invocation cannot be built.
     ErrorOr<void> emit();
-    // Availability follows the runtime's set; an unavailable action loses its backlog.
-    void refresh_availability(AvailableActions const& available);
+    // Availability follows the runtime's word; an unavailable action loses its backlog.
+    void refresh_availability(ActionAvailability const& availability);
     std::optional<ControlInvocation> pop_control_invocation();
 
 private:

@@ -14,7 +14,15 @@ std::string& fallback()
     return text;
 }
 
+bool& refuses()
+{
+    static bool refuses = false;
+    return refuses;
 }
+
+}
+
+void Clipboard::set_in_memory_refuses(bool refuses_text) { refuses() = refuses_text; }
 
 bool Clipboard::uses_desktop() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
 
@@ -30,14 +38,19 @@ std::string Clipboard::text()
     return copy;
 }
 
-void Clipboard::set_text(std::string const& text)
+bool Clipboard::set_text(std::string const& text)
 {
     if (!uses_desktop()) {
+        if (refuses())
+            return false;
         fallback() = text;
-        return;
+        return true;
     }
-    if (SDL_SetClipboardText(text.c_str()) != 0)
+    if (SDL_SetClipboardText(text.c_str()) != 0) {
         kaso::log::target("kaso::ui")->warn("clipboard text not set error={}", SDL_GetError());
+        return false;
+    }
+    return true;
 }
 
 }

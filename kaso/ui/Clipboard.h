@@ -10,10 +10,13 @@ class Clipboard {
 public:
     // The clipboard's text; empty when it holds none.
     static std::string text();
-    static void set_text(std::string const& text);
+    // Answers whether the clipboard took the text.
+    [[nodiscard]] static bool set_text(std::string const& text);
 
     // Whether the desktop clipboard is in use (rather than the in-memory one).
     static bool uses_desktop();
+    // Makes the in-memory clipboard refuse every text, as a desktop clipboard may (for tests).
+    static void set_in_memory_refuses(bool refuses);
 };
 
 }

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "kaso/actions/LibraryStore.h"
-#include "kaso/platform/Log.h"
 
 namespace kaso::ui {
 
@@ -64,6 +63,7 @@ void FrameDriver::rebuild_layout()
     solve_layout();
     m_viewport_changed = false;
     ++m_layout_builds;
+    m_actions.refresh_availability(*m_root);
     if (m_pointer)
         dispatch(PointerMove { m_pointer->x, m_pointer->y }, {});
 }
@@ -88,18 +88,10 @@ void FrameDriver::dispatch(Event const& event, Modifiers modifiers)
     m_root->handle_event(context);
     if (context.focus_request)
         move_focus(*m_root, *context.focus_request);
-    drain_control_invocations();
+    m_actions.drain(*m_root);
     // Scrolling moves the content under a still pointer: hover follows what is now beneath it.
     if (auto const* scroll = std::get_if<Scroll>(&event))
         dispatch(PointerMove { scroll->x, scroll->y }, modifiers);
-}
-
-void FrameDriver::drain_control_invocations()
-{
-    // FIXME: hand these to the application's executor once it takes control invocations; until
-    // then each one is logged and dropped, so no backlog fills up behind the controls.
-    while (auto invocation = m_root->take_control_invocation())
-        kaso::log::target("kaso::ui")->info("control invocation dropped kind={}", debug_text(invocation->kind));
 }
 
 bool FrameDriver::wants_frame() const { return m_root->needs_idle_sync() || m_root->needs_animation_frame(); }

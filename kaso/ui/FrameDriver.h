@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "kaso/ui/ActionRuntime.h"
 #include "kaso/ui/Scene.h"
 #include "kaso/ui/TextRenderer.h"
 #include "kaso/ui/Theme.h"
@@ -12,7 +13,8 @@ namespace kaso::ui {
 // Drives a root widget through its frames, with no window of its own: the launcher feeds it
 // the window's events and paints its scene, the offscreen renderer paints the scene into a
 // picture. One frame is: sync, the structure-dirty check, a layout build when the structure (or
-// the viewport) changed, then draw.
+// the viewport) changed, then draw. Each layout build also reads the root's action tree for what
+// may run; each event ends with the control invocations it left carried out.
 class FrameDriver {
 public:
     FrameDriver(WidgetBox root, Theme theme);
@@ -30,7 +32,15 @@ public:
 
     // The runtime's library store, which must outlive the driver and its root: its document is
     // handed to every sync, and the store itself to every event, for the root to dispatch onto.
-    void attach_library(actions::LibraryStore& store) { m_library = &store; }
+    void attach_library(actions::LibraryStore& store)
+    {
+        m_library = &store;
+        m_actions.set_library(&store);
+    }
+    void set_action_registry(kaso::actions::ActionRegistry const* registry) { m_actions.set_registry(registry); }
+    ActionRuntime& actions() { return m_actions; }
+    // Fires the action of the control the root lists under `control_id` (see ActionRuntime).
+    bool invoke_control(std::string_view control_id) { return m_actions.invoke_control(*m_root, control_id); }
 
     // Runs one frame and leaves its commands in `scene()`.
     void frame(uint64_t now_ms);
@@ -49,7 +59,6 @@ private:
     void rebuild_layout();
     // Solves the tree for the viewport and places the widgets.
     void solve_layout();
-    void drain_control_invocations();
 
     WidgetBox m_root;
     Theme m_theme;
@@ -59,6 +68,7 @@ private:
     NodeMap m_nodes;
     layout::NodeId m_root_node;
     actions::LibraryStore* m_library { nullptr };
+    ActionRuntime m_actions;
     double m_width { 1280 };
     double m_height { 800 };
     float m_scale { 1.0f };

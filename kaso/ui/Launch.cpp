@@ -224,6 +224,7 @@ base::ErrorOr<void, LaunchError> run(LaunchDescriptor descriptor)
     }
     FrameDriver driver(std::move(root), descriptor.theme.value_or(Theme::dark()));
     driver.attach_library(library);
+    driver.set_action_registry(&application.action_registry());
     SDL_StartTextInput();
 
     FrameCanvas canvas;

@@ -261,12 +261,11 @@ bool TextInput::handle_key(KeyDown const& key, Modifiers modifiers)
             m_editor.select_all();
         } else if (letter == 'c') {
             if (m_editor.has_selection())
-                Clipboard::set_text(m_editor.selected_text());
+                (void)Clipboard::set_text(m_editor.selected_text());
         } else if (letter == 'x') {
-            if (m_editor.has_selection()) {
-                Clipboard::set_text(m_editor.selected_text());
+            // A cut the clipboard did not take keeps the text, so nothing is lost.
+            if (m_editor.has_selection() && Clipboard::set_text(m_editor.selected_text()))
                 edited(m_editor.delete_selection());
-            }
         } else if (letter == 'v') {
             edited(m_editor.insert(Clipboard::text()));
         } else {

@@ -259,9 +259,9 @@ bool Widget::needs_commit() const
     return any_child([](Widget const& child) { return child.needs_commit(); });
 }
 
-std::optional<kaso::actions::EncodedAction> Widget::take_control_invocation()
+std::optional<kaso::actions::ControlInvocation> Widget::take_control_invocation()
 {
-    std::optional<kaso::actions::EncodedAction> found;
+    std::optional<kaso::actions::ControlInvocation> found;
     for_each_child([&](Widget& child) {
         if (!found)
             found = child.take_control_invocation();
@@ -269,7 +269,7 @@ std::optional<kaso::actions::EncodedAction> Widget::take_control_invocation()
     return found;
 }
 
-void Widget::refresh_control_action_availability(kaso::actions::AvailableActions const& available)
+void Widget::refresh_control_action_availability(kaso::actions::ActionAvailability const& available)
 {
     for_each_child([&](Widget& child) { child.refresh_control_action_availability(available); });
 }
@@ -291,12 +291,12 @@ void Widget::collect_action_namespaces(std::set<std::string>& namespaces) const
     for_each_child([&](Widget const& child) { child.collect_action_namespaces(namespaces); });
 }
 
-std::optional<std::string> Widget::execute_operation(kaso::actions::EncodedAction const& action)
+OperationOutcome Widget::execute_operation(uint8_t declared_type, kaso::actions::EncodedAction const& action)
 {
-    std::optional<std::string> found;
+    OperationOutcome found;
     for_each_child([&](Widget& child) {
         if (!found)
-            found = child.execute_operation(action);
+            found = child.execute_operation(declared_type, action);
     });
     return found;
 }

@@ -61,6 +61,10 @@ struct DrawContext {
     float scale { 1.0f };  // device pixels per logical pixel
 };
 
+// What became of an operation handed to `execute_operation`: none when it is not the widget's
+// (the runtime offers it elsewhere), the refusal's text, or done.
+using OperationOutcome = std::optional<kaso::ErrorOr<void>>;
+
 // One input event on its way through the tree. A widget that consumes it sets `handled`, which
 // stops delivery; it may ask for the focus of an element (by id, or itself when it has none).
 struct EventContext {
@@ -157,9 +161,11 @@ public:
     virtual bool layout_needs_measure() const;
 
     virtual bool needs_commit() const;
-    virtual std::optional<kaso::actions::EncodedAction> take_control_invocation();
-    // The runtime's set of actions that can run now, passed to every bound control.
-    virtual void refresh_control_action_availability(kaso::actions::AvailableActions const& available);
+    // The oldest invocation a bound control (or the root itself) has waiting: its own first, then
+    // its children's in order.
+    virtual std::optional<kaso::actions::ControlInvocation> take_control_invocation();
+    // The runtime's word on which actions can run now, passed to every bound control.
+    virtual void refresh_control_action_availability(kaso::actions::ActionAvailability const& available);
     // The controls bound to actions, in tree order: by default the widget's own semantic
     // bindings first, then its children's.
     virtual std::vector<kaso::actions::ControlBinding> control_action_bindings() const;
@@ -173,7 +179,9 @@ public:
     virtual std::vector<kaso::actions::Resource> action_resources() const { return {}; }
     // What the application offers the runtime's search.
     virtual std::vector<kaso::search::SearchProviderHandle> search_providers() const { return {}; }
-    virtual std::optional<std::string> execute_operation(kaso::actions::EncodedAction const&);
+    // Carries out an operation of a namespace the tree declared, checked against the operation
+    // type its action was declared with.
+    virtual OperationOutcome execute_operation(uint8_t declared_type, kaso::actions::EncodedAction const&);
 
 protected:
     // The shared walks, for containers that add to the default behaviour.

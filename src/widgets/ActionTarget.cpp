@@ -35,16 +35,14 @@ bool ActionTarget::activate()
     return true;
 }
 
-std::optional<kaso::actions::EncodedAction> ActionTarget::take_control_invocation()
+std::optional<kaso::actions::ControlInvocation> ActionTarget::take_control_invocation()
 {
     if (!m_control)
         return std::nullopt;
-    if (auto invocation = m_control->pop_control_invocation())
-        return std::move(invocation->action);
-    return std::nullopt;
+    return m_control->pop_control_invocation();
 }
 
-void ActionTarget::refresh_availability(kaso::actions::AvailableActions const& available)
+void ActionTarget::refresh_availability(kaso::actions::ActionAvailability const& available)
 {
     if (m_control)
         m_control->refresh_availability(available);

@@ -28,8 +28,8 @@ public:
     bool activate();
 
     // The control's side, for the runtime's questions; nothing without a control.
-    std::optional<kaso::actions::EncodedAction> take_control_invocation();
-    void refresh_availability(kaso::actions::AvailableActions const& available);
+    std::optional<kaso::actions::ControlInvocation> take_control_invocation();
+    void refresh_availability(kaso::actions::ActionAvailability const& available);
     // The control's binding under the box's element id, or "vexa.custom-control" without one.
     std::optional<kaso::actions::ControlBinding> control_binding(std::optional<std::string> const& id) const;
 

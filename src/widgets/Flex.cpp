@@ -174,14 +174,14 @@ bool Flex::wants_pointer_capture() const
     return m_capture_pointer || any_child([](Widget const& child) { return child.wants_pointer_capture(); });
 }
 
-std::optional<kaso::actions::EncodedAction> Flex::take_control_invocation()
+std::optional<kaso::actions::ControlInvocation> Flex::take_control_invocation()
 {
     if (auto own = m_target.take_control_invocation())
         return own;
     return Widget::take_control_invocation();
 }
 
-void Flex::refresh_control_action_availability(kaso::actions::AvailableActions const& available)
+void Flex::refresh_control_action_availability(kaso::actions::ActionAvailability const& available)
 {
     m_target.refresh_availability(available);
     Widget::refresh_control_action_availability(available);

@@ -125,8 +125,8 @@ public:
     bool take_structure_dirty() override { return kaso::ui::children_take_structure_dirty(*this); }
     bool needs_redraw() const override { return is_dirty() || kaso::ui::children_need_redraw(*this); }
     bool is_layout_dirty() const override { return kaso::ui::children_layout_dirty(*this); }
-    std::optional<kaso::actions::EncodedAction> take_control_invocation() override;
-    void refresh_control_action_availability(kaso::actions::AvailableActions const& available) override;
+    std::optional<kaso::actions::ControlInvocation> take_control_invocation() override;
+    void refresh_control_action_availability(kaso::actions::ActionAvailability const& available) override;
     std::vector<kaso::actions::ControlBinding> control_action_bindings() const override;
 
 private:

@@ -3,11 +3,12 @@
 // optionally saves it as a PNG, and closes it the way a window manager does (WM_DELETE_WINDOW).
 //
 //   x11_probe --title Vexa [--timeout-ms 15000] [--png out.png] [--expect-size 1280x800]
-//             [--pixel X,Y ...] [--hash [--hash-exclude-right N] [--hash-from-y N]] [--close]
+//             [--pixel X,Y ...] [--hash [--hash-exclude-right N] [--hash-from-y N]] [--clipboard] [--close]
 //
 // --pixel prints "pixel X,Y RRGGBB" for each point, --hash prints "hash H" of the whole picture
 // (for telling whether two looks are the same). Every look that finds the window prints
-// "id N", the window's X id, for driving it with other tools.
+// "id N", the window's X id, for driving it with other tools. --clipboard asks the owner of the
+// CLIPBOARD selection for its text and prints "clipboard TEXT" (nothing when no one owns it).
 // Exits 0 when every check held, 1 otherwise, with one line saying why.
 
 #include <X11/Xatom.h>
@@ -36,10 +37,48 @@ struct Options {
     std::optional<std::pair<int, int>> expect_size;
     bool close { false };
     bool hash { false };
+    bool clipboard { false };
     int hash_exclude_right { 0 }; // columns at the right edge left out of the hash
     int hash_from_y { 0 };        // rows above this one are left out of the hash
     std::vector<std::pair<int, int>> pixels;
 };
+
+// The CLIPBOARD selection's text as UTF-8, asked of its owner the way a pasting program asks;
+// none when no one owns it or the owner does not answer in time.
+std::optional<std::string> clipboard_text(Display* display, std::chrono::steady_clock::time_point deadline)
+{
+    Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom property = XInternAtom(display, "X11_PROBE_CLIPBOARD", False);
+    if (XGetSelectionOwner(display, clipboard) == None)
+        return std::nullopt;
+    Window requestor = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XConvertSelection(display, clipboard, utf8, property, requestor, CurrentTime);
+    XFlush(display);
+    std::optional<std::string> text;
+    while (std::chrono::steady_clock::now() < deadline) {
+        XEvent event;
+        if (!XCheckTypedWindowEvent(display, requestor, SelectionNotify, &event)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        if (event.xselection.property == None)
+            break;
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, requestor, property, 0, 1 << 20, True, AnyPropertyType, &type, &format, &count, &remaining, &data)
+                == Success
+            && data) {
+            text = std::string(reinterpret_cast<char*>(data), count);
+            XFree(data);
+        }
+        break;
+    }
+    XDestroyWindow(display, requestor);
+    return text;
+}
 
 int fail(char const* why)
 {
@@ -67,6 +106,8 @@ int main(int argc, char** argv)
                 options.expect_size = std::pair { w, h };
         } else if (word == "--close") {
             options.close = true;
+        } else if (word == "--clipboard") {
+            options.clipboard = true;
         } else if (word == "--hash") {
             options.hash = true;
         } else if (word == "--hash-from-y") {
@@ -142,6 +183,10 @@ int main(int argc, char** argv)
         return fail("the window has the wrong size");
     if (colours <= 1)
         return fail("the window shows a single colour");
+    if (options.clipboard) {
+        if (auto text = clipboard_text(display, std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeout_ms)))
+            std::printf("clipboard %s\n", text->c_str());
+    }
     if (options.close) {
         Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
         Atom delete_window = XInternAtom(display, "WM_DELETE_WINDOW", False);

@@ -19,7 +19,7 @@ protected:
 TEST_F(Desktop, TheClipboardGoesThroughTheDesktop)
 {
     ASSERT_TRUE(Clipboard::uses_desktop());
-    Clipboard::set_text("from vexa \xc3\xa9");
+    ASSERT_TRUE(Clipboard::set_text("from vexa \xc3\xa9"));
     EXPECT_EQ(Clipboard::text(), "from vexa \xc3\xa9");
     char* seen = SDL_GetClipboardText();
     ASSERT_NE(seen, nullptr);

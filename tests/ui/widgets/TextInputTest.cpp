@@ -177,9 +177,24 @@ TEST(TextInput, SelectsWithShiftAndCopiesCutsAndPastesThroughTheClipboard)
     EXPECT_EQ(cell->text(), "");
     EXPECT_EQ(Clipboard::text(), "worldhello world");
     // Pasted line breaks become spaces.
-    Clipboard::set_text("two\nlines");
+    ASSERT_TRUE(Clipboard::set_text("two\nlines"));
     fixture.press(Key::Character, control(), "v");
     EXPECT_EQ(cell->text(), "two lines");
+}
+
+TEST(TextInput, ACutTheClipboardRefusesKeepsTheText)
+{
+    auto cell = LocalTextCell::create("keep me");
+    InputFixture fixture(cell);
+    ASSERT_FALSE(Clipboard::uses_desktop());
+    ASSERT_TRUE(Clipboard::set_text("before"));
+    fixture.click(390);
+    fixture.press(Key::Character, control(), "a");
+    Clipboard::set_in_memory_refuses(true);
+    fixture.press(Key::Character, control(), "x");
+    Clipboard::set_in_memory_refuses(false);
+    EXPECT_EQ(cell->text(), "keep me");
+    EXPECT_EQ(Clipboard::text(), "before");
 }
 
 TEST(TextInput, AClickPlacesTheCaretAndADragSelects)
