@@ -10,8 +10,7 @@ bool AppState::queue_device_invocation(std::string_view action_id, std::optional
     auto invocation = device_control_invocation(m_device_sync, action_id, peer_id);
     if (!invocation)
         return false;
-    // Every device action is a plain operation.
-    m_control_invocations.push(ControlInvocation { invocation->address.encode(), OperationType::Plain, std::move(invocation->action) });
+    m_control_invocations.push(std::move(*invocation));
     return true;
 }
 

@@ -133,8 +133,6 @@ bool AppState::autoplay_next()
     return true;
 }
 
-std::optional<std::string> AppState::execute_operation(OperationCall const&) { return std::nullopt; }
-
 kaso::ui::ScrollOffsetCell AppState::ensure_scroll_offset(std::string const& key)
 {
     auto& cell = m_scroll_offsets[key];

@@ -13,6 +13,7 @@
 #include "kaso/ui/Widget.h"
 #include "src/actions/OperationQueue.h"
 #include "src/actions/UiAction.h"
+#include "src/actions/VexaOperation.h"
 #include "src/app/ApplyWorkerMessage.h"
 #include "src/app/DeviceSync.h"
 #include "src/app/FetchWorker.h"
@@ -76,9 +77,12 @@ public:
     std::optional<double> watch_video_ready() const { return watch_video_duration(m_model); }
 
     // -- Operations and control invocations of the application's own action resources.
-    // FIXME: decode and carry out "vexa.operation" calls; today every call is declined (none).
-    std::optional<std::string> execute_operation(OperationCall const& call);
-    std::optional<ControlInvocation> take_control_invocation() { return m_control_invocations.take(); }
+    // Carries out one "vexa.operation": none for another kind or a declared type of 0; an error
+    // when the payload does not decode or its operation's own type is not the declared one
+    // (nothing is carried out then); otherwise done, with the structure marked dirty. Unknown
+    // items and refused device commands end in notices and still count as done.
+    kaso::ui::OperationOutcome execute_operation(uint8_t declared_type, kaso::actions::EncodedAction const& action);
+    std::optional<kaso::actions::ControlInvocation> take_control_invocation() { return m_control_invocations.take(); }
     // Queues an invocation of the device action `action_id` ("pair", "sync", "approve",
     // "revoke") of the device-sync resource, or of the device `peer_id`. False, queueing nothing,
     // when the tree does not offer it (see device_control_invocation).
@@ -142,6 +146,23 @@ private:
     void pump_media_controls(kaso::ui::SyncContext const& context);
     void apply_playback_rules();
     void drain_worker_results();
+
+    // One overload per operation (Operations.cpp).
+    void carry_out_operation(VexaOperation::TogglePlayback const&);
+    void carry_out_operation(VexaOperation::ToggleSidebar const&);
+    void carry_out_operation(VexaOperation::Share const&);
+    void carry_out_operation(VexaOperation::Navigate const&);
+    void carry_out_operation(VexaOperation::OpenVideo const&);
+    void carry_out_operation(VexaOperation::OpenChannel const&);
+    void carry_out_operation(VexaOperation::OpenPlaylist const&);
+    void carry_out_operation(VexaOperation::Download const&);
+    void carry_out_operation(VexaOperation::PairDevice const&);
+    void carry_out_operation(VexaOperation::SyncDevices const&);
+    void carry_out_operation(VexaOperation::ApproveDevice const&);
+    void carry_out_operation(VexaOperation::RevokeDevice const&);
+    void carry_out_operation(VexaOperation::RecordHistory const&);
+    void carry_out_operation(VexaOperation::RemoveHistory const&);
+    void carry_out_operation(VexaOperation::ClearHistory const&);
 
     void publish_search_text(std::string const& text);
     void open_channel(std::string const& channel_id);

@@ -19,6 +19,7 @@
 namespace vexa {
 
 class AppState;            // the application's state and operations
+class ControlInvocations;  // the device-sync invocations waiting for the runtime
 class EdgeSwipe;           // the edge-swipe back gesture
 class FetchWorker;         // the handle on the fetch thread
 class LibraryDocument;     // reads and changes the shared library document
@@ -27,9 +28,7 @@ class PlaybackPolicy;      // what the player does as route and playhead move
 class SharedText;          // a text shared with one text input
 class VexaApp;             // the root widget
 class WindowLayout;        // the rail and page widths
-struct ControlInvocation;  // an invocation of one of the application's own resources
 struct DeviceSyncHandle;   // the application's side of device sync
 struct NavigationHistory;  // the current route and its back stack
-struct OperationCall;      // a "vexa.operation" to carry out
 
 }

@@ -1,8 +1,17 @@
+// Carrying out the "vexa.operation" actions the runtime hands the application: one operation
+// per call, checked against the type it was declared with.
+
 #include "src/app/Operations.h"
+
+#include "kaso/platform/Log.h"
+#include "kaso/ui/Clipboard.h"
+#include "src/actions/TypedDispatch.h"
+#include "src/app/AppState.h"
+#include "src/backend/ServiceSettings.h"
 
 namespace vexa {
 
-std::optional<ControlInvocation> ControlInvocations::take()
+std::optional<kaso::actions::ControlInvocation> ControlInvocations::take()
 {
     if (m_waiting.empty())
         return std::nullopt;
@@ -10,5 +19,107 @@ std::optional<ControlInvocation> ControlInvocations::take()
     m_waiting.pop_front();
     return first;
 }
+
+std::string share_link(std::string_view video_id)
+{
+    return fmt::format("https://{}/{}", ServiceSettings::standard().short_link_host, video_id);
+}
+
+kaso::ui::OperationOutcome AppState::execute_operation(uint8_t declared_type, kaso::actions::EncodedAction const& action)
+{
+    if (declared_type == 0)
+        return std::nullopt;
+    auto decoded = decode_operation(action.kind, action.payload);
+    if (!decoded)
+        return std::nullopt;
+    if (!*decoded)
+        return kaso::make_error(decoded->error());
+    auto const& operation = decoded->value();
+    if (operation.operation_type_number() != declared_type)
+        return kaso::make_error(operation_contract_mismatch);
+    std::visit([&](auto const& variant) { carry_out_operation(variant); }, operation.value);
+    m_structure_dirty = true;
+    return kaso::ErrorOr<void> {};
+}
+
+void AppState::carry_out_operation(VexaOperation::TogglePlayback const&)
+{
+    m_player->toggle_playback();
+    m_model.playing = m_player->is_playing();
+}
+
+void AppState::carry_out_operation(VexaOperation::ToggleSidebar const&) { m_layout.toggle_nav(); }
+
+void AppState::carry_out_operation(VexaOperation::Share const& share)
+{
+    auto link = share_link(share.video_id);
+    if (kaso::ui::Clipboard::set_text(link))
+        m_model.push_notice(fmt::format("Link copied: {}", link));
+    else
+        m_model.push_notice(fmt::format("Could not copy the link: {}", link));
+}
+
+void AppState::carry_out_operation(VexaOperation::Navigate const& navigate_to)
+{
+    navigate(navigate_to.route);
+    m_layout.collapse_nav_if_narrow();
+}
+
+void AppState::carry_out_operation(VexaOperation::OpenVideo const& open)
+{
+    if (!m_model.video(open.video_id)) {
+        m_model.push_notice("That video is no longer available");
+        return;
+    }
+    open_video(open.video_id);
+    m_layout.collapse_nav_if_narrow();
+}
+
+void AppState::carry_out_operation(VexaOperation::OpenChannel const& open)
+{
+    if (!m_model.channel(open.channel_id)) {
+        m_model.push_notice("That creator is no longer available");
+        return;
+    }
+    navigate(Route::channel(open.channel_id));
+    m_layout.collapse_nav_if_narrow();
+    request(WorkerRequest::channel(open.channel_id));
+}
+
+void AppState::carry_out_operation(VexaOperation::OpenPlaylist const& open)
+{
+    if (!m_model.playlist(open.playlist_id)) {
+        m_model.push_notice("That playlist is no longer available");
+        return;
+    }
+    navigate(Route::playlist(open.playlist_id));
+    m_layout.collapse_nav_if_narrow();
+    request(WorkerRequest::playlist(open.playlist_id));
+}
+
+void AppState::carry_out_operation(VexaOperation::Download const& download)
+{
+    m_model.push_notice(fmt::format("Downloads are unavailable for {}: no storage capability", download.video_id));
+}
+
+// FIXME: the four device operations send their command to the device-sync worker once the
+// handle has a command queue; until then every command counts as refused.
+void AppState::carry_out_operation(VexaOperation::PairDevice const&) { m_model.push_notice("Device pairing is busy or unavailable"); }
+
+void AppState::carry_out_operation(VexaOperation::SyncDevices const&) { m_model.push_notice("Device sync is busy or unavailable"); }
+
+void AppState::carry_out_operation(VexaOperation::ApproveDevice const&) { m_model.push_notice("Could not queue device approval"); }
+
+void AppState::carry_out_operation(VexaOperation::RevokeDevice const&) { m_model.push_notice("Could not queue device revocation"); }
+
+void AppState::carry_out_operation(VexaOperation::RecordHistory const& record) { m_history.record_watched(record.video_id, m_model); }
+
+// FIXME: remove the video's entries through the history store once it offers the removal.
+void AppState::carry_out_operation(VexaOperation::RemoveHistory const&)
+{
+    kaso::log::target("vexa::app")->warn("operation not carried out operation=\"RemoveHistory\" missing=owner history removal");
+}
+
+void AppState::carry_out_operation(VexaOperation::ClearHistory const&) { m_history.clear(m_model); }
 
 }

@@ -1,47 +1,33 @@
 #pragma once
 
-#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 
-#include "kaso/actions/EncodedAction.h"
+#include "kaso/actions/ActionEmitter.h"
 
 namespace vexa {
 
-// The contract an operation was declared with: 0 none, 1 a plain operation, 2 one that changes
-// what is on screen (playback, the rail, navigation, opening an item).
-enum class OperationType : uint8_t {
-    None = 0,
-    Plain = 1,
-    Presenting = 2,
-};
+// What the executor answers an operation declared with a type other than its own.
+inline constexpr char const* operation_contract_mismatch = "Vexa operation kind does not match its declared contract";
 
-// A "vexa.operation" that reaches the application to be carried out, with the type the runtime
-// found it declared as.
-struct OperationCall {
-    OperationType declared_type { OperationType::None };
-    kaso::actions::EncodedAction action;
-};
+// The link a shared video is copied as: "https://" + the short-link host of the service
+// settings + "/" + the video id.
+std::string share_link(std::string_view video_id);
 
-// An invocation of one of the application's own action resources, waiting for the runtime to
-// take it: the resource's address ("vexa.device-sync", "vexa.video:<id>"), the operation's type
-// and the encoded operation.
-struct ControlInvocation {
-    std::string address;
-    OperationType operation_type { OperationType::None };
-    kaso::actions::EncodedAction action;
-};
-
-// The device-sync invocations waiting for the runtime, oldest first.
+// The invocations of the application's own resources (the device-sync commands) waiting for
+// the runtime, oldest first. No bound of its own: it grows by one per accepted request and
+// shrinks as the runtime takes them.
 class ControlInvocations {
 public:
-    void push(ControlInvocation invocation) { m_waiting.push_back(std::move(invocation)); }
-    std::optional<ControlInvocation> take();
+    void push(kaso::actions::ControlInvocation invocation) { m_waiting.push_back(std::move(invocation)); }
+    std::optional<kaso::actions::ControlInvocation> take();
     bool is_empty() const { return m_waiting.empty(); }
+    size_t size() const { return m_waiting.size(); }
 
 private:
-    std::deque<ControlInvocation> m_waiting;
+    std::deque<kaso::actions::ControlInvocation> m_waiting;
 };
 
 }

@@ -144,11 +144,10 @@ void VexaApp::for_each_child(std::function<void(kaso::ui::Widget&)> const& visit
         visit(*m_content);
 }
 
-std::optional<kaso::actions::EncodedAction> VexaApp::take_control_invocation()
+std::optional<kaso::actions::ControlInvocation> VexaApp::take_control_invocation()
 {
-    // FIXME: hand the address and operation type on once the runtime takes them.
     if (auto own = m_state.take_control_invocation())
-        return std::move(own->action);
+        return own;
     return Widget::take_control_invocation();
 }
 
@@ -157,12 +156,11 @@ std::vector<kaso::actions::Resource> VexaApp::action_resources() const
     return action_resource_trees(m_state.model(), m_state.device_sync().status());
 }
 
-std::optional<std::string> VexaApp::execute_operation(kaso::actions::EncodedAction const& action)
+kaso::ui::OperationOutcome VexaApp::execute_operation(uint8_t declared_type, kaso::actions::EncodedAction const& action)
 {
-    // FIXME: pass the declared operation type once the runtime's call carries it.
-    if (auto answer = m_state.execute_operation(OperationCall { OperationType::None, action }))
-        return answer;
-    return Widget::execute_operation(action);
+    if (auto outcome = m_state.execute_operation(declared_type, action))
+        return outcome;
+    return Widget::execute_operation(declared_type, action);
 }
 
 }

@@ -121,8 +121,8 @@ public:
     std::vector<kaso::search::SearchProviderHandle> search_providers() const override;
     bool is_layout_dirty() const override;
     void for_each_child(std::function<void(kaso::ui::Widget&)> const& visit) override;
-    std::optional<kaso::actions::EncodedAction> take_control_invocation() override;
-    std::optional<std::string> execute_operation(kaso::actions::EncodedAction const& action) override;
+    std::optional<kaso::actions::ControlInvocation> take_control_invocation() override;
+    kaso::ui::OperationOutcome execute_operation(uint8_t declared_type, kaso::actions::EncodedAction const& action) override;
     std::vector<std::string> action_namespaces() const override { return { "vexa.operation" }; }
     // Built afresh from the model and the device-sync status on every call.
     std::vector<kaso::actions::Resource> action_resources() const override;

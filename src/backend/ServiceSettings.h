@@ -16,6 +16,7 @@ struct ServiceSettings {
     std::string sponsorblock_origin; // segments and DeArrow branding
     std::string dearrow_thumbnail_origin;
     std::string dislike_origin;
+    std::string short_link_host { "youtu.be" }; // a shared video's link: "https://" + host + "/" + id
     std::vector<std::string> invidious_instances; // tried after those of KASO_VEXA_INVIDIOUS
     std::string ytdlp_program { "yt-dlp" };
     std::string innertube_client_version { "2.20250101.00.00" }; // the web client version innertube is told
