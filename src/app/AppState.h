@@ -156,7 +156,7 @@ private:
     void carry_out_operation(VexaOperation::OpenChannel const&);
     void carry_out_operation(VexaOperation::OpenPlaylist const&);
     void carry_out_operation(VexaOperation::Download const&);
-    void carry_out_operation(VexaOperation::PairDevice const&);
+    void carry_out_operation(VexaOperation::PairDevice&);
     void carry_out_operation(VexaOperation::SyncDevices const&);
     void carry_out_operation(VexaOperation::ApproveDevice const&);
     void carry_out_operation(VexaOperation::RevokeDevice const&);

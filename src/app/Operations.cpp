@@ -7,6 +7,7 @@
 #include "kaso/ui/Clipboard.h"
 #include "src/actions/TypedDispatch.h"
 #include "src/app/AppState.h"
+#include "src/app/SyncRequest.h"
 #include "src/backend/ServiceSettings.h"
 
 namespace vexa {
@@ -25,6 +26,21 @@ std::string share_link(std::string_view video_id)
     return fmt::format("https://{}/{}", ServiceSettings::standard().short_link_host, video_id);
 }
 
+namespace {
+
+// The decoded copy of a pairing invite is a secret: it is wiped once the operation is over,
+// carried out or not.
+struct InviteWiper {
+    VexaOperation& operation;
+    ~InviteWiper()
+    {
+        if (auto* pair = std::get_if<VexaOperation::PairDevice>(&operation.value))
+            sync::wipe_string(pair->invite);
+    }
+};
+
+}
+
 kaso::ui::OperationOutcome AppState::execute_operation(uint8_t declared_type, kaso::actions::EncodedAction const& action)
 {
     if (declared_type == 0)
@@ -34,10 +50,11 @@ kaso::ui::OperationOutcome AppState::execute_operation(uint8_t declared_type, ka
         return std::nullopt;
     if (!*decoded)
         return kaso::make_error(decoded->error());
-    auto const& operation = decoded->value();
+    auto& operation = decoded->value();
+    InviteWiper wiper { operation };
     if (operation.operation_type_number() != declared_type)
         return kaso::make_error(operation_contract_mismatch);
-    std::visit([&](auto const& variant) { carry_out_operation(variant); }, operation.value);
+    std::visit([&](auto& variant) { carry_out_operation(variant); }, operation.value);
     m_structure_dirty = true;
     return kaso::ErrorOr<void> {};
 }
@@ -102,15 +119,35 @@ void AppState::carry_out_operation(VexaOperation::Download const& download)
     m_model.push_notice(fmt::format("Downloads are unavailable for {}: no storage capability", download.video_id));
 }
 
-// FIXME: the four device operations send their command to the device-sync worker once the
-// handle has a command queue; until then every command counts as refused.
-void AppState::carry_out_operation(VexaOperation::PairDevice const&) { m_model.push_notice("Device pairing is busy or unavailable"); }
+// Device commands are offered to the worker's queue without waiting; a full queue or a missing
+// worker is a refusal, told in a notice.
+void AppState::carry_out_operation(VexaOperation::PairDevice& pair)
+{
+    // The invite goes on as it is, empty or not: the worker checks it.
+    auto const* bytes = reinterpret_cast<uint8_t const*>(pair.invite.data());
+    sync::SecretBytes invite(std::span<uint8_t const>(bytes, pair.invite.size()));
+    sync::wipe_string(pair.invite);
+    if (!m_device_sync.send_command({ DeviceSyncCommand::Pair { std::move(invite) } }))
+        m_model.push_notice("Device pairing is busy or unavailable");
+}
 
-void AppState::carry_out_operation(VexaOperation::SyncDevices const&) { m_model.push_notice("Device sync is busy or unavailable"); }
+void AppState::carry_out_operation(VexaOperation::SyncDevices const&)
+{
+    if (!m_device_sync.send_command({ DeviceSyncCommand::SyncNow { build_sync_request(m_model) } }))
+        m_model.push_notice("Device sync is busy or unavailable");
+}
 
-void AppState::carry_out_operation(VexaOperation::ApproveDevice const&) { m_model.push_notice("Could not queue device approval"); }
+void AppState::carry_out_operation(VexaOperation::ApproveDevice const& approve)
+{
+    if (!request_device_approval(m_device_sync, approve.peer_id))
+        m_model.push_notice("Could not queue device approval");
+}
 
-void AppState::carry_out_operation(VexaOperation::RevokeDevice const&) { m_model.push_notice("Could not queue device revocation"); }
+void AppState::carry_out_operation(VexaOperation::RevokeDevice const& revoke)
+{
+    if (!request_device_revocation(m_device_sync, revoke.peer_id))
+        m_model.push_notice("Could not queue device revocation");
+}
 
 void AppState::carry_out_operation(VexaOperation::RecordHistory const& record) { m_history.record_watched(record.video_id, m_model); }
 

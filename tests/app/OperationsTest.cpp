@@ -8,6 +8,7 @@
 #include "src/app/AppState.h"
 #include "src/app/LaunchStates.h"
 #include "src/app/Operations.h"
+#include "src/app/SyncRequest.h"
 
 using kaso::actions::EncodedAction;
 using kaso::ui::Clipboard;
@@ -212,4 +213,99 @@ TEST(ExecuteOperation, ShareCopiesTheShortLinkOrSaysTheCopyFailed)
     Clipboard::set_in_memory_refuses(false);
     EXPECT_EQ(Clipboard::text(), "before");
     EXPECT_EQ(app.newest_notice(), "Could not copy the link: " + link);
+}
+
+namespace {
+
+// The device-sync handle in front of a stand-in worker whose command queue the test holds.
+struct DeviceWorker {
+    kaso::Receiver<vexa::DeviceSyncCommand> commands;
+    kaso::Sender<vexa::DeviceSyncUpdate> updates;
+
+    explicit DeviceWorker(vexa::AppState& state)
+    {
+        auto [command_sender, command_receiver] = kaso::bounded_queue<vexa::DeviceSyncCommand>(vexa::sync::device_sync_command_capacity);
+        auto [update_sender, update_receiver] = kaso::unbounded_queue<vexa::DeviceSyncUpdate>();
+        state.set_device_sync(vexa::DeviceSyncHandle(std::move(command_sender), std::move(update_receiver), {}));
+        commands = std::move(command_receiver);
+        updates = std::move(update_sender);
+    }
+};
+
+std::string describe(vexa::DeviceSyncCommand const& command)
+{
+    using Command = vexa::DeviceSyncCommand;
+    return std::visit(
+        [](auto const& value) -> std::string {
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, Command::SyncNow>)
+                return fmt::format("sync {} subscriptions, {} watched", value.payload.subscriptions.size(), value.payload.history.size());
+            else if constexpr (std::is_same_v<T, Command::Pair>)
+                return fmt::format("pair \"{}\"", value.invite_text());
+            else if constexpr (std::is_same_v<T, Command::Approve>)
+                return "approve " + value.peer_id;
+            else
+                return "revoke " + value.peer_id;
+        },
+        command.value);
+}
+
+}
+
+TEST(ExecuteOperation, DeviceOperationsQueueTheirCommandsInOrder)
+{
+    App app;
+    DeviceWorker worker(app.state);
+    auto expected_sync = vexa::build_sync_request(app.state.model());
+    app.done(VexaOperation::PairDevice { "  invite text " });
+    app.done(VexaOperation::PairDevice { "" });
+    app.done(VexaOperation::SyncDevices {});
+    app.done(VexaOperation::ApproveDevice { "peer-a" });
+    app.done(VexaOperation::RevokeDevice { "peer-b" });
+    EXPECT_TRUE(app.state.model().notices.empty());
+
+    std::vector<std::string> seen;
+    while (auto command = worker.commands.try_receive()) {
+        if (auto const* sync = std::get_if<vexa::DeviceSyncCommand::SyncNow>(&command->value)) {
+            EXPECT_EQ(sync->payload, expected_sync);
+        }
+        seen.push_back(describe(*command));
+    }
+    EXPECT_EQ(seen,
+        (std::vector<std::string> { "pair \"  invite text \"", "pair \"\"",
+            fmt::format("sync {} subscriptions, {} watched", expected_sync.subscriptions.size(), expected_sync.history.size()),
+            "approve peer-a", "revoke peer-b" }));
+}
+
+TEST(ExecuteOperation, AFullDeviceQueueOrNoWorkerTurnsEachCommandIntoItsNotice)
+{
+    struct Case {
+        VexaOperation operation;
+        char const* notice;
+    };
+    Case const cases[] {
+        { VexaOperation::PairDevice { "invite" }, "Device pairing is busy or unavailable" },
+        { VexaOperation::SyncDevices {}, "Device sync is busy or unavailable" },
+        { VexaOperation::ApproveDevice { "peer" }, "Could not queue device approval" },
+        { VexaOperation::RevokeDevice { "peer" }, "Could not queue device revocation" },
+    };
+    App full;
+    DeviceWorker worker(full.state);
+    for (size_t i = 0; i < vexa::sync::device_sync_command_capacity; ++i)
+        full.done(VexaOperation::ApproveDevice { fmt::format("peer-{}", i) });
+    ASSERT_TRUE(full.state.model().notices.empty());
+
+    App without_worker; // the sample application's handle has no worker
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.notice);
+        full.done(c.operation);
+        EXPECT_EQ(full.newest_notice(), c.notice);
+        without_worker.done(c.operation);
+        EXPECT_EQ(without_worker.newest_notice(), c.notice);
+    }
+    // The eight waiting commands are the ones queued before the queue filled.
+    size_t waiting = 0;
+    while (auto command = worker.commands.try_receive())
+        EXPECT_EQ(describe(*command), fmt::format("approve peer-{}", waiting++));
+    EXPECT_EQ(waiting, vexa::sync::device_sync_command_capacity);
 }
