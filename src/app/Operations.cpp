@@ -3,7 +3,6 @@
 
 #include "src/app/Operations.h"
 
-#include "kaso/platform/Log.h"
 #include "kaso/ui/Clipboard.h"
 #include "src/actions/TypedDispatch.h"
 #include "src/app/AppState.h"
@@ -149,14 +148,10 @@ void AppState::carry_out_operation(VexaOperation::RevokeDevice const& revoke)
         m_model.push_notice("Could not queue device revocation");
 }
 
-void AppState::carry_out_operation(VexaOperation::RecordHistory const& record) { m_history.record_watched(record.video_id, m_model); }
+void AppState::carry_out_operation(VexaOperation::RecordHistory const& record) { m_history.record_history(record.video_id, m_model); }
 
-// FIXME: remove the video's entries through the history store once it offers the removal.
-void AppState::carry_out_operation(VexaOperation::RemoveHistory const&)
-{
-    kaso::log::target("vexa::app")->warn("operation not carried out operation=\"RemoveHistory\" missing=owner history removal");
-}
+void AppState::carry_out_operation(VexaOperation::RemoveHistory const& remove) { m_history.remove_history(remove.video_id, m_model); }
 
-void AppState::carry_out_operation(VexaOperation::ClearHistory const&) { m_history.clear(m_model); }
+void AppState::carry_out_operation(VexaOperation::ClearHistory const&) { m_history.clear_history(m_model); }
 
 }
