@@ -309,3 +309,18 @@ TEST(ExecuteOperation, AFullDeviceQueueOrNoWorkerTurnsEachCommandIntoItsNotice)
         EXPECT_EQ(describe(*command), fmt::format("approve peer-{}", waiting++));
     EXPECT_EQ(waiting, vexa::sync::device_sync_command_capacity);
 }
+
+TEST(ExecuteOperation, HistoryOperationsChangeTheOwnerLocalList)
+{
+    App app;
+    app.state.model().history.clear();
+    app.done(VexaOperation::RecordHistory { "vid_solder" });
+    app.done(VexaOperation::RecordHistory { "vid_donut" });
+    EXPECT_EQ(app.state.model().history, (std::vector<std::string> { "vid_donut", "vid_solder" }));
+    app.state.model().history.push_back("vid_donut"); // listed twice
+    app.done(VexaOperation::RemoveHistory { "vid_donut" });
+    EXPECT_EQ(app.state.model().history, (std::vector<std::string> { "vid_solder" }));
+    app.done(VexaOperation::ClearHistory {});
+    EXPECT_TRUE(app.state.model().history.empty());
+    EXPECT_TRUE(app.state.model().notices.empty()); // the operation clears without a confirmation
+}
