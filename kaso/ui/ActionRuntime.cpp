@@ -119,11 +119,17 @@ bool ActionRuntime::invoke(Widget& root, ActionAddress const& address)
 {
     auto tree = root.action_resources();
     auto const* spec = find_action(tree, address);
-    if (!spec || !spec->invoke) {
+    if (!spec) {
         log()->warn("no such action address={}", debug_text(address.encode()));
         return false;
     }
-    return run(root, ControlInvocation { address, spec->invoke(), spec->operation_type });
+    // Fired this way an action gets no arguments: one that asks for some does not build.
+    auto action = spec->build_json({});
+    if (!action) {
+        log()->warn("action does not build address={} error={}", debug_text(address.encode()), debug_text(action.error().message));
+        return false;
+    }
+    return run(root, ControlInvocation { address, std::move(*action), spec->operation_type });
 }
 
 bool ActionRuntime::invoke_control(Widget& root, std::string_view control_id)
