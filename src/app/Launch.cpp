@@ -1,5 +1,6 @@
 #include "src/app/Launch.h"
 
+#include "src/actions/TypedDispatch.h"
 #include "src/app/VexaApp.h"
 #include "src/screens/RouteTable.h"
 
@@ -69,10 +70,7 @@ kaso::ui::WidgetBox launch_default_app()
 
 void register_app_actions(kaso::ui::app::App& app)
 {
-    app.action_registry_mut().insert("vexa.action", [](std::span<uint8_t const> payload) -> kaso::ErrorOr<std::unique_ptr<kaso::actions::DocumentAction>> {
-        return kaso::make_error(fmt::format("vexa.action: cannot decode {}",
-            kaso::debug_text(std::string_view(reinterpret_cast<char const*>(payload.data()), payload.size()))));
-    });
+    register_vexa_action_decoder(app.action_registry_mut());
 }
 
 kaso::ui::launch::WindowSize initial_window_size(kaso::ui::launch::LaunchArgs const& args)

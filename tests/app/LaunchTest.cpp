@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "src/actions/TypedDispatch.h"
 #include "src/app/Launch.h"
 #include "src/app/VexaApp.h"
 
@@ -170,6 +171,14 @@ TEST_F(LaunchTest, RegisteredNamespaceIsTheLibraryActionKind)
     vexa::register_app_actions(runtime);
     EXPECT_TRUE(runtime.action_registry().contains("vexa.action"));
     EXPECT_FALSE(runtime.action_registry().contains("vexa.operation"));
+    // The decoder takes what the library's actions encode and refuses what does not decode.
+    auto action = vexa::to_encoded_action("vexa.action", vexa::VexaAction::SetQueueMembership { "vid_a", true });
+    ASSERT_TRUE(action.has_value());
+    EXPECT_TRUE(runtime.action_registry().decode("vexa.action", action->payload).has_value());
+    std::string junk = "{";
+    EXPECT_FALSE(runtime.action_registry()
+            .decode("vexa.action", std::span(reinterpret_cast<uint8_t const*>(junk.data()), junk.size()))
+            .has_value());
 }
 
 TEST(LaunchDescriptor, CarriesTheFlagsInOrder)
