@@ -14,10 +14,10 @@ namespace vexa {
 
 namespace {
 
-// Logs that the part of the application an action needs is not available in this build.
-void unavailable(UiAction const& action, char const* what)
+void emit_control(kaso::actions::ActionEmitter& emitter)
 {
-    kaso::log::target("vexa::app")->warn("action not carried out action={} missing={}", kaso::debug_text(action.title()), what);
+    if (auto emitted = emitter.emit(); !emitted)
+        kaso::log::target("vexa::app")->warn("control not emitted error={}", kaso::debug_text(emitted.error().message));
 }
 
 uint64_t position_to_ms(double seconds) { return uint64_t(seconds * 1000.0); }
@@ -110,8 +110,20 @@ bool AppState::carry_out(UiAction const& action, kaso::actions::LibraryStore* li
             m_model.push_notice(fmt::format("Skipped to {}", format_timecode(position)));
         }
         break;
+    // Both go through the runtime like any other invocation of the tree; it hands the operation
+    // back to execute_operation.
     case UiActionKind::TogglePlayback:
-    case UiActionKind::Share: unavailable(action, "video player"); break;
+        refresh_watch_controls();
+        if (auto* emitter = m_watch_controls.play_pause())
+            emit_control(*emitter);
+        break;
+    case UiActionKind::Share:
+        if (m_model.route.is(RouteKind::Watch) && m_model.route.text == action.text) {
+            refresh_watch_controls();
+            if (auto* emitter = m_watch_controls.share())
+                emit_control(*emitter);
+        }
+        break;
     case UiActionKind::ToggleSidebar: m_layout.toggle_nav(); break;
     case UiActionKind::OpenPalette: show_palette(); break;
     case UiActionKind::ClosePalette: hide_palette(); break;
@@ -123,12 +135,24 @@ bool AppState::carry_out(UiAction const& action, kaso::actions::LibraryStore* li
         hide_palette();
         m_layout.collapse_nav_if_narrow();
         break;
-    // FIXME: the device actions become invocations of the device-sync resource once the worker
-    // exists; without one each says why it did nothing.
-    case UiActionKind::PairDevice: m_model.push_notice("Paste a pairing invite first, or unlock the desktop secret broker"); break;
-    case UiActionKind::SyncDevices: m_model.push_notice("Device sync is unavailable"); break;
-    case UiActionKind::ApproveDevice: m_model.push_notice("Device approval is unavailable"); break;
-    case UiActionKind::RevokeDevice: m_model.push_notice("Device revocation is unavailable"); break;
+    // Device requests become invocations of the device-sync resource; one the tree does not
+    // offer now says why nothing happened.
+    case UiActionKind::PairDevice:
+        if (!queue_device_invocation("pair", std::nullopt))
+            m_model.push_notice("Paste a pairing invite first, or unlock the desktop secret broker");
+        break;
+    case UiActionKind::SyncDevices:
+        if (!queue_device_invocation("sync", std::nullopt))
+            m_model.push_notice("Device sync is unavailable");
+        break;
+    case UiActionKind::ApproveDevice:
+        if (!queue_device_invocation("approve", action.text))
+            m_model.push_notice("Device approval is unavailable");
+        break;
+    case UiActionKind::RevokeDevice:
+        if (!queue_device_invocation("revoke", action.text))
+            m_model.push_notice("Device revocation is unavailable");
+        break;
     }
     return true;
 }

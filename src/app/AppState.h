@@ -23,6 +23,7 @@
 #include "src/app/OwnerHistory.h"
 #include "src/app/PlaybackPolicy.h"
 #include "src/app/SharedText.h"
+#include "src/app/WatchControls.h"
 #include "src/app/WindowLayout.h"
 #include "src/model/VexaModel.h"
 
@@ -82,7 +83,13 @@ public:
     // (nothing is carried out then); otherwise done, with the structure marked dirty. Unknown
     // items and refused device commands end in notices and still count as done.
     kaso::ui::OperationOutcome execute_operation(uint8_t declared_type, kaso::actions::EncodedAction const& action);
-    std::optional<kaso::actions::ControlInvocation> take_control_invocation() { return m_control_invocations.take(); }
+    // The oldest waiting device command first, then the Watch page's play-pause, then its share.
+    std::optional<kaso::actions::ControlInvocation> take_control_invocation();
+    // Binds the Watch page's play-pause and share controls to the video on screen (see
+    // WatchControls); called before every layout build and before either control fires.
+    void refresh_watch_controls() { m_watch_controls.refresh(m_model); }
+    WatchControls& watch_controls() { return m_watch_controls; }
+    WatchControls const& watch_controls() const { return m_watch_controls; }
     // Queues an invocation of the device action `action_id` ("pair", "sync", "approve",
     // "revoke") of the device-sync resource, or of the device `peer_id`. False, queueing nothing,
     // when the tree does not offer it (see device_control_invocation).
@@ -179,6 +186,7 @@ private:
     std::shared_ptr<SharedText> m_palette_text_cell;
     kaso::ui::SharedVideoPlayer m_player;
     ControlInvocations m_control_invocations;
+    WatchControls m_watch_controls;
     kaso::ui::image_store::SharedImageStore m_image_store; // none until the live application or a diagnostic mode sets one
     NavigationHistory m_navigation;
     std::optional<std::string> m_focus_before_palette; // the element focused when the palette opened

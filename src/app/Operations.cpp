@@ -20,6 +20,13 @@ std::optional<kaso::actions::ControlInvocation> ControlInvocations::take()
     return first;
 }
 
+std::optional<kaso::actions::ControlInvocation> AppState::take_control_invocation()
+{
+    if (auto device = m_control_invocations.take())
+        return device;
+    return m_watch_controls.take();
+}
+
 std::string share_link(std::string_view video_id)
 {
     return fmt::format("https://{}/{}", ServiceSettings::standard().short_link_host, video_id);

@@ -151,6 +151,12 @@ std::optional<kaso::actions::ControlInvocation> VexaApp::take_control_invocation
     return Widget::take_control_invocation();
 }
 
+void VexaApp::refresh_control_action_availability(kaso::actions::ActionAvailability const& available)
+{
+    m_state.watch_controls().refresh_availability(available);
+    Widget::refresh_control_action_availability(available);
+}
+
 std::vector<kaso::actions::Resource> VexaApp::action_resources() const
 {
     return action_resource_trees(m_state.model(), m_state.device_sync().status());

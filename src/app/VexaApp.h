@@ -122,6 +122,9 @@ public:
     bool is_layout_dirty() const override;
     void for_each_child(std::function<void(kaso::ui::Widget&)> const& visit) override;
     std::optional<kaso::actions::ControlInvocation> take_control_invocation() override;
+    // The Watch page's "vexa.watch.play-pause" and "vexa.watch.share" (the page tree's follow).
+    std::vector<kaso::actions::ControlBinding> semantic_action_bindings() const override { return m_state.watch_controls().bindings(); }
+    void refresh_control_action_availability(kaso::actions::ActionAvailability const& available) override;
     kaso::ui::OperationOutcome execute_operation(uint8_t declared_type, kaso::actions::EncodedAction const& action) override;
     std::vector<std::string> action_namespaces() const override { return { "vexa.operation" }; }
     // Built afresh from the model and the device-sync status on every call.

@@ -6,6 +6,7 @@
 #include "kaso/ui/NavSplit.h"
 #include "kaso/ui/Scene.h"
 #include "src/actions/LibraryListing.h"
+#include "src/app/ActionTree.h"
 #include "src/app/SettingsDevices.h"
 #include "src/screens/ActionPalette.h"
 #include "src/screens/Chrome.h"
@@ -16,6 +17,13 @@
 namespace vexa {
 
 using namespace kaso;
+
+namespace {
+
+// The chrome's and the pages' runtime controls are bound to actions of the application's tree.
+constexpr ControlBindings tree_bindings { video_queue_binding, sidebar_toggle_binding, navigation_binding };
+
+}
 
 std::optional<ui::AccessNode> VexaApp::accessibility() const
 {
@@ -52,11 +60,12 @@ layout::NodeId VexaApp::build_layout(layout::Tree& tree, ui::BuildContext& conte
     auto& window = m_state.layout();
     window.begin_build(context.scale);
     float scale = window.scale();
+    m_state.refresh_watch_controls();
     auto const& theme = context.theme;
     auto const& model = m_state.model();
     auto const& route = model.route;
 
-    WatchSurface watch { m_state.player(), window.content_width(), std::max(1.0, window.viewport().height()) };
+    WatchSurface watch { m_state.player(), window.content_width(), std::max(1.0, window.viewport().height()), tree_bindings };
     auto devices = route.is(RouteKind::Settings) ? device_section_input(m_state.device_sync()) : DeviceSectionInput {};
     auto page = route_screen(model, theme, scale, m_state.operations(), m_state.image_store(), route, watch, devices);
     auto key = route_scroll_key(route);
@@ -64,7 +73,7 @@ layout::NodeId VexaApp::build_layout(layout::Tree& tree, ui::BuildContext& conte
     auto content_column = Flex::column().width(Length::fill()).height(Length::fill()).clip(true).with_child(std::move(scroll));
 
     bool shown = window.force_nav() || window.nav_visible();
-    auto split = ui::NavSplit(nav_rail(route, window.nav_width(), theme), std::move(content_column))
+    auto split = ui::NavSplit(nav_rail(route, window.nav_width(), theme, tree_bindings), std::move(content_column))
                      .narrow_threshold(float(WindowLayout::narrow_threshold(scale)))
                      .rail_width(float(window.nav_width()))
                      .shown(shown)
@@ -75,7 +84,7 @@ layout::NodeId VexaApp::build_layout(layout::Tree& tree, ui::BuildContext& conte
     auto root = Flex::column()
                     .width(Length::fill())
                     .height(Length::fill())
-                    .with_child(top_bar(model, theme, m_state.operations(), has_back, m_state.search_text_cell(), window.compact_top_bar()))
+                    .with_child(top_bar(model, theme, m_state.operations(), has_back, m_state.search_text_cell(), window.compact_top_bar(), tree_bindings))
                     .with_child(std::move(split));
     // While open, the palette lies over the whole window and takes every pointer event.
     if (auto palette = action_palette(model, theme, m_state.operations(), m_state.palette_text_cell()))

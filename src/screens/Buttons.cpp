@@ -66,14 +66,12 @@ Flex chip_button(Theme const& theme, OperationQueueHandle const& queue, std::str
         .with_label(std::move(label));
 }
 
-Flex queue_button(VexaModel const& model, Theme const& theme, std::string_view video_id)
+Flex queue_button(VexaModel const& model, Theme const& theme, std::string_view video_id, ControlBindings const& bindings)
 {
     bool queued = std::find(model.queue.begin(), model.queue.end(), video_id) != model.queue.end();
     std::string label = queued ? "In queue" : "Add to queue";
     auto look = button_look(theme, queued, theme.highlight_fill_hover);
-    // FIXME: bind the video resource's "queue" action through with_control once the action
-    // resource tree offers bindings; until then the button has no action at all.
-    return Flex::row()
+    auto button = Flex::row()
         .with_id("queue_btn_" + std::string(video_id))
         .gap(6)
         .padding_each(12, 8, 12, 8)
@@ -83,6 +81,7 @@ Flex queue_button(VexaModel const& model, Theme const& theme, std::string_view v
         .with_label(label + ": shared watch queue")
         .with_child(icon(queue_icon, 15, look.ink))
         .with_child(colored_label(label, 12.5f, look.ink));
+    return with_control_if(std::move(button), bindings.video_queue ? bindings.video_queue(model, video_id) : std::nullopt);
 }
 
 }

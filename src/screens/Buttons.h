@@ -8,6 +8,7 @@
 #include "kaso/ui/Theme.h"
 #include "src/actions/OperationQueue.h"
 #include "src/model/VexaModel.h"
+#include "src/screens/ControlBindings.h"
 #include "src/widgets/Flex.h"
 
 namespace vexa {
@@ -27,7 +28,8 @@ Flex action_button(kaso::ui::Theme const& theme, OperationQueueHandle const& que
 Flex chip_button(kaso::ui::Theme const& theme, OperationQueueHandle const& queue, std::string id, std::string label, UiAction action,
     bool active);
 // "Add to queue" or, for a queued video, "In queue" on the highlight colour. It acts through
-// the runtime action system; until the video's queue action can be bound it is inert.
-Flex queue_button(VexaModel const& model, kaso::ui::Theme const& theme, std::string_view video_id);
+// the runtime action system, bound to the "queue" action of the video's resource; without such
+// a binding it does nothing.
+Flex queue_button(VexaModel const& model, kaso::ui::Theme const& theme, std::string_view video_id, ControlBindings const& bindings = {});
 
 }

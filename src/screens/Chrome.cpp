@@ -43,7 +43,8 @@ std::string lowercase(std::string text)
 
 }
 
-Flex top_bar(VexaModel const& model, Theme const& theme, OperationQueueHandle const& queue, bool has_back, TextCellHandle search_text, bool compact)
+Flex top_bar(VexaModel const& model, Theme const& theme, OperationQueueHandle const& queue, bool has_back, TextCellHandle search_text, bool compact,
+    ControlBindings const& bindings)
 {
     auto bar = Flex::row()
                    .width(Length::fill())
@@ -53,7 +54,8 @@ Flex top_bar(VexaModel const& model, Theme const& theme, OperationQueueHandle co
                    .align(Align::Center)
                    .style(bordered(theme.bar_fill, theme.divider, 0));
 
-    bar.with_child(square_button(theme, "nav_toggle", Icon::Menu).with_label("Show or hide navigation"));
+    auto toggle = square_button(theme, "nav_toggle", Icon::Menu).with_label("Show or hide navigation");
+    bar.with_child(with_control_if(std::move(toggle), bindings.sidebar_toggle ? bindings.sidebar_toggle() : std::nullopt));
     if (has_back)
         bar.with_child(square_button(theme, "back_btn", Icon::Back).with_action(queue, UiAction::go_back()).with_label("Go back"));
 
@@ -96,7 +98,7 @@ Flex top_bar(VexaModel const& model, Theme const& theme, OperationQueueHandle co
     return bar;
 }
 
-Flex nav_item(Theme const& theme, Icon glyph, std::string const& label, Route, bool active, bool wide)
+Flex nav_item(Theme const& theme, Icon glyph, std::string const& label, Route route, bool active, bool wide, ControlBindings const& bindings)
 {
     Color ink = active ? contrast_text_color(theme.highlight) : theme.text_muted;
     BoxStyle normal;
@@ -108,10 +110,11 @@ Flex nav_item(Theme const& theme, Icon glyph, std::string const& label, Route, b
                      : Flex::column().padding_each(4, 8, 4, 8).gap(4).align(Align::Center).justify(Justify::Center);
     item.with_id("nav_" + lowercase(label)).width(Length::fill()).style(normal).hover_style(hover);
     item.with_child(icon(glyph, wide ? 21 : 22, ink)).with_child(colored_label(label, wide ? 14 : 11, ink));
-    return std::move(item).with_label(label);
+    item.with_label(label);
+    return with_control_if(std::move(item), bindings.navigation ? bindings.navigation(route) : std::nullopt);
 }
 
-Flex nav_rail(Route const& current, double rail_width, Theme const& theme)
+Flex nav_rail(Route const& current, double rail_width, Theme const& theme, ControlBindings const& bindings)
 {
     auto active = route_rail_key(current);
     bool wide = rail_width > 86;
@@ -135,11 +138,11 @@ Flex nav_rail(Route const& current, double rail_width, Theme const& theme)
     RouteKind const items[] = { RouteKind::Home, RouteKind::Trending, RouteKind::Subscriptions, RouteKind::Queue, RouteKind::History };
     for (auto kind : items) {
         auto const& info = route_kind_info(kind);
-        rail.with_child(nav_item(theme, info.icon, info.rail_label, Route { kind, {} }, active == info.key, wide));
+        rail.with_child(nav_item(theme, info.icon, info.rail_label, Route { kind, {} }, active == info.key, wide, bindings));
     }
     rail.with_child(fill_spacer());
     auto const& settings = route_kind_info(RouteKind::Settings);
-    rail.with_child(nav_item(theme, settings.icon, settings.rail_label, Route::settings(), active == settings.key, wide));
+    rail.with_child(nav_item(theme, settings.icon, settings.rail_label, Route::settings(), active == settings.key, wide, bindings));
     return rail;
 }
 

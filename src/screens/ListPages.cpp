@@ -85,7 +85,7 @@ float queue_list_width(double content_width)
 }
 
 Scrollable queue_screen(VexaModel const& model, Theme const& theme, float scale, OperationQueueHandle const& queue, ImageStoreHandle const& images,
-    double content_width)
+    double content_width, ControlBindings const& bindings)
 {
     float list_width = queue_list_width(content_width);
     auto known = model.videos_by_ids(model.queue);
@@ -99,7 +99,7 @@ Scrollable queue_screen(VexaModel const& model, Theme const& theme, float scale,
                              .width(Length::fill())
                              .gap(8)
                              .with_child(compact_video_row(model, theme, queue, images, *video))
-                             .with_child(queue_button(model, theme, video->id)));
+                             .with_child(queue_button(model, theme, video->id, bindings)));
     if (missing > 0)
         items.with_child(colored_label(fmt::format("{} queued item(s) need metadata before they can be shown.", missing), 12.5f, theme.text_muted));
 

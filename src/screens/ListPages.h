@@ -7,14 +7,16 @@
 #include "src/actions/OperationQueue.h"
 #include "src/model/VexaModel.h"
 #include "src/screens/Cards.h"
+#include "src/screens/ControlBindings.h"
 
 namespace vexa {
 
 // The shared watch queue: the queued videos the model knows, each with its queue button, a line
 // counting the queued ids it does not know yet, and an empty state (its own large form) when
-// none is known. `content_width` is the width beside the rail, in logical pixels.
+// none is known. `content_width` is the width beside the rail, in logical pixels; the queue
+// buttons take their bindings from `bindings`.
 kaso::ui::Scrollable queue_screen(VexaModel const& model, kaso::ui::Theme const& theme, float scale, OperationQueueHandle const& queue,
-    ImageStoreHandle const& images, double content_width);
+    ImageStoreHandle const& images, double content_width, ControlBindings const& bindings = {});
 
 // A creator's banner, header with the subscribe button, and uploads; "Channel not found" for a
 // creator the model does not know.

@@ -38,7 +38,7 @@ kaso::ui::Scrollable trending_page(PageInputs const& in) { return trending_scree
 kaso::ui::Scrollable subscriptions_page(PageInputs const& in) { return subscriptions_screen(in.model, in.theme, in.scale, in.queue, in.images); }
 kaso::ui::Scrollable watch_page(PageInputs const& in) { return watch_screen(in.model, in.theme, in.queue, in.images, in.route.text, in.watch); }
 kaso::ui::Scrollable search_page(PageInputs const& in) { return search_screen(in.model, in.theme, in.scale, in.queue, in.images, in.route.text); }
-kaso::ui::Scrollable queue_page(PageInputs const& in) { return queue_screen(in.model, in.theme, in.scale, in.queue, in.images, in.watch.content_width); }
+kaso::ui::Scrollable queue_page(PageInputs const& in) { return queue_screen(in.model, in.theme, in.scale, in.queue, in.images, in.watch.content_width, in.watch.bindings); }
 kaso::ui::Scrollable channel_page(PageInputs const& in) { return channel_screen(in.model, in.theme, in.scale, in.queue, in.images, in.route.text); }
 kaso::ui::Scrollable playlist_page(PageInputs const& in) { return playlist_screen(in.model, in.theme, in.queue, in.images, in.route.text); }
 kaso::ui::Scrollable history_page(PageInputs const& in) { return history_screen(in.model, in.theme, in.scale, in.queue, in.images); }

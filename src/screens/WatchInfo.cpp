@@ -69,7 +69,7 @@ Flex dislike_pill(VexaModel const& model, Theme const& theme, Video const& video
         .with_child(colored_label(std::move(count), 14, theme.text));
 }
 
-Flex meta_row(VexaModel const& model, Theme const& theme, OperationQueueHandle const& queue, Video const& video)
+Flex meta_row(VexaModel const& model, Theme const& theme, OperationQueueHandle const& queue, Video const& video, ControlBindings const& bindings)
 {
     auto like_kind = model.is_liked(video.id) ? ButtonKind::Primary : ButtonKind::Secondary;
     return Flex::row()
@@ -82,7 +82,7 @@ Flex meta_row(VexaModel const& model, Theme const& theme, OperationQueueHandle c
         .with_child(action_button(theme, queue, compact_count(model.display_likes(video)), like_icon, UiAction::toggle_like(video.id), like_kind)
                 .with_id("like_btn"))
         .with_child_if(model.settings.return_dislike, dislike_pill(model, theme, video))
-        .with_child(queue_button(model, theme, video.id))
+        .with_child(queue_button(model, theme, video.id, bindings))
         .with_child(action_button(theme, queue, "Share", share_icon, UiAction::share(video.id), ButtonKind::Secondary).with_id("share_btn"));
 }
 
@@ -174,14 +174,14 @@ Flex comment_row(Theme const& theme, Comment const& comment)
 }
 
 Flex watch_info_column(VexaModel const& model, Theme const& theme, OperationQueueHandle const& queue, ImageStoreHandle const& images,
-    Video const& video)
+    Video const& video, ControlBindings const& bindings)
 {
     auto column = Flex::column().gap(14).with_child(settings_row(theme, queue));
     if (!model.notices.empty())
         column.with_child(notices_block(model, theme));
     return std::move(column)
         .with_child(text_label(theme, display_title(model, video), 22))
-        .with_child(meta_row(model, theme, queue, video))
+        .with_child(meta_row(model, theme, queue, video, bindings))
         .with_child(divider(theme))
         .with_child(creator_row(model, theme, queue, images, video))
         .with_child(description_panel(theme, video))

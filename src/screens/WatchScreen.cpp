@@ -156,7 +156,7 @@ Scrollable watch_screen(VexaModel const& model, Theme const& theme, OperationQue
         surface.player->set_setting(quality_setting(model.settings.preferred_quality));
     }
 
-    auto info = watch_info_column(model, theme, queue, images, *video);
+    auto info = watch_info_column(model, theme, queue, images, *video, surface.bindings);
     auto up_next = up_next_column(model, theme, queue, images, *video);
     double body_width = std::max(0.0, surface.content_width - 40);
     Flex body = body_width < side_by_side_width

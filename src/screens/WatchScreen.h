@@ -10,15 +10,17 @@
 #include "src/actions/OperationQueue.h"
 #include "src/model/VexaModel.h"
 #include "src/screens/Cards.h"
+#include "src/screens/ControlBindings.h"
 
 namespace vexa {
 
 // Where the Watch page sits: the shared player it hosts, the width left beside the rail and
-// the window's height (both in logical pixels).
+// the window's height (both in logical pixels), and the bindings of its runtime controls.
 struct WatchSurface {
     kaso::ui::SharedVideoPlayer player;
     double content_width { 0 };
     double viewport_height { 1 };
+    ControlBindings bindings {};
 };
 
 // The page of one video: the hosted player (with the SponsorBlock marks and the quality choice
