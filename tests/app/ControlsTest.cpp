@@ -13,11 +13,14 @@
 #include "kaso/ui/Clipboard.h"
 #include "kaso/ui/FrameDriver.h"
 #include "src/actions/LibraryReader.h"
+#include "src/actions/LibraryWriter.h"
 #include "src/actions/TypedDispatch.h"
+#include "src/app/ActionTree.h"
 #include "src/app/AppState.h"
 #include "src/app/LaunchStates.h"
 #include "src/app/Operations.h"
 #include "src/app/VexaApp.h"
+#include "tests/actions/LibraryFixtures.h"
 
 using kaso::actions::ActionAddress;
 using kaso::actions::LibraryStore;
@@ -153,6 +156,40 @@ TEST(ChromeControls, TheQueueButtonChangesTheLibraryDocumentAndTheModelFollows)
     ASSERT_TRUE(contains(window.control_ids(), button));
     EXPECT_TRUE(window.fire(button));
     EXPECT_FALSE(contains(window.document_queue(), id));
+}
+
+TEST(ChromeControls, TreeActionsWithoutAControlReachTheDocumentByAddress)
+{
+    Window window;
+    auto const& model = window.app->model();
+    auto const* video = model.video(first_video_id(model));
+    ASSERT_NE(video, nullptr);
+    ASSERT_FALSE(video->comments.empty());
+    bool autoplay = model.settings.autoplay;
+
+    EXPECT_TRUE(window.driver->actions().invoke_address(window.driver->root(), "vexa.settings#autoplay"));
+    window.frame();
+    EXPECT_EQ(window.app->model().settings.autoplay, !autoplay);
+
+    // A comment's address holds a "#" of its own: the action is what follows the last one.
+    auto comment = vexa::comment_resource_id(video->id, video->comments.front());
+    EXPECT_TRUE(window.driver->actions().invoke_address(window.driver->root(), "vexa.comment:" + comment + "#like"));
+    window.frame();
+    EXPECT_TRUE(window.app->model().comment_likes.at(comment));
+
+    // A reply takes its text as the argument of a binding.
+    auto tree = vexa::video_action_resource(window.app->model(), video->id, vexa::WithComments::Yes);
+    ASSERT_TRUE(tree.has_value());
+    auto const& resource = tree->children.front();
+    ASSERT_EQ(resource.address, "vexa.comment:" + comment);
+    auto binding = kaso::actions::ActionBinding::static_json(resource, "reply", { { "value", "Thanks for this" } });
+    ASSERT_TRUE(binding.has_value());
+    auto invocation = kaso::actions::unit_binding_invocation(*binding);
+    ASSERT_TRUE(invocation.has_value());
+    EXPECT_TRUE(window.driver->actions().run(window.driver->root(), *invocation));
+    auto reply_id = vexa::comment_reply_id(comment, "Thanks for this");
+    EXPECT_EQ(vexa::testing::scalar_at(window.store.document(), { "vexa", "comment_replies", comment, reply_id, "text" }),
+        automerge::ScalarValue::str("Thanks for this"));
 }
 
 TEST(WatchControls, PlayPauseThroughItsControlTogglesThePlayer)
