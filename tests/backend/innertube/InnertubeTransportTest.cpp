@@ -112,6 +112,10 @@ TEST_F(InnertubeBackendTest, ATimedOutTransferIsRetriedOnce)
 
 TEST_F(InnertubeBackendTest, HostileAnswersAreRefusedWithinBoundsAndLeaveTheBackendUsable)
 {
+    // The loopback settings' one-second time-out is short enough that a busy machine can fail
+    // to stream 16 MiB within it, which would end the transfer for the wrong reason: the cap
+    // must be what stops it.
+    settings.innertube_timeout = std::chrono::milliseconds(20'000);
     auto it = backend();
     service.server().handle("/youtube/youtubei/v1/browse", [](httplib::Request const&, httplib::Response& response) {
         vexa::testing::stream_bytes(response, 20 * 1024 * 1024);
