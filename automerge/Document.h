@@ -7,6 +7,8 @@
 #include "automerge/Value.h"
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -130,6 +132,52 @@ private:
     void record_change(ChangeEntry entry);
     uint64_t next_seq(uint32_t actor) const;
 
+    // The bytes of the last save() and how many changes they hold. Committed state grows only
+    // by whole changes (an open transaction's ops are never saved), so while the count is the
+    // same a save gives the same bytes and these are handed out again. A copy of the document
+    // takes the cache along; the lock lets const saves on one document run on several threads.
+    class SaveCache {
+    public:
+        SaveCache() = default;
+        SaveCache(SaveCache const& other) { *this = other; }
+        SaveCache(SaveCache&& other) noexcept { *this = std::move(other); }
+        SaveCache& operator=(SaveCache&& other) noexcept
+        {
+            if (this != &other) {
+                std::scoped_lock guard(m_lock, other.m_lock);
+                m_entry = std::move(other.m_entry);
+            }
+            return *this;
+        }
+        SaveCache& operator=(SaveCache const& other)
+        {
+            if (this != &other) {
+                auto entry = other.get();
+                std::lock_guard guard(m_lock);
+                m_entry = std::move(entry);
+            }
+            return *this;
+        }
+        struct Entry {
+            size_t change_count { 0 };
+            std::vector<uint8_t> bytes;
+        };
+        std::shared_ptr<const Entry> get() const
+        {
+            std::lock_guard guard(m_lock);
+            return m_entry;
+        }
+        void set(std::shared_ptr<const Entry> entry)
+        {
+            std::lock_guard guard(m_lock);
+            m_entry = std::move(entry);
+        }
+
+    private:
+        mutable std::mutex m_lock;
+        std::shared_ptr<const Entry> m_entry;
+    };
+
     ActorId m_actor;
     OpStore m_store;
     std::vector<ChangeEntry> m_changes;
@@ -139,6 +187,7 @@ private:
     uint64_t m_max_op { 0 };
     uint32_t m_max_depth { 64 };
     std::optional<Transaction> m_transaction;
+    mutable SaveCache m_save_cache;
 };
 
 }

@@ -12,7 +12,13 @@ namespace automerge {
 
 std::vector<uint8_t> Document::save() const
 {
-    return save_with(storage::deflate_min_size);
+    if (auto cached = m_save_cache.get(); cached && cached->change_count == m_changes.size())
+        return cached->bytes;
+    auto entry = std::make_shared<SaveCache::Entry>();
+    entry->change_count = m_changes.size();
+    entry->bytes = save_with(storage::deflate_min_size);
+    m_save_cache.set(entry);
+    return entry->bytes;
 }
 
 std::vector<uint8_t> Document::save_uncompressed() const

@@ -63,6 +63,45 @@ TEST(Document, SmallScriptSavesLikeTheReference)
     EXPECT_EQ(hex(loaded->save()), hex(document.save()));
 }
 
+// A save hands out the last save's bytes while no change was committed since; they must be the
+// bytes a document that never saved before gives, whatever happened in between.
+TEST(Document, RepeatedSavesGiveTheBytesOfAFirstSave)
+{
+    auto build = [](int changes) {
+        Document document(actor(7));
+        for (int i = 0; i < changes; ++i) {
+            (void)document.begin();
+            (void)document.put(ROOT, "key" + std::to_string(i % 3), ScalarValue::integer(i));
+            CommitOptions options;
+            options.time = 1700000000 + i;
+            document.commit(options);
+        }
+        return document;
+    };
+    Document document = build(0);
+    for (int changes = 0; changes < 4; ++changes) {
+        auto first = hex(build(changes).save());
+        EXPECT_EQ(hex(document.save()), first) << changes;
+        EXPECT_EQ(hex(document.save()), first) << changes;
+        // Ops of an open transaction are not saved; rolled back, they leave nothing.
+        ASSERT_TRUE(document.begin());
+        (void)document.put(ROOT, "pending", ScalarValue::str("x"));
+        EXPECT_EQ(hex(document.save()), first) << changes;
+        document.rollback();
+        EXPECT_EQ(hex(document.save()), first) << changes;
+        Document copy = document;
+        EXPECT_EQ(hex(copy.save()), first) << changes;
+        (void)copy.put(ROOT, "copy only", ScalarValue::boolean(true));
+        EXPECT_NE(hex(copy.save()), first) << changes;
+        EXPECT_EQ(hex(document.save()), first) << changes;
+        ASSERT_TRUE(document.begin());
+        (void)document.put(ROOT, "key" + std::to_string(changes % 3), ScalarValue::integer(changes));
+        CommitOptions options;
+        options.time = 1700000000 + changes;
+        ASSERT_TRUE(document.commit(options));
+    }
+}
+
 TEST(Document, EmptyDocumentSavesFourteenBytes)
 {
     Document document(actor(1));
