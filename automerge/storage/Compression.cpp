@@ -1,9 +1,12 @@
 #include "automerge/storage/Compression.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <zlib.h>
 
 namespace automerge::storage {
@@ -64,10 +67,12 @@ public:
     Deflater& operator=(Deflater const&) = delete;
 
     // The whole input as one stream with one strategy: the tuned matcher or level 6 as is.
-    std::vector<uint8_t> whole(std::span<const uint8_t> bytes, bool tuned)
+    // `last_flush` is Z_FINISH for a stream of its own, Z_SYNC_FLUSH for a piece of one (see
+    // deflate_raw).
+    std::vector<uint8_t> whole(std::span<const uint8_t> bytes, bool tuned, int last_flush)
     {
         start(Z_DEFAULT_STRATEGY, tuned, bytes.size());
-        feed(bytes, Z_FINISH);
+        feed(bytes, last_flush);
         return finish();
     }
 
@@ -76,7 +81,7 @@ public:
     // alphabet, numbers or random bytes the matches are few and short, the search costs most
     // of the time and wins nothing (zlib still falls back to stored blocks where codes do not
     // pay either).
-    std::vector<uint8_t> segmented(std::span<const uint8_t> bytes)
+    std::vector<uint8_t> segmented(std::span<const uint8_t> bytes, int last_flush)
     {
         constexpr size_t segment = 64 * 1024;
         constexpr size_t probed = 8 * 1024;
@@ -94,10 +99,10 @@ public:
                 switch_strategy(wanted);
                 strategy = wanted;
             }
-            feed(bytes.subspan(at, end - at), end == bytes.size() ? Z_FINISH : Z_NO_FLUSH);
+            feed(bytes.subspan(at, end - at), end == bytes.size() ? last_flush : Z_NO_FLUSH);
         }
         if (bytes.empty())
-            feed(bytes, Z_FINISH);
+            feed(bytes, last_flush);
         return finish();
     }
 
@@ -109,7 +114,10 @@ private:
         deflateParams(&m_stream, level, strategy);
         if (tuned)
             tune(m_stream);
-        m_out.resize(deflateBound(&m_stream, input_size));
+        // The buffer's size is its room: it only grows, so a column does not pay for zeroing
+        // bytes that the last one already had.
+        if (auto bound = deflateBound(&m_stream, input_size); m_out.size() < bound)
+            m_out.resize(bound);
         m_used = 0;
     }
 
@@ -182,19 +190,158 @@ Deflater& thread_deflater()
     return deflater;
 }
 
-}
-
-// Small columns try the tuned matcher and plain level 6 and keep the smaller; large ones, where
-// the time goes, are deflated in segments (see Deflater::segmented). The inflated bytes are the
-// reference's either way.
-std::vector<uint8_t> deflate_raw(std::span<const uint8_t> bytes)
+// Small input tries the tuned matcher and plain level 6 and keeps the smaller; large input,
+// where the time goes, is deflated in segments (see Deflater::segmented).
+std::vector<uint8_t> deflate_stream(std::span<const uint8_t> bytes, int last_flush)
 {
     auto& deflater = thread_deflater();
     if (bytes.size() > 4096)
-        return deflater.segmented(bytes);
-    auto tuned = deflater.whole(bytes, true);
-    auto standard = deflater.whole(bytes, false);
+        return deflater.segmented(bytes, last_flush);
+    auto tuned = deflater.whole(bytes, true, last_flush);
+    auto standard = deflater.whole(bytes, false, last_flush);
     return tuned.size() < standard.size() ? tuned : standard;
+}
+
+// Large input is cut into pieces where its content says: a cut follows the bytes whose rolling
+// hash (over the last 64 bytes) has its top bits clear, at least `piece_min` bytes after the
+// last cut and at most `piece_max`. A cut depends only on the bytes just before it, so an edit
+// in one place moves the cuts near it and leaves the others where they were.
+// Each piece starts with an empty window, which costs its first repeats: on columns of small
+// records about a hundred bytes a piece, so pieces are kept large.
+constexpr size_t pieced_min_size = 32 * 1024;
+constexpr size_t piece_min = 16 * 1024;
+constexpr size_t piece_max = 64 * 1024;
+constexpr unsigned piece_cut_bits = 13; // a cut every 8 KiB past the minimum, on average
+constexpr size_t hash_span = 64;
+static_assert(piece_min >= hash_span);
+
+constexpr std::array<uint64_t, 256> gear_table = [] {
+    // splitmix64: fixed pseudo-random words, so cuts fall in the same places in every process.
+    std::array<uint64_t, 256> table {};
+    uint64_t state = 0;
+    for (auto& word : table) {
+        state += 0x9e3779b97f4a7c15ull;
+        uint64_t z = state;
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+        word = z ^ (z >> 31);
+    }
+    return table;
+}();
+
+size_t next_cut(std::span<const uint8_t> bytes, size_t at)
+{
+    size_t end = std::min(bytes.size(), at + piece_max);
+    if (end - at <= piece_min)
+        return end;
+    // Each step shifts the hash left by one, so after 64 bytes it depends on those alone.
+    uint64_t hash = 0;
+    size_t i = at + piece_min - hash_span;
+    for (; i < at + piece_min; ++i)
+        hash = (hash << 1) + gear_table[bytes[i]];
+    for (; i < end; ++i) {
+        hash = (hash << 1) + gear_table[bytes[i]];
+        if ((hash >> (64 - piece_cut_bits)) == 0)
+            return i + 1;
+    }
+    return end;
+}
+
+// The deflated pieces of a thread's recent saves, keyed by their input. Two generations bound
+// the memory: when the current one holds `budget` bytes of input it becomes the previous one,
+// and a piece found in the previous generation moves back into the current one.
+class PieceCache {
+public:
+    // Appends the deflated bytes of `input` to `out` when they are known.
+    bool append(std::span<const uint8_t> input, size_t key, std::vector<uint8_t>& out)
+    {
+        if (auto* piece = find(m_current, input, key)) {
+            out.insert(out.end(), piece->output.begin(), piece->output.end());
+            return true;
+        }
+        auto* piece = find(m_previous, input, key);
+        if (!piece)
+            return false;
+        out.insert(out.end(), piece->output.begin(), piece->output.end());
+        auto moved = std::move(*piece);
+        m_previous.erase(key);
+        add(key, std::move(moved));
+        return true;
+    }
+
+    void add(std::span<const uint8_t> input, size_t key, std::vector<uint8_t> output)
+    {
+        add(key, Piece { std::vector<uint8_t>(input.begin(), input.end()), std::move(output) });
+    }
+
+private:
+    struct Piece {
+        std::vector<uint8_t> input;
+        std::vector<uint8_t> output;
+    };
+    using Pieces = std::unordered_map<size_t, Piece>;
+
+    static Piece* find(Pieces& pieces, std::span<const uint8_t> input, size_t key)
+    {
+        auto it = pieces.find(key);
+        if (it == pieces.end() || !std::ranges::equal(it->second.input, input))
+            return nullptr;
+        return &it->second;
+    }
+
+    void add(size_t key, Piece piece)
+    {
+        if (m_current_bytes >= budget) {
+            m_previous = std::move(m_current);
+            m_current.clear();
+            m_current_bytes = 0;
+        }
+        m_current_bytes += piece.input.size() + piece.output.size();
+        m_current.insert_or_assign(key, std::move(piece));
+    }
+
+    static constexpr size_t budget = 4u << 20;
+    Pieces m_current;
+    Pieces m_previous;
+    size_t m_current_bytes { 0 };
+};
+
+PieceCache& thread_piece_cache()
+{
+    thread_local PieceCache cache;
+    return cache;
+}
+
+}
+
+// Columns up to `pieced_min_size` are one deflate stream. Larger ones are a run of pieces (see
+// next_cut), each deflated on its own and ended with a sync flush, which leaves the output
+// byte-aligned and every block non-final; an empty final block closes the whole. A piece's
+// deflated bytes depend on its input alone, so saving a document that changed in a few places
+// deflates only the pieces around them again. The inflated bytes are the reference's either
+// way.
+std::vector<uint8_t> deflate_raw(std::span<const uint8_t> bytes)
+{
+    if (bytes.size() < pieced_min_size)
+        return deflate_stream(bytes, Z_FINISH);
+    auto& cache = thread_piece_cache();
+    std::vector<uint8_t> out;
+    out.reserve(bytes.size() / 4);
+    for (size_t at = 0; at < bytes.size();) {
+        size_t end = next_cut(bytes, at);
+        auto piece = bytes.subspan(at, end - at);
+        size_t key = std::hash<std::string_view> {}(std::string_view(reinterpret_cast<char const*>(piece.data()), piece.size()));
+        if (!cache.append(piece, key, out)) {
+            auto deflated = deflate_stream(piece, Z_SYNC_FLUSH);
+            out.insert(out.end(), deflated.begin(), deflated.end());
+            cache.add(piece, key, std::move(deflated));
+        }
+        at = end;
+    }
+    // A final block with fixed codes and nothing but its end code: bits 1, 01, 0000000.
+    out.push_back(0x03);
+    out.push_back(0x00);
+    return out;
 }
 
 ErrorOr<std::vector<uint8_t>> inflate_raw(std::span<const uint8_t> bytes, size_t& budget, std::string_view what)

@@ -97,6 +97,7 @@ std::vector<uint8_t> DocumentEncoder::finish(std::span<const ActorId> actors, st
     // Headers of both blocks come before the data of both.
     change_columns.write_header(out, deflate_threshold);
     op_columns_writer.write_header(out, deflate_threshold);
+    out.reserve(out.size() + change_columns.data_size() + op_columns_writer.data_size() + head_indices.size() * 10);
     change_columns.write_data(out);
     op_columns_writer.write_data(out);
     for (auto index : head_indices)

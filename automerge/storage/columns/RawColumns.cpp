@@ -96,8 +96,17 @@ void ColumnWriter::write_header(std::vector<uint8_t>& out, size_t deflate_thresh
     }
 }
 
+size_t ColumnWriter::data_size() const
+{
+    size_t size = 0;
+    for (size_t i = 0; i < m_count; ++i)
+        size += m_columns[i].data.size();
+    return size;
+}
+
 void ColumnWriter::write_data(std::vector<uint8_t>& out)
 {
+    out.reserve(out.size() + data_size());
     for (size_t i = 0; i < m_count; ++i)
         out.insert(out.end(), m_columns[i].data.begin(), m_columns[i].data.end());
 }

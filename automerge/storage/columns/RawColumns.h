@@ -50,6 +50,8 @@ public:
     // The two halves apart, for document chunks (both headers come before both data blocks).
     void write_header(std::vector<uint8_t>& out, size_t deflate_threshold = 0);
     void write_data(std::vector<uint8_t>& out);
+    // The bytes write_data will write (after write_header, the deflated sizes).
+    size_t data_size() const;
 
 private:
     struct Column {
