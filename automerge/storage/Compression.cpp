@@ -69,9 +69,11 @@ public:
     // The whole input as one stream with one strategy: the tuned matcher or level 6 as is.
     // `last_flush` is Z_FINISH for a stream of its own, Z_SYNC_FLUSH for a piece of one (see
     // deflate_raw).
-    std::vector<uint8_t> whole(std::span<const uint8_t> bytes, bool tuned, int last_flush)
+    // `dictionary` holds the bytes that come just before these in the stream, which matches
+    // may reach back into.
+    std::vector<uint8_t> whole(std::span<const uint8_t> bytes, bool tuned, int last_flush, std::span<const uint8_t> dictionary)
     {
-        start(Z_DEFAULT_STRATEGY, tuned, bytes.size());
+        start(Z_DEFAULT_STRATEGY, tuned, bytes.size(), dictionary);
         feed(bytes, last_flush);
         return finish();
     }
@@ -81,14 +83,14 @@ public:
     // alphabet, numbers or random bytes the matches are few and short, the search costs most
     // of the time and wins nothing (zlib still falls back to stored blocks where codes do not
     // pay either).
-    std::vector<uint8_t> segmented(std::span<const uint8_t> bytes, int last_flush)
+    std::vector<uint8_t> segmented(std::span<const uint8_t> bytes, int last_flush, std::span<const uint8_t> dictionary)
     {
         constexpr size_t segment = 64 * 1024;
         constexpr size_t probed = 8 * 1024;
         constexpr double worth_matching = 0.1;
         RepeatProbe probe;
         int strategy = Z_DEFAULT_STRATEGY;
-        start(strategy, true, bytes.size());
+        start(strategy, true, bytes.size(), dictionary);
         for (size_t at = 0; at < bytes.size(); at += segment) {
             size_t end = std::min(bytes.size(), at + segment);
             // The segment's first bytes stand for all of it: probing every byte cost a fifth of
@@ -107,13 +109,15 @@ public:
     }
 
 private:
-    void start(int strategy, bool tuned, size_t input_size)
+    void start(int strategy, bool tuned, size_t input_size, std::span<const uint8_t> dictionary)
     {
         deflateReset(&m_stream);
         // Right after a reset this only sets the strategy; nothing is flushed.
         deflateParams(&m_stream, level, strategy);
         if (tuned)
             tune(m_stream);
+        if (!dictionary.empty())
+            deflateSetDictionary(&m_stream, dictionary.data(), static_cast<uInt>(dictionary.size()));
         // The buffer's size is its room: it only grows, so a column does not pay for zeroing
         // bytes that the last one already had.
         if (auto bound = deflateBound(&m_stream, input_size); m_out.size() < bound)
@@ -192,13 +196,13 @@ Deflater& thread_deflater()
 
 // Small input tries the tuned matcher and plain level 6 and keeps the smaller; large input,
 // where the time goes, is deflated in segments (see Deflater::segmented).
-std::vector<uint8_t> deflate_stream(std::span<const uint8_t> bytes, int last_flush)
+std::vector<uint8_t> deflate_stream(std::span<const uint8_t> bytes, int last_flush, std::span<const uint8_t> dictionary = {})
 {
     auto& deflater = thread_deflater();
     if (bytes.size() > 4096)
-        return deflater.segmented(bytes, last_flush);
-    auto tuned = deflater.whole(bytes, true, last_flush);
-    auto standard = deflater.whole(bytes, false, last_flush);
+        return deflater.segmented(bytes, last_flush, dictionary);
+    auto tuned = deflater.whole(bytes, true, last_flush, dictionary);
+    auto standard = deflater.whole(bytes, false, last_flush, dictionary);
     return tuned.size() < standard.size() ? tuned : standard;
 }
 
@@ -206,12 +210,13 @@ std::vector<uint8_t> deflate_stream(std::span<const uint8_t> bytes, int last_flu
 // hash (over the last 64 bytes) has its top bits clear, at least `piece_min` bytes after the
 // last cut and at most `piece_max`. A cut depends only on the bytes just before it, so an edit
 // in one place moves the cuts near it and leaves the others where they were.
-// Each piece starts with an empty window, which costs its first repeats: on columns of small
-// records about a hundred bytes a piece, so pieces are kept large.
-constexpr size_t pieced_min_size = 32 * 1024;
-constexpr size_t piece_min = 16 * 1024;
+constexpr size_t pieced_min_size = 16 * 1024;
+constexpr size_t piece_min = 8 * 1024;
 constexpr size_t piece_max = 64 * 1024;
-constexpr unsigned piece_cut_bits = 13; // a cut every 8 KiB past the minimum, on average
+constexpr unsigned piece_cut_bits = 12; // a cut every 4 KiB past the minimum, on average
+// A piece may match into the bytes just before it, which the inflater has in its window: an
+// empty window would cost each piece its first repeats (field names, key prefixes).
+constexpr size_t piece_dictionary = 4 * 1024;
 constexpr size_t hash_span = 64;
 static_assert(piece_min >= hash_span);
 
@@ -252,14 +257,14 @@ size_t next_cut(std::span<const uint8_t> bytes, size_t at)
 // and a piece found in the previous generation moves back into the current one.
 class PieceCache {
 public:
-    // Appends the deflated bytes of `input` to `out` when they are known.
-    bool append(std::span<const uint8_t> input, size_t key, std::vector<uint8_t>& out)
+    // Appends the deflated bytes of `input` after `dictionary` to `out` when they are known.
+    bool append(std::span<const uint8_t> dictionary, std::span<const uint8_t> input, size_t key, std::vector<uint8_t>& out)
     {
-        if (auto* piece = find(m_current, input, key)) {
+        if (auto* piece = find(m_current, dictionary, input, key)) {
             out.insert(out.end(), piece->output.begin(), piece->output.end());
             return true;
         }
-        auto* piece = find(m_previous, input, key);
+        auto* piece = find(m_previous, dictionary, input, key);
         if (!piece)
             return false;
         out.insert(out.end(), piece->output.begin(), piece->output.end());
@@ -269,22 +274,23 @@ public:
         return true;
     }
 
-    void add(std::span<const uint8_t> input, size_t key, std::vector<uint8_t> output)
+    void add(std::span<const uint8_t> dictionary, std::span<const uint8_t> input, size_t key, std::vector<uint8_t> output)
     {
-        add(key, Piece { std::vector<uint8_t>(input.begin(), input.end()), std::move(output) });
+        add(key, Piece { std::vector<uint8_t>(dictionary.begin(), dictionary.end()), std::vector<uint8_t>(input.begin(), input.end()), std::move(output) });
     }
 
 private:
     struct Piece {
+        std::vector<uint8_t> dictionary;
         std::vector<uint8_t> input;
         std::vector<uint8_t> output;
     };
     using Pieces = std::unordered_map<size_t, Piece>;
 
-    static Piece* find(Pieces& pieces, std::span<const uint8_t> input, size_t key)
+    static Piece* find(Pieces& pieces, std::span<const uint8_t> dictionary, std::span<const uint8_t> input, size_t key)
     {
         auto it = pieces.find(key);
-        if (it == pieces.end() || !std::ranges::equal(it->second.input, input))
+        if (it == pieces.end() || !std::ranges::equal(it->second.input, input) || !std::ranges::equal(it->second.dictionary, dictionary))
             return nullptr;
         return &it->second;
     }
@@ -296,7 +302,7 @@ private:
             m_current.clear();
             m_current_bytes = 0;
         }
-        m_current_bytes += piece.input.size() + piece.output.size();
+        m_current_bytes += piece.dictionary.size() + piece.input.size() + piece.output.size();
         m_current.insert_or_assign(key, std::move(piece));
     }
 
@@ -315,11 +321,11 @@ PieceCache& thread_piece_cache()
 }
 
 // Columns up to `pieced_min_size` are one deflate stream. Larger ones are a run of pieces (see
-// next_cut), each deflated on its own and ended with a sync flush, which leaves the output
-// byte-aligned and every block non-final; an empty final block closes the whole. A piece's
-// deflated bytes depend on its input alone, so saving a document that changed in a few places
-// deflates only the pieces around them again. The inflated bytes are the reference's either
-// way.
+// next_cut), each deflated on its own (with the bytes before it as its dictionary) and ended
+// with a sync flush, which leaves the output byte-aligned and every block non-final; an empty
+// final block closes the whole. A piece's deflated bytes depend on its input and the few KiB
+// before it alone, so saving a document that changed in a few places deflates only the pieces
+// around them again. The inflated bytes are the reference's either way.
 std::vector<uint8_t> deflate_raw(std::span<const uint8_t> bytes)
 {
     if (bytes.size() < pieced_min_size)
@@ -330,11 +336,14 @@ std::vector<uint8_t> deflate_raw(std::span<const uint8_t> bytes)
     for (size_t at = 0; at < bytes.size();) {
         size_t end = next_cut(bytes, at);
         auto piece = bytes.subspan(at, end - at);
-        size_t key = std::hash<std::string_view> {}(std::string_view(reinterpret_cast<char const*>(piece.data()), piece.size()));
-        if (!cache.append(piece, key, out)) {
-            auto deflated = deflate_stream(piece, Z_SYNC_FLUSH);
+        size_t before = std::min(at, piece_dictionary);
+        auto dictionary = bytes.subspan(at - before, before);
+        auto hash = [](std::span<const uint8_t> span) { return std::hash<std::string_view> {}(std::string_view(reinterpret_cast<char const*>(span.data()), span.size())); };
+        size_t key = hash(piece) ^ (hash(dictionary) * 0x9e3779b97f4a7c15ull);
+        if (!cache.append(dictionary, piece, key, out)) {
+            auto deflated = deflate_stream(piece, Z_SYNC_FLUSH, dictionary);
             out.insert(out.end(), deflated.begin(), deflated.end());
-            cache.add(piece, key, std::move(deflated));
+            cache.add(dictionary, piece, key, std::move(deflated));
         }
         at = end;
     }

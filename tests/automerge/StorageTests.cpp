@@ -170,8 +170,8 @@ TEST(Deflate, RememberedPiecesGiveTheBytesOfAFreshDeflate)
     std::vector<std::vector<uint8_t>> edits { original, records(4000, 1717), records(4001, SIZE_MAX), records(4000, 0) };
     auto& grown = edits.emplace_back(original);
     grown.insert(grown.begin() + 100000, { 'x', 'y', 'z' });
-    edits.push_back(std::vector<uint8_t>(original.begin(), original.begin() + 32767));
-    edits.push_back(std::vector<uint8_t>(original.begin(), original.begin() + 32768));
+    edits.push_back(std::vector<uint8_t>(original.begin(), original.begin() + 16383));
+    edits.push_back(std::vector<uint8_t>(original.begin(), original.begin() + 16384));
     (void)deflate_raw(original);
     for (size_t i = 0; i < edits.size(); ++i) {
         auto const& data = edits[i];
