@@ -9,6 +9,7 @@
 #include "automerge/storage/DocumentChunk.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace automerge {
 
@@ -74,51 +75,91 @@ struct SynthesizedDelete {
 ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadOptions const& options, size_t& budget)
 {
     storage::DocumentLimits limits { options.max_ops, options.max_changes };
-    auto record = TRY(storage::parse_document_body(body, limits, budget));
 
-    std::vector<uint32_t> actor_map;
-    actor_map.reserve(record.actors.size());
-    for (auto const& actor : record.actors)
-        actor_map.push_back(m_store.ensure_actor(actor));
+    // An op as loaded: its index in the store and its successors, kept flat.
+    struct LoadedOp {
+        uint32_t index;
+        uint32_t succ_begin;
+        uint32_t succ_count;
+    };
+
+    // Ops go into the store as the columns are decoded.
+    class StoreSink final : public storage::DocOpSink {
+    public:
+        explicit StoreSink(Document& document)
+            : m_document(document)
+        {
+        }
+
+        ErrorOr<void> begin(storage::DocumentRecord const& record, uint64_t op_count) override
+        {
+            actor_map.reserve(record.actors.size());
+            for (auto const& actor : record.actors)
+                actor_map.push_back(m_document.m_store.ensure_actor(actor));
+            loaded.reserve(static_cast<size_t>(op_count));
+            m_document.m_store.reserve(static_cast<size_t>(op_count));
+            return {};
+        }
+
+        ErrorOr<void> op(storage::DocOp& op, std::span<const storage::OpRef> successors) override
+        {
+            auto& store = m_document.m_store;
+            if (op.action == static_cast<uint64_t>(storage::Action::Delete))
+                return make_error(ErrorCode::Corrupt, "document: a delete op is stored");
+            auto action = TRY(check_op_shape(op.action, op.map_key.has_value(), op.insert));
+            // The value would be dropped here and not be part of the rebuilt change that the
+            // heads vouch for.
+            if (action == OpAction::MakeMap && !op.value.is_null())
+                return make_error(ErrorCode::Corrupt, "document: a make-map op carrying a value");
+            ObjId obj = op.obj ? ObjId { op.obj->counter, actor_map[op.obj->actor] } : ROOT;
+            auto const* object = store.object(obj);
+            if (!object)
+                return make_error(ErrorCode::Corrupt, "document: op on an unknown object");
+            if (action == OpAction::MakeMap && object->depth + 1 > m_document.m_max_depth)
+                return make_error(ErrorCode::TooLarge, "document: maps nested deeper than " + std::to_string(m_document.m_max_depth) + " levels");
+            // Duplicate ids are caught later: each change's ops must have consecutive counters.
+            OpId id { op.id.counter, actor_map[op.id.actor] };
+            if (action == OpAction::Increment && !op.value.as_int() && !op.value.as_uint())
+                return make_error(ErrorCode::Corrupt, "document: increment without a number");
+            auto index = store.insert(id, obj, *op.map_key, action, std::move(op.value));
+            loaded.push_back(LoadedOp { index, static_cast<uint32_t>(succ.size()), static_cast<uint32_t>(successors.size()) });
+            succ.insert(succ.end(), successors.begin(), successors.end());
+            return {};
+        }
+
+        std::vector<uint32_t> actor_map;
+        std::vector<LoadedOp> loaded;
+        std::vector<storage::OpRef> succ;
+
+    private:
+        Document& m_document;
+    };
+
+    // Nothing of a failed load survives, so there is nothing to undo.
+    m_store.set_undo_logging(false);
+    struct LoggingBack {
+        OpStore& store;
+        ~LoggingBack() { store.set_undo_logging(true); }
+    } logging_back { m_store };
+
+    StoreSink sink(*this);
+    auto record = TRY(storage::parse_document_body(body, limits, budget, sink));
+    auto const& actor_map = sink.actor_map;
     auto to_id = [&](storage::OpRef ref) { return OpId { ref.counter, actor_map[ref.actor] }; };
-
-    // Ops into the store.
-    std::vector<uint32_t> op_index;
-    op_index.reserve(record.ops.size());
-    m_store.reserve(record.ops.size());
-    for (auto& op : record.ops) {
-        if (op.action == static_cast<uint64_t>(storage::Action::Delete))
-            return make_error(ErrorCode::Corrupt, "document: a delete op is stored");
-        auto action = TRY(check_op_shape(op.action, op.map_key.has_value(), op.insert));
-        // The value would be dropped here and not be part of the rebuilt change that the heads
-        // vouch for.
-        if (action == OpAction::MakeMap && !op.value.is_null())
-            return make_error(ErrorCode::Corrupt, "document: a make-map op carrying a value");
-        ObjId obj = op.obj ? ObjId { op.obj->counter, actor_map[op.obj->actor] } : ROOT;
-        auto const* object = m_store.object(obj);
-        if (!object)
-            return make_error(ErrorCode::Corrupt, "document: op on an unknown object");
-        if (action == OpAction::MakeMap && object->depth + 1 > m_max_depth)
-            return make_error(ErrorCode::TooLarge, "document: maps nested deeper than " + std::to_string(m_max_depth) + " levels");
-        // Duplicate ids are caught below: each change's ops must have consecutive counters.
-        auto id = to_id(op.id);
-        if (action == OpAction::Increment && !op.value.as_int() && !op.value.as_uint())
-            return make_error(ErrorCode::Corrupt, "document: increment without a number");
-        op_index.push_back(m_store.insert(id, obj, *op.map_key, action, std::move(op.value)));
-    }
 
     // Successors, preds and synthesized deletes.
     auto const& ops = m_store.ops();
     auto less_id = [&](OpId a, OpId b) { return m_store.less(a, b); };
-    std::vector<std::vector<OpId>> preds(ops.size());
+    // Most ops have no preds; those that do are few next to all the ops.
+    std::unordered_map<uint32_t, std::vector<OpId>> preds;
     std::vector<SynthesizedDelete> deletes;
     std::unordered_map<OpId, uint32_t, OpIdHasher> delete_index;
-    for (size_t i = 0; i < record.ops.size(); ++i) {
-        uint32_t index = op_index[i];
+    for (auto const& loaded : sink.loaded) {
+        uint32_t index = loaded.index;
         // A successor is a later op at the same key, or else a delete (which is not stored).
         auto const& at_key = m_store.ops_at_slot(ops[index].key);
-        for (auto const& ref : record.successors(record.ops[i])) {
-            auto succ = to_id(ref);
+        for (uint32_t s = 0; s < loaded.succ_count; ++s) {
+            auto succ = to_id(sink.succ[loaded.succ_begin + s]);
             auto position = std::ranges::lower_bound(at_key, succ, less_id, [&](uint32_t at) { return ops[at].id; });
             std::optional<uint32_t> found;
             if (position != at_key.end() && ops[*position].id == succ)
@@ -146,9 +187,20 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
 
     // Ops of each actor in counter order.
     std::vector<std::vector<ChangeSlot>> by_actor(m_store.actor_count());
+    {
+        std::vector<size_t> counts(m_store.actor_count(), 0);
+        for (auto const& op : ops)
+            ++counts[op.id.actor];
+        for (auto const& deleted : deletes)
+            ++counts[deleted.id.actor];
+        for (size_t actor = 0; actor < counts.size(); ++actor)
+            by_actor[actor].reserve(counts[actor]);
+    }
+    std::vector<OpId> no_preds;
     for (uint32_t index = 0; index < ops.size(); ++index) {
         auto const& op = ops[index];
-        by_actor[op.id.actor].push_back(ChangeSlot { op.id.counter, op.obj, m_store.key(op.key), &op.value, &preds[index], op.action });
+        auto pred = preds.find(index);
+        by_actor[op.id.actor].push_back(ChangeSlot { op.id.counter, op.obj, m_store.key(op.key), &op.value, pred == preds.end() ? &no_preds : &pred->second, op.action });
     }
     for (auto& deleted : deletes)
         by_actor[deleted.id.actor].push_back(ChangeSlot { deleted.id.counter, deleted.obj, m_store.key(deleted.key), nullptr, &deleted.pred, OpAction::Delete });

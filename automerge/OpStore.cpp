@@ -18,6 +18,7 @@ OpStore::OpStore(OpStore const& other)
     , m_op_index(other.m_op_index)
     , m_op_index_built(other.m_op_index_built)
     , m_undo(other.m_undo)
+    , m_log_undo(other.m_log_undo)
 {
     for (auto& [id, object] : m_objects) {
         for (auto& [key, at_key] : object.keys)
@@ -58,8 +59,6 @@ bool OpStore::less(OpId a, OpId b) const
 void OpStore::reserve(size_t ops)
 {
     m_ops.reserve(m_ops.size() + ops);
-    // Every insert is logged until the load clears the log.
-    m_undo.reserve(m_undo.size() + ops);
     if (m_ops.empty()) {
         m_op_index.clear();
         m_op_index_built = false;
@@ -173,7 +172,8 @@ uint32_t OpStore::insert(OpId id, ObjId obj, std::string_view key, OpAction acti
         m_op_index.emplace(id, index);
     if (action == OpAction::MakeMap)
         m_objects.emplace(ObjId { id.counter, id.actor }, MapObject { depth + 1, {} });
-    m_undo.push_back(Undo { Undo::Kind::Insert, index });
+    if (m_log_undo)
+        m_undo.push_back(Undo { Undo::Kind::Insert, index });
     return index;
 }
 
@@ -185,7 +185,8 @@ void OpStore::add_successor(uint32_t index, OpId successor, OpAction successor_a
         op.increments = static_cast<int64_t>(static_cast<uint64_t>(op.increments) + static_cast<uint64_t>(increment));
     else
         ++op.hiding_successors;
-    m_undo.push_back(Undo { Undo::Kind::Successor, index, successor_action, increment });
+    if (m_log_undo)
+        m_undo.push_back(Undo { Undo::Kind::Successor, index, successor_action, increment });
 }
 
 void OpStore::rollback_to(size_t mark)

@@ -92,8 +92,10 @@ public:
     // Records `successor` (of the given kind) as a successor of the op at `index`.
     void add_successor(uint32_t index, OpId successor, OpAction successor_action, int64_t increment = 0);
 
-    // Undo log.
+    // Undo log. Loading a document chunk turns it off: a load that fails discards the whole
+    // store, so nothing is ever rolled back.
     size_t mark() const { return m_undo.size(); }
+    void set_undo_logging(bool on) { m_log_undo = on; }
     void rollback_to(size_t mark);
     void clear_undo() { m_undo.clear(); }
 
@@ -127,6 +129,7 @@ private:
     mutable std::unordered_map<OpId, uint32_t, OpIdHasher> m_op_index;
     mutable bool m_op_index_built { true };
     std::vector<Undo> m_undo;
+    bool m_log_undo { true };
 };
 
 }

@@ -127,7 +127,46 @@ std::vector<uint8_t> encode_document_body(DocumentRecord const& document, size_t
     return encoder.finish(document.actors, document.heads, document.head_indices, deflate_threshold);
 }
 
+namespace {
+
+// Keeps every op in the record.
+class RecordSink final : public DocOpSink {
+public:
+    explicit RecordSink(DocumentRecord& record)
+        : m_record(record)
+    {
+    }
+    ErrorOr<void> begin(DocumentRecord const&, uint64_t op_count) override
+    {
+        m_record.ops.reserve(static_cast<size_t>(op_count));
+        return {};
+    }
+    ErrorOr<void> op(DocOp& op, std::span<const OpRef> successors) override
+    {
+        op.succ_begin = static_cast<uint32_t>(m_record.succ.size());
+        op.succ_count = static_cast<uint32_t>(successors.size());
+        m_record.succ.insert(m_record.succ.end(), successors.begin(), successors.end());
+        m_record.ops.push_back(std::move(op));
+        return {};
+    }
+
+private:
+    DocumentRecord& m_record;
+};
+
+}
+
 ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, DocumentLimits const& limits, size_t& inflate_budget)
+{
+    DocumentRecord kept;
+    RecordSink sink(kept);
+    auto document = TRY(parse_document_body(body, limits, inflate_budget, sink));
+    document.ops = std::move(kept.ops);
+    document.succ = std::move(kept.succ);
+    return document;
+}
+
+ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, DocumentLimits const& limits, size_t& inflate_budget, DocOpSink& sink)
 {
     Reader reader(body);
     DocumentRecord document;
@@ -227,17 +266,20 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
         document.op_columns = std::move(op_columns_block);
         auto const& columns = document.op_columns;
         OpColumnsDecoder decoder(columns, succ_columns, "document");
-        // Room for every op up front (counting the action column is cheap next to the ops).
-        document.ops.reserve(static_cast<size_t>(decoder.count_rows(limits.max_ops)));
+        // Counting the action column up front is cheap next to the ops.
+        TRY(sink.begin(document, decoder.count_rows(limits.max_ops)));
         OpColumnsRow row;
+        DocOp op;
+        std::vector<OpRef> successors;
+        uint64_t op_count = 0;
         uint64_t succ_count = 0;
         uint64_t total_succ = 0;
         for (;;) {
-            DocOp op;
             if (!TRY(decoder.next(row, op.value, succ_count, actor_count)))
                 break;
-            if (document.ops.size() >= limits.max_ops)
+            if (op_count >= limits.max_ops)
                 return make_error(ErrorCode::TooLarge, "document: more ops than the limit of " + std::to_string(limits.max_ops));
+            ++op_count;
             if (!row.id || row.id->counter == 0)
                 return make_error(ErrorCode::Corrupt, "document: op without an id");
             op.id = *row.id;
@@ -249,11 +291,10 @@ ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, Docum
             total_succ += succ_count;
             if (total_succ > limits.max_ops)
                 return make_error(ErrorCode::TooLarge, "document: more successors than the op limit of " + std::to_string(limits.max_ops));
-            op.succ_begin = static_cast<uint32_t>(document.succ.size());
-            op.succ_count = static_cast<uint32_t>(succ_count);
+            successors.clear();
             for (uint64_t i = 0; i < succ_count; ++i)
-                document.succ.push_back(TRY(decoder.next_group_entry(actor_count)));
-            document.ops.push_back(std::move(op));
+                successors.push_back(TRY(decoder.next_group_entry(actor_count)));
+            TRY(sink.op(op, successors));
         }
         TRY(decoder.expect_exhausted());
     }

@@ -107,4 +107,18 @@ std::vector<uint8_t> encode_document_body(DocumentRecord const& document, size_t
 
 ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, DocumentLimits const& limits, size_t& inflate_budget);
 
+// Takes a document body's ops one at a time as they are decoded, so that a load keeps no second
+// copy of them. `begin` comes first, with the record parsed so far (actors, heads, changes) and
+// how many ops the action column holds (at most the limit; for reserving room). Each op's map
+// key borrows the record's column data; its value may be moved out.
+class DocOpSink {
+public:
+    virtual ~DocOpSink() = default;
+    virtual ErrorOr<void> begin(DocumentRecord const& record, uint64_t op_count) = 0;
+    virtual ErrorOr<void> op(DocOp& op, std::span<const OpRef> successors) = 0;
+};
+
+// The same parse handing the ops to `sink` instead: the record's ops and succ stay empty.
+ErrorOr<DocumentRecord> parse_document_body(std::span<const uint8_t> body, DocumentLimits const& limits, size_t& inflate_budget, DocOpSink& sink);
+
 }
