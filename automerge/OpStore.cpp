@@ -4,6 +4,61 @@
 
 namespace automerge {
 
+void OpStore::IndexList::assign(IndexList const& other)
+{
+    m_size = other.m_size;
+    m_capacity = std::max(other.m_size, inline_capacity);
+    if (m_capacity > inline_capacity)
+        m_heap = new uint32_t[m_capacity];
+    std::copy(other.begin(), other.end(), data());
+}
+
+void OpStore::IndexList::take(IndexList& other)
+{
+    m_size = other.m_size;
+    m_capacity = other.m_capacity;
+    if (other.on_heap())
+        m_heap = other.m_heap;
+    else
+        std::copy(other.m_inline, other.m_inline + other.m_size, m_inline);
+    other.m_size = 0;
+    other.m_capacity = inline_capacity;
+}
+
+void OpStore::IndexList::release()
+{
+    if (on_heap())
+        delete[] m_heap;
+    m_size = 0;
+    m_capacity = inline_capacity;
+}
+
+void OpStore::IndexList::insert(uint32_t const* position, uint32_t value)
+{
+    auto at = static_cast<size_t>(position - data());
+    if (m_size == m_capacity) {
+        uint32_t capacity = m_capacity * 2;
+        auto* grown = new uint32_t[capacity];
+        std::copy(begin(), end(), grown);
+        if (on_heap())
+            delete[] m_heap;
+        m_heap = grown;
+        m_capacity = capacity;
+    }
+    uint32_t* items = data();
+    std::copy_backward(items + at, items + m_size, items + m_size + 1);
+    items[at] = value;
+    ++m_size;
+}
+
+void OpStore::IndexList::erase(uint32_t const* position)
+{
+    auto at = static_cast<size_t>(position - data());
+    uint32_t* items = data();
+    std::copy(items + at + 1, items + m_size, items + at);
+    --m_size;
+}
+
 OpStore::OpStore()
 {
     m_objects.emplace(ROOT, MapObject {});

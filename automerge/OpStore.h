@@ -5,6 +5,7 @@
 #include "automerge/Value.h"
 
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <span>
 #include <string>
@@ -45,9 +46,63 @@ public:
         bool visible() const { return hiding_successors == 0 && action != OpAction::Increment && action != OpAction::Delete; }
     };
 
+    // Op indices at one key, in op id order. Most keys hold one or two ops, kept inline; a
+    // key written more often moves its indices to the heap.
+    class IndexList {
+    public:
+        IndexList() = default;
+        IndexList(IndexList const& other) { assign(other); }
+        IndexList(IndexList&& other) noexcept { take(other); }
+        IndexList& operator=(IndexList const& other)
+        {
+            if (this != &other) {
+                release();
+                assign(other);
+            }
+            return *this;
+        }
+        IndexList& operator=(IndexList&& other) noexcept
+        {
+            if (this != &other) {
+                release();
+                take(other);
+            }
+            return *this;
+        }
+        ~IndexList() { release(); }
+
+        uint32_t const* data() const { return on_heap() ? m_heap : m_inline; }
+        uint32_t* data() { return on_heap() ? m_heap : m_inline; }
+        uint32_t const* begin() const { return data(); }
+        uint32_t const* end() const { return data() + m_size; }
+        uint32_t* begin() { return data(); }
+        uint32_t* end() { return data() + m_size; }
+        std::reverse_iterator<uint32_t const*> rbegin() const { return std::reverse_iterator(end()); }
+        std::reverse_iterator<uint32_t const*> rend() const { return std::reverse_iterator(begin()); }
+        size_t size() const { return m_size; }
+        bool empty() const { return m_size == 0; }
+
+        void insert(uint32_t const* position, uint32_t value);
+        void erase(uint32_t const* position);
+
+    private:
+        static constexpr uint32_t inline_capacity = 2;
+        bool on_heap() const { return m_capacity > inline_capacity; }
+        void assign(IndexList const& other);
+        void take(IndexList& other);
+        void release();
+
+        uint32_t m_size { 0 };
+        uint32_t m_capacity { inline_capacity };
+        union {
+            uint32_t m_inline[inline_capacity];
+            uint32_t* m_heap;
+        };
+    };
+
     struct KeyOps {
         uint32_t slot { 0 };
-        std::vector<uint32_t> ops; // op indices in op id order
+        IndexList ops; // op indices in op id order
     };
 
     struct MapObject {
@@ -74,7 +129,7 @@ public:
 
     std::string const& key(uint32_t slot) const { return *m_keys[slot].key; }
     // The op indices at a key slot, in op id order.
-    std::vector<uint32_t> const& ops_at_slot(uint32_t slot) const { return *m_keys[slot].ops; }
+    IndexList const& ops_at_slot(uint32_t slot) const { return *m_keys[slot].ops; }
     MapObject const* object(ObjId id) const;
     std::unordered_map<ObjId, MapObject, ObjIdHasher> const& objects() const { return m_objects; }
     std::vector<Op> const& ops() const { return m_ops; }
@@ -116,7 +171,7 @@ private:
     // A key slot points into its object's key map, whose nodes never move.
     struct KeySlot {
         std::string const* key;
-        std::vector<uint32_t>* ops;
+        IndexList* ops;
     };
 
     std::vector<ActorId> m_actors;
