@@ -217,15 +217,16 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     std::vector<ChangeHash> hashes;
     hashes.reserve(record.changes.size());
     std::vector<bool> has_dependents(record.changes.size(), false);
-    std::vector<ChangeEntry> entries;
-    entries.reserve(record.changes.size());
+    m_changes.reserve(m_changes.size() + record.changes.size());
+    m_change_index.reserve(m_change_index.size() + record.changes.size());
     std::vector<ChangeHash> dep_hashes;
     std::vector<ActorId> other_actors;
     std::vector<storage::OpRef> pred_refs;
     storage::ChangeEncoder encoder;
     std::vector<uint8_t> change_body;
     for (size_t c = 0; c < record.changes.size(); ++c) {
-        auto const& doc_change = record.changes[c];
+        // Its deps, message and extra bytes move into the change entry.
+        auto& doc_change = record.changes[c];
         uint32_t author = actor_map[doc_change.actor];
         if (doc_change.seq != last_seq[author] + 1)
             return make_error(ErrorCode::Corrupt, "document: change sequence numbers out of order");
@@ -294,7 +295,7 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
             op.pred = pred_refs;
             encoder.add(op);
         }
-        std::optional<std::string> message = doc_change.message;
+        std::optional<std::string> message = std::move(doc_change.message);
         if (message && message->empty())
             message.reset();
         storage::ChangeHeader header;
@@ -320,10 +321,11 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
         entry.max_op = doc_change.max_op;
         entry.time = doc_change.time;
         entry.message = std::move(message);
-        entry.deps.assign(doc_change.deps.begin(), doc_change.deps.end());
-        entry.extra = doc_change.extra;
+        entry.deps = std::move(doc_change.deps);
+        entry.extra = std::move(doc_change.extra);
         entry.bytes = std::move(bytes);
-        entries.push_back(std::move(entry));
+        // Straight into the document: a load whose heads do not match discards it whole.
+        record_change(std::move(entry));
     }
     for (size_t actor = 0; actor < by_actor.size(); ++actor) {
         if (cursor[actor] != by_actor[actor].size())
@@ -341,10 +343,6 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     if (heads != stored_heads)
         return make_error(ErrorCode::MismatchingHeads, "document: mismatching heads");
 
-    m_changes.reserve(m_changes.size() + entries.size());
-    m_change_index.reserve(m_change_index.size() + entries.size());
-    for (auto& entry : entries)
-        record_change(std::move(entry));
     return {};
 }
 

@@ -74,12 +74,15 @@ std::vector<uint8_t> write_chunk(ChunkType type, std::span<const uint8_t> body, 
     auto hash = chunk_hash(type, body);
     uint8_t prefix[11];
     size_t prefix_size = write_prefix(prefix, type, body.size());
-    std::vector<uint8_t> out(8 + prefix_size + body.size());
-    std::memcpy(out.data(), magic, 4);
-    std::memcpy(out.data() + 4, hash.bytes.data(), 4);
-    std::memcpy(out.data() + 8, prefix, prefix_size);
-    if (!body.empty())
-        std::memcpy(out.data() + 8 + prefix_size, body.data(), body.size());
+    // Reserved and appended: sizing the vector up front would zero every byte before the copy.
+    uint8_t header[8 + sizeof prefix];
+    std::memcpy(header, magic, 4);
+    std::memcpy(header + 4, hash.bytes.data(), 4);
+    std::memcpy(header + 8, prefix, prefix_size);
+    std::vector<uint8_t> out;
+    out.reserve(8 + prefix_size + body.size());
+    out.assign(header, header + 8 + prefix_size);
+    out.insert(out.end(), body.begin(), body.end());
     if (hash_out)
         *hash_out = hash;
     return out;
