@@ -84,7 +84,7 @@ void FrameDriver::dispatch(Event const& event, Modifiers modifiers)
         m_pointer = Point { down->x, down->y };
     else if (std::holds_alternative<PointerLeave>(event))
         m_pointer.reset();
-    EventContext context { event, modifiers, m_scale, false, std::nullopt, m_library };
+    EventContext context { .event = event, .modifiers = modifiers, .scale = m_scale, .library_store = m_library };
     m_root->handle_event(context);
     if (context.focus_request)
         move_focus(*m_root, *context.focus_request);

@@ -125,7 +125,7 @@ void VexaApp::deliver_to_content(ui::EventContext& context, bool swipe_release)
     if (swipe_release) {
         // The tree is told the pointer left instead, which ends its press.
         ui::Event leave = ui::PointerLeave {};
-        ui::EventContext left { leave, context.modifiers, context.scale, false, std::nullopt };
+        ui::EventContext left { .event = leave, .modifiers = context.modifiers, .scale = context.scale };
         m_content->handle_event(left);
         context.handled = true;
         return;

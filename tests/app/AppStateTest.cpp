@@ -48,7 +48,7 @@ struct Watching {
         state.player()->set_engine(kaso::media::MediaEngine::create_synthesized());
         frame(state); // asks for the stream
     }
-    void stream_arrives(std::string address) { worker.send(msg::Stream { "v", std::move(address), "720p", true }); }
+    void stream_arrives(std::string address) { worker.send(msg::Stream { .video_id = "v", .url = std::move(address), .quality = "720p", .has_audio = true }); }
 };
 
 }
@@ -117,12 +117,12 @@ TEST(AppStateFrame, OnlyTheFrameTakesInWorkerResults)
     auto& app = *owned;
     auto worker = connect(app.state());
     auto label = app.model().status_label;
-    worker.send(msg::Status { "worker says hello", false });
+    worker.send(msg::Status { .label = "worker says hello", .live = false });
 
     // Asking whether the structure is dirty, or handling an event, answers without applying it.
     (void)app.take_structure_dirty();
     Event leave = PointerLeave {};
-    EventContext context { leave, {}, 1.0f, false, std::nullopt };
+    EventContext context { .event = leave, .modifiers = {}, .scale = 1.0f };
     app.handle_event(context);
     EXPECT_EQ(app.model().status_label, label);
     EXPECT_FALSE(app.take_structure_dirty());
