@@ -352,7 +352,7 @@ ActionSpec reply_action(std::string comment_id)
     spec.input = kaso::actions::derive_input({ ActionParam { "value", "Reply", "your reply…", std::nullopt } },
         [comment_id = std::move(comment_id)](ActionArgs const& args) -> kaso::ErrorOr<EncodedAction> {
             std::string text(args.text("value").value_or(""));
-            A action = A::SetCommentReply { comment_id, comment_reply_id(comment_id, text), text, true };
+            A action = A::SetCommentReply { .comment_id = comment_id, .reply_id = comment_reply_id(comment_id, text), .text = text, .active = true };
             return EncodedAction { "vexa.action", action.to_json_bytes() };
         });
     return spec;
@@ -381,7 +381,7 @@ Resource video_resource(TreeLookups const& model, Video const& video, WithCommen
     bool liked = model.is_liked(id);
     bool queued = model.is_queued(id);
 
-    auto queue = described(vexa_action_spec("queue", queued ? "Remove from queue" : "Add to queue", A::SetQueueMembership { id, !queued }),
+    auto queue = described(vexa_action_spec("queue", queued ? "Remove from queue" : "Add to queue", A::SetQueueMembership { .video_id = id, .queued = !queued }),
         "Set membership in the shared watch queue");
     queue.with_contract({});
     auto share = vexa_operation_spec("share", "Copy share link", O::Share { id });
@@ -422,7 +422,7 @@ Resource creators_collection(TreeLookups const& model)
     for (auto const& channel : first_items(model.model.channels)) {
         collection.children.push_back(resource("vexa.channel:" + channel.id, "vexa.channel", clean_resource_label(channel.name), 2)
                 .with_action(vexa_operation_spec("open", "Open creator", O::OpenChannel { channel.id }))
-                .with_action(vexa_action_spec("subscribe", "Subscribe or unsubscribe", A::SetSubscription { channel.id, !model.is_subscribed(channel.id) })));
+                .with_action(vexa_action_spec("subscribe", "Subscribe or unsubscribe", A::SetSubscription { .channel_id = channel.id, .subscribed = !model.is_subscribed(channel.id) })));
     }
     return collection;
 }
@@ -444,7 +444,7 @@ Resource subscriptions_collection(TreeLookups const& model)
         auto const* channel = model.channel(id);
         auto label = clean_resource_label(channel ? channel->name : "Subscribed creator " + id);
         auto entry = resource("vexa.subscription:" + id, "vexa.subscription", std::move(label), 2)
-                         .with_action(vexa_action_spec("unsubscribe", "Unsubscribe", A::SetSubscription { id, false }));
+                         .with_action(vexa_action_spec("unsubscribe", "Unsubscribe", A::SetSubscription { .channel_id = id, .subscribed = false }));
         if (channel)
             entry.actions.push_back(vexa_operation_spec("open", "Open creator", O::OpenChannel { id }));
         collection.children.push_back(std::move(entry));
@@ -458,7 +458,7 @@ Resource queue_collection(TreeLookups const& model)
     for (auto const& id : first_items(model.model.queue)) {
         auto const* video = model.video(id);
         auto entry = resource("vexa.queue:" + id, "vexa.queue-entry", title_or(video, "Queued video ", id), 2)
-                         .with_action(vexa_action_spec("remove", "Remove from queue", A::SetQueueMembership { id, false }));
+                         .with_action(vexa_action_spec("remove", "Remove from queue", A::SetQueueMembership { .video_id = id, .queued = false }));
         if (video)
             entry.actions.push_back(vexa_operation_spec("open", "Open video", O::OpenVideo { id }));
         collection.children.push_back(std::move(entry));

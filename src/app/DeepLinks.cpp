@@ -20,7 +20,7 @@ std::optional<std::string> deep_link_channel_id(std::string_view link) { return 
 void toggle_result_type(ResultTypes& types, uint8_t type)
 {
     if (types.all) {
-        types = ResultTypes { false, false, false, false };
+        types = ResultTypes { .videos = false, .playlists = false, .creators = false, .all = false };
         if (type == 0)
             types.videos = true;
         else if (type == 1)
@@ -36,7 +36,7 @@ void toggle_result_type(ResultTypes& types, uint8_t type)
     else
         types.creators = !types.creators;
     if (!types.videos && !types.playlists && !types.creators)
-        types = ResultTypes { true, true, true, true };
+        types = ResultTypes { .videos = true, .playlists = true, .creators = true, .all = true };
 }
 
 }

@@ -103,7 +103,7 @@ public:
 
     // PlayerModeControl, over the shared player.
     std::optional<bool> player_mode() const override { return player()->mode(); }
-    ModeState mode_state() const override { return ModeState { 0, player()->mode().value_or(false) ? 1u : 0u, false }; }
+    ModeState mode_state() const override { return ModeState { .kind = 0, .value = player()->mode().value_or(false) ? 1u : 0u, .flag = false }; }
     void set_player_mode(bool on) override { player()->set_mode(on); }
 
     void sync(kaso::ui::SyncContext& context) override;

@@ -24,7 +24,7 @@ TEST(VexaModelEmpty, StartsOnHomeWithNothingKnown)
     EXPECT_EQ(model.settings, Settings {});
     EXPECT_FALSE(model.history_notice || model.feed_error || model.search_error);
     EXPECT_EQ(model.playback_position, 0.0);
-    EXPECT_EQ(model.result_types, (ResultTypes { true, true, true, true }));
+    EXPECT_EQ(model.result_types, (ResultTypes { .videos = true, .playlists = true, .creators = true, .all = true }));
     EXPECT_FALSE(model.playing || model.palette_open || model.feed_loading || model.searching);
 }
 
