@@ -13,10 +13,7 @@ namespace {
 
 SelectedMode selected_mode(DiagnosticMode mode, std::string value = {}, std::string query = {})
 {
-    SelectedMode selected { mode, {}, {}, 0, false, false };
-    selected.value = std::move(value);
-    selected.query = std::move(query);
-    return selected;
+    return SelectedMode { .mode = mode, .value = std::move(value), .query = std::move(query) };
 }
 
 bool is_flag_with_value(std::string_view word, std::string_view flag)
@@ -161,7 +158,7 @@ ModeOutcome run_diagnostic_mode(SelectedMode const& mode, DiagnosticEnvironment&
     case DiagnosticMode::Probe:
         return run_probe_search(environment, mode.value);
     case DiagnosticMode::BenchScroll:
-        return run_bench_scroll_mode(environment.console, ScrollBenchScene { mode.frames, mode.watch, mode.loaded });
+        return run_bench_scroll_mode(environment.console, ScrollBenchScene { .frames = mode.frames, .watch = mode.watch, .loaded = mode.loaded });
     }
     return ExitStatus::Success;
 }

@@ -35,8 +35,8 @@ inline constexpr uint64_t default_bench_frames = 90;
 // One mode as the command line selects it, with what it reads from there.
 struct SelectedMode {
     DiagnosticMode mode;
-    std::string value;     // the video id, query or output directory; empty for the others
-    std::string query;     // "--live-shots" only: the search after the directory
+    std::string value {};  // the video id, query or output directory; empty for the others
+    std::string query {};  // "--live-shots" only: the search after the directory
     uint64_t frames { 0 }; // "--bench-scroll" only
     bool watch { false };  // "--bench-scroll --watch"
     bool loaded { false }; // "--bench-scroll --loaded"

@@ -117,8 +117,9 @@ BenchDuration max_duration(std::span<BenchDuration const> durations)
     return *std::max_element(durations.begin(), durations.end());
 }
 
-kaso::ErrorOr<ScrollBenchStats> run_scroll_bench(ScrollBenchScene const& scene, bool force)
+kaso::ErrorOr<ScrollBenchStats> run_scroll_bench(ScrollBenchScene const& scene, LayoutSolve solve)
 {
+    bool const force = solve == LayoutSolve::EveryFrame;
     auto model = scene.watch ? bench_watch_model() : bench_home_model();
     auto watch_id = scene.watch ? model.route.text : std::string();
     auto app = VexaApp::create_for_diagnostics();
@@ -149,7 +150,7 @@ kaso::ErrorOr<ScrollBenchStats> run_scroll_bench(ScrollBenchScene const& scene, 
         app->sync(sync_context);
         stats.sync_times.push_back(since(start));
 
-        kaso::ui::EventContext event_context { event, {}, 1.0f, false, std::nullopt };
+        kaso::ui::EventContext event_context { .event = event, .modifiers = {}, .scale = 1.0f };
         app->handle_event(event_context);
 
         bool needs_measure = app->layout_needs_measure();
@@ -199,9 +200,9 @@ ModeOutcome run_bench_scroll_mode(Console& console, ScrollBenchScene const& scen
 {
     console.out("vexa scroll bench: {}, {}x{}, {} scroll frames", scroll_bench_description(scene), bench_width, bench_height, scene.frames);
     console.out("");
-    auto baseline = TRY(run_scroll_bench(scene, true));
+    auto baseline = TRY(run_scroll_bench(scene, LayoutSolve::EveryFrame));
     print_scroll_bench_report(console, "BASELINE (re-solve)", baseline);
-    auto fast = TRY(run_scroll_bench(scene, false));
+    auto fast = TRY(run_scroll_bench(scene, LayoutSolve::WhenNeeded));
     print_scroll_bench_report(console, "FAST (reposition)", fast);
     console.out("");
     console.out("  scroll frames took the reposition-only fast path: {}", fast.fast_path ? "yes (compute_layout skipped)" : "NO — investigate");

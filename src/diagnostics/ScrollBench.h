@@ -52,8 +52,14 @@ VexaModel bench_watch_model();
 BenchDuration median_duration(std::span<BenchDuration const> durations);
 BenchDuration max_duration(std::span<BenchDuration const> durations);
 
-// One pass of the scene's frames; `force` solves the layout again on every frame.
-kaso::ErrorOr<ScrollBenchStats> run_scroll_bench(ScrollBenchScene const& scene, bool force);
+// When a pass solves the layout: only on frames whose layout needs it, or on every frame.
+enum class LayoutSolve {
+    WhenNeeded,
+    EveryFrame,
+};
+
+// One pass of the scene's frames.
+kaso::ErrorOr<ScrollBenchStats> run_scroll_bench(ScrollBenchScene const& scene, LayoutSolve solve);
 void print_scroll_bench_report(Console& console, std::string_view label, ScrollBenchStats const& stats);
 
 // "--bench-scroll": the forced pass, the free pass and the verdict on the free one.

@@ -132,9 +132,9 @@ TEST(BenchModels, HomeIsPaddedWithRenamedCopiesAndWatchGetsSixtyComments)
 
 TEST(BenchScene, DescribesWhatItScrolls)
 {
-    EXPECT_EQ(scroll_bench_description({ 5, false, true }), "80 Home cards");
-    EXPECT_EQ(scroll_bench_description({ 5, true, false }), "watch page (player + 60 comments)");
-    EXPECT_EQ(scroll_bench_description({ 5, true, true }), "watch page (player + 60 comments) [loaded+paused player]");
+    EXPECT_EQ(scroll_bench_description({ .frames = 5, .loaded = true }), "80 Home cards");
+    EXPECT_EQ(scroll_bench_description({ .frames = 5, .watch = true }), "watch page (player + 60 comments)");
+    EXPECT_EQ(scroll_bench_description({ .frames = 5, .watch = true, .loaded = true }), "watch page (player + 60 comments) [loaded+paused player]");
 }
 
 }

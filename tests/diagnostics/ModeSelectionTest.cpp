@@ -15,19 +15,18 @@ std::optional<SelectedMode> select(std::vector<std::string> arguments)
 
 SelectedMode mode(DiagnosticMode kind, std::string value = {}, std::string query = {})
 {
-    SelectedMode selected { kind, {}, {}, 0, false, false };
-    selected.value = std::move(value);
-    selected.query = std::move(query);
-    return selected;
+    return SelectedMode { .mode = kind, .value = std::move(value), .query = std::move(query) };
 }
 
-SelectedMode bench(uint64_t frames, bool watch = false, bool loaded = false)
+struct BenchArguments {
+    uint64_t frames { 0 };
+    bool watch { false };
+    bool loaded { false };
+};
+
+SelectedMode bench(BenchArguments arguments)
 {
-    auto selected = mode(DiagnosticMode::BenchScroll);
-    selected.frames = frames;
-    selected.watch = watch;
-    selected.loaded = loaded;
-    return selected;
+    return SelectedMode { .mode = DiagnosticMode::BenchScroll, .frames = arguments.frames, .watch = arguments.watch, .loaded = arguments.loaded };
 }
 
 TEST(ModeSelection, FirstModeInTheOrderWinsWithItsValue)
@@ -66,14 +65,14 @@ TEST(ModeSelection, FirstModeInTheOrderWinsWithItsValue)
         { { "--probe=lofi beats" }, mode(DiagnosticMode::Probe, "lofi beats") },
         { { "--probes" }, std::nullopt },
         { { "--probe-x" }, std::nullopt },
-        { { "--bench-scroll" }, bench(90) },
-        { { "--bench-scroll", "fast" }, bench(90) },
-        { { "--bench-scroll", "-5" }, bench(90) },
-        { { "--bench-scroll", "12x" }, bench(90) },
-        { { "--bench-scroll=5" }, bench(5) },
-        { { "--bench-scroll", "0", "--loaded" }, bench(0, false, true) },
-        { { "--watch", "--bench-scroll", "7", "--loaded" }, bench(7, true, true) },
-        { { "--bench-scroll", "99999999999999999999999" }, bench(90) },
+        { { "--bench-scroll" }, bench({ .frames = 90 }) },
+        { { "--bench-scroll", "fast" }, bench({ .frames = 90 }) },
+        { { "--bench-scroll", "-5" }, bench({ .frames = 90 }) },
+        { { "--bench-scroll", "12x" }, bench({ .frames = 90 }) },
+        { { "--bench-scroll=5" }, bench({ .frames = 5 }) },
+        { { "--bench-scroll", "0", "--loaded" }, bench({ .frames = 0, .loaded = true }) },
+        { { "--watch", "--bench-scroll", "7", "--loaded" }, bench({ .frames = 7, .watch = true, .loaded = true }) },
+        { { "--bench-scroll", "99999999999999999999999" }, bench({ .frames = 90 }) },
     };
     for (auto const& c : cases) {
         std::string shown;

@@ -13,9 +13,9 @@ namespace {
 
 TEST(ScrollBench, ScrollingSkipsTheSolveOnHomeAndOnALoadedWatchPage)
 {
-    for (auto scene : { ScrollBenchScene { 6, false, false }, ScrollBenchScene { 6, true, true } }) {
+    for (auto scene : { ScrollBenchScene { .frames = 6 }, ScrollBenchScene { .frames = 6, .watch = true, .loaded = true } }) {
         SCOPED_TRACE(scroll_bench_description(scene));
-        auto fast = run_scroll_bench(scene, false);
+        auto fast = run_scroll_bench(scene, LayoutSolve::WhenNeeded);
         ASSERT_TRUE(fast) << fast.error().message;
         EXPECT_TRUE(fast->fast_path);
         for (auto const* list : { &fast->sync_times, &fast->compute_times, &fast->apply_times, &fast->draw_times })
@@ -23,7 +23,7 @@ TEST(ScrollBench, ScrollingSkipsTheSolveOnHomeAndOnALoadedWatchPage)
         for (auto compute : fast->compute_times)
             EXPECT_EQ(compute.count(), 0);
 
-        auto forced = run_scroll_bench(scene, true);
+        auto forced = run_scroll_bench(scene, LayoutSolve::EveryFrame);
         ASSERT_TRUE(forced) << forced.error().message;
         // Forced solves are still timed; the frames themselves needed none.
         EXPECT_TRUE(forced->fast_path);
@@ -34,7 +34,7 @@ TEST(ScrollBench, ScrollingSkipsTheSolveOnHomeAndOnALoadedWatchPage)
 TEST(ScrollBench, NoFramesRunsOnlyTheWarmUpAndReportsZeros)
 {
     RecordingConsole console;
-    auto outcome = run_bench_scroll_mode(console, ScrollBenchScene { 0, false, false });
+    auto outcome = run_bench_scroll_mode(console, ScrollBenchScene { .frames = 0 });
     ASSERT_TRUE(outcome);
     EXPECT_EQ(*outcome, ExitStatus::Success);
     std::vector<RecordingConsole::Line> const expected {
@@ -58,7 +58,7 @@ TEST(ScrollBench, NoFramesRunsOnlyTheWarmUpAndReportsZeros)
 TEST(ScrollBench, ReportLinesOfAWatchRun)
 {
     RecordingConsole console;
-    auto outcome = run_bench_scroll_mode(console, ScrollBenchScene { 3, true, false });
+    auto outcome = run_bench_scroll_mode(console, ScrollBenchScene { .frames = 3, .watch = true });
     ASSERT_TRUE(outcome);
     auto const& lines = console.lines();
     ASSERT_EQ(lines.size(), 9u);
