@@ -52,8 +52,9 @@ Flex action_button(Theme const& theme, OperationQueueHandle const& queue, std::s
     return std::move(button).with_action(queue, std::move(action)).with_label(std::move(label));
 }
 
-Flex chip_button(Theme const& theme, OperationQueueHandle const& queue, std::string id, std::string label, UiAction action, bool active)
+Flex chip_button(Theme const& theme, OperationQueueHandle const& queue, std::string id, std::string label, UiAction action, ChipState state)
 {
+    bool active = state == ChipState::Active;
     return Flex::row()
         .with_id(std::move(id))
         .padding_each(13, 8, 13, 8)

@@ -24,9 +24,14 @@ std::pair<kaso::ui::Color, kaso::ui::Color> with_contrast_text_color(kaso::ui::C
 // A labelled button, with an icon unless `glyph` is `Icon::None`, that queues `action`.
 Flex action_button(kaso::ui::Theme const& theme, OperationQueueHandle const& queue, std::string label, kaso::ui::Icon glyph, UiAction action,
     ButtonKind kind);
+enum class ChipState {
+    Inactive,
+    Active, // accent border and label
+};
+
 // A small toggle-like button; the active one has an accent border and label.
 Flex chip_button(kaso::ui::Theme const& theme, OperationQueueHandle const& queue, std::string id, std::string label, UiAction action,
-    bool active);
+    ChipState state);
 // "Add to queue" or, for a queued video, "In queue" on the highlight colour. It acts through
 // the runtime action system, bound to the "queue" action of the video's resource; without such
 // a binding it does nothing.

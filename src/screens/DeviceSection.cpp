@@ -115,7 +115,7 @@ Flex pairing_block(Theme const& theme, OperationQueueHandle const& queue, TextCe
         .with_child(text_label(theme, "Pair a device", 14))
         .with_child(colored_label("In Grayjay, open Sync → Add device, then paste its invite here.", 12, theme.text_muted))
         .with_child(std::move(field))
-        .with_child(chip_button(theme, queue, "grayjay_pair", "Pair device", UiAction::pair_device(), false));
+        .with_child(chip_button(theme, queue, "grayjay_pair", "Pair device", UiAction::pair_device(), ChipState::Inactive));
 }
 
 Flex pending_row(Theme const& theme, OperationQueueHandle const& queue, sync::PeerRecord const& peer)
@@ -135,7 +135,7 @@ Flex pending_row(Theme const& theme, OperationQueueHandle const& queue, sync::Pe
                         .gap(2)
                         .with_child(text_label(theme, "Confirm this device", 13.5f))
                         .with_child(colored_label(fmt::format("Fingerprint {} · verify it on Grayjay", short_id), 11.5f, theme.text_muted)))
-        .with_child(chip_button(theme, queue, "grayjay_approve_" + short_id, "Approve", UiAction::approve_device(peer.id), false));
+        .with_child(chip_button(theme, queue, "grayjay_approve_" + short_id, "Approve", UiAction::approve_device(peer.id), ChipState::Inactive));
 }
 
 Flex approved_row(Theme const& theme, OperationQueueHandle const& queue, sync::PeerRecord const& peer, uint64_t now_seconds)
@@ -153,7 +153,7 @@ Flex approved_row(Theme const& theme, OperationQueueHandle const& queue, sync::P
                         .gap(2)
                         .with_child(text_label(theme, peer.name, 13.5f))
                         .with_child(colored_label(fmt::format("{} · {}", short_id, device_sync_text(peer, now_seconds)), 11.5f, theme.text_muted)))
-        .with_child(chip_button(theme, queue, "grayjay_revoke_" + short_id, "Revoke", UiAction::revoke_device(peer.id), true));
+        .with_child(chip_button(theme, queue, "grayjay_revoke_" + short_id, "Revoke", UiAction::revoke_device(peer.id), ChipState::Active));
 }
 
 bool is_pending(sync::PeerRecord const& peer) { return peer.pending_approval && !peer.revoked_at; }
@@ -204,7 +204,7 @@ Flex device_section(Theme const& theme, OperationQueueHandle const& queue, Devic
                         .align(Align::Center)
                         .with_child(text_label(theme, "Approved devices", 14))
                         .with_child(fill_spacer())
-                        .with_child(chip_button(theme, queue, "grayjay_sync_now", "Sync now", UiAction::sync_devices(), false)));
+                        .with_child(chip_button(theme, queue, "grayjay_sync_now", "Sync now", UiAction::sync_devices(), ChipState::Inactive)));
     for (auto const& peer : status->peers)
         if (peer.is_active())
             items.push_back(approved_row(theme, queue, peer, input.now_seconds));

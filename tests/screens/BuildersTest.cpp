@@ -160,7 +160,7 @@ TEST(Buttons, VariantsAndActions)
     // The primary label is in the contrast colour of the highlight.
     EXPECT_EQ(widgets_of_type<Text>(with_icon)[0]->color(), contrast_text_color(theme.highlight));
 
-    auto chip = chip_button(theme, queue, "chip_x", "Sponsor", UiAction::cycle_segment_mode(0), true);
+    auto chip = chip_button(theme, queue, "chip_x", "Sponsor", UiAction::cycle_segment_mode(0), ChipState::Active);
     EXPECT_EQ(widgets_of_type<Text>(chip)[0]->color(), theme.accent);
     EXPECT_EQ(test::activate(chip, queue), UiAction::cycle_segment_mode(0));
 
