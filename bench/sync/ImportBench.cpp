@@ -53,7 +53,7 @@ automerge::Document library_500()
 {
     automerge::Document library;
     for (int i = 0; i < 500; ++i) {
-        vexa::VexaAction action = vexa::VexaAction::SetSubscription { fmt::format("https://www.youtube.com/channel/UCold{}", i), true };
+        vexa::VexaAction action = vexa::VexaAction::SetSubscription { .channel_id = fmt::format("https://www.youtube.com/channel/UCold{}", i), .subscribed = true };
         (void)vexa::dispatch_vexa_action(library, action, vexa::dispatch_request(vexa::vexa_provenance_id, "bench", action));
     }
     return library;

@@ -86,8 +86,8 @@ void StreamToNode(benchmark::State& state)
     auto session = connect_peer({ f.key, "Kaso Vexa" }, f.timeouts, f.device, std::nullopt).value();
     std::vector<uint8_t> half(stream_bytes / 2, 0x5a);
     for (auto _ : state) {
-        (void)session.send(Opcode::Data, 242, half, false);
-        (void)session.send(Opcode::Data, 242, half, false);
+        (void)session.send(Opcode::Data, 242, half, Compress::No);
+        (void)session.send(Opcode::Data, 242, half, Compress::No);
         std::string const done = "{}";
         (void)session.send_data(243, std::span(reinterpret_cast<uint8_t const*>(done.data()), done.size()));
         while (true) {

@@ -24,9 +24,9 @@ struct PeerRecord {
     PeerDescriptor descriptor;
     uint64_t approved_at { 0 }; // the pairing time, replaced by the approval time
     bool pending_approval { false };
-    std::optional<uint64_t> revoked_at;
-    std::optional<uint64_t> last_sync_at;
-    std::optional<std::string> last_error;
+    std::optional<uint64_t> revoked_at {};
+    std::optional<uint64_t> last_sync_at {};
+    std::optional<std::string> last_error {};
 
     // Neither revoked nor waiting for approval.
     bool is_active() const { return !revoked_at && !pending_approval; }

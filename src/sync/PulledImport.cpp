@@ -143,7 +143,7 @@ ImportPlan plan_pulled_import(std::span<SyncPayload const> payloads, VexaModel c
                 continue;
             if (subscribed_channel_names(model, *canonical))
                 continue;
-            VexaAction action = VexaAction::SetSubscription { std::move(*canonical), true };
+            VexaAction action = VexaAction::SetSubscription { .channel_id = std::move(*canonical), .subscribed = true };
             if (auto encoded = to_encoded_action(vexa_action_kind, action); !encoded) {
                 logger()->warn("refused a pulled Vexa device-sync action error={}", encoded.error().message);
                 continue;

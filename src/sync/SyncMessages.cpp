@@ -13,14 +13,20 @@ std::string_view text_of(std::span<uint8_t const> payload)
     return { reinterpret_cast<char const*>(payload.data()), payload.size() };
 }
 
-kaso::ErrorOr<void> check_string_map(json::Value const* value, std::string_view what, bool integers)
+// What the values of a checked string-keyed map must be.
+enum class MapValues {
+    Strings,
+    Integers,
+};
+
+kaso::ErrorOr<void> check_string_map(json::Value const* value, std::string_view what, MapValues values)
 {
     if (!value)
         return {};
     if (!value->is_object())
         return kaso::make_error(fmt::format("invalid type for `{}`", what));
     for (auto const& [key, item] : value->items()) {
-        if (integers)
+        if (values == MapValues::Integers)
             TRY(json::integer_of(item, what, INT64_MIN, INT64_MAX));
         else
             TRY(json::string_of(item, what));
@@ -54,7 +60,7 @@ kaso::ErrorOr<std::string> channel_url(json::Value const& subscription)
     TRY(channel_fields.optional_integer("subscribers", INT64_MIN, INT64_MAX));
     TRY(channel_fields.optional_string("description"));
     auto url = TRY(channel_fields.string("url"));
-    TRY(check_string_map(channel_fields.find("links"), "links", false));
+    TRY(check_string_map(channel_fields.find("links"), "links", MapValues::Strings));
     if (channel_fields.find("urlAlternatives"))
         TRY(channel_fields.string_array("urlAlternatives"));
     return url;
@@ -114,7 +120,7 @@ std::optional<std::vector<std::string>> parse_subscriptions_package(std::span<ui
     auto parsed = [&]() -> kaso::ErrorOr<std::vector<std::string>> {
         auto value = TRY(json::parse(text_of(payload)));
         auto fields = TRY(json::Fields::open(value, { "subscriptions", "subscriptionRemovals" }));
-        TRY(check_string_map(fields.find("subscriptionRemovals"), "subscriptionRemovals", true));
+        TRY(check_string_map(fields.find("subscriptionRemovals"), "subscriptionRemovals", MapValues::Integers));
         auto const* subscriptions = fields.find("subscriptions");
         if (!subscriptions || !subscriptions->is_array())
             return kaso::make_error("missing field `subscriptions`");

@@ -52,14 +52,14 @@ SyncErrorOr<std::vector<uint8_t>> SyncSession::read_frame()
     return std::move(*plaintext);
 }
 
-SyncErrorOr<void> SyncSession::send(Opcode opcode, uint8_t sub_opcode, std::span<uint8_t const> payload, bool compress)
+SyncErrorOr<void> SyncSession::send(Opcode opcode, uint8_t sub_opcode, std::span<uint8_t const> payload, Compress compress)
 {
     if (payload.size() > max_message_payload)
         return transport_error("outgoing sync payload exceeds resource bound");
     std::vector<uint8_t> compressed;
     std::span<uint8_t const> encoded = payload;
     auto encoding = ContentEncoding::Raw;
-    if (opcode == Opcode::Data && compress) {
+    if (opcode == Opcode::Data && compress == Compress::Yes) {
         auto gzipped = gzip_compress(payload);
         if (!gzipped)
             return transport_error("io: " + gzipped.error().message);
@@ -80,7 +80,7 @@ SyncErrorOr<void> SyncSession::send(Opcode opcode, uint8_t sub_opcode, std::span
 
 SyncErrorOr<void> SyncSession::send_data(uint8_t type, std::span<uint8_t const> payload)
 {
-    return send(Opcode::Data, type, payload, true);
+    return send(Opcode::Data, type, payload, Compress::Yes);
 }
 
 SyncErrorOr<void> SyncSession::send_authorized_notice()
@@ -92,7 +92,7 @@ SyncErrorOr<void> SyncSession::send_authorized_notice()
     payload.insert(payload.end(), id.begin(), id.end());
     payload.push_back(static_cast<uint8_t>(name.size()));
     payload.insert(payload.end(), name.begin(), name.end());
-    return send(Opcode::Notify, notify::authorized, payload, false);
+    return send(Opcode::Notify, notify::authorized, payload, Compress::No);
 }
 
 SyncErrorOr<bool> SyncSession::receive_frame(SyncMessage& out)

@@ -15,6 +15,12 @@
 
 namespace vexa::sync {
 
+// Whether send() gzips a message; only Data payloads are ever compressed.
+enum class Compress : uint8_t {
+    No,
+    Yes,
+};
+
 // One established, encrypted connection to a peer. Frames on the wire are a 4-byte
 // little-endian ciphertext length followed by the ciphertext (packet + 16-byte tag).
 class SyncSession {
@@ -38,8 +44,8 @@ public:
     SyncErrorOr<std::vector<uint8_t>> read_frame();
 
     // Sends one message as a packet, or as a stream when it does not fit one; Data payloads are
-    // gzipped when `compress` is set.
-    SyncErrorOr<void> send(Opcode opcode, uint8_t sub_opcode, std::span<uint8_t const> payload, bool compress);
+    // gzipped when `compress` says so.
+    SyncErrorOr<void> send(Opcode opcode, uint8_t sub_opcode, std::span<uint8_t const> payload, Compress compress);
     SyncErrorOr<void> send_data(uint8_t type, std::span<uint8_t const> payload);
 
     // The authorized notice: a fresh session identifier and the local device name.

@@ -114,7 +114,7 @@ TEST_F(Loopback, PairPullPushAndReconnectAfterRestart)
     // Both sides restart: the device with its state, this side from the same secret through the
     // peer store.
     auto store = m_root / "state" / "kaso-vexa" / "grayjay-peers.json";
-    PeerRecord record { *id, "Grayjay " + id->substr(0, 8), descriptor, 1, false, std::nullopt, std::nullopt, std::nullopt };
+    PeerRecord record { .id = *id, .name = "Grayjay " + id->substr(0, 8), .descriptor = descriptor, .approved_at = 1 };
     ASSERT_TRUE(PeerStore::save(store, std::vector { record }).has_value());
     peer = std::make_unique<NodePeer>(peer_options());
     ASSERT_TRUE(peer->started());

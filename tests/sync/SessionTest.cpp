@@ -158,13 +158,13 @@ TEST(SyncSessionWire, HandshakeRecordAndFrames)
 
         // Outgoing streams count their ids from 0.
         std::vector<uint8_t> big(70'000, 'y');
-        ASSERT_TRUE(session->send(Opcode::Data, 203, big, false).has_value());
+        ASSERT_TRUE(session->send(Opcode::Data, 203, big, Compress::No).has_value());
         auto start = parse_packet_header(read_device_frame(device, seen.ciphers.receive)).value();
         EXPECT_EQ(start.opcode, 3);
         EXPECT_EQ(read_u32(start.payload), 0u);
         read_device_frame(device, seen.ciphers.receive);
 
-        EXPECT_EQ(session->send(Opcode::Data, 203, std::vector<uint8_t>(max_message_payload + 1), false).error().display(),
+        EXPECT_EQ(session->send(Opcode::Data, 203, std::vector<uint8_t>(max_message_payload + 1), Compress::No).error().display(),
             "transport error: outgoing sync payload exceeds resource bound");
 
         // A frame whose ciphertext was altered fails authentication.
