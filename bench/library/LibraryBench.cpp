@@ -148,7 +148,7 @@ void dispatch_like(benchmark::State& state, SaveAfter save)
         state.PauseTiming();
         copy.emplace(library.document); // the previous copy is destroyed untimed too
         auto& document = *copy;
-        VexaAction like = VexaAction::SetVideoLiked { padded_video_id(iteration++ % known_videos), false };
+        VexaAction like = VexaAction::SetVideoLiked { .video_id = padded_video_id(iteration++ % known_videos), .liked = false };
         state.ResumeTiming();
         auto outcome = dispatch_vexa_action(document, like, dispatch_request(vexa_provenance_id, vexa_provenance_title, like));
         if (save == SaveAfter::Yes) {

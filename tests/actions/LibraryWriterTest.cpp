@@ -79,7 +79,7 @@ TEST(LibraryWriter, RefusedActionsLeaveHeadsAndBytesUnchanged)
     };
     Row const rows[] = {
         { A::LikeVideo { "v1" }, refused_by_document_message },
-        { A::SetHistoryEntry { "o", "v", 1, true, "m" }, refused_by_document_message },
+        { A::SetHistoryEntry { .owner_id = "o", .video_id = "v", .watched_at_ms = 1, .present = true, .mutation_id = "m" }, refused_by_document_message },
         { A::ClearHistory { "o", 1, "c" }, refused_by_document_message },
         { A::ToggleSubscription { "UC1" }, refused_by_document_message },
         { A::CyclePreferredQuality {}, refused_by_document_message },

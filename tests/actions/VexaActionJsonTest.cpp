@@ -22,7 +22,7 @@ std::vector<Written> const& every_variant()
         { A::AddToQueue { "v2" }, R"({"AddToQueue":{"video_id":"v2"}})", R"(AddToQueue { video_id: "v2" })" },
         { A::SetQueueMembership { "v2", false }, R"({"SetQueueMembership":{"video_id":"v2","queued":false}})",
             R"(SetQueueMembership { video_id: "v2", queued: false })" },
-        { A::SetHistoryEntry { "profile:local", "v3", 18446744073709551615ull, true, "m-1" },
+        { A::SetHistoryEntry { .owner_id = "profile:local", .video_id = "v3", .watched_at_ms = 18446744073709551615ull, .present = true, .mutation_id = "m-1" },
             R"({"SetHistoryEntry":{"owner_id":"profile:local","video_id":"v3","watched_at_ms":18446744073709551615,"present":true,"mutation_id":"m-1"}})",
             R"(SetHistoryEntry { owner_id: "profile:local", video_id: "v3", watched_at_ms: 18446744073709551615, present: true, mutation_id: "m-1" })" },
         { A::ClearHistory { "o", 0, "c" }, R"({"ClearHistory":{"owner_id":"o","cleared_at_ms":0,"clear_id":"c"}})",
