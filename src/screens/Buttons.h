@@ -24,9 +24,11 @@ std::pair<kaso::ui::Color, kaso::ui::Color> with_contrast_text_color(kaso::ui::C
 // A labelled button, with an icon unless `glyph` is `Icon::None`, that queues `action`.
 Flex action_button(kaso::ui::Theme const& theme, OperationQueueHandle const& queue, std::string label, kaso::ui::Icon glyph, UiAction action,
     ButtonKind kind);
+
+// Whether a chip shows as the selected one of its row.
 enum class ChipState {
     Inactive,
-    Active, // accent border and label
+    Active,
 };
 
 // A small toggle-like button; the active one has an accent border and label.
