@@ -3,15 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <spdlog/sinks/ostream_sink.h>
-
 #include <algorithm>
-#include <sstream>
 
-#include "kaso/platform/Log.h"
 #include "kaso/ui/FrameDriver.h"
 #include "src/widgets/Flex.h"
 #include "src/widgets/Switch.h"
+#include "tests/LogCapture.h"
 #include "tests/ui/widgets/TestWidgets.h"
 
 namespace vexa {
@@ -19,6 +16,7 @@ namespace {
 
 using namespace kaso::actions;
 using namespace kaso::ui;
+using vexa::testing::LogCapture;
 
 // A resource whose "fire" action encodes the number of times it was invoked.
 Resource counting_resource(std::shared_ptr<int> counter)
@@ -39,32 +37,6 @@ ActionEmitter counting_emitter(std::shared_ptr<int> counter = std::make_shared<i
 
 std::string payload_of(std::optional<ControlInvocation> const& invocation) { return invocation ? invocation->action.payload_text() : "none"; }
 
-// Collects what a log target writes while the capture lives.
-class LogCapture {
-public:
-    explicit LogCapture(std::string_view target)
-        : m_logger(kaso::log::target(target))
-        , m_sink(std::make_shared<spdlog::sinks::ostream_sink_mt>(m_text))
-    {
-        m_logger->sinks().push_back(m_sink);
-    }
-    ~LogCapture() { std::erase(m_logger->sinks(), m_sink); }
-    std::string text() const { return m_text.str(); }
-
-private:
-    std::ostringstream m_text;
-    std::shared_ptr<spdlog::logger> m_logger;
-    std::shared_ptr<spdlog::sinks::sink> m_sink;
-};
-
-size_t count_of(std::string const& haystack, std::string_view needle)
-{
-    size_t count = 0;
-    for (auto at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1))
-        ++count;
-    return count;
-}
-
 TEST(ActionEmitter, FullBacklogEvictsTheOldestWithOneWarning)
 {
     auto emitter = counting_emitter();
@@ -72,7 +44,7 @@ TEST(ActionEmitter, FullBacklogEvictsTheOldestWithOneWarning)
     for (int i = 0; i < 65; ++i)
         ASSERT_TRUE(emitter.emit());
     EXPECT_EQ(emitter.backlog_size(), ActionEmitter::max_backlog);
-    EXPECT_EQ(count_of(log.text(), "control invocation backlog full; evicting oldest intent"), 1u);
+    EXPECT_EQ(log.count("control invocation backlog full; evicting oldest intent"), 1u);
     for (int expected = 2; expected <= 65; ++expected) {
         auto invocation = emitter.pop_control_invocation();
         ASSERT_EQ(payload_of(invocation), std::to_string(expected));
@@ -233,8 +205,8 @@ TEST(FrameDriver, CarriesOutTheInvocationsEachEventLeavesWithoutLoggingPayloads)
     driver->dispatch(PointerUp { at.x, at.y }, {});
     // The root declares no namespace and the driver has no registry: the invocation was taken,
     // and its kind, never its payload, is logged.
-    EXPECT_EQ(count_of(log.text(), "control invocation of an unknown kind address=\"test:thing#fire\" kind=\"vexa.operation\""), 1u);
-    EXPECT_EQ(count_of(log.text(), "payload"), 0u);
+    EXPECT_EQ(log.count("control invocation of an unknown kind address=\"test:thing#fire\" kind=\"vexa.operation\""), 1u);
+    EXPECT_EQ(log.count("payload"), 0u);
     EXPECT_EQ(driver->root().take_control_invocation(), std::nullopt);
 }
 
