@@ -128,7 +128,13 @@ private:
     std::vector<uint8_t> save_with(size_t deflate_threshold) const;
     ErrorOr<void> load_document_chunk(std::span<const uint8_t> body, LoadOptions const& options, size_t& budget);
     ErrorOr<void> apply_change(storage::ChangeRecord const& change, ChangeHash const& hash, std::vector<uint8_t> bytes, uint32_t max_depth);
-    ErrorOr<void> apply_chunks(std::span<const uint8_t> bytes, LoadOptions const& options, size_t& budget, bool allow_fast_document);
+    // Whether a leading document chunk may be loaded straight into this document (which then
+    // holds nothing yet) instead of being applied as the changes it holds.
+    enum class AllowFastDocument {
+        No,
+        Yes,
+    };
+    ErrorOr<void> apply_chunks(std::span<const uint8_t> bytes, LoadOptions const& options, size_t& budget, AllowFastDocument allow_fast_document);
     void record_change(ChangeEntry entry);
     uint64_t next_seq(uint32_t actor) const;
 

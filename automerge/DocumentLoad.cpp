@@ -75,7 +75,7 @@ ErrorOr<Document> Document::load(std::span<const uint8_t> bytes, LoadOptions con
     Document document(options.actor ? *options.actor : ActorId::random());
     document.m_max_depth = options.max_depth;
     size_t budget = options.max_inflated_bytes;
-    TRY(document.apply_chunks(bytes, options, budget, true));
+    TRY(document.apply_chunks(bytes, options, budget, AllowFastDocument::Yes));
     return document;
 }
 
@@ -87,7 +87,7 @@ ErrorOr<void> Document::apply_changes(std::span<const uint8_t> bytes)
     options.max_depth = m_max_depth;
     size_t budget = options.max_inflated_bytes;
     Document copy = *this;
-    TRY(copy.apply_chunks(bytes, options, budget, copy.m_changes.empty()));
+    TRY(copy.apply_chunks(bytes, options, budget, copy.m_changes.empty() ? AllowFastDocument::Yes : AllowFastDocument::No));
     *this = std::move(copy);
     return {};
 }
@@ -106,7 +106,7 @@ ErrorOr<void> Document::merge(Document const& other)
     return apply_changes(bytes);
 }
 
-ErrorOr<void> Document::apply_chunks(std::span<const uint8_t> bytes, LoadOptions const& options, size_t& budget, bool allow_fast_document)
+ErrorOr<void> Document::apply_chunks(std::span<const uint8_t> bytes, LoadOptions const& options, size_t& budget, AllowFastDocument allow_fast_document)
 {
     storage::ChangeLimits change_limits { options.max_ops };
     std::vector<PendingChange> pending;
@@ -117,7 +117,7 @@ ErrorOr<void> Document::apply_chunks(std::span<const uint8_t> bytes, LoadOptions
         offset += chunk.size;
         switch (chunk.type) {
         case storage::ChunkType::Document:
-            if (first && allow_fast_document) {
+            if (first && allow_fast_document == AllowFastDocument::Yes) {
                 TRY(load_document_chunk(chunk.body, options, budget));
             } else {
                 Document other(m_actor);

@@ -200,10 +200,16 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     for (uint32_t index = 0; index < ops.size(); ++index) {
         auto const& op = ops[index];
         auto pred = preds.find(index);
-        by_actor[op.id.actor].push_back(ChangeSlot { op.id.counter, op.obj, m_store.key(op.key), &op.value, pred == preds.end() ? &no_preds : &pred->second, op.action });
+        by_actor[op.id.actor].push_back(ChangeSlot { .counter = op.id.counter,
+            .obj = op.obj,
+            .key = m_store.key(op.key),
+            .value = &op.value,
+            .pred = pred == preds.end() ? &no_preds : &pred->second,
+            .action = op.action });
     }
     for (auto& deleted : deletes)
-        by_actor[deleted.id.actor].push_back(ChangeSlot { deleted.id.counter, deleted.obj, m_store.key(deleted.key), nullptr, &deleted.pred, OpAction::Delete });
+        by_actor[deleted.id.actor].push_back(ChangeSlot {
+            .counter = deleted.id.counter, .obj = deleted.obj, .key = m_store.key(deleted.key), .value = nullptr, .pred = &deleted.pred, .action = OpAction::Delete });
     {
         std::vector<uint32_t> places;
         std::vector<ChangeSlot> ordered;

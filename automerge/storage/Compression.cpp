@@ -20,6 +20,12 @@ constexpr int level = 6;
 // entries), where short matches found quickly (nice length 8, chain 4) do better, and faster.
 void tune(z_stream& stream) { deflateTune(&stream, 4, 16, 8, 4); }
 
+// Which match search a stream starts with: zlib's own for the level, or the tuned one above.
+enum class Matcher {
+    Standard,
+    Tuned,
+};
+
 // How much of a stretch of bytes lies inside 4-byte repeats, found with one probe per position
 // into a table of recent positions: a cheap stand-in for what a match search would find. Text
 // drawn from a small alphabet, numbers and random bytes score near zero; records that repeat
@@ -71,9 +77,9 @@ public:
     // deflate_raw).
     // `dictionary` holds the bytes that come just before these in the stream, which matches
     // may reach back into.
-    std::vector<uint8_t> whole(std::span<const uint8_t> bytes, bool tuned, int last_flush, std::span<const uint8_t> dictionary)
+    std::vector<uint8_t> whole(std::span<const uint8_t> bytes, Matcher matcher, int last_flush, std::span<const uint8_t> dictionary)
     {
-        start(Z_DEFAULT_STRATEGY, tuned, bytes.size(), dictionary);
+        start(Z_DEFAULT_STRATEGY, matcher, bytes.size(), dictionary);
         feed(bytes, last_flush);
         return finish();
     }
@@ -90,7 +96,7 @@ public:
         constexpr double worth_matching = 0.1;
         RepeatProbe probe;
         int strategy = Z_DEFAULT_STRATEGY;
-        start(strategy, true, bytes.size(), dictionary);
+        start(strategy, Matcher::Tuned, bytes.size(), dictionary);
         for (size_t at = 0; at < bytes.size(); at += segment) {
             size_t end = std::min(bytes.size(), at + segment);
             // The segment's first bytes stand for all of it: probing every byte cost a fifth of
@@ -109,12 +115,12 @@ public:
     }
 
 private:
-    void start(int strategy, bool tuned, size_t input_size, std::span<const uint8_t> dictionary)
+    void start(int strategy, Matcher matcher, size_t input_size, std::span<const uint8_t> dictionary)
     {
         deflateReset(&m_stream);
         // Right after a reset this only sets the strategy; nothing is flushed.
         deflateParams(&m_stream, level, strategy);
-        if (tuned)
+        if (matcher == Matcher::Tuned)
             tune(m_stream);
         if (!dictionary.empty())
             deflateSetDictionary(&m_stream, dictionary.data(), static_cast<uInt>(dictionary.size()));
@@ -201,8 +207,8 @@ std::vector<uint8_t> deflate_stream(std::span<const uint8_t> bytes, int last_flu
     auto& deflater = thread_deflater();
     if (bytes.size() > 4096)
         return deflater.segmented(bytes, last_flush, dictionary);
-    auto tuned = deflater.whole(bytes, true, last_flush, dictionary);
-    auto standard = deflater.whole(bytes, false, last_flush, dictionary);
+    auto tuned = deflater.whole(bytes, Matcher::Tuned, last_flush, dictionary);
+    auto standard = deflater.whole(bytes, Matcher::Standard, last_flush, dictionary);
     return tuned.size() < standard.size() ? tuned : standard;
 }
 

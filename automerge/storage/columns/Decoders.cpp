@@ -33,10 +33,12 @@ ErrorOr<bool> ValueDecoder::next(ScalarValue& out)
         return make_error(ErrorCode::Corrupt, std::string(m_what) + ": value length " + std::to_string(length) + " exceeds the raw column");
     auto bytes = TRY(m_raw.take(static_cast<size_t>(length), m_what));
     auto bad = [&](char const* why) { return make_error(ErrorCode::Corrupt, std::string(m_what) + ": " + why); };
-    auto read_number = [&](bool is_signed) -> ErrorOr<std::pair<uint64_t, int64_t>> {
+    // Number values are one LEB128, unsigned or signed by their type, filling the whole value.
+    enum class Signedness { Unsigned, Signed };
+    auto read_number = [&](Signedness signedness) -> ErrorOr<std::pair<uint64_t, int64_t>> {
         Reader reader(bytes);
         std::pair<uint64_t, int64_t> result { 0, 0 };
-        if (is_signed)
+        if (signedness == Signedness::Signed)
             result.second = TRY(reader.sleb(m_what));
         else
             result.first = TRY(reader.uleb(m_what));
@@ -57,16 +59,16 @@ ErrorOr<bool> ValueDecoder::next(ScalarValue& out)
         out = ScalarValue::boolean(type == static_cast<uint8_t>(ValueType::True));
         return true;
     case ValueType::Uleb:
-        out = ScalarValue::uinteger(TRY(read_number(false)).first);
+        out = ScalarValue::uinteger(TRY(read_number(Signedness::Unsigned)).first);
         return true;
     case ValueType::Sleb:
-        out = ScalarValue::integer(TRY(read_number(true)).second);
+        out = ScalarValue::integer(TRY(read_number(Signedness::Signed)).second);
         return true;
     case ValueType::Counter:
-        out = ScalarValue::counter(TRY(read_number(true)).second);
+        out = ScalarValue::counter(TRY(read_number(Signedness::Signed)).second);
         return true;
     case ValueType::Timestamp:
-        out = ScalarValue::timestamp(TRY(read_number(true)).second);
+        out = ScalarValue::timestamp(TRY(read_number(Signedness::Signed)).second);
         return true;
     case ValueType::Float: {
         if (length != 8)
