@@ -171,8 +171,14 @@ std::optional<uint64_t> milliseconds(gint64 nanoseconds)
     return static_cast<uint64_t>(nanoseconds) / GST_MSECOND;
 }
 
-std::string gerror_text(GstMessage* message, bool is_error)
+enum class Severity {
+    Error,
+    Warning,
+};
+
+std::string gerror_text(GstMessage* message, Severity severity)
 {
+    bool is_error = severity == Severity::Error;
     GError* error = nullptr;
     gchar* debug = nullptr;
     if (is_error)
@@ -336,10 +342,10 @@ std::optional<BusNote> Pipeline::next_note()
         bool from_pipeline = GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(m_pipeline);
         switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR:
-            note = NoteError { gerror_text(message, true) };
+            note = NoteError { gerror_text(message, Severity::Error) };
             break;
         case GST_MESSAGE_WARNING:
-            logger()->warn("GStreamer warning message={}", kaso::debug_text(gerror_text(message, false)));
+            logger()->warn("GStreamer warning message={}", kaso::debug_text(gerror_text(message, Severity::Warning)));
             break;
         case GST_MESSAGE_EOS:
             note = NoteEndOfStream {};
