@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cairo.h>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "kaso/ui/ScaledImageCache.h"
@@ -120,6 +121,52 @@ void paint_image(cairo_t* cr, DrawImage const& command)
     cairo_surface_destroy(surface);
 }
 
+bool is_whole_pixel(double value) { return std::abs(value - std::round(value)) < 1e-6; }
+
+// The device pixels a command paints opaque, each of them whatever lay beneath: a solid fill
+// without rounded corners, or a video picture copied at its own size, on whole device pixels.
+std::optional<Rect> opaque_cover(SceneCommand const& command, double scale)
+{
+    Rect rect;
+    if (auto const* fill = std::get_if<FillRect>(&command)) {
+        if (fill->color.a < 1 || fill->radius > 0)
+            return std::nullopt;
+        rect = fill->rect;
+    } else if (auto const* draw = std::get_if<DrawImage>(&command)) {
+        auto const* image = draw->image.get();
+        if (!image || !image->external || !image->opaque || draw->radius > 0 || image->width <= 0 || image->height <= 0
+            || image->stride < image->width * 4 || image->byte_size() < std::size_t(image->stride) * std::size_t(image->height))
+            return std::nullopt;
+        if (std::lround(draw->rect.width() * scale) != image->width || std::lround(draw->rect.height() * scale) != image->height)
+            return std::nullopt;
+        rect = draw->rect;
+    } else {
+        return std::nullopt;
+    }
+    Rect device { rect.x0 * scale, rect.y0 * scale, rect.x1 * scale, rect.y1 * scale };
+    if (device.is_empty() || !is_whole_pixel(device.x0) || !is_whole_pixel(device.y0) || !is_whole_pixel(device.x1) || !is_whole_pixel(device.y1))
+        return std::nullopt;
+    return Rect { std::round(device.x0), std::round(device.y0), std::round(device.x1), std::round(device.y1) };
+}
+
+// The largest opaque cover among the commands no clip confines: the background need not be
+// painted under it, since it paints every one of those pixels itself.
+std::optional<Rect> largest_opaque_cover(std::vector<SceneCommand> const& commands, double scale)
+{
+    std::optional<Rect> largest;
+    int depth = 0;
+    for (auto const& command : commands) {
+        if (std::holds_alternative<PushClip>(command))
+            ++depth;
+        else if (std::holds_alternative<PopClip>(command))
+            depth = std::max(0, depth - 1);
+        else if (depth == 0)
+            if (auto cover = opaque_cover(command, scale); cover && (!largest || cover->width() * cover->height() > largest->width() * largest->height()))
+                largest = cover;
+    }
+    return largest;
+}
+
 void replay(cairo_t* cr, Scene const& scene, TextRenderer& text, double scale, Color const& background,
     std::span<Rect const> regions, std::span<std::optional<Rect> const> bounds)
 {
@@ -139,11 +186,23 @@ void replay(cairo_t* cr, Scene const& scene, TextRenderer& text, double scale, C
     cairo_save(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     set_color(cr, background);
-    cairo_paint(cr);
+    auto const& commands = scene.commands();
+    if (auto cover = largest_opaque_cover(commands, scale)) {
+        // Everywhere but the cover: what the clip leaves, and the cover again, filled even-odd.
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        cairo_clip_extents(cr, &x0, &y0, &x1, &y1);
+        cairo_new_path(cr);
+        cairo_rectangle(cr, std::floor(x0), std::floor(y0), std::ceil(x1) - std::floor(x0), std::ceil(y1) - std::floor(y0));
+        cairo_rectangle(cr, cover->x0, cover->y0, cover->width(), cover->height());
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_fill(cr);
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    } else {
+        cairo_paint(cr);
+    }
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     cairo_scale(cr, scale, scale);
     int clip_depth = 0;
-    auto const& commands = scene.commands();
     for (std::size_t index = 0; index < commands.size(); ++index) {
         if (outside_regions(index))
             continue;

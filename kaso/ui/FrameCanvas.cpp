@@ -61,7 +61,7 @@ bool same_moved(SceneCommand const& old, SceneCommand const& now, Point by)
             } else if constexpr (std::is_same_v<T, DrawText>) {
                 return moved(o.origin, n.origin, by) && o.max_width == n.max_width && o.text == n.text && o.style == n.style;
             } else if constexpr (std::is_same_v<T, DrawImage>) {
-                return o.image == n.image && !(o.image && o.image->external) && moved(o.rect, n.rect, by) && o.radius == n.radius && o.fit == n.fit;
+                return o.image == n.image && !(o.image && o.image->may_change()) && moved(o.rect, n.rect, by) && o.radius == n.radius && o.fit == n.fit;
             } else if constexpr (std::is_same_v<T, PushClip>) {
                 return moved(o.rect, n.rect, by) && o.radius == n.radius;
             } else if constexpr (std::is_same_v<T, BeginScrollLayer>) {
@@ -368,11 +368,14 @@ std::optional<FrameCanvas::Reuse> FrameCanvas::plan_reuse(std::vector<SceneComma
                 reuse.repaint.push_back(device);
         }
         reuse.repaint = without_covered(reuse.repaint);
-        // One region short of the whole canvas (a playing video) costs less painted alone than
-        // the frame around it painted again, however large it is.
+        // Nothing moved, so the regions are painted in one pass through the scene, clipped to
+        // them: short of the whole canvas (a playing video, with its controls beside it) that
+        // costs less than the frame around them painted again, however large they are.
         Rect whole { 0, 0, double(m_target.width), double(m_target.height) };
-        bool one_part = reuse.repaint.size() == 1 && reuse.repaint.front() != whole;
-        if (!one_part && !worth_reusing(reuse.repaint, whole.width() * whole.height()))
+        double painted = 0;
+        for (auto const& rect : reuse.repaint)
+            painted += rect.width() * rect.height();
+        if (painted >= whole.width() * whole.height())
             return std::nullopt;
         return reuse;
     }

@@ -18,8 +18,13 @@ struct Image {
     // `keep_alive` holds their owner for as long as the image lives. `pixels` is then empty.
     uint8_t const* external { nullptr };
     std::shared_ptr<void const> keep_alive;
+    // The owner of `external` never writes them again while the image lives (a decoded video
+    // picture once handed out), so one handle shows one picture.
+    bool external_fixed { false };
 
     uint8_t const* data() const { return external ? external : pixels.data(); }
+    // Whether the pixels may change under the same handle.
+    bool may_change() const { return external && !external_fixed; }
     std::size_t byte_size() const { return external ? std::size_t(stride) * std::size_t(height) : pixels.size(); }
 };
 

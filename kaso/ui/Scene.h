@@ -83,11 +83,11 @@ struct DrawImage {
     double radius { 0 };
     ImageFit fit { ImageFit::Cover };
 
-    // A picture whose pixels live elsewhere (a video frame) may change under the same handle,
-    // so it never equals anything.
+    // A picture whose pixels live elsewhere may change under the same handle, and then it never
+    // equals anything.
     bool operator==(DrawImage const& other) const
     {
-        return image == other.image && !(image && image->external) && rect == other.rect && radius == other.radius && fit == other.fit;
+        return image == other.image && !(image && image->may_change()) && rect == other.rect && radius == other.radius && fit == other.fit;
     }
 };
 

@@ -27,6 +27,7 @@ void VideoPlayer::set_engine(std::unique_ptr<media::MediaEngine> engine)
     m_ready_at_ms.reset();
     m_ended = false;
     m_last_error.reset();
+    m_picture.reset();
 }
 
 ErrorOr<void> VideoPlayer::open(std::string const& address)
@@ -196,27 +197,69 @@ void VideoPlayer::sync(SyncContext& context)
         m_dirty = true;
 }
 
+std::optional<Rect> VideoPlayer::unscaled_picture_rect(Rect const& box, double scale, uint32_t width, uint32_t height)
+{
+    if (width == 0 || height == 0 || box.is_empty() || !(scale > 0))
+        return std::nullopt;
+    // As the painter places a picture that fits its box: centred at the size that fits, and
+    // copied pixel for pixel when that size is its own to within a pixel.
+    double fit = std::min(box.width() / width, box.height() / height);
+    if (std::abs(fit * scale - 1) * std::max(width, height) >= 1)
+        return std::nullopt;
+    double x = std::round((box.x0 + (box.width() - width * fit) / 2) * scale);
+    double y = std::round((box.y0 + (box.height() - height * fit) / 2) * scale);
+    Rect placed { x / scale, y / scale, (x + width) / scale, (y + height) / scale };
+    if (placed.x0 < box.x0 || placed.y0 < box.y0 || placed.x1 > box.x1 || placed.y1 > box.y1)
+        return std::nullopt;
+    return placed;
+}
+
 void VideoPlayer::draw(Scene& scene, DrawContext& context)
 {
-    scene.fill_rect(m_rect, Color::rgb(0, 0, 0));
+    auto const black = Color::rgb(0, 0, 0);
+    std::shared_ptr<media::VideoFrame const> frame;
+    if (m_engine) {
+        // Pictures come at the size they are shown, so painting one is a copy, not a scaling.
+        auto box_width = std::lround(std::clamp(m_rect.width() * context.scale, 0.0, 16384.0));
+        auto box_height = std::lround(std::clamp(m_rect.height() * context.scale, 0.0, 16384.0));
+        m_engine->set_picture_box(uint32_t(box_width), uint32_t(box_height));
+        frame = m_engine->current_frame();
+    }
+    if (!frame || frame->width == 0 || frame->height == 0) {
+        m_picture.reset();
+        scene.fill_rect(m_rect, black);
+    } else {
+        m_drawn_serial = frame->serial;
+        // The engine never writes into a picture it handed out: the same picture keeps its
+        // handle, so a frame in which only the controls changed does not paint it again.
+        if (!m_picture || m_picture->keep_alive.get() != static_cast<void const*>(frame.get())) {
+            auto image = std::make_shared<Image>();
+            image->width = static_cast<int>(frame->width);
+            image->height = static_cast<int>(frame->height);
+            image->stride = static_cast<int>(frame->stride);
+            image->opaque = true;
+            image->external = frame->bytes.data();
+            image->keep_alive = frame;
+            image->external_fixed = true;
+            m_picture = std::move(image);
+        }
+        ImageHandle image = m_picture;
+        if (auto placed = unscaled_picture_rect(m_rect, context.scale, frame->width, frame->height)) {
+            // Black only where the picture leaves the box bare: every pixel of the picture is
+            // painted anew each frame, and need not be painted black first.
+            for (auto const& bar : std::initializer_list<Rect> { { m_rect.x0, m_rect.y0, m_rect.x1, placed->y0 },
+                     { m_rect.x0, placed->y1, m_rect.x1, m_rect.y1 }, { m_rect.x0, placed->y0, placed->x0, placed->y1 },
+                     { placed->x1, placed->y0, m_rect.x1, placed->y1 } })
+                if (!bar.is_empty())
+                    scene.fill_rect(bar, black);
+            scene.draw_image(std::move(image), *placed, 0, ImageFit::Contain);
+        } else {
+            scene.fill_rect(m_rect, black);
+            scene.draw_image(std::move(image), m_rect, 0, ImageFit::Contain);
+        }
+    }
     if (!m_engine)
         return;
-    // Pictures come at the size they are shown, so painting one is a copy, not a scaling.
-    auto box_width = std::lround(std::clamp(m_rect.width() * context.scale, 0.0, 16384.0));
-    auto box_height = std::lround(std::clamp(m_rect.height() * context.scale, 0.0, 16384.0));
-    m_engine->set_picture_box(uint32_t(box_width), uint32_t(box_height));
-    auto frame = m_engine->current_frame();
-    if (frame && frame->width > 0 && frame->height > 0) {
-        m_drawn_serial = frame->serial;
-        auto image = std::make_shared<Image>();
-        image->width = static_cast<int>(frame->width);
-        image->height = static_cast<int>(frame->height);
-        image->stride = static_cast<int>(frame->stride);
-        image->opaque = true;
-        image->external = frame->bytes.data();
-        image->keep_alive = frame;
-        scene.draw_image(std::move(image), m_rect, 0, ImageFit::Contain);
-    }
     if (controls_revealed() && m_rect.height() > 60) {
         PlayerControlsState state;
         state.playing = is_playing();

@@ -96,6 +96,10 @@ public:
     std::optional<std::string> widget_id() const override { return "video_player"; }
     void sync(SyncContext& context) override;
     void draw(Scene& scene, DrawContext& context) override;
+    // Where a picture of `width` x `height` device pixels goes in `box` (logical pixels, `scale`
+    // device pixels each) when it is copied pixel for pixel: centred, at whole device pixels,
+    // inside the box. None when it would be scaled to fit.
+    static std::optional<Rect> unscaled_picture_rect(Rect const& box, double scale, uint32_t width, uint32_t height);
     void handle_event(EventContext& context) override;
     CursorShape cursor_shape(Point point) const override;
     bool is_focusable() const override { return true; }
@@ -122,6 +126,7 @@ private:
     bool m_menu_open { false };
     std::optional<bool> m_mode;
     uint64_t m_drawn_serial { 0 }; // the serial of the picture last drawn
+    ImageHandle m_picture;         // the picture last drawn
     std::vector<TimelineMark> m_marks;
     PlayerSetting m_setting; // no options until the application hands one over
     bool m_open_pending_ready { false };

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "kaso/ui/FrameDriver.h"
@@ -150,6 +151,75 @@ TEST(Player, APausedSeekWakesTheLoop)
         }));
     }
     wake::WakeHandle::remove_waker();
+}
+
+TEST(Player, APictureAtItsOwnSizeIsPlacedOnWholeDevicePixelsInsideItsBox)
+{
+    struct Case {
+        char const* name;
+        Rect box;
+        double scale;
+        uint32_t width, height;
+        std::optional<Rect> placed;
+    };
+    for (auto const& c : std::vector<Case> {
+             { "narrower than its box, centred", { 0, 0, 1280, 520 }, 1, 924, 520, Rect { 178, 0, 1102, 520 } },
+             { "at twice the scale", { 0, 0, 640, 360 }, 2, 1280, 720, Rect { 0, 0, 640, 360 } },
+             { "half a pixel to spare, on the next whole pixel", { 0, 0, 641, 360 }, 1, 640, 360, Rect { 1, 0, 641, 360 } },
+             { "a box below the page's top", { 0, 57, 100, 114 }, 1, 100, 56, Rect { 0, 58, 100, 114 } },
+             { "larger than its box: scaled to fit", { 0, 0, 640, 360 }, 1, 1280, 720, std::nullopt },
+             { "a pixel too wide: scaled", { 0, 0, 100, 57 }, 1, 101, 57, std::nullopt },
+             { "filling a box off whole pixels: would spill out", { 10.25, 0, 330.25, 180 }, 1, 320, 180, std::nullopt },
+             { "no picture", { 0, 0, 100, 100 }, 1, 0, 0, std::nullopt },
+             { "no box", { 0, 0, 0, 0 }, 1, 100, 100, std::nullopt },
+         }) {
+        SCOPED_TRACE(c.name);
+        auto placed = VideoPlayer::unscaled_picture_rect(c.box, c.scale, c.width, c.height);
+        ASSERT_EQ(placed.has_value(), c.placed.has_value());
+        if (placed) {
+            EXPECT_EQ(*placed, *c.placed);
+        }
+    }
+}
+
+TEST(Player, ALetterboxedPictureShowsEveryPixelOfTheFrameBetweenBlackBars)
+{
+    // The synthesized picture, 1280 x 720, in a player 800 high: copied as it is, with the 40
+    // rows above and below it black.
+    auto player = VideoPlayer::with_engine(kaso::media::MediaEngine::create_synthesized());
+    FrameDriver driver(std::make_unique<vexa::PlayerHost>(player, 800.0f), Theme::dark());
+    driver.set_viewport(1280, 800, 1.0f);
+    ASSERT_TRUE(player->open("https://demo.kaso.localhost/clip.mp4"));
+    uint64_t now = 0;
+    auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!player->is_ready() && std::chrono::steady_clock::now() < deadline) {
+        driver.frame(now += 16);
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_TRUE(player->is_ready());
+    auto image = render_offscreen(driver, now += 16);
+    ASSERT_TRUE(image);
+    auto frame = player->engine()->current_frame(); // paused: the picture the frame showed
+    ASSERT_TRUE(frame);
+    ASSERT_EQ(frame->width, 1280u);
+    ASSERT_EQ(frame->height, 720u);
+    auto pixel = [&](int x, int y) {
+        uint32_t value = 0;
+        std::memcpy(&value, image->data() + std::size_t(y) * std::size_t(image->stride) + std::size_t(x) * 4, 4);
+        return value & 0xffffffu;
+    };
+    for (int y : { 0, 39, 760, 799 })
+        for (int x : { 0, 640, 1279 })
+            EXPECT_EQ(pixel(x, y), 0u) << x << "," << y;
+    // Above the controls the picture is the frame's own, pixel for pixel.
+    int mismatched = 0;
+    for (int y = 40; y < 600; ++y)
+        for (int x = 0; x < 1280; ++x) {
+            uint32_t source = 0;
+            std::memcpy(&source, frame->bytes.data() + std::size_t(y - 40) * frame->stride + std::size_t(x) * 4, 4);
+            mismatched += pixel(x, y) != (source & 0xffffffu);
+        }
+    EXPECT_EQ(mismatched, 0);
 }
 
 TEST(PlayerHost, ModeAndIdentity)

@@ -442,3 +442,155 @@ TEST(FrameCanvas, ALargeVideoPictureIsPaintedAloneAndMatchesAWholeRepaint)
 }
 
 }
+
+namespace {
+
+// A video picture of `width` x `height`: each pixel's bytes from `seed`, or, with `stride` short
+// of a row, a picture the painter must refuse.
+ImageHandle video_picture(int width, int height, uint8_t seed, bool fixed, bool opaque = true, int stride = 0)
+{
+    auto pixels = std::make_shared<std::vector<uint8_t>>(std::size_t(width) * std::size_t(height) * 4);
+    for (std::size_t i = 0; i < pixels->size(); ++i)
+        (*pixels)[i] = uint8_t(i * 13 + seed);
+    auto frame = std::make_shared<Image>();
+    frame->width = width;
+    frame->height = height;
+    frame->stride = stride ? stride : width * 4;
+    frame->opaque = opaque;
+    frame->external = pixels->data();
+    frame->keep_alive = pixels;
+    frame->external_fixed = fixed;
+    return frame;
+}
+
+}
+
+TEST(FrameCanvas, AWholeFrameNeverShowsWhatTheBufferHeldBefore)
+{
+    // The background is left out only under what paints every pixel opaque itself. Each scene
+    // is painted into two buffers that held different bytes: any pixel that kept its old bytes
+    // (a fill taken for a cover that is not one) makes them differ.
+    struct Case {
+        char const* name;
+        double scale;
+        std::function<void(Scene&)> record;
+    };
+    auto const red = Color::rgb(200, 30, 30);
+    std::vector<Case> cases {
+        { "an opaque fill on whole pixels", 1, [&](Scene& s) { s.fill_rect(Rect::from_origin_size(10, 10, 60, 40), red); } },
+        { "a fill covering the canvas", 1, [&](Scene& s) { s.fill_rect(Rect::from_origin_size(0, 0, 100, 80), red); } },
+        { "a translucent fill", 1, [&](Scene& s) { s.fill_rect(Rect::from_origin_size(10, 10, 60, 40), red.with_alpha(0.5f)); } },
+        { "a rounded fill", 1, [&](Scene& s) { s.fill_rect(Rect::from_origin_size(10, 10, 60, 40), red, 8); } },
+        { "a fill on half pixels", 1, [&](Scene& s) { s.fill_rect(Rect::from_origin_size(10.5, 10.5, 60, 40), red); } },
+        { "a fill on half pixels at twice the scale", 2, [&](Scene& s) { s.fill_rect(Rect::from_origin_size(5.5, 5.5, 30, 20), red); } },
+        { "a fill inside a smaller clip", 1,
+            [&](Scene& s) {
+                s.push_clip(Rect::from_origin_size(20, 20, 10, 10));
+                s.fill_rect(Rect::from_origin_size(0, 0, 100, 80), red);
+                s.pop_clip();
+            } },
+        { "a video picture at its own size", 1, [&](Scene& s) { s.draw_image(video_picture(64, 36, 1, true), Rect::from_origin_size(18, 22, 64, 36)); } },
+        { "a video picture scaled into a larger box", 1,
+            [&](Scene& s) { s.draw_image(video_picture(64, 36, 1, true), Rect::from_origin_size(0, 0, 100, 80), 0, ImageFit::Contain); } },
+        { "a video picture with alpha", 1,
+            [&](Scene& s) { s.draw_image(video_picture(64, 36, 1, true, false), Rect::from_origin_size(18, 22, 64, 36)); } },
+        { "a video picture whose rows are too short to paint", 1,
+            [&](Scene& s) { s.draw_image(video_picture(64, 36, 1, true, true, 100), Rect::from_origin_size(18, 22, 64, 36)); } },
+        { "a video picture with rounded corners", 1,
+            [&](Scene& s) { s.draw_image(video_picture(64, 36, 1, true), Rect::from_origin_size(18, 22, 64, 36), 6); } },
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene scene;
+        c.record(scene);
+        int const width = int(100 * c.scale), height = int(80 * c.scale), stride = width * 4;
+        TextRenderer text;
+        std::vector<std::vector<uint8_t>> buffers { std::vector<uint8_t>(std::size_t(stride) * height, 0x00),
+            std::vector<uint8_t>(std::size_t(stride) * height, 0xa7) };
+        for (auto& buffer : buffers) {
+            FrameCanvas canvas;
+            auto painted = canvas.paint_into(buffer.data(), stride, scene, text, c.scale, Color::rgb(20, 40, 90), width, height);
+            ASSERT_TRUE(painted.has_value());
+            EXPECT_EQ(painted->kind, FrameDamage::Kind::Whole);
+        }
+        EXPECT_TRUE(buffers[0] == buffers[1]);
+    }
+}
+
+TEST(FrameCanvas, AVideoPictureThatStaysTheSameIsNotPaintedAgain)
+{
+    // The player hands the same picture under the same handle until the next one arrives, so a
+    // frame in which only its controls moved paints the controls, and a new picture paints the
+    // picture; what the canvas holds is always what a whole repaint gives.
+    using Kind = FrameDamage::Kind;
+    struct Step {
+        char const* name;
+        ImageHandle picture;
+        double progress;
+        Kind kind;
+        Rect bounds;
+    };
+    auto first = video_picture(120, 68, 1, true);
+    auto second = video_picture(120, 68, 2, true);
+    auto changing = video_picture(120, 68, 3, false);
+    std::vector<Step> steps {
+        { "the first frame", first, 10, Kind::Whole, { 0, 0, 200, 120 } },
+        { "the same picture again", first, 10, Kind::Nothing, {} },
+        { "the progress bar grows", first, 30, Kind::Part, { 10, 100, 40, 104 } },
+        { "the next picture", second, 30, Kind::Part, { 39, 9, 161, 79 } },
+        { "pixels that may change under their handle", changing, 30, Kind::Part, { 39, 9, 161, 79 } },
+        { "the same handle of those again", changing, 30, Kind::Part, { 39, 9, 161, 79 } },
+    };
+    FrameCanvas canvas;
+    TextRenderer text;
+    for (auto const& step : steps) {
+        SCOPED_TRACE(step.name);
+        Scene scene;
+        scene.fill_rect(Rect::from_origin_size(0, 0, 200, 120), Color::rgb(10, 10, 40));
+        scene.draw_image(step.picture, Rect::from_origin_size(40, 10, 120, 68), 0, ImageFit::Contain);
+        scene.fill_rect(Rect { 10, 100, 10 + step.progress, 104 }, Color::rgb(220, 0, 0));
+        auto painted = canvas.paint(scene, text, 1, Color::rgb(0, 0, 0), 200, 120);
+        ASSERT_TRUE(painted.has_value());
+        EXPECT_EQ(painted->kind, step.kind);
+        EXPECT_EQ(painted->bounds, step.bounds);
+        FrameCanvas fresh;
+        ASSERT_TRUE(fresh.paint(scene, text, 1, Color::rgb(0, 0, 0), 200, 120).has_value());
+        EXPECT_TRUE(canvas.image().pixels == fresh.image().pixels);
+    }
+}
+
+TEST(FrameCanvas, APictureAndItsControlsBesideItArePaintedWithoutTheRest)
+{
+    // A picture over most of the window and a strip below it change in the same frame: together
+    // short of the whole window, they are painted alone. Changes that add up to the whole
+    // window paint it whole.
+    struct Case {
+        char const* name;
+        Rect strip;
+        FrameDamage::Kind kind;
+    };
+    for (auto const& c : std::vector<Case> {
+             { "a strip below the picture", Rect { 0, 104, 200, 118 }, FrameDamage::Kind::Part },
+             { "a strip over the rest of the window", Rect { 0, 88, 200, 120 }, FrameDamage::Kind::Whole },
+         }) {
+        SCOPED_TRACE(c.name);
+        FrameCanvas canvas;
+        TextRenderer text;
+        auto record = [&](uint8_t seed, Color strip) {
+            Scene scene;
+            scene.fill_rect(Rect::from_origin_size(0, 0, 200, 120), Color::rgb(10, 10, 40));
+            scene.draw_text("Now playing", TextStyle {}, { 4, 2 }, 0);
+            scene.draw_image(video_picture(200, 90, seed, true), Rect::from_origin_size(0, 0, 200, 90), 0, ImageFit::Contain);
+            scene.fill_rect(c.strip, strip);
+            return scene;
+        };
+        ASSERT_TRUE(canvas.paint(record(1, Color::rgb(0, 90, 0)), text, 1, Color::rgb(0, 0, 0), 200, 120).has_value());
+        auto next = record(2, Color::rgb(0, 200, 0));
+        auto painted = canvas.paint(next, text, 1, Color::rgb(0, 0, 0), 200, 120);
+        ASSERT_TRUE(painted.has_value());
+        EXPECT_EQ(painted->kind, c.kind);
+        FrameCanvas fresh;
+        ASSERT_TRUE(fresh.paint(next, text, 1, Color::rgb(0, 0, 0), 200, 120).has_value());
+        EXPECT_TRUE(canvas.image().pixels == fresh.image().pixels);
+    }
+}
