@@ -42,6 +42,9 @@ char const* playback_state_name(PlaybackState state)
 struct MediaEngine::Impl {
     EngineKind kind { EngineKind::Null };
     std::string unavailable_reason;
+    // The real engine learns whether GStreamer has what it needs when first asked (its kind, or
+    // to open), not when made: that waits for GStreamer to start, which the window need not.
+    bool elements_checked { true };
     std::string address;
     std::shared_ptr<Waker> waker { std::make_shared<Waker>() }; // handed to every pipeline
 
@@ -221,12 +224,24 @@ MediaEngine::~MediaEngine() = default;
 
 std::unique_ptr<MediaEngine> MediaEngine::create()
 {
-    auto available = gst_runtime::require_elements({ "playbin", "appsink", "videoconvert" });
-    if (!available)
-        return create_null(available.error().message);
     auto impl = std::make_unique<Impl>();
     impl->kind = EngineKind::Real;
+    impl->elements_checked = false;
     return std::unique_ptr<MediaEngine>(new MediaEngine(std::move(impl)));
+}
+
+MediaEngine::Impl& MediaEngine::checked_impl() const
+{
+    auto& impl = *m_impl;
+    if (!impl.elements_checked) {
+        impl.elements_checked = true;
+        if (auto available = gst_runtime::require_elements({ "playbin", "appsink", "videoconvert" }); !available) {
+            logger()->warn("media engine unavailable reason={}", kaso::debug_text(available.error().message));
+            impl.kind = EngineKind::Null;
+            impl.unavailable_reason = available.error().message;
+        }
+    }
+    return impl;
 }
 
 std::unique_ptr<MediaEngine> MediaEngine::create_synthesized()
@@ -256,14 +271,14 @@ void MediaEngine::start_runtime_in_background()
 
 void MediaEngine::set_waker(std::function<void()> waker) { m_impl->waker->set(std::move(waker)); }
 
-EngineKind MediaEngine::kind() const { return m_impl->kind; }
-bool MediaEngine::decodes_real_media() const { return m_impl->kind == EngineKind::Real; }
-std::string const& MediaEngine::unavailable_reason() const { return m_impl->unavailable_reason; }
+EngineKind MediaEngine::kind() const { return checked_impl().kind; }
+bool MediaEngine::decodes_real_media() const { return checked_impl().kind == EngineKind::Real; }
+std::string const& MediaEngine::unavailable_reason() const { return checked_impl().unavailable_reason; }
 std::string const& MediaEngine::address() const { return m_impl->address; }
 
 ErrorOr<void> MediaEngine::open(std::string_view address)
 {
-    auto& impl = *m_impl;
+    auto& impl = checked_impl();
     impl.reset_source();
     impl.address = std::string(address);
 

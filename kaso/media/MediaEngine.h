@@ -25,7 +25,8 @@ class MediaEngine {
 public:
     // The real engine: playbin with a video sink that hands out Cairo-ready pictures and the
     // default audio device (or a clock-keeping sink where none opens). The null engine when
-    // GStreamer or an element it needs is missing; never the synthesized source instead.
+    // GStreamer or an element it needs is missing; never the synthesized source instead. Returns
+    // at once: what is missing is found the first time the engine is asked its kind or to open.
     static std::unique_ptr<MediaEngine> create();
 
     // The synthesized engine: whatever is opened, it plays a moving test picture, 600 s long and
@@ -102,6 +103,8 @@ private:
     struct Impl;
     explicit MediaEngine(std::unique_ptr<Impl>);
 
+    // The state, once the real engine has checked that GStreamer has what it needs.
+    Impl& checked_impl() const;
     std::unique_ptr<Impl> m_impl;
 };
 
