@@ -45,11 +45,13 @@ struct SdlSession {
 
 // Reading the font configuration and GStreamer's plugin registry takes tens of milliseconds
 // each. Both begin on threads of their own while the window system starts, so the first frame
-// finds them done (or under way) instead of doing them in turn on the UI thread.
-void warm_up_in_background()
+// finds them done (or under way) instead of doing them in turn on the UI thread; GStreamer only
+// when the first page plays.
+void warm_up_in_background(bool media)
 {
     std::thread([] { FcInit(); }).detach();
-    kaso::media::MediaEngine::start_runtime_in_background();
+    if (media)
+        kaso::media::MediaEngine::start_runtime_in_background();
 }
 
 std::unexpected<LaunchError> sdl_error(std::string_view what)
@@ -178,7 +180,7 @@ base::ErrorOr<void, LaunchError> run(LaunchDescriptor descriptor)
     if (auto explicit_size = args.window_size())
         size = *explicit_size;
 
-    warm_up_in_background();
+    warm_up_in_background(!descriptor.plays_at_launch || descriptor.plays_at_launch(args));
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     prefer_native_window_surface();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)

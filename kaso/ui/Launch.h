@@ -33,6 +33,10 @@ struct LaunchDescriptor {
     std::function<WidgetBox()> build_default;
     std::function<void(app::App&)> register_actions;
     std::function<WindowSize(LaunchArgs const&)> initial_window_size;
+    // Whether the first page plays media: GStreamer then starts in the background at launch;
+    // otherwise only when a video player is first drawn, so a window that plays nothing never
+    // holds it. Without the callback every launch starts it.
+    std::function<bool(LaunchArgs const&)> plays_at_launch;
     std::function<std::shared_ptr<persist::Store>(std::string_view)> open_persistence;
     bool fullscreen { false };
     bool resizable { true };

@@ -218,6 +218,9 @@ void VideoPlayer::draw(Scene& scene, DrawContext& context)
 {
     auto const black = Color::rgb(0, 0, 0);
     std::shared_ptr<media::VideoFrame const> frame;
+    // A player on screen is about to play: GStreamer starts now, if the launch did not start it,
+    // while the stream's address is still being found.
+    media::MediaEngine::start_runtime_in_background();
     if (m_engine) {
         // Pictures come at the size they are shown, so painting one is a copy, not a scaling.
         auto box_width = std::lround(std::clamp(m_rect.width() * context.scale, 0.0, 16384.0));

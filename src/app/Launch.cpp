@@ -80,6 +80,16 @@ kaso::ui::launch::WindowSize initial_window_size(kaso::ui::launch::LaunchArgs co
     return { 1280, 800 };
 }
 
+// Only a start on a page that plays has GStreamer started at launch; elsewhere the player starts
+// it when it is first shown.
+bool plays_at_launch(kaso::ui::launch::LaunchArgs const& args)
+{
+    if (args.has("--play-demo"))
+        return true;
+    auto route = args.value("--route");
+    return route && route_from_text(*route).is(RouteKind::Watch);
+}
+
 kaso::ui::launch::LaunchDescriptor launch_descriptor()
 {
     kaso::ui::launch::LaunchDescriptor descriptor;
@@ -90,6 +100,7 @@ kaso::ui::launch::LaunchDescriptor launch_descriptor()
     descriptor.build_default = launch_default_app;
     descriptor.register_actions = register_app_actions;
     descriptor.initial_window_size = initial_window_size;
+    descriptor.plays_at_launch = plays_at_launch;
     descriptor.open_persistence = kaso::ui::persist::open;
     descriptor.fullscreen = false;
     descriptor.resizable = true;

@@ -213,3 +213,27 @@ TEST(LaunchRouteText, WordsAnyCaseAndOnlyTheWatchAndSearchPrefixes)
     for (auto const& c : cases)
         EXPECT_EQ(vexa::route_from_text(c.text), c.route) << c.text;
 }
+
+TEST(LaunchDescriptor, OnlyAStartThatPlaysStartsTheMediaRuntimeAtLaunch)
+{
+    auto descriptor = vexa::launch_descriptor();
+    ASSERT_TRUE(descriptor.plays_at_launch);
+    struct Case {
+        std::vector<std::string> words;
+        bool plays;
+    };
+    for (auto const& c : std::vector<Case> {
+             { {}, false },
+             { { "--route=home" }, false },
+             { { "--route", "search:cats" }, false },
+             { { "--palette" }, false },
+             { { "--play-demo" }, true },
+             { { "--route=watch:AbC" }, true },
+             { { "--route", "WATCH:abc" }, false }, // a search, as the route table reads it
+         }) {
+        std::string line;
+        for (auto const& word : c.words)
+            line += word + " ";
+        EXPECT_EQ(descriptor.plays_at_launch(args_of(c.words)), c.plays) << line;
+    }
+}
