@@ -1,6 +1,6 @@
 #include "kaso/platform/Http.h"
 
-#include <mutex>
+#include <dlfcn.h>
 
 #include <curl/curl.h>
 
@@ -8,10 +8,58 @@ namespace kaso::platform {
 
 namespace {
 
-void ensure_curl_initialised()
+// libcurl, loaded when the first client is made rather than with the program: with it come the
+// TLS, Kerberos, LDAP and SSH libraries it links, several megabytes resident, which a window
+// that fetches nothing (the built-in catalogue) never needs.
+struct CurlLibrary {
+    CURLcode (*global_init)(long) { nullptr };
+    CURL* (*easy_init)() { nullptr };
+    void (*easy_cleanup)(CURL*) { nullptr };
+    void (*easy_reset)(CURL*) { nullptr };
+    CURLcode (*easy_setopt)(CURL*, CURLoption, ...) { nullptr };
+    CURLcode (*easy_perform)(CURL*) { nullptr };
+    CURLcode (*easy_getinfo)(CURL*, CURLINFO, ...) { nullptr };
+    char const* (*easy_strerror)(CURLcode) { nullptr };
+    curl_slist* (*slist_append)(curl_slist*, char const*) { nullptr };
+    void (*slist_free_all)(curl_slist*) { nullptr };
+    std::string failure; // why it could not be loaded; empty once it is
+};
+
+template<typename Function>
+bool bind(void* library, char const* name, Function& function)
 {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+CurlLibrary const& curl_library()
+{
+    static CurlLibrary const library = [] {
+        CurlLibrary loaded;
+        // Never closed: handles may live until the process ends.
+        void* handle = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            char const* why = dlerror();
+            loaded.failure = why ? why : "libcurl.so.4 could not be loaded";
+            return loaded;
+        }
+        bool bound = bind(handle, "curl_global_init", loaded.global_init) && bind(handle, "curl_easy_init", loaded.easy_init)
+            && bind(handle, "curl_easy_cleanup", loaded.easy_cleanup) && bind(handle, "curl_easy_reset", loaded.easy_reset)
+            && bind(handle, "curl_easy_setopt", loaded.easy_setopt) && bind(handle, "curl_easy_perform", loaded.easy_perform)
+            && bind(handle, "curl_easy_getinfo", loaded.easy_getinfo) && bind(handle, "curl_easy_strerror", loaded.easy_strerror)
+            && bind(handle, "curl_slist_append", loaded.slist_append) && bind(handle, "curl_slist_free_all", loaded.slist_free_all);
+        if (!bound) {
+            loaded = CurlLibrary {};
+            loaded.failure = "libcurl.so.4 lacks a function this client calls";
+            return loaded;
+        }
+        if (loaded.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            loaded = CurlLibrary {};
+            loaded.failure = "libcurl could not be initialised";
+        }
+        return loaded;
+    }();
+    return library;
 }
 
 struct BodySink {
@@ -60,8 +108,9 @@ long clamp_ms(std::chrono::milliseconds value)
 HttpClient::HttpClient(HttpOptions options)
     : m_options(std::move(options))
 {
-    ensure_curl_initialised();
-    m_handle = curl_easy_init();
+    auto const& curl = curl_library();
+    if (curl.easy_init)
+        m_handle = curl.easy_init();
 }
 
 HttpClient::HttpClient(HttpClient&& other) noexcept
@@ -74,7 +123,7 @@ HttpClient& HttpClient::operator=(HttpClient&& other) noexcept
 {
     if (this != &other) {
         if (m_handle)
-            curl_easy_cleanup(static_cast<CURL*>(m_handle));
+            curl_library().easy_cleanup(static_cast<CURL*>(m_handle));
         m_options = std::move(other.m_options);
         m_handle = std::exchange(other.m_handle, nullptr);
     }
@@ -84,58 +133,61 @@ HttpClient& HttpClient::operator=(HttpClient&& other) noexcept
 HttpClient::~HttpClient()
 {
     if (m_handle)
-        curl_easy_cleanup(static_cast<CURL*>(m_handle));
+        curl_library().easy_cleanup(static_cast<CURL*>(m_handle));
 }
 
 HttpOutcome HttpClient::send(HttpRequest const& request)
 {
-    if (!m_handle)
-        return { make_error("HTTP client could not be created"), HttpFailure::Transport };
+    auto const& library = curl_library();
+    if (!m_handle) {
+        auto why = library.failure.empty() ? std::string() : fmt::format(": {}", library.failure);
+        return { make_error(fmt::format("HTTP client could not be created{}", why)), HttpFailure::Transport };
+    }
     if (!is_http_url(request.url))
         return { make_error(fmt::format("refused a non-HTTP address {}", debug_text(request.url))), HttpFailure::Refused };
 
     auto* curl = static_cast<CURL*>(m_handle);
-    curl_easy_reset(curl); // options only: the connection cache stays
+    library.easy_reset(curl); // options only: the connection cache stays
     HttpResponse response;
     BodySink sink { .body = &response.body, .limit = m_options.max_body_bytes };
     char error_buffer[CURL_ERROR_SIZE] = {};
 
     curl_slist* header_list = nullptr;
     for (auto const& header : request.headers)
-        header_list = curl_slist_append(header_list, header.c_str());
+        header_list = library.slist_append(header_list, header.c_str());
 
-    curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
+    library.easy_setopt(curl, CURLOPT_URL, request.url.c_str());
     if (request.method == HttpMethod::Post) {
-        curl_easy_setopt(curl, CURLOPT_POST, 1L);
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        library.easy_setopt(curl, CURLOPT_POST, 1L);
+        library.easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+        library.easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
     } else {
-        curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+        library.easy_setopt(curl, CURLOPT_HTTPGET, 1L);
     }
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, m_options.max_redirects > 0 ? 1L : 0L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, m_options.max_redirects);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, clamp_ms(m_options.connect_timeout));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, clamp_ms(m_options.total_timeout));
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, write_body);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    library.easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    library.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    library.easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    library.easy_setopt(curl, CURLOPT_FOLLOWLOCATION, m_options.max_redirects > 0 ? 1L : 0L);
+    library.easy_setopt(curl, CURLOPT_MAXREDIRS, m_options.max_redirects);
+    library.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, clamp_ms(m_options.connect_timeout));
+    library.easy_setopt(curl, CURLOPT_TIMEOUT_MS, clamp_ms(m_options.total_timeout));
+    library.easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
+    library.easy_setopt(curl, CURLOPT_WRITEFUNCTION, write_body);
+    library.easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     if (m_options.accept_encoding == AcceptEncoding::Any)
-        curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+        library.easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     if (!m_options.user_agent.empty())
-        curl_easy_setopt(curl, CURLOPT_USERAGENT, m_options.user_agent.c_str());
+        library.easy_setopt(curl, CURLOPT_USERAGENT, m_options.user_agent.c_str());
     if (header_list)
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, header_list);
+        library.easy_setopt(curl, CURLOPT_HTTPHEADER, header_list);
 
-    CURLcode code = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+    CURLcode code = library.easy_perform(curl);
+    library.easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
     // Nothing the handle keeps may point at this call's locals once it returns.
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
-    curl_slist_free_all(header_list);
+    library.easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    library.easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    library.easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    library.slist_free_all(header_list);
 
     if (sink.overflowed) {
         if (m_options.overflow == BodyOverflow::Truncate) {
@@ -145,7 +197,7 @@ HttpOutcome HttpClient::send(HttpRequest const& request)
         return { make_error(fmt::format("response body of {} exceeds {} bytes", request.url, m_options.max_body_bytes)), HttpFailure::BodyTooLarge };
     }
     if (code != CURLE_OK) {
-        std::string detail = error_buffer[0] != '\0' ? std::string(error_buffer) : std::string(curl_easy_strerror(code));
+        std::string detail = error_buffer[0] != '\0' ? std::string(error_buffer) : std::string(library.easy_strerror(code));
         return { make_error(fmt::format("request to {} failed: {}", request.url, detail)), failure_of(code) };
     }
     return { std::move(response), HttpFailure::None };
