@@ -7,6 +7,7 @@
 #include <array>
 #include <bitset>
 #include <cstring>
+#include <memory>
 #include <tuple>
 #include <utility>
 #include <span>
@@ -300,25 +301,60 @@ auto const& variant_json_parts()
     return parts;
 }
 
+// The JSON text of a variant, in a buffer of the calling thread that the next call overwrites.
 template<typename Variant>
-std::vector<uint8_t> tagged_json_bytes(Variant const& variant)
+std::string_view tagged_json_text(Variant const& variant)
 {
     auto const& parts = variant_json_parts<Variant>();
-    // One buffer per thread is reused for the text, so each action allocates only its bytes.
     static thread_local std::string out;
     out.clear();
     auto fields = variant.fields();
     [&]<std::size_t... I>(std::index_sequence<I...>) { ((out += parts[I], append_field(out, std::get<I>(fields))), ...); }(
         std::make_index_sequence<std::tuple_size_v<decltype(fields)>>());
     out += parts.back();
-    auto const* bytes = reinterpret_cast<uint8_t const*>(out.data());
-    return std::vector<uint8_t>(bytes, bytes + out.size());
+    return out;
 }
 
 template<typename Tagged>
-std::vector<uint8_t> json_bytes(Tagged const& value)
+std::string_view json_text(Tagged const& value)
 {
-    return std::visit([](auto const& variant) { return tagged_json_bytes(variant); }, value.value);
+    return std::visit([](auto const& variant) { return tagged_json_text(variant); }, value.value);
+}
+
+// The payloads of fixed actions, kept in blocks that the actions written into them share: one
+// tree encodes some two thousand actions, which then take a few blocks instead of a buffer
+// each. A block is never written past the size reserved for it, so text once written never
+// moves; each action's closure keeps its block alive. One set of blocks per thread.
+class PayloadBlocks {
+public:
+    struct Kept {
+        std::shared_ptr<std::string const> block;
+        std::string_view text; // inside `block`
+    };
+
+    static Kept keep(std::string_view payload)
+    {
+        static thread_local std::shared_ptr<std::string> current;
+        if (!current || current->capacity() - current->size() < payload.size()) {
+            current = std::make_shared<std::string>();
+            current->reserve(std::max(block_size, payload.size()));
+        }
+        auto offset = current->size();
+        current->append(payload);
+        return { current, std::string_view(*current).substr(offset, payload.size()) };
+    }
+
+private:
+    static constexpr std::size_t block_size = 16 * 1024;
+};
+
+// The closure of a fixed action: the same encoded action on every call.
+auto fixed_encoded_action(std::string_view kind, std::string_view payload)
+{
+    return [kind, kept = PayloadBlocks::keep(payload)] {
+        auto const* bytes = reinterpret_cast<uint8_t const*>(kept.text.data());
+        return EncodedAction { std::string(kind), std::vector<uint8_t>(bytes, bytes + kept.text.size()) };
+    };
 }
 
 // A resource with room for the actions and children it will be given, so adding them never
@@ -575,7 +611,7 @@ ActionSpec vexa_action_spec(std::string id, std::string label, VexaAction const&
     spec.id = std::move(id);
     spec.label = std::move(label);
     spec.predicate = action.predicate();
-    spec.invoke = [encoded = EncodedAction { "vexa.action", json_bytes(action) }] { return encoded; };
+    spec.invoke = fixed_encoded_action("vexa.action", json_text(action));
     // A fixed action sets a value, so invoking it again changes nothing more.
     spec.replay = 1;
     return spec;
@@ -587,7 +623,7 @@ ActionSpec vexa_operation_spec(std::string id, std::string label, VexaOperation 
     spec.id = std::move(id);
     spec.label = std::move(label);
     spec.operation_type = operation.operation_type_number();
-    spec.invoke = [encoded = EncodedAction { "vexa.operation", json_bytes(operation) }] { return encoded; };
+    spec.invoke = fixed_encoded_action("vexa.operation", json_text(operation));
     return spec;
 }
 
