@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "kaso/actions/ActionParam.h"
@@ -17,6 +20,48 @@ struct Unavailability {
     std::string message;
 };
 
+// What invoking an action without parameters yields. Most actions yield one fixed encoded
+// action; its payload may live in storage shared with other actions (a tree writes the JSON of
+// its thousands of fixed actions into a few blocks), which `owner` keeps alive. Any other
+// action gives a closure.
+class ActionInvoker {
+public:
+    ActionInvoker() = default;
+    ActionInvoker(std::nullptr_t) { }
+    template<typename Closure>
+        requires(!std::is_same_v<std::decay_t<Closure>, ActionInvoker> && std::is_invocable_r_v<EncodedAction, Closure&>)
+    ActionInvoker(Closure closure)
+        : m_closure(std::move(closure))
+    {
+    }
+
+    // A fixed encoded action. `kind` is not copied: it must outlive every copy (a literal).
+    static ActionInvoker fixed(std::string_view kind, std::shared_ptr<void const> owner, std::string_view payload)
+    {
+        ActionInvoker invoker;
+        invoker.m_kind = kind;
+        invoker.m_owner = std::move(owner);
+        invoker.m_payload = payload;
+        invoker.m_is_fixed = true;
+        return invoker;
+    }
+
+    explicit operator bool() const { return m_is_fixed || m_closure; }
+    EncodedAction operator()() const
+    {
+        if (m_is_fixed)
+            return EncodedAction { std::string(m_kind), std::vector<uint8_t>(m_payload.begin(), m_payload.end()) };
+        return m_closure();
+    }
+
+private:
+    std::string_view m_kind;
+    std::shared_ptr<void const> m_owner; // keeps `m_payload` alive
+    std::string_view m_payload;
+    bool m_is_fixed { false };
+    std::function<EncodedAction()> m_closure;
+};
+
 // One action a resource offers: what it is called, whether it can run, and the encoded action
 // invoking it produces: `invoke` for an action without parameters, `input` for one that asks.
 struct ActionSpec {
@@ -24,7 +69,7 @@ struct ActionSpec {
     std::string label;
     std::optional<std::string> description;
     std::optional<Unavailability> unavailable;
-    std::function<EncodedAction()> invoke;
+    ActionInvoker invoke;
     std::optional<ActionInput> input;
     uint8_t operation_type { 1 }; // 1 or 2
     bool predicate { false };

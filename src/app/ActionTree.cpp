@@ -324,37 +324,18 @@ std::string_view json_text(Tagged const& value)
 // The payloads of fixed actions, kept in blocks that the actions written into them share: one
 // tree encodes some two thousand actions, which then take a few blocks instead of a buffer
 // each. A block is never written past the size reserved for it, so text once written never
-// moves; each action's closure keeps its block alive. One set of blocks per thread.
-class PayloadBlocks {
-public:
-    struct Kept {
-        std::shared_ptr<std::string const> block;
-        std::string_view text; // inside `block`
-    };
-
-    static Kept keep(std::string_view payload)
-    {
-        static thread_local std::shared_ptr<std::string> current;
-        if (!current || current->capacity() - current->size() < payload.size()) {
-            current = std::make_shared<std::string>();
-            current->reserve(std::max(block_size, payload.size()));
-        }
-        auto offset = current->size();
-        current->append(payload);
-        return { current, std::string_view(*current).substr(offset, payload.size()) };
-    }
-
-private:
-    static constexpr std::size_t block_size = 16 * 1024;
-};
-
-// The closure of a fixed action: the same encoded action on every call.
-auto fixed_encoded_action(std::string_view kind, std::string_view payload)
+// moves; each action keeps its block alive. One set of blocks per thread.
+kaso::actions::ActionInvoker fixed_encoded_action(std::string_view kind, std::string_view payload)
 {
-    return [kind, kept = PayloadBlocks::keep(payload)] {
-        auto const* bytes = reinterpret_cast<uint8_t const*>(kept.text.data());
-        return EncodedAction { std::string(kind), std::vector<uint8_t>(bytes, bytes + kept.text.size()) };
-    };
+    constexpr std::size_t block_size = 16 * 1024;
+    static thread_local std::shared_ptr<std::string> current;
+    if (!current || current->capacity() - current->size() < payload.size()) {
+        current = std::make_shared<std::string>();
+        current->reserve(std::max(block_size, payload.size()));
+    }
+    auto offset = current->size();
+    current->append(payload);
+    return kaso::actions::ActionInvoker::fixed(kind, current, std::string_view(*current).substr(offset, payload.size()));
 }
 
 // A resource with room for the actions and children it will be given, so adding them never

@@ -22,6 +22,11 @@ class DeviceSyncHandle;
 // afresh from the model and the device-sync status on every request; every list in it is cut
 // (100 items per collection, 50 comments), so its size has a fixed bound.
 //
+// It is asked for on events, never per frame: by the runtime when it rebuilds the page's layout
+// (another page, a change of structure, a resize), to tell the bound controls what may run, and
+// when it fires an action named by a control or an address; and by WatchControls when the Watch
+// page shows another video.
+//
 //   vexa.app
 //   ├─ vexa.current:<id>   the video on the Watch page, with comments and "play-pause"
 //   ├─ vexa.navigation     routes and the sidebar toggle
