@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -428,6 +429,20 @@ TEST(ActionTree, NavigationAndBindings)
     EXPECT_EQ(vexa::navigation_binding(vexa::Route::history())->address.encode(), "vexa.navigation#history");
     EXPECT_FALSE(vexa::navigation_binding(vexa::Route::watch("v1")));
     EXPECT_FALSE(vexa::navigation_binding(vexa::Route::search("q")));
+}
+
+TEST(ActionTree, AnActionKeepsItsPayloadAfterItsTreeAndLaterTreesAreGone)
+{
+    auto model = watch_model();
+    std::optional<ActionSpec> kept;
+    {
+        auto tree = vexa::app_action_tree(model);
+        kept = *action(tree.children.front(), "like");
+    }
+    // Enough later trees that their payloads fill other blocks, each tree dropped at once.
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(vexa::app_action_tree(model).children.size(), 4u);
+    EXPECT_EQ(payload(*kept), R"(vexa.action {"SetVideoLiked":{"video_id":"v1","liked":false}})");
 }
 
 vexa::sync::PeerRecord peer(std::string id, std::string name, bool pending, bool revoked)
