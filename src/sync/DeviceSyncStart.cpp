@@ -18,32 +18,37 @@ DeviceSyncStart failed_start(std::string message)
 
 DeviceSyncStart start_device_sync_worker(std::string const& device_name, DeviceSyncSeams seams)
 {
-    auto const secrets = seams.secrets ? seams.secrets : desktop_secret_source();
-    auto key = derive_device_key(secrets, device_name);
-    if (!key)
-        return failed_start(key.error().display());
-    auto local_key = key->public_key_base64();
-
+    // Everything up to the worker's loop runs on the worker's thread: the secret portal answers
+    // only once the desktop has looked, and the caller is about to paint its first frame.
     ProviderTimeouts timeouts;
     timeouts.pull_window = seams.pull_window;
-    std::unique_ptr<SyncProvider> provider;
-    if (seams.provider)
-        provider = seams.provider(std::move(*key), device_name, timeouts);
-    else
-        provider = std::make_unique<GrayjaySyncProvider>(std::move(*key), device_name, timeouts);
+    auto setup = [device_name, secrets = std::move(seams.secrets), make_provider = std::move(seams.provider),
+                     store_path = std::move(seams.peer_store_path), timeouts]() -> base::ErrorOr<DeviceSyncIdentity, std::string> {
+        auto key = derive_device_key(secrets ? secrets : desktop_secret_source(), device_name);
+        if (!key)
+            return std::unexpected(key.error().display());
+        DeviceSyncIdentity identity;
+        identity.local_key = key->public_key_base64();
+        if (make_provider)
+            identity.provider = make_provider(std::move(*key), device_name, timeouts);
+        else
+            identity.provider = std::make_unique<GrayjaySyncProvider>(std::move(*key), device_name, timeouts);
+        auto path = store_path ? SyncErrorOr<std::filesystem::path>(*store_path) : peer_store_path();
+        if (!path)
+            return std::unexpected(path.error().display());
+        identity.peer_store_path = std::move(*path);
+        return identity;
+    };
 
-    auto path = seams.peer_store_path ? SyncErrorOr<std::filesystem::path>(*seams.peer_store_path) : peer_store_path();
-    if (!path)
-        return failed_start(path.error().display());
-
-    DeviceSyncWorkerOptions options { std::move(*path), seams.pass_interval, std::move(seams.spawn) };
-    auto worker = DeviceSyncWorker::start(std::move(provider), local_key, std::move(options));
+    DeviceSyncWorkerOptions options { {}, seams.pass_interval, std::move(seams.spawn) };
+    auto worker = DeviceSyncWorker::start(DeviceSyncSetup(std::move(setup)), std::move(options));
     if (!worker)
         return failed_start(worker.error());
 
+    // The key is not known yet: the worker's first status brings it, or says why there is none.
     DeviceSyncStart start;
     start.worker = std::move(*worker);
-    start.status = { "Loading approved devices…", {}, std::move(local_key), DeviceSyncState::Ready };
+    start.status = { "Loading approved devices…", {}, std::nullopt, DeviceSyncState::Ready };
     return start;
 }
 

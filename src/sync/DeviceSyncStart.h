@@ -33,9 +33,11 @@ struct DeviceSyncStart {
     DeviceSyncStatus status;
 };
 
-// Derives the device key, builds the provider, finds the peer store and starts the worker.
-// Never fails: a failed step gives its error's text ("device key unavailable: …", "peer store
-// error: …", "Could not start the device-sync worker.") as the status message.
+// Starts the worker, which first derives the device key, builds the provider and finds the peer
+// store, on its own thread: the call returns without waiting for the secret portal. Never fails:
+// a thread that cannot be made gives "Could not start the device-sync worker." here; a failed
+// step on the worker ("device key unavailable: …", "peer store error: …") is the worker's first
+// status, with state Unavailable, after which it ends.
 DeviceSyncStart start_device_sync_worker(std::string const& device_name, DeviceSyncSeams seams = {});
 
 }

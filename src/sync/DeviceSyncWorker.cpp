@@ -32,7 +32,23 @@ base::ErrorOr<DeviceSyncWorker, std::string> DeviceSyncWorker::start(std::unique
     auto lifetime = std::make_shared<detail::WorkerLifetime>();
     auto loop = std::make_shared<DeviceSyncWorkerLoop>(std::move(provider), std::move(options.peer_store_path), std::move(local_key),
         options.pass_interval, std::move(command_receiver), std::move(update_sender), lifetime);
+    return launch(std::move(loop), std::move(command_sender), std::move(update_receiver), std::move(lifetime), options.spawn);
+}
 
+base::ErrorOr<DeviceSyncWorker, std::string> DeviceSyncWorker::start(DeviceSyncSetup setup, DeviceSyncWorkerOptions options)
+{
+    auto [command_sender, command_receiver] = kaso::bounded_queue<DeviceSyncCommand>(command_capacity);
+    auto [update_sender, update_receiver] = kaso::unbounded_queue<DeviceSyncUpdate>();
+    auto lifetime = std::make_shared<detail::WorkerLifetime>();
+    auto loop = std::make_shared<DeviceSyncWorkerLoop>(std::move(setup), options.pass_interval, std::move(command_receiver),
+        std::move(update_sender), lifetime);
+    return launch(std::move(loop), std::move(command_sender), std::move(update_receiver), std::move(lifetime), options.spawn);
+}
+
+base::ErrorOr<DeviceSyncWorker, std::string> DeviceSyncWorker::launch(std::shared_ptr<DeviceSyncWorkerLoop> loop,
+    kaso::Sender<DeviceSyncCommand> commands, kaso::Receiver<DeviceSyncUpdate> updates, std::shared_ptr<detail::WorkerLifetime> lifetime,
+    ThreadSpawner const& spawn)
+{
     auto body = [loop, lifetime]() mutable {
         // Naming is a courtesy to debuggers: a failure changes nothing.
         (void)::pthread_setname_np(::pthread_self(), system_thread_name(thread_name).c_str());
@@ -42,15 +58,15 @@ base::ErrorOr<DeviceSyncWorker, std::string> DeviceSyncWorker::start(std::unique
         lifetime->mark_ended();
     };
     try {
-        if (options.spawn)
-            options.spawn(std::move(body));
+        if (spawn)
+            spawn(std::move(body));
         else
             spawn_detached(std::move(body));
     } catch (std::system_error const& failure) {
         kaso::log::target("vexa::device_sync")->error("could not start the device-sync worker error={}", failure.what());
         return std::unexpected(std::string("Could not start the device-sync worker."));
     }
-    return DeviceSyncWorker(std::move(command_sender), std::move(update_receiver), std::move(lifetime));
+    return DeviceSyncWorker(std::move(commands), std::move(updates), std::move(lifetime));
 }
 
 DeviceSyncWorker::DeviceSyncWorker(kaso::Sender<DeviceSyncCommand> commands, kaso::Receiver<DeviceSyncUpdate> updates,

@@ -16,6 +16,7 @@
 namespace vexa::sync {
 
 class SyncProvider;
+class DeviceSyncWorkerLoop;
 
 namespace detail {
 struct WorkerLifetime;
@@ -24,8 +25,20 @@ struct WorkerLifetime;
 // Runs a thread body somewhere; throws std::system_error when no thread can be made.
 using ThreadSpawner = std::function<void(std::function<void()>)>;
 
-struct DeviceSyncWorkerOptions {
+// What the worker needs before it can serve: the provider with the device key inside, the key's
+// text and where the peer store lives.
+struct DeviceSyncIdentity {
+    std::unique_ptr<SyncProvider> provider;
+    std::string local_key;
     std::filesystem::path peer_store_path;
+};
+
+// Makes the identity on the worker's thread, so that a slow step (the secret portal waits for the
+// desktop) never holds up the thread that starts the worker. Failure: the text to show.
+using DeviceSyncSetup = std::function<base::ErrorOr<DeviceSyncIdentity, std::string>()>;
+
+struct DeviceSyncWorkerOptions {
+    std::filesystem::path peer_store_path; // unused by a start with a setup
     // After the first SyncNow, a pass repeats whenever this passes without a command.
     std::chrono::milliseconds pass_interval { 300'000 };
     // Empty: a detached std::thread.
@@ -50,6 +63,9 @@ public:
     // Failure: "Could not start the device-sync worker.".
     static base::ErrorOr<DeviceSyncWorker, std::string> start(std::unique_ptr<SyncProvider> provider, std::string local_key,
         DeviceSyncWorkerOptions options);
+    // The same, with the identity made first thing on the worker's thread. A failed setup posts
+    // its text with an empty peer list, no key and state Unavailable, and ends the thread.
+    static base::ErrorOr<DeviceSyncWorker, std::string> start(DeviceSyncSetup setup, DeviceSyncWorkerOptions options);
 
     DeviceSyncWorker(DeviceSyncWorker&&) noexcept;
     DeviceSyncWorker& operator=(DeviceSyncWorker&&) noexcept;
@@ -71,6 +87,10 @@ public:
     bool wait_until_ended(std::chrono::milliseconds timeout) const;
 
 private:
+    static base::ErrorOr<DeviceSyncWorker, std::string> launch(std::shared_ptr<DeviceSyncWorkerLoop> loop,
+        kaso::Sender<DeviceSyncCommand> commands, kaso::Receiver<DeviceSyncUpdate> updates,
+        std::shared_ptr<detail::WorkerLifetime> lifetime, ThreadSpawner const& spawn);
+
     DeviceSyncWorker(kaso::Sender<DeviceSyncCommand> commands, kaso::Receiver<DeviceSyncUpdate> updates,
         std::shared_ptr<detail::WorkerLifetime> lifetime);
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -42,6 +43,31 @@ DeviceSyncWorkerLoop::DeviceSyncWorkerLoop(std::unique_ptr<SyncProvider> provide
 {
 }
 
+DeviceSyncWorkerLoop::DeviceSyncWorkerLoop(DeviceSyncSetup setup, std::chrono::milliseconds pass_interval,
+    kaso::Receiver<DeviceSyncCommand> commands, kaso::Sender<DeviceSyncUpdate> updates, std::shared_ptr<detail::WorkerLifetime> lifetime)
+    : m_setup(std::move(setup))
+    , m_pass_interval(pass_interval)
+    , m_commands(std::move(commands))
+    , m_updates(std::move(updates))
+    , m_lifetime(std::move(lifetime))
+{
+}
+
+bool DeviceSyncWorkerLoop::set_up()
+{
+    auto setup = std::exchange(m_setup, {});
+    auto made = setup();
+    if (!made) {
+        // As a start that failed on the spot shows it: no devices, no key, nothing to do.
+        (void)m_updates.try_send(DeviceSyncUpdate { DeviceSyncStatus { std::move(made.error()), {}, std::nullopt, DeviceSyncState::Unavailable } });
+        return false;
+    }
+    m_provider = std::move(made->provider);
+    m_local_key = std::move(made->local_key);
+    m_peer_store_path = std::move(made->peer_store_path);
+    return true;
+}
+
 bool DeviceSyncWorkerLoop::stopping() const
 {
     // The application is gone when nobody reads the updates any more.
@@ -64,6 +90,8 @@ std::optional<std::size_t> DeviceSyncWorkerLoop::find_by_key(std::vector<PeerRec
 
 void DeviceSyncWorkerLoop::run()
 {
+    if (m_setup && !set_up())
+        return;
     if (!restore_known_peers())
         return;
     post(has_active_peer(m_records) ? "Approved devices are ready to sync." : "Paste a Grayjay pairing invite to add your first device.",

@@ -9,6 +9,7 @@
 
 #include "kaso/platform/Queue.h"
 #include "src/sync/DeviceSyncMessages.h"
+#include "src/sync/DeviceSyncWorker.h"
 #include "src/sync/SyncProvider.h"
 #include "src/sync/WorkerLifetime.h"
 
@@ -20,11 +21,15 @@ public:
     DeviceSyncWorkerLoop(std::unique_ptr<SyncProvider> provider, std::filesystem::path peer_store_path, std::string local_key,
         std::chrono::milliseconds pass_interval, kaso::Receiver<DeviceSyncCommand> commands, kaso::Sender<DeviceSyncUpdate> updates,
         std::shared_ptr<detail::WorkerLifetime> lifetime);
+    // A loop whose provider, key and store path `setup` makes when the loop starts running.
+    DeviceSyncWorkerLoop(DeviceSyncSetup setup, std::chrono::milliseconds pass_interval, kaso::Receiver<DeviceSyncCommand> commands,
+        kaso::Sender<DeviceSyncUpdate> updates, std::shared_ptr<detail::WorkerLifetime> lifetime);
 
-    // Loads and restores the known peers, then serves commands until the queue closes.
+    // Makes the identity when it was deferred, loads and restores the known peers, then serves commands until the queue closes.
     void run();
 
 private:
+    bool set_up();
     bool restore_known_peers();
     void handle(DeviceSyncCommand& command);
     void pair(DeviceSyncCommand::Pair& command);
@@ -38,6 +43,7 @@ private:
     // The first record with the same key bytes as `peer_id`, or none.
     std::optional<std::size_t> find_by_key(std::vector<PeerRecord> const& records, std::string const& peer_id) const;
 
+    DeviceSyncSetup m_setup; // empty once the identity is made
     std::unique_ptr<SyncProvider> m_provider;
     std::filesystem::path m_peer_store_path;
     std::string m_local_key;

@@ -106,9 +106,10 @@ TEST_F(DeviceSyncEndToEnd, PairApproveSyncPushRestartAndRevoke)
 
     start_application();
     ASSERT_TRUE(app().device_sync().has_worker()) << app().device_sync().status().message;
-    auto const local_key = app().device_sync().status().local_key;
     // The first frame asked for a pass; with no device it has nothing to do.
     ASSERT_TRUE(frames_until("Device sync is up to date."));
+    auto const local_key = app().device_sync().status().local_key;
+    ASSERT_TRUE(local_key.has_value());
 
     // Pairing takes the invite from the shared field buffer, as the pair control does.
     auto& handle = app().device_sync();
@@ -142,8 +143,8 @@ TEST_F(DeviceSyncEndToEnd, PairApproveSyncPushRestartAndRevoke)
     // a pass that needs no pairing and writes no history it already imported.
     auto const history_heads = app().history().store().document().heads();
     start_application();
-    EXPECT_EQ(app().device_sync().status().local_key, local_key);
     ASSERT_TRUE(frames_until("Device sync is up to date.", [&] { return app().device_sync().status().peers.size() == 1; }));
+    EXPECT_EQ(app().device_sync().status().local_key, local_key);
     EXPECT_TRUE(app().device_sync().status().peers[0].last_sync_at.has_value());
     EXPECT_FALSE(app().device_sync().status().peers[0].last_error.has_value());
     EXPECT_EQ(app().history().store().document().heads(), history_heads);

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -361,7 +363,29 @@ TEST_F(Worker, PassRepeatsWithTheLastPayloadWhenIdle)
     EXPECT_EQ(m_shared->pushed[2].subscriptions, std::vector<std::string> { "second" });
 }
 
-TEST(DeviceSyncStart, FailuresGiveAWorkerlessStatus)
+namespace {
+
+// Every update of a started worker until it posts a status whose message is not the loading one
+// (at most 10 s).
+std::optional<DeviceSyncStatus> first_worker_status(DeviceSyncWorker& worker)
+{
+    auto const deadline = std::chrono::steady_clock::now() + 10s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (auto& update : worker.take_updates()) {
+            if (auto* status = std::get_if<DeviceSyncStatus>(&update.value))
+                return *status;
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+    return std::nullopt;
+}
+
+}
+
+// The key is made on the worker's thread: the start returns with the loading status, and the
+// worker's first status brings the key or says why there is none, in the texts of a start that
+// fails on the spot. Only a thread that cannot be made fails the start itself.
+TEST(DeviceSyncStart, KeyFailuresArriveAsTheWorkersFirstStatus)
 {
     char pattern[] = "/tmp/vexa-start-XXXXXX";
     std::filesystem::path root = ::mkdtemp(pattern);
@@ -370,11 +394,30 @@ TEST(DeviceSyncStart, FailuresGiveAWorkerlessStatus)
     };
     DeviceSyncSeams seams;
     seams.peer_store_path = root / "peers.json";
+    DeviceSyncStatus const loading { "Loading approved devices…", {}, std::nullopt, DeviceSyncState::Ready };
 
-    seams.secrets = secret_of(15);
-    auto short_secret = start_device_sync_worker("Kaso Vexa", seams);
-    EXPECT_FALSE(short_secret.worker.has_value());
-    EXPECT_EQ(short_secret.status, (DeviceSyncStatus { "device key unavailable: host secret broker returned insufficient key material", {}, std::nullopt, DeviceSyncState::Unavailable }));
+    struct Case {
+        char const* what;
+        SecretSource secrets;
+        std::string message;
+    };
+    Case const failures[] = {
+        { "short material", secret_of(15), "device key unavailable: host secret broker returned insufficient key material" },
+        { "portal refusal", [](std::string_view) -> kaso::ErrorOr<std::vector<uint8_t>> { return kaso::make_error("secret portal: the request was refused"); },
+            "device key unavailable: secret portal: the request was refused" },
+    };
+    for (auto const& failure : failures) {
+        seams.secrets = failure.secrets;
+        auto started = start_device_sync_worker("Kaso Vexa", seams);
+        ASSERT_TRUE(started.worker.has_value()) << failure.what;
+        EXPECT_EQ(started.status, loading) << failure.what;
+        auto status = first_worker_status(*started.worker);
+        ASSERT_TRUE(status.has_value()) << failure.what;
+        EXPECT_EQ(*status, (DeviceSyncStatus { failure.message, {}, std::nullopt, DeviceSyncState::Unavailable })) << failure.what;
+        EXPECT_TRUE(started.worker->wait_until_ended(5s)) << failure.what;
+        EXPECT_FALSE(started.worker->send(DeviceSyncCommand { DeviceSyncCommand::Approve { "x" } })) << failure.what;
+    }
+    EXPECT_FALSE(std::filesystem::exists(root / "peers.json"));
 
     seams.secrets = secret_of(16);
     seams.spawn = [](std::function<void()>) { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); };
@@ -386,10 +429,67 @@ TEST(DeviceSyncStart, FailuresGiveAWorkerlessStatus)
     seams.spawn = {};
     auto started = start_device_sync_worker("Kaso Vexa", seams);
     ASSERT_TRUE(started.worker.has_value());
+    EXPECT_EQ(started.status, loading);
+    auto ready = first_worker_status(*started.worker);
+    ASSERT_TRUE(ready.has_value());
+    EXPECT_EQ(ready->message, "Paste a Grayjay pairing invite to add your first device.");
+    EXPECT_EQ(ready->state, DeviceSyncState::Ready);
+    ASSERT_TRUE(ready->local_key.has_value());
+    EXPECT_EQ(ready->local_key->size(), 44u);
+    started.worker->shutdown();
+    EXPECT_TRUE(started.worker->wait_until_ended(5s));
+    std::filesystem::remove_all(root);
+}
+
+// A portal that takes its time holds up only the worker: the start returns while the secret is
+// still being asked for, and a command sent meanwhile is served once the key is there.
+TEST(DeviceSyncStart, ReturnsBeforeThePortalAnswers)
+{
+    char pattern[] = "/tmp/vexa-start-XXXXXX";
+    std::filesystem::path root = ::mkdtemp(pattern);
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool asked = false;
+    bool released = false;
+    bool answered_key = false;
+    DeviceSyncSeams seams;
+    seams.peer_store_path = root / "peers.json";
+    seams.secrets = [&](std::string_view) -> kaso::ErrorOr<std::vector<uint8_t>> {
+        std::unique_lock lock(mutex);
+        asked = true;
+        answered.notify_all();
+        answered.wait_for(lock, 10s, [&] { return released; });
+        answered_key = true;
+        return std::vector<uint8_t>(32, 7);
+    };
+
+    auto started = start_device_sync_worker("Kaso Vexa", seams);
+    ASSERT_TRUE(started.worker.has_value());
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(answered.wait_for(lock, 5s, [&] { return asked; }));
+        EXPECT_FALSE(answered_key) << "the start waited for the secret";
+    }
     EXPECT_EQ(started.status.message, "Loading approved devices…");
-    EXPECT_EQ(started.status.state, DeviceSyncState::Ready);
-    ASSERT_TRUE(started.status.local_key.has_value());
-    EXPECT_EQ(started.status.local_key->size(), 44u);
+    EXPECT_TRUE(started.worker->take_updates().empty());
+    ASSERT_TRUE(started.worker->send(sync_now_command({ {}, {} })));
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+    }
+    answered.notify_all();
+    auto const deadline = std::chrono::steady_clock::now() + 10s;
+    std::vector<std::string> messages;
+    while ((messages.empty() || messages.back() != "Device sync is up to date.") && std::chrono::steady_clock::now() < deadline) {
+        for (auto& update : started.worker->take_updates()) {
+            if (auto* status = std::get_if<DeviceSyncStatus>(&update.value)) {
+                messages.push_back(status->message);
+                EXPECT_TRUE(status->local_key.has_value());
+            }
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+    EXPECT_EQ(messages, (std::vector<std::string> { "Paste a Grayjay pairing invite to add your first device.", "Syncing approved devices…", "Device sync is up to date." }));
     started.worker->shutdown();
     EXPECT_TRUE(started.worker->wait_until_ended(5s));
     std::filesystem::remove_all(root);
