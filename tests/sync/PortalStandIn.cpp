@@ -58,8 +58,9 @@ PrivateBus::~PrivateBus()
     }
 }
 
-FakePortal::FakePortal(std::string const& address, std::string secret, uint32_t response)
+FakePortal::FakePortal(std::string const& address, std::string secret, uint32_t response, std::function<void()> before_answer)
     : m_secret(std::move(secret))
+    , m_before_answer(std::move(before_answer))
     , m_response(response)
 {
     m_context = g_main_context_new();
@@ -100,6 +101,8 @@ void FakePortal::on_call(GDBusConnection* bus, char const* sender, char const*, 
 {
     auto* self = static_cast<FakePortal*>(data);
     ++self->m_calls;
+    if (self->m_before_answer)
+        self->m_before_answer();
     int32_t handle = 0;
     GVariant* options = nullptr;
     g_variant_get(parameters, "(h@a{sv})", &handle, &options);

@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -27,10 +28,12 @@ private:
 
 // A stand-in for the desktop's secret portal on a bus: owns org.freedesktop.portal.Desktop and
 // answers RetrieveSecret by writing `secret` into the passed descriptor and sending Response
-// with `response` (0 granted, anything else refused). It serves on a thread of its own.
+// with `response` (0 granted, anything else refused). It serves on a thread of its own, which
+// runs `before_answer` (when given) on every call before it answers, as a desktop that is still
+// asking the user holds the answer back.
 class FakePortal {
 public:
-    FakePortal(std::string const& address, std::string secret, uint32_t response);
+    FakePortal(std::string const& address, std::string secret, uint32_t response, std::function<void()> before_answer = {});
     ~FakePortal();
     FakePortal(FakePortal const&) = delete;
     FakePortal& operator=(FakePortal const&) = delete;
@@ -42,6 +45,7 @@ private:
         GDBusMethodInvocation* invocation, gpointer data);
 
     std::string m_secret;
+    std::function<void()> m_before_answer;
     uint32_t m_response { 0 };
     std::atomic<int> m_calls { 0 };
     GMainContext* m_context { nullptr };
