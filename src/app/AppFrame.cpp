@@ -60,15 +60,22 @@ void AppState::exchange_with_device_sync(kaso::ui::SyncContext const& context)
 bool AppState::import_pulled(std::span<sync::SyncPayload const> pulled, kaso::actions::LibraryStore* library_store)
 {
     auto plan = sync::plan_pulled_import(pulled, m_model, m_history.store().document(), m_model.owner_id, kaso::platform::unix_time_ms());
-    // A refusal is logged there; the read of the library after this step shows what was taken.
-    (void)sync::dispatch_subscription_import(plan.subscriptions,
-        [&](kaso::actions::DocumentAction const& action, kaso::actions::EncodedAction const& encoded, kaso::actions::ActionContext const& dispatch_context)
-            -> base::ErrorOr<void, kaso::actions::ActionError> {
-            if (!library_store)
-                return std::unexpected(kaso::actions::ActionError { "no library document to import into" });
-            return m_library.host().dispatch_onto(*library_store, action, encoded, dispatch_context);
-        });
-    return m_history.import_entries(plan.history, m_model);
+    // The two writes touch different documents: the library's through its store and host only,
+    // the history's through the owner history (and the model's notice when it fails).
+    auto write_library = [&] {
+        // A refusal is logged there; the read of the library after this step shows what was taken.
+        (void)sync::dispatch_subscription_import(plan.subscriptions,
+            [&](kaso::actions::DocumentAction const& action, kaso::actions::EncodedAction const& encoded,
+                kaso::actions::ActionContext const& dispatch_context) -> base::ErrorOr<void, kaso::actions::ActionError> {
+                if (!library_store)
+                    return std::unexpected(kaso::actions::ActionError { "no library document to import into" });
+                return m_library.host().dispatch_onto(*library_store, action, encoded, dispatch_context);
+            });
+    };
+    bool history_changed = false;
+    auto write_history = [&] { history_changed = m_history.import_entries(plan.history, m_model); };
+    sync::write_import(plan, write_library, write_history);
+    return history_changed;
 }
 
 void AppState::migrate_legacy_history(kaso::ui::SyncContext const& context)

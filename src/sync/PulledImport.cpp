@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 
 #include "automerge/Document.h"
@@ -190,30 +192,54 @@ bool dispatch_subscription_import(std::span<VexaAction const> subscriptions, kas
     return dispatched.has_value();
 }
 
+void write_import(ImportPlan const& plan, std::function<void()> const& library, std::function<void()> const& history)
+{
+    if (plan.subscriptions.empty() || plan.history.empty()) {
+        library();
+        history();
+        return;
+    }
+    std::optional<std::thread> library_thread;
+    try {
+        library_thread.emplace(library);
+    } catch (std::system_error const& failure) {
+        logger()->warn("writing the import's two halves one after the other error={}", failure.what());
+        library();
+    }
+    history();
+    if (library_thread)
+        library_thread->join();
+}
+
 ImportOutcome apply_pulled_import(ImportPlan const& plan, automerge::Document& library, HistoryStore& history)
 {
     ImportOutcome outcome;
-    if (!plan.subscriptions.empty()) {
+    auto write_library = [&] {
+        if (plan.subscriptions.empty())
+            return;
         auto const actor = library.actor_id().bytes();
         std::vector<uint8_t> actor_bytes(actor.begin(), actor.end());
         auto onto_library = [&](kaso::actions::DocumentAction const& action, kaso::actions::EncodedAction const& encoded,
                                 kaso::actions::ActionContext const& context) -> base::ErrorOr<void, kaso::actions::ActionError> {
-            auto outcome = kaso::actions::executor::dispatch_by_with_context(library, action, encoded, actor_bytes, context);
-            if (!outcome)
-                return std::unexpected(outcome.error());
+            auto dispatched = kaso::actions::executor::dispatch_by_with_context(library, action, encoded, actor_bytes, context);
+            if (!dispatched)
+                return std::unexpected(dispatched.error());
             return {};
         };
         if (dispatch_subscription_import(plan.subscriptions, onto_library))
             outcome.subscriptions_imported = plan.subscriptions.size();
         else
             outcome.library_failed = true;
-    }
-    if (!plan.history.empty()) {
+    };
+    auto write_history = [&] {
+        if (plan.history.empty())
+            return;
         if (history.apply_actions(plan.history))
             outcome.history_imported = plan.history.size();
         else
             outcome.history_failed = true;
-    }
+    };
+    write_import(plan, write_library, write_history);
     return outcome;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -76,8 +77,15 @@ struct ImportOutcome {
 // the change was refused, after a warning in the log.
 bool dispatch_subscription_import(std::span<VexaAction const> subscriptions, kaso::actions::ActionHost::Dispatcher const& dispatch);
 
+// Runs a plan's two writes, `library` (the subscriptions' change) and `history` (the entries),
+// and returns once both are done. Each ends with a file flushed to disk, which is mostly waiting
+// on the disk, so when the plan has both halves the library's runs on a thread of its own while
+// the history's runs on the caller's: the frame waits for the longer of the two, not their sum.
+// The two touch different documents and files. Without a thread to be had, one after the other.
+void write_import(ImportPlan const& plan, std::function<void()> const& library, std::function<void()> const& history);
+
 // Writes a plan: every subscription in one change of the library document, every history entry
-// in one write of the history store. Each of the two is rolled back whole when it fails.
+// in one write of the history store (side by side, as `write_import` does). Each of the two is rolled back whole when it fails.
 ImportOutcome apply_pulled_import(ImportPlan const& plan, automerge::Document& library, HistoryStore& history);
 
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "automerge/Document.h"
 #include "src/actions/LibraryReader.h"
@@ -205,4 +208,36 @@ TEST_F(Import, AFailedHistoryWriteRollsTheWholeFrameBack)
     EXPECT_EQ(outcome.history_imported, 0u);
     EXPECT_EQ(m_history.document().heads(), heads);
     EXPECT_EQ(m_history.history_list().size(), 1u);
+}
+
+// The two writes of a plan with both halves run side by side, the library's on a thread of its
+// own, and both are done when the call returns; a plan with one half runs both on the caller's.
+TEST(ImportWrites, RunSideBySideOnlyWhenThePlanHasBothHalves)
+{
+    ImportPlan both;
+    both.subscriptions.push_back(VexaAction::SetSubscription { "https://www.youtube.com/@a", true });
+    both.history.push_back(OwnerHistoryAction::device_sync("owner", watch_url(1), now));
+    ImportPlan history_only;
+    history_only.history = both.history;
+
+    auto const caller = std::this_thread::get_id();
+    for (auto const* plan : { &both, &history_only }) {
+        std::thread::id library_thread;
+        std::thread::id history_thread;
+        std::atomic<bool> library_done { false };
+        write_import(
+            *plan,
+            [&] {
+                library_thread = std::this_thread::get_id();
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                library_done = true;
+            },
+            [&] { history_thread = std::this_thread::get_id(); });
+        EXPECT_TRUE(library_done);
+        EXPECT_EQ(history_thread, caller);
+        if (plan == &both)
+            EXPECT_NE(library_thread, caller);
+        else
+            EXPECT_EQ(library_thread, caller);
+    }
 }
