@@ -90,8 +90,10 @@ bool request_device_revocation(DeviceSyncHandle& handle, std::string_view peer_i
 // Empties the shared invite buffer and returns its trimmed text (see PairingInviteBuffer::take).
 sync::SecretBytes take_pairing_invite(DeviceSyncHandle const& handle);
 
-// The live application's handle: the device-sync worker started behind it, or, when a start-up
-// step fails, a handle without a worker whose status says why.
+// The live application's handle: the device-sync worker started behind it, or, when no thread
+// can be made, a handle without a worker whose status says why. The device key is derived on the
+// worker's thread, so this returns without waiting for the secret portal; should the key or the
+// peer store's place not be had, the worker's first status says why and the worker ends.
 DeviceSyncHandle start_live_device_sync(std::string const& device_name, sync::DeviceSyncSeams seams = {});
 
 // The handle of every application that is not the live one: no worker, and a status that says
