@@ -19,18 +19,33 @@ uint64_t saturating_add(uint64_t a, uint64_t b) { return b > max_u64 - a ? max_u
 
 // How well one query word matched an entry: a whole word, the start of a word, or elsewhere in
 // its text (0: not at all). Words shorter than three characters match only at a word's start.
-unsigned word_score(std::vector<std::string> const& tokens, std::string_view normalized, std::string_view word)
+template<typename Entry>
+unsigned word_score(Entry const& entry, std::string_view word)
 {
     unsigned best = 0;
-    for (auto const& token : tokens) {
-        if (token == word)
+    for (auto token : entry.tokens) {
+        auto text = entry.token(token);
+        if (text == word)
             return 3;
-        if (token.starts_with(word))
+        if (text.starts_with(word))
             best = 2;
     }
-    if (best == 0 && character_count(word) >= 3 && normalized.find(word) != std::string_view::npos)
+    if (best == 0 && character_count(word) >= 3 && entry.normalized.find(word) != std::string_view::npos)
         best = 1;
     return best;
+}
+
+std::size_t utf8_length(unsigned char lead)
+{
+    if (lead < 0x80)
+        return 1;
+    if ((lead >> 5) == 0x6)
+        return 2;
+    if ((lead >> 4) == 0xe)
+        return 3;
+    if ((lead >> 3) == 0x1e)
+        return 4;
+    return 1;
 }
 
 }
@@ -50,35 +65,73 @@ SearchCatalog::SearchCatalog(std::string name, uint64_t generation, uint64_t nex
 
 SearchCatalog::GramKey SearchCatalog::gram_key(std::string_view gram)
 {
-    unsigned char bytes[16] = {};
-    if (gram.size() < sizeof(bytes)) {
-        std::memcpy(bytes, gram.data(), gram.size());
-        bytes[15] = static_cast<unsigned char>(gram.size());
+    GramKey key;
+    if (gram.size() < 16) {
+        // The bytes in order from the low word's lowest byte on, the length in the high word's
+        // top byte.
+        for (std::size_t i = 0; i < gram.size(); ++i) {
+            uint64_t byte = static_cast<unsigned char>(gram[i]);
+            if (i < 8)
+                key.low |= byte << (8 * i);
+            else
+                key.high |= byte << (8 * (i - 8));
+        }
+        key.high |= uint64_t(gram.size()) << 56;
     } else {
         // Longer than any fragment of valid UTF-8. A hash keeps it findable: a fragment only
         // narrows the field of a search, and the entry's own text decides.
-        auto hash = std::hash<std::string_view> {}(gram);
-        std::memcpy(bytes, &hash, sizeof(hash));
-        bytes[15] = 0xff;
+        key.low = std::hash<std::string_view> {}(gram);
+        key.high = uint64_t(0xff) << 56;
     }
-    GramKey key;
-    std::memcpy(&key.low, bytes, 8);
-    std::memcpy(&key.high, bytes + 8, 8);
     return key;
 }
 
-std::vector<SearchCatalog::GramKey> SearchCatalog::gram_keys(std::string_view normalized)
+std::size_t SearchCatalog::index_text(std::string_view normalized, std::vector<Token>* tokens, std::vector<GramKey>& grams)
 {
-    // The fragments of `index_grams`, each once; their order does not matter to the index.
-    auto grams = index_gram_runs(normalized);
-    std::vector<GramKey> keys;
-    keys.reserve(grams.size());
-    for (auto gram : grams)
-        keys.push_back(gram_key(gram));
-    std::ranges::sort(keys);
-    auto [first, last] = std::ranges::unique(keys);
-    keys.erase(first, last);
-    return keys;
+    // A text has fewer fragments than bytes, and no more words than spaces and one.
+    grams.reserve(normalized.size());
+    if (tokens)
+        tokens->reserve(static_cast<std::size_t>(std::ranges::count(normalized, ' ')) + 1);
+    std::size_t characters = 0;
+    std::size_t start = 0;
+    while (start < normalized.size()) {
+        auto end = std::min(normalized.find(' ', start), normalized.size());
+        auto word = normalized.substr(start, end - start);
+        if (end < normalized.size())
+            ++characters; // the space
+        if (tokens && !word.empty()) {
+            bool seen = std::ranges::any_of(*tokens, [&](Token token) { return normalized.substr(token.offset, token.size) == word; });
+            if (!seen)
+                tokens->push_back({ start, word.size() });
+        }
+        if (std::ranges::all_of(word, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            // A character a byte: each fragment is the last three bytes, as gram_key packs them.
+            uint64_t low = 0;
+            for (std::size_t at = 0; at < word.size(); ++at) {
+                low = (low >> 8) | (uint64_t(static_cast<unsigned char>(word[at])) << 16);
+                if (at >= 2)
+                    grams.push_back({ low, uint64_t(3) << 56 });
+            }
+            characters += word.size();
+        } else {
+            // The byte offsets of the last three characters, then each run of three of them.
+            std::size_t starts[3] = { 0, 0, 0 };
+            std::size_t seen = 0;
+            for (std::size_t at = 0; at < word.size();) {
+                auto next = std::min(at + utf8_length(static_cast<unsigned char>(word[at])), word.size());
+                starts[seen % 3] = at;
+                ++seen;
+                if (seen >= 3) {
+                    auto from = starts[(seen - 3) % 3];
+                    grams.push_back(gram_key(word.substr(from, next - from)));
+                }
+                at = next;
+            }
+            characters += seen;
+        }
+        start = end + 1;
+    }
+    return characters;
 }
 
 std::size_t SearchCatalog::GramHash::operator()(GramKey key) const
@@ -89,11 +142,14 @@ std::size_t SearchCatalog::GramHash::operator()(GramKey key) const
 
 bool SearchCatalog::add_posting(Postings& postings, uint64_t document)
 {
-    // Documents mostly arrive in increasing order, so this is nearly always an append.
+    // Documents mostly arrive in increasing order, so this is nearly always an append, or a
+    // repeat of the fragment just added for the same entry.
     if (postings.empty() || postings.back() < document) {
         postings.push_back(document);
         return true;
     }
+    if (postings.back() == document)
+        return false;
     auto at = std::ranges::lower_bound(postings, document);
     if (at != postings.end() && *at == document)
         return false;
@@ -110,12 +166,15 @@ void SearchCatalog::remove_posting(Postings& postings, uint64_t document)
 
 void SearchCatalog::remove_postings(Entry const& entry)
 {
-    for (auto gram : gram_keys(entry.normalized)) {
+    // A fragment that comes again finds the document already gone.
+    std::vector<GramKey> grams;
+    index_text(entry.normalized, nullptr, grams);
+    for (auto gram : grams) {
         if (auto* postings = m_grams.find(gram))
             remove_posting(*postings, entry.document);
     }
-    for (auto const& token : entry.tokens) {
-        if (auto* postings = m_tokens.find(std::string_view(token)))
+    for (auto token : entry.tokens) {
+        if (auto* postings = m_tokens.find(entry.token(token)))
             remove_posting(*postings, entry.document);
     }
 }
@@ -137,40 +196,41 @@ UpsertResult SearchCatalog::upsert(std::string key, std::string search_text, Sea
     // The text work happens before the lock is taken; readers wait only for the index updates.
     Entry entry;
     entry.normalized = normalize_search_text(search_text);
-    auto grams = gram_keys(entry.normalized);
-    entry.tokens = index_tokens(entry.normalized);
+    // The fragments' keys are needed only until the upsert returns: each thread keeps one buffer
+    // for them rather than allocating it anew.
+    static thread_local std::vector<GramKey> grams;
+    grams.clear();
+    uint64_t characters = index_text(entry.normalized, &entry.tokens, grams);
     entry.result = std::move(result);
-    uint64_t characters = character_count(entry.normalized);
 
     std::unique_lock lock(m_lock);
-    auto held = m_entries.find(key);
-    if (held != m_entries.end() && held->second.normalized == entry.normalized && held->second.result == entry.result)
+    // One lookup finds the held entry or makes the place of a new one (given up again when the
+    // upsert fails).
+    auto [held, added] = m_entries.try_emplace(std::move(key));
+    if (!added && held->second.normalized == entry.normalized && held->second.result == entry.result)
         return UpsertResult::Stored;
-    if (m_generation == max_u64)
-        return UpsertResult::GenerationExhausted;
-    if (held != m_entries.end()) {
+    if (m_generation == max_u64 || (added && m_next_document == max_u64)) {
+        bool exhausted_generation = m_generation == max_u64;
+        if (added)
+            m_entries.erase(held);
+        return exhausted_generation ? UpsertResult::GenerationExhausted : UpsertResult::DocumentsExhausted;
+    }
+    if (added) {
+        entry.document = m_next_document++;
+        m_by_document.push_back(&held->second);
+    } else {
         entry.document = held->second.document;
         remove_postings(held->second);
-    } else {
-        if (m_next_document == max_u64)
-            return UpsertResult::DocumentsExhausted;
-        entry.document = m_next_document++;
     }
-    for (auto gram : grams) {
-        if (add_posting(m_grams.ensure(gram), entry.document))
-            m_postings = saturating_add(m_postings, 1);
-    }
-    for (auto const& token : entry.tokens) {
-        if (add_posting(m_tokens.ensure(std::string_view(token)), entry.document))
-            m_postings = saturating_add(m_postings, 1);
-    }
+    // A fragment that comes again in the same text is already posted and not counted again.
+    uint64_t added_postings = 0;
+    for (auto gram : grams)
+        added_postings += add_posting(m_grams.ensure(gram), entry.document);
+    for (auto token : entry.tokens)
+        added_postings += add_posting(m_tokens.ensure(entry.token(token)), entry.document);
+    m_postings = saturating_add(m_postings, added_postings);
     m_characters = saturating_add(m_characters, characters);
-    if (held != m_entries.end()) {
-        held->second = std::move(entry);
-    } else {
-        auto stored = m_entries.emplace(std::move(key), std::move(entry)).first;
-        m_by_document.push_back(&stored->second);
-    }
+    held->second = std::move(entry);
     ++m_generation;
     return UpsertResult::Stored;
 }
@@ -246,7 +306,7 @@ std::vector<SearchCatalog::Hit> SearchCatalog::ranked_hits(std::string_view quer
         unsigned score = 0;
         bool all = true;
         for (auto const& word : words) {
-            unsigned one = word_score(entry.tokens, entry.normalized, word);
+            unsigned one = word_score(entry, word);
             if (one == 0) {
                 all = false;
                 break;

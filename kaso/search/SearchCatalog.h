@@ -102,11 +102,20 @@ private:
         std::size_t operator()(std::string_view token) const { return std::hash<std::string_view> {}(token); }
     };
 
+    // A word of an entry's normalised text, by its place in that text (an offset survives the
+    // text being moved, a view may not).
+    struct Token {
+        std::size_t offset { 0 };
+        std::size_t size { 0 };
+    };
+
     struct Entry {
         std::string normalized;
-        std::vector<std::string> tokens;
+        std::vector<Token> tokens; // each word once, in order of first appearance
         SearchResult result;
         uint64_t document { 0 };
+
+        std::string_view token(Token token) const { return std::string_view(normalized).substr(token.offset, token.size); }
     };
 
     struct Hit {
@@ -115,7 +124,9 @@ private:
     };
 
     static GramKey gram_key(std::string_view gram);
-    static std::vector<GramKey> gram_keys(std::string_view normalized);
+    // One pass over a normalised text: its words, each once, into `tokens`; the key of every
+    // fragment as it comes, repeats included, into `grams`. Returns the text's characters.
+    static std::size_t index_text(std::string_view normalized, std::vector<Token>* tokens, std::vector<GramKey>& grams);
     static bool add_posting(Postings& postings, uint64_t document);
     static void remove_posting(Postings& postings, uint64_t document);
     void remove_postings(Entry const& entry);

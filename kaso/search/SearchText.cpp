@@ -1,6 +1,7 @@
 #include "kaso/search/SearchText.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include <glib.h>
@@ -14,34 +15,45 @@ struct GFree {
 };
 using GText = std::unique_ptr<gchar, GFree>;
 
-bool is_ascii(std::string_view text)
-{
-    return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-bool is_ascii_separator(char c)
-{
-    auto byte = static_cast<unsigned char>(c);
-    return byte <= 0x20 || byte == 0x7f || (byte < 0x80 && g_ascii_ispunct(c));
-}
-
-// Most titles, names and ids are ASCII: folding them needs no allocation beyond the result.
-std::string normalize_ascii(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    bool pending_space = false;
-    for (char c : text) {
-        if (is_ascii_separator(c)) {
-            pending_space = !out.empty();
-            continue;
-        }
-        if (pending_space)
-            out.push_back(' ');
-        pending_space = false;
-        out.push_back(g_ascii_tolower(c));
+// How the ASCII path reads each byte below 0x80: 0 for a separator (white space, a control
+// character, punctuation), else the byte lower-cased.
+constexpr auto ascii_folding = [] {
+    std::array<char, 128> table {};
+    for (int c = 0; c < 128; ++c) {
+        bool separator = c <= 0x20 || c == 0x7f || (c >= '!' && c <= '/') || (c >= ':' && c <= '@') || (c >= '[' && c <= '`') || (c >= '{' && c <= '~');
+        table[std::size_t(c)] = separator ? '\0' : char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
-    return out;
+    return table;
+}();
+
+// Most titles, names and ids are ASCII: they are folded in one pass into a buffer of the text's
+// size, with no allocation beyond the result. False, and `out` unspecified, at the first byte
+// outside ASCII.
+bool normalize_ascii(std::string_view text, std::string& out)
+{
+    bool ascii = true;
+    out.resize_and_overwrite(text.size(), [&](char* buffer, std::size_t) {
+        char* end = buffer;
+        bool pending_space = false;
+        for (char c : text) {
+            auto byte = static_cast<unsigned char>(c);
+            if (byte >= 0x80) {
+                ascii = false;
+                return std::size_t(0);
+            }
+            char folded = ascii_folding[byte];
+            if (folded == '\0') {
+                pending_space = end != buffer;
+                continue;
+            }
+            if (pending_space)
+                *end++ = ' ';
+            pending_space = false;
+            *end++ = folded;
+        }
+        return static_cast<std::size_t>(end - buffer);
+    });
+    return ascii;
 }
 
 bool is_separator(gunichar c) { return g_unichar_isspace(c) || g_unichar_iscntrl(c) || g_unichar_ispunct(c) || c == 0; }
@@ -100,10 +112,11 @@ std::size_t utf8_length(unsigned char lead)
 
 std::string normalize_search_text(std::string_view text)
 {
-    // NUL ends a C string, so the Unicode path gets the text's parts one at a time.
-    if (is_ascii(text))
-        return normalize_ascii(text);
     std::string out;
+    if (normalize_ascii(text, out))
+        return out;
+    // NUL ends a C string, so the Unicode path gets the text's parts one at a time.
+    out.clear();
     std::size_t start = 0;
     while (start <= text.size()) {
         auto end = text.find('\0', start);

@@ -16,7 +16,7 @@ std::string normalize_search_text(std::string_view text);
 std::vector<std::string> index_tokens(std::string_view normalized);
 
 // The fragments a substring search finds a text by: every run of three characters inside a
-// word, each once, in order of first appearance. A word shorter than three characters has none
+// word, each once, in byte order. A word shorter than three characters has none
 // (the catalogue finds it through its token).
 std::vector<std::string> index_grams(std::string_view normalized);
 // The same fragments as `index_grams`, in the same order, as views into `normalized`.

@@ -49,6 +49,16 @@ TEST(SearchText, NormalisesCaseSeparatorsAndForms)
         EXPECT_EQ(normalize_search_text(test.text), test.normalized) << test.text;
 }
 
+// ASCII text takes a path of its own; it must read every byte as the Unicode path does (a
+// character outside ASCII sends the whole text down that path).
+TEST(SearchText, TheAsciiPathAgreesWithTheUnicodePath)
+{
+    for (int c = 0; c < 0x80; ++c) {
+        std::string ascii = std::string("Ab") + char(c) + "Cd";
+        EXPECT_EQ(normalize_search_text(ascii + " \xc3\xa9"), normalize_search_text(ascii) + " \xc3\xa9") << "byte " << c;
+    }
+}
+
 TEST(SearchText, TokensAndGramsOfANormalisedText)
 {
     EXPECT_EQ(index_tokens("night train night"), (std::vector<std::string> { "night", "train" }));
@@ -130,6 +140,7 @@ TEST(SearchCatalog, FindsEveryWordAndRanksWholeWordsFirst)
     put(catalog, "vexa.video:2", "Night train to Vienna", "night train");
     put(catalog, "vexa.video:3", "Strain of the night", "strain");
     put(catalog, "vexa.video:4", "Day trip", "day");
+    put(catalog, "vexa.video:5", "Cr\xc3\xa8me br\xc3\xbbl\xc3\xa9" "e", "dessert");
     struct Case {
         std::string_view query;
         std::vector<std::string> titles;
@@ -145,6 +156,11 @@ TEST(SearchCatalog, FindsEveryWordAndRanksWholeWordsFirst)
         { "ai", {} },
         { "tr", { "spotting", "night train", "day" } },
         { "zzz", {} },
+        // Fragments are of characters, not bytes, inside words that are not all ASCII.
+        { "BR\xc3\x9bL\xc3\x89" "E", { "dessert" } },
+        { "\xc3\xbbl\xc3\xa9", { "dessert" } },
+        { "r\xc3\xa8m", { "dessert" } },
+        { "br\xc3\xa8", {} },
         { "   ", {} },
     };
     for (auto const& test : cases)
