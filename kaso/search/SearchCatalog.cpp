@@ -88,50 +88,68 @@ SearchCatalog::GramKey SearchCatalog::gram_key(std::string_view gram)
 
 std::size_t SearchCatalog::index_text(std::string_view normalized, std::vector<Token>* tokens, std::vector<GramKey>& grams)
 {
-    // A text has fewer fragments than bytes, and no more words than spaces and one.
+    // A text has fewer fragments than bytes.
     grams.reserve(normalized.size());
-    if (tokens)
-        tokens->reserve(static_cast<std::size_t>(std::ranges::count(normalized, ' ')) + 1);
     std::size_t characters = 0;
     std::size_t start = 0;
     while (start < normalized.size()) {
-        auto end = std::min(normalized.find(' ', start), normalized.size());
-        auto word = normalized.substr(start, end - start);
-        if (end < normalized.size())
-            ++characters; // the space
-        if (tokens && !word.empty()) {
-            bool seen = std::ranges::any_of(*tokens, [&](Token token) { return normalized.substr(token.offset, token.size) == word; });
-            if (!seen)
+        // One walk over the word's characters finds its end and its fragments. The last three
+        // bytes, packed as gram_key packs them, are the fragment whenever its three characters
+        // are one byte each; the byte offsets of the last three characters give it otherwise.
+        uint64_t last_bytes = 0;
+        std::size_t starts[3] = { 0, 0, 0 };
+        std::size_t seen = 0;
+        std::size_t at = start;
+        while (at < normalized.size() && normalized[at] != ' ') {
+            auto lead = static_cast<unsigned char>(normalized[at]);
+            auto next = lead < 0x80 ? at + 1 : std::min(at + utf8_length(lead), normalized.size());
+            for (auto byte = at; byte < next; ++byte)
+                last_bytes = (last_bytes >> 8) | (uint64_t(static_cast<unsigned char>(normalized[byte])) << 16);
+            starts[seen % 3] = at;
+            ++seen;
+            if (seen >= 3) {
+                auto from = starts[(seen - 3) % 3];
+                if (next - from == 3)
+                    grams.push_back({ last_bytes & 0xffffff, uint64_t(3) << 56 });
+                else
+                    grams.push_back(gram_key(normalized.substr(from, next - from)));
+            }
+            at = next;
+        }
+        characters += seen;
+        if (tokens && at > start) {
+            auto word = normalized.substr(start, at - start);
+            bool held = std::ranges::any_of(*tokens, [&](Token token) { return normalized.substr(token.offset, token.size) == word; });
+            if (!held)
                 tokens->push_back({ start, word.size() });
         }
-        if (std::ranges::all_of(word, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-            // A character a byte: each fragment is the last three bytes, as gram_key packs them.
-            uint64_t low = 0;
-            for (std::size_t at = 0; at < word.size(); ++at) {
-                low = (low >> 8) | (uint64_t(static_cast<unsigned char>(word[at])) << 16);
-                if (at >= 2)
-                    grams.push_back({ low, uint64_t(3) << 56 });
-            }
-            characters += word.size();
-        } else {
-            // The byte offsets of the last three characters, then each run of three of them.
-            std::size_t starts[3] = { 0, 0, 0 };
-            std::size_t seen = 0;
-            for (std::size_t at = 0; at < word.size();) {
-                auto next = std::min(at + utf8_length(static_cast<unsigned char>(word[at])), word.size());
-                starts[seen % 3] = at;
-                ++seen;
-                if (seen >= 3) {
-                    auto from = starts[(seen - 3) % 3];
-                    grams.push_back(gram_key(word.substr(from, next - from)));
-                }
-                at = next;
-            }
-            characters += seen;
-        }
-        start = end + 1;
+        if (at < normalized.size())
+            ++characters; // the space
+        start = at + 1;
     }
     return characters;
+}
+
+std::size_t SearchCatalog::TextHash::operator()(std::string_view text) const
+{
+    uint64_t hash = 0x9e3779b97f4a7c15ull ^ text.size();
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        hash = (hash ^ word) * 0xff51afd7ed558ccdull;
+        hash ^= hash >> 32;
+    }
+    uint64_t tail = 0;
+    for (; at < text.size(); ++at)
+        tail = (tail << 8) | static_cast<unsigned char>(text[at]);
+    hash ^= tail;
+    hash ^= hash >> 30;
+    hash *= 0xbf58476d1ce4e5b9ull;
+    hash ^= hash >> 27;
+    hash *= 0x94d049bb133111ebull;
+    hash ^= hash >> 31;
+    return static_cast<std::size_t>(hash);
 }
 
 std::size_t SearchCatalog::GramHash::operator()(GramKey key) const
@@ -145,6 +163,10 @@ bool SearchCatalog::add_posting(Postings& postings, uint64_t document)
     // Documents mostly arrive in increasing order, so this is nearly always an append, or a
     // repeat of the fragment just added for the same entry.
     if (postings.empty() || postings.back() < document) {
+        // Most words and fragments are held by a few entries: their first growth steps are
+        // taken at once.
+        if (postings.capacity() == 0)
+            postings.reserve(4);
         postings.push_back(document);
         return true;
     }
@@ -196,11 +218,14 @@ UpsertResult SearchCatalog::upsert(std::string key, std::string search_text, Sea
     // The text work happens before the lock is taken; readers wait only for the index updates.
     Entry entry;
     entry.normalized = normalize_search_text(search_text);
-    // The fragments' keys are needed only until the upsert returns: each thread keeps one buffer
-    // for them rather than allocating it anew.
+    // The fragments' keys are needed only until the upsert returns, and the words are kept in a
+    // list of their exact size: each thread gathers both in buffers of its own.
     static thread_local std::vector<GramKey> grams;
+    static thread_local std::vector<Token> tokens;
     grams.clear();
-    uint64_t characters = index_text(entry.normalized, &entry.tokens, grams);
+    tokens.clear();
+    uint64_t characters = index_text(entry.normalized, &tokens, grams);
+    entry.tokens.assign(tokens.begin(), tokens.end());
     entry.result = std::move(result);
 
     std::unique_lock lock(m_lock);
