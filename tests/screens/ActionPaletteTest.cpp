@@ -100,6 +100,10 @@ TEST(PaletteSearch, QueriesOverTheSampleCatalogue)
         { "orbit",
             { { "Building a scale model of a lunar habitat", "video" }, { "What happens to matter that falls into a black hole", "video" },
                 { "How to spot this year's visible comet", "video" }, { "Orbit Lab", "creator" } } },
+        // A video is found by its own title and shown under its DeArrow title; the words of the
+        // DeArrow title find nothing, as the content search reads only the video's own texts.
+        { "moon", { { "Building a scale model of a lunar habitat", "video" } } },
+        { "lunar habitat", {} },
         // The category matches too; creators are found by name or handle, never by category.
         { "science",
             { { "Building a scale model of a lunar habitat", "video" }, { "What happens to matter that falls into a black hole", "video" },
