@@ -80,7 +80,8 @@ struct AppliedWorkerMessages {
 };
 
 // Applies the worker's messages to the model in arrival order. `live` says whether this is the
-// live application (only it enables the desktop media controls).
+// live application: only it enables the desktop media controls and takes in the worker's
+// connecting status.
 AppliedWorkerMessages apply_worker_messages(
     VexaModel& model, std::vector<WorkerMessage> messages, WorkerApplyState& state, bool live);
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include "src/app/ApplyWorkerMessage.h"
 #include "src/app/FetchWorker.h"
 #include "tests/backend/FakeInnertube.h"
@@ -265,6 +267,34 @@ TEST(ApplyStatus, OfflineEndsLoadingAndRepeatsChangeNothing)
     EXPECT_FALSE(applying.model.searching);
     EXPECT_TRUE(applying.apply(msg::Status { .label = "live · trending", .live = true }).changed);
     EXPECT_TRUE(applying.model.status_live);
+}
+
+// Only the live application ever asks for the catalogue, so only it takes in the worker's
+// start-up "connecting…"; any other status reaches both.
+TEST(ApplyStatus, ANonLiveApplicationKeepsItsOwnStatusThroughTheWorkersStartUp)
+{
+    struct Case {
+        char const* label;
+        bool message_live;
+        bool app_live;
+        char const* expected_label;
+        bool expected_live;
+    };
+    for (auto c : {
+             Case { "connecting…", false, false, "offline — sample data", false },
+             Case { "connecting…", false, true, "connecting…", false },
+             Case { "offline", false, false, "offline", false },
+             Case { "live (rustypipe)", true, false, "live (rustypipe)", true },
+         }) {
+        SCOPED_TRACE(fmt::format("{} live={} app live={}", c.label, c.message_live, c.app_live));
+        Applying applying;
+        applying.live = c.app_live;
+        applying.model.status_label = "offline — sample data";
+        auto changed = applying.apply(msg::Status { .label = c.label, .live = c.message_live }).changed;
+        EXPECT_EQ(applying.model.status_label, c.expected_label);
+        EXPECT_EQ(applying.model.status_live, c.expected_live);
+        EXPECT_EQ(changed, applying.model.status_label != "offline — sample data");
+    }
 }
 
 TEST(ApplyStream, OpensOnlyOnTheWatchPageOfThatVideo)

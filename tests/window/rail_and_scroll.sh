@@ -19,8 +19,7 @@ stop() {
 }
 pixel() { "$probe" --title Vexa --timeout-ms 20000 --pixel "$1" | awk '/^pixel/ { print $3 }'; }
 # The page's look below the top bar, leaving out the scroll indicator, which shows for a while
-# after scrolling. (The top bar's connection pill changes when the fetch worker, started by
-# opening a video, reports that it has nothing to reach.)
+# after scrolling.
 look() { window_hash --hash-exclude-right 20 --hash-from-y 80; }
 
 rail=15151a   # the rail's fill in the dark theme
