@@ -128,13 +128,31 @@ void register_shapes()
                 state.SkipWithError(document.error().message.c_str());
                 return;
             }
+            // A document hands out its last save's bytes again while nothing changed, so each
+            // round saves a fresh copy of one that never saved: the whole save is timed.
             size_t saved_size = 0;
             for (auto _ : state) {
-                auto saved = document->save();
+                state.PauseTiming();
+                auto fresh = *document;
+                state.ResumeTiming();
+                auto saved = fresh.save();
                 saved_size = saved.size();
                 benchmark::DoNotOptimize(saved.data());
+                state.PauseTiming();
+                { auto gone = std::move(fresh); }
+                state.ResumeTiming();
             }
             state.counters["saved_bytes"] = static_cast<double>(saved_size);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("SaveAgain/" + name).c_str(), [file](benchmark::State& state) {
+            auto document = Document::load(read_file(file));
+            if (!document) {
+                state.SkipWithError(document.error().message.c_str());
+                return;
+            }
+            benchmark::DoNotOptimize(document->save().data());
+            for (auto _ : state)
+                benchmark::DoNotOptimize(document->save().data());
         })->Unit(benchmark::kMillisecond);
     }
 }
