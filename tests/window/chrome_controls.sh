@@ -26,18 +26,6 @@ queue_fill=764,716
 queue_button="703 716"
 share_button="828 716"
 
-pixel() { "$probe" --title Vexa --timeout-ms 20000 --pixel "$1" | awk '/^pixel/ { print $3 }'; }
-# Waits (at most 10 s) until the pixel at $1 equals $2 ("same") or differs from it ("changed").
-wait_pixel() {
-    local at=$1 want=$2 mode=$3 now
-    for _ in $(seq 1 100); do
-        now=$(pixel "$at")
-        if [ "$mode" = same ] && [ "$now" = "$want" ]; then return 0; fi
-        if [ "$mode" = changed ] && [ -n "$now" ] && [ "$now" != "$want" ]; then return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
 # The Watch page's column under the player, where the buttons and the notices are.
 look() { "$probe" --title Vexa --timeout-ms 20000 --hash --hash-exclude-right 400 --hash-from-y 590 | awk '/^hash/ { print $2 }'; }
 clipboard() { "$probe" --title Vexa --timeout-ms 5000 --clipboard | sed -n 's/^clipboard //p'; }

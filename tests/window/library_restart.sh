@@ -25,18 +25,6 @@ row_1080p=1006,418
 row_480p=1006,482
 menu_480p="1067 482"
 
-pixel() { "$probe" --title Vexa --timeout-ms 20000 --pixel "$1" | awk '/^pixel/ { print $3 }'; }
-# Waits (at most 10 s) until the pixel at $1 differs from $2 ("changed") or equals it ("same").
-wait_pixel() {
-    local at=$1 want=$2 mode=$3 now
-    for _ in $(seq 1 100); do
-        now=$(pixel "$at")
-        if [ "$mode" = same ] && [ "$now" = "$want" ]; then return 0; fi
-        if [ "$mode" = changed ] && [ -n "$now" ] && [ "$now" != "$want" ]; then return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
 # Starts on Home and opens the first video; sets `window`.
 open_first_video() {
     start --route=home

@@ -33,18 +33,6 @@ muted=a0a0ab   # the dot of the "Offline" pill
 page=0f0f12    # the page's background in the dark theme
 highlight=e53b33
 
-pixel() { "$probe" --title Vexa --timeout-ms 20000 --pixel "$1" | awk '/^pixel/ { print $3 }'; }
-# Waits (at most 10 s) until the pixel at $1 equals $2 ("same") or differs from it ("changed").
-wait_pixel() {
-    local at=$1 want=$2 mode=$3 now
-    for _ in $(seq 1 100); do
-        now=$(pixel "$at")
-        if [ "$mode" = same ] && [ "$now" = "$want" ]; then return 0; fi
-        if [ "$mode" = changed ] && [ -n "$now" ] && [ "$now" != "$want" ]; then return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
 look() { window_hash; }
 at() { xdotool mousemove --window "$window" --sync "$1" "$2"; }
 park() { at 900 33; } # an empty part of the top bar: no hover anywhere

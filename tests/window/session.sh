@@ -15,6 +15,19 @@ start() {
 }
 # The hash of the window's pixels; extra arguments narrow what the probe counts.
 window_hash() { "$probe" --title Vexa --timeout-ms 20000 --hash "$@" | awk '/^hash/ { print $2 }'; }
+# The colour of the window's pixel at $1 ("x,y").
+pixel() { "$probe" --title Vexa --timeout-ms 20000 --pixel "$1" | awk '/^pixel/ { print $3 }'; }
+# Waits (at most 10 s) until the pixel at $1 equals $2 ("same") or differs from it ("changed").
+wait_pixel() {
+    local at=$1 want=$2 mode=$3 now
+    for _ in $(seq 1 100); do
+        now=$(pixel "$at")
+        if [ "$mode" = same ] && [ "$now" = "$want" ]; then return 0; fi
+        if [ "$mode" = changed ] && [ -n "$now" ] && [ "$now" != "$want" ]; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
 # The waits below read the window through the test's own `look`, defined after sourcing this.
 # Waits until the look differs from $1 ("changed") or equals it ("same"), at most 10 s; prints
 # the last look.
