@@ -35,19 +35,6 @@ unsigned word_score(Entry const& entry, std::string_view word)
     return best;
 }
 
-std::size_t utf8_length(unsigned char lead)
-{
-    if (lead < 0x80)
-        return 1;
-    if ((lead >> 5) == 0x6)
-        return 2;
-    if ((lead >> 4) == 0xe)
-        return 3;
-    if ((lead >> 3) == 0x1e)
-        return 4;
-    return 1;
-}
-
 }
 
 SearchCatalog::SearchCatalog(std::string name)

@@ -95,19 +95,6 @@ void for_each_word(std::string_view normalized, Visit&& visit)
     }
 }
 
-std::size_t utf8_length(unsigned char lead)
-{
-    if (lead < 0x80)
-        return 1;
-    if ((lead >> 5) == 0x6)
-        return 2;
-    if ((lead >> 4) == 0xe)
-        return 3;
-    if ((lead >> 3) == 0x1e)
-        return 4;
-    return 1;
-}
-
 }
 
 std::string normalize_search_text(std::string_view text)

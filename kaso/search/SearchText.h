@@ -27,4 +27,18 @@ std::vector<std::string_view> index_gram_runs(std::string_view normalized);
 // Characters (code points) of a valid UTF-8 text.
 std::size_t character_count(std::string_view text);
 
+// The length of the UTF-8 sequence a lead byte starts; 1 for a byte that starts none.
+inline std::size_t utf8_length(unsigned char lead)
+{
+    if (lead < 0x80)
+        return 1;
+    if ((lead >> 5) == 0x6)
+        return 2;
+    if ((lead >> 4) == 0xe)
+        return 3;
+    if ((lead >> 3) == 0x1e)
+        return 4;
+    return 1;
+}
+
 }
