@@ -277,7 +277,7 @@ private:
         // The worker's start-up "connecting…" promises a catalogue that only the live
         // application ever asks for. A non-live application keeps its own status instead, or its
         // top bar would show the connection as pending for ever.
-        if (!m_live && !m.live && m.label.find("connect") != std::string::npos)
+        if (!m_live && !m.live && m.label == msg::connecting_label)
             return;
         if (m.label != m_model.status_label || m.live != m_model.status_live) {
             m_model.status_label = std::move(m.label);

@@ -82,7 +82,7 @@ void FetchWorkerState::start()
             note("live backend unavailable (" + innertube.error().message + "); no live catalogue available");
         }
     }
-    send(msg::Status { .label = m_primary ? "connecting…" : "offline", .live = false });
+    send(msg::Status { .label = m_primary ? msg::connecting_label : "offline", .live = false });
 }
 
 std::optional<FetchResult> FetchWorkerState::primary_query(FetchRequest request)

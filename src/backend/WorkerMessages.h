@@ -107,6 +107,9 @@ struct Status {
     bool operator==(Status const&) const = default;
 };
 
+// The status a primary worker sends first, before anything has been fetched.
+inline constexpr char const* connecting_label = "connecting…";
+
 struct Stream {
     std::string video_id;
     std::string url;
