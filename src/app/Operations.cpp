@@ -104,9 +104,8 @@ void AppState::carry_out_operation(VexaOperation::OpenChannel const& open)
         m_model.push_notice("That creator is no longer available");
         return;
     }
-    navigate(Route::channel(open.channel_id));
+    open_channel(open.channel_id);
     m_layout.collapse_nav_if_narrow();
-    request(WorkerRequest::channel(open.channel_id));
 }
 
 void AppState::carry_out_operation(VexaOperation::OpenPlaylist const& open)
