@@ -40,15 +40,6 @@ open_window() {
 at() { xdotool mousemove --window "$window" --sync "$1" "$2"; }
 click() { at "$1" "$2"; xdotool click 1; park; }
 park() { at 900 33; } # an empty part of the top bar: no hover anywhere
-stop() {
-    "$probe" --title Vexa --timeout-ms 5000 --close >/dev/null
-    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then fail "vexa did not exit after its window was closed"; fi
-    wait "$pid"
-    local status=$?
-    pid=
-    [ "$status" -eq 0 ] || fail "vexa exited with status $status"
-}
 
 # Rail entries: Home starts active; each click moves the active mark to the clicked entry.
 open_window --route=home
