@@ -16,6 +16,7 @@
 #include "kaso/ui/FrameDriver.h"
 #include "kaso/ui/SdlInput.h"
 #include "kaso/ui/WakeHandle.h"
+#include "kaso/ui/WindowSystemErrors.h"
 
 namespace kaso::ui::launch {
 
@@ -185,6 +186,7 @@ base::ErrorOr<void, LaunchError> run(LaunchDescriptor descriptor)
     prefer_native_window_surface();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         return sdl_error("cannot start the window system");
+    survive_window_system_errors();
     SdlSession session;
     Uint32 flags = SDL_WINDOW_SHOWN;
     if (descriptor.resizable)

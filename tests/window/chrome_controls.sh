@@ -5,7 +5,8 @@
 #  - the navigation toggle hides and shows the rail, in a wide and in a narrow window;
 #  - the queue button adds the video to the queue, read back from the library document the
 #    application wrote;
-#  - share puts the video's link on the CLIPBOARD selection and shows its notice.
+#  - share puts the video's link on the CLIPBOARD selection and shows its notice, and a reader
+#    that leaves before the answer does not end vexa.
 #   chrome_controls.sh VEXA PROBE LIBRARY_PROBE
 set -u
 if [ -z "${VEXA_IN_XVFB:-}" ]; then
@@ -85,6 +86,12 @@ for _ in $(seq 1 50); do
 done
 [[ "$copied" =~ ^https://[^/]+/vid_solder$ ]] || fail "the CLIPBOARD selection holds \"$copied\", not the video's link"
 wait_look "$queued" changed >/dev/null || fail "share showed no notice on the Watch page"
+# A program that asks for the clipboard and is gone before the answer does not end vexa (the
+# answer fails with BadWindow); `stop` checks that it is still there and exits cleanly.
+for _ in $(seq 1 10); do "$probe" --clipboard-and-leave; done
+sleep 0.5
+kill -0 "$pid" 2>/dev/null || fail "vexa ended after a clipboard reader left before its answer"
+[ "$(clipboard)" = "$copied" ] || fail "the clipboard no longer holds the link after the readers left"
 stop
 
 library=$(find "$home/data" -name library.automerge -type f)

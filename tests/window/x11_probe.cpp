@@ -4,11 +4,13 @@
 //
 //   x11_probe --title Vexa [--timeout-ms 15000] [--png out.png] [--expect-size 1280x800]
 //             [--pixel X,Y ...] [--hash [--hash-exclude-right N] [--hash-from-y N]] [--clipboard] [--close]
+//   x11_probe --clipboard-and-leave
 //
 // --pixel prints "pixel X,Y RRGGBB" for each point, --hash prints "hash H" of the whole picture
 // (for telling whether two looks are the same). Every look that finds the window prints
 // "id N", the window's X id, for driving it with other tools. --clipboard asks the owner of the
 // CLIPBOARD selection for its text and prints "clipboard TEXT" (nothing when no one owns it).
+// --clipboard-and-leave asks for it too, but exits at once without waiting for the answer.
 // Exits 0 when every check held, 1 otherwise, with one line saying why.
 
 #include <X11/Xatom.h>
@@ -38,6 +40,7 @@ struct Options {
     bool close { false };
     bool hash { false };
     bool clipboard { false };
+    bool clipboard_and_leave { false };
     int hash_exclude_right { 0 }; // columns at the right edge left out of the hash
     int hash_from_y { 0 };        // rows above this one are left out of the hash
     std::vector<std::pair<int, int>> pixels;
@@ -108,6 +111,8 @@ int main(int argc, char** argv)
             options.close = true;
         } else if (word == "--clipboard") {
             options.clipboard = true;
+        } else if (word == "--clipboard-and-leave") {
+            options.clipboard_and_leave = true;
         } else if (word == "--hash") {
             options.hash = true;
         } else if (word == "--hash-from-y") {
@@ -124,6 +129,15 @@ int main(int argc, char** argv)
     if (!display)
         return fail("cannot open the display");
     XSetErrorHandler(x11_window::ignore_error);
+    if (options.clipboard_and_leave) {
+        // Asks for the clipboard's text and is gone before the owner can answer, as a pasting
+        // program that exits (or is killed) at the wrong moment is.
+        Window requestor = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+        XConvertSelection(display, XInternAtom(display, "CLIPBOARD", False), XInternAtom(display, "UTF8_STRING", False),
+            XInternAtom(display, "X11_PROBE_CLIPBOARD", False), requestor, CurrentTime);
+        XCloseDisplay(display);
+        return 0;
+    }
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeout_ms);
     Window window = None;
