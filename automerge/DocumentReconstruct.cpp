@@ -284,6 +284,7 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
             return static_cast<uint32_t>(std::ranges::find(others, actor) - others.begin()) + 1;
         };
 
+        std::optional<storage::ChangeOpView> single_op;
         for (size_t k = begin; k < end; ++k) {
             auto const& slot = slots[k];
             storage::ChangeOpView op;
@@ -299,7 +300,10 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
             for (auto const& id : *pred)
                 pred_refs.push_back(storage::OpRef { id.counter, local(id.actor) });
             op.pred = pred_refs;
-            encoder.add(op);
+            if (count == 1)
+                single_op = op;
+            else
+                encoder.add(op);
         }
         std::optional<std::string> message = std::move(doc_change.message);
         if (message && message->empty())
@@ -314,7 +318,10 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
             header.message = *message;
         header.other_actors = other_actors;
         header.extra = doc_change.extra;
-        encoder.finish_into(header, change_body);
+        if (single_op)
+            encoder.encode_single_into(header, *single_op, change_body);
+        else
+            encoder.finish_into(header, change_body);
         ChangeHash hash;
         auto bytes = storage::write_chunk(storage::ChunkType::Change, change_body, &hash);
         hashes.push_back(hash);

@@ -19,7 +19,11 @@ constexpr ColumnHeader change_op_specs[] = {
 
 }
 
-struct ChangeEncoder::Columns : OpColumnsEncoder { };
+struct ChangeEncoder::Columns : OpColumnsEncoder {
+    // Kept for encode_single_into.
+    std::vector<uint8_t> single;
+    ValueEncoder single_value;
+};
 
 ChangeEncoder::ChangeEncoder()
     : m_columns(std::make_unique<Columns>())
@@ -48,10 +52,11 @@ std::vector<uint8_t> ChangeEncoder::finish(ChangeHeader const& header)
     return out;
 }
 
-void ChangeEncoder::finish_into(ChangeHeader const& header, std::vector<uint8_t>& out)
+namespace {
+
+// The fields of a change body before its op columns.
+void write_change_header(ChangeHeader const& header, std::vector<uint8_t>& out)
 {
-    auto& c = *m_columns;
-    out.clear();
     write_uleb(out, header.deps.size());
     for (auto const& dep : header.deps)
         out.insert(out.end(), dep.bytes.begin(), dep.bytes.end());
@@ -66,7 +71,15 @@ void ChangeEncoder::finish_into(ChangeHeader const& header, std::vector<uint8_t>
     write_uleb(out, header.other_actors.size());
     for (auto const& actor : header.other_actors)
         write_length_prefixed(out, actor.bytes());
+}
 
+}
+
+void ChangeEncoder::finish_into(ChangeHeader const& header, std::vector<uint8_t>& out)
+{
+    auto& c = *m_columns;
+    out.clear();
+    write_change_header(header, out);
     ColumnWriter columns;
     c.write_to(columns, pred_columns);
     columns.write(out);
@@ -74,9 +87,96 @@ void ChangeEncoder::finish_into(ChangeHeader const& header, std::vector<uint8_t>
     c.clear();
 }
 
+// With one op, every column holds one value, a literal run of one (-1, value), or a null alone,
+// which leaves the column out; the boolean insert column is one run. Most changes of a history
+// hold one op, and running each through the general encoders cost more than the rest of the
+// change. An element key or several preds go the general way.
+void ChangeEncoder::encode_single_into(ChangeHeader const& header, ChangeOpView const& op, std::vector<uint8_t>& out)
+{
+    if (op.element_key || op.pred.size() > 1) {
+        add(op);
+        finish_into(header, out);
+        return;
+    }
+    constexpr uint8_t literal_of_one = 0x7f; // sLEB128 of -1
+    struct Column {
+        ColumnHeader spec;
+        uint32_t begin;
+        uint32_t end;
+    };
+    Column columns[12];
+    size_t count = 0;
+    auto& data = m_columns->single;
+    data.clear();
+    auto column = [&](ColumnHeader spec, size_t begin) { columns[count++] = Column { spec, static_cast<uint32_t>(begin), static_cast<uint32_t>(data.size()) }; };
+    auto unsigned_column = [&](ColumnHeader spec, uint64_t value) {
+        size_t begin = data.size();
+        data.push_back(literal_of_one);
+        write_uleb(data, value);
+        column(spec, begin);
+    };
+    if (op.obj) {
+        unsigned_column(op_columns::obj_actor, op.obj->actor);
+        unsigned_column(op_columns::obj_counter, op.obj->counter);
+    }
+    {
+        size_t begin = data.size();
+        data.push_back(literal_of_one);
+        write_uleb(data, op.key.size());
+        data.insert(data.end(), op.key.begin(), op.key.end());
+        column(op_columns::key_string, begin);
+    }
+    {
+        // Runs alternate starting with false: a true op is an empty false run, then one true.
+        size_t begin = data.size();
+        if (op.insert)
+            data.push_back(0);
+        data.push_back(1);
+        column(op_columns::insert, begin);
+    }
+    unsigned_column(op_columns::action, op.action);
+    {
+        auto& value = m_columns->single_value;
+        value.clear();
+        static ScalarValue const null_value;
+        value.append(op.value ? *op.value : null_value);
+        auto meta = value.finish_meta();
+        auto raw = value.finish_raw();
+        size_t begin = data.size();
+        data.insert(data.end(), meta.begin(), meta.end());
+        column(op_columns::value_meta, begin);
+        if (!raw.empty()) {
+            begin = data.size();
+            data.insert(data.end(), raw.begin(), raw.end());
+            column(op_columns::value_raw, begin);
+        }
+    }
+    unsigned_column(op_columns::pred_group, op.pred.size());
+    if (!op.pred.empty()) {
+        unsigned_column(op_columns::pred_actor, op.pred[0].actor);
+        // A delta column's first value is its difference from zero.
+        size_t begin = data.size();
+        data.push_back(literal_of_one);
+        write_sleb(data, static_cast<int64_t>(op.pred[0].counter));
+        column(op_columns::pred_counter, begin);
+    }
+
+    out.clear();
+    write_change_header(header, out);
+    write_uleb(out, count);
+    for (size_t i = 0; i < count; ++i) {
+        write_uleb(out, columns[i].spec.raw);
+        write_uleb(out, columns[i].end - columns[i].begin);
+    }
+    out.insert(out.end(), data.begin(), data.end());
+    out.insert(out.end(), header.extra.begin(), header.extra.end());
+}
+
 std::vector<uint8_t> encode_change_body(ChangeRecord const& change)
 {
     ChangeEncoder encoder;
+    bool single = change.ops.size() == 1;
+    std::optional<ChangeOpView> single_view;
     for (auto const& op : change.ops) {
         ChangeOpView view;
         view.obj = op.obj;
@@ -88,7 +188,10 @@ std::vector<uint8_t> encode_change_body(ChangeRecord const& change)
         view.action = op.action;
         view.value = &op.value;
         view.pred = op.pred;
-        encoder.add(view);
+        if (single)
+            single_view = view;
+        else
+            encoder.add(view);
     }
     ChangeHeader header;
     header.deps = change.deps;
@@ -100,6 +203,11 @@ std::vector<uint8_t> encode_change_body(ChangeRecord const& change)
         header.message = *change.message;
     header.other_actors = change.other_actors;
     header.extra = change.extra;
+    if (single_view) {
+        std::vector<uint8_t> out;
+        encoder.encode_single_into(header, *single_view, out);
+        return out;
+    }
     return encoder.finish(header);
 }
 

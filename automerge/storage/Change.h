@@ -78,6 +78,9 @@ public:
     // Writes the body into `out` (replacing what it held) and readies the encoder for another
     // change, keeping its buffers.
     void finish_into(ChangeHeader const& header, std::vector<uint8_t>& out);
+    // The body of a change holding `op` alone, into `out`, with no op added before. Gives the
+    // bytes add() and finish_into() give, written directly where they are simple.
+    void encode_single_into(ChangeHeader const& header, ChangeOpView const& op, std::vector<uint8_t>& out);
 
 private:
     struct Columns;

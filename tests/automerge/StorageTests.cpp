@@ -1,3 +1,4 @@
+#include "automerge/storage/Change.h"
 #include "automerge/storage/Compression.h"
 #include "automerge/storage/Leb128.h"
 #include "automerge/storage/Reader.h"
@@ -84,6 +85,67 @@ TEST(RleEncoder, WritesRunsLiteralsAndNullsAsTheReference)
             expected.clear();
         EXPECT_EQ(decoded, expected) << c.hex;
     }
+}
+
+// A change of one op is written directly; the bytes must be those of the column encoders for
+// every shape of op, including the ones it hands to them (element keys, several preds).
+TEST(ChangeEncoder, SingleOpBodyMatchesTheColumnEncoders)
+{
+    ChangeHash dep;
+    dep.bytes.fill(0x5a);
+    std::vector<ActorId> others { ActorId(std::vector<uint8_t>(16, 0x11)) };
+    std::vector<uint8_t> actor(16, 0xcc);
+    std::vector<uint8_t> extra { 1, 2, 3 };
+    std::string long_key(200, 'k');
+    OpKey element_key;
+    element_key.element = OpRef { 7, 1 };
+    std::vector<OpRef> no_preds;
+    std::vector<OpRef> one_pred { { 300, 1 } };
+    std::vector<OpRef> two_preds { { 3, 0 }, { 3, 1 } };
+    std::vector<ScalarValue> values {
+        ScalarValue::null(), ScalarValue::boolean(true), ScalarValue::boolean(false), ScalarValue::integer(-70000),
+        ScalarValue::uinteger(1ull << 40), ScalarValue::f64(-0.5), ScalarValue::str("{\"present\":true}"), ScalarValue::bytes({ 0, 255 }),
+        ScalarValue::counter(5), ScalarValue::timestamp(1700000000000), ScalarValue::unknown(12, { 9 }),
+    };
+    ChangeEncoder single;
+    ChangeEncoder general;
+    std::vector<uint8_t> expected;
+    std::vector<uint8_t> actual;
+    size_t cases = 0;
+    for (auto const& value : values) {
+        for (auto const* pred : { &no_preds, &one_pred, &two_preds }) {
+            for (int shape = 0; shape < 5; ++shape) {
+                ChangeOpView op;
+                op.value = value.is_null() && shape == 0 ? nullptr : &value;
+                op.pred = *pred;
+                op.action = value.is_null() ? 3 : 1;
+                op.key = shape == 1 ? std::string_view() : shape == 2 ? std::string_view(long_key) : std::string_view("video000001");
+                if (shape >= 2)
+                    op.obj = OpRef { 1ull << 33, 1 };
+                if (shape == 3)
+                    op.insert = true;
+                if (shape == 4)
+                    op.element_key = &element_key;
+                ChangeHeader header;
+                header.deps = std::span(&dep, shape % 2);
+                header.actor = actor;
+                header.seq = 12;
+                header.start_op = 400;
+                header.time = -3 + shape;
+                if (shape == 2)
+                    header.message = "a message";
+                header.other_actors = others;
+                if (shape == 3)
+                    header.extra = extra;
+                general.add(op);
+                general.finish_into(header, expected);
+                single.encode_single_into(header, op, actual);
+                ASSERT_EQ(test::hex(actual), test::hex(expected)) << value.debug_text() << " preds " << pred->size() << " shape " << shape;
+                ++cases;
+            }
+        }
+    }
+    EXPECT_EQ(cases, values.size() * 15);
 }
 
 TEST(BooleanEncoder, AlternatesRunsStartingWithFalse)
