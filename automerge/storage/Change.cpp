@@ -1,5 +1,7 @@
 #include "automerge/storage/Change.h"
 
+#include <bit>
+
 #include "automerge/storage/Leb128.h"
 #include "automerge/storage/Reader.h"
 #include "automerge/storage/columns/Decoders.h"
@@ -19,11 +21,7 @@ constexpr ColumnHeader change_op_specs[] = {
 
 }
 
-struct ChangeEncoder::Columns : OpColumnsEncoder {
-    // Kept for encode_single_into.
-    std::vector<uint8_t> single;
-    ValueEncoder single_value;
-};
+struct ChangeEncoder::Columns : OpColumnsEncoder { };
 
 ChangeEncoder::ChangeEncoder()
     : m_columns(std::make_unique<Columns>())
@@ -98,77 +96,141 @@ void ChangeEncoder::encode_single_into(ChangeHeader const& header, ChangeOpView 
         finish_into(header, out);
         return;
     }
-    constexpr uint8_t literal_of_one = 0x7f; // sLEB128 of -1
+    // Each column is a few bytes formed here, then possibly borrowed bytes (a key, a string
+    // value), so nothing is copied twice.
     struct Column {
         ColumnHeader spec;
-        uint32_t begin;
-        uint32_t end;
+        uint8_t length { 0 };
+        uint8_t bytes[22];
+        std::span<const uint8_t> tail;
+        size_t size() const { return length + tail.size(); }
     };
     Column columns[12];
     size_t count = 0;
-    auto& data = m_columns->single;
-    data.clear();
-    auto column = [&](ColumnHeader spec, size_t begin) { columns[count++] = Column { spec, static_cast<uint32_t>(begin), static_cast<uint32_t>(data.size()) }; };
+    auto put_uleb = [](Column& column, uint64_t value) {
+        do {
+            uint8_t byte = value & 0x7f;
+            value >>= 7;
+            column.bytes[column.length++] = static_cast<uint8_t>(byte | (value ? 0x80 : 0));
+        } while (value);
+    };
+    auto put_sleb = [](Column& column, int64_t value) {
+        for (;;) {
+            uint8_t byte = value & 0x7f;
+            value >>= 7; // arithmetic shift
+            bool done = (value == 0 && !(byte & 0x40)) || (value == -1 && (byte & 0x40));
+            column.bytes[column.length++] = static_cast<uint8_t>(byte | (done ? 0 : 0x80));
+            if (done)
+                return;
+        }
+    };
+    constexpr uint8_t literal_of_one = 0x7f; // sLEB128 of -1
+    auto next = [&](ColumnHeader spec) -> Column& {
+        auto& column = columns[count++];
+        column.spec = spec;
+        return column;
+    };
     auto unsigned_column = [&](ColumnHeader spec, uint64_t value) {
-        size_t begin = data.size();
-        data.push_back(literal_of_one);
-        write_uleb(data, value);
-        column(spec, begin);
+        auto& column = next(spec);
+        column.bytes[column.length++] = literal_of_one;
+        put_uleb(column, value);
     };
     if (op.obj) {
         unsigned_column(op_columns::obj_actor, op.obj->actor);
         unsigned_column(op_columns::obj_counter, op.obj->counter);
     }
     {
-        size_t begin = data.size();
-        data.push_back(literal_of_one);
-        write_uleb(data, op.key.size());
-        data.insert(data.end(), op.key.begin(), op.key.end());
-        column(op_columns::key_string, begin);
+        auto& column = next(op_columns::key_string);
+        column.bytes[column.length++] = literal_of_one;
+        put_uleb(column, op.key.size());
+        column.tail = std::span(reinterpret_cast<uint8_t const*>(op.key.data()), op.key.size());
     }
     {
         // Runs alternate starting with false: a true op is an empty false run, then one true.
-        size_t begin = data.size();
+        auto& column = next(op_columns::insert);
         if (op.insert)
-            data.push_back(0);
-        data.push_back(1);
-        column(op_columns::insert, begin);
+            column.bytes[column.length++] = 0;
+        column.bytes[column.length++] = 1;
     }
     unsigned_column(op_columns::action, op.action);
     {
-        auto& value = m_columns->single_value;
-        value.clear();
+        // The metadata is length << 4 | type; the raw column holds the value's bytes.
+        Column raw;
+        raw.spec = op_columns::value_raw;
+        ValueType type = ValueType::Null;
         static ScalarValue const null_value;
-        value.append(op.value ? *op.value : null_value);
-        auto meta = value.finish_meta();
-        auto raw = value.finish_raw();
-        size_t begin = data.size();
-        data.insert(data.end(), meta.begin(), meta.end());
-        column(op_columns::value_meta, begin);
-        if (!raw.empty()) {
-            begin = data.size();
-            data.insert(data.end(), raw.begin(), raw.end());
-            column(op_columns::value_raw, begin);
+        auto const& value = op.value ? *op.value : null_value;
+        auto as_bytes = [](std::string const& text) { return std::span(reinterpret_cast<uint8_t const*>(text.data()), text.size()); };
+        switch (value.kind()) {
+        case ScalarValue::Kind::Null:
+            break;
+        case ScalarValue::Kind::Boolean:
+            type = *value.as_bool() ? ValueType::True : ValueType::False;
+            break;
+        case ScalarValue::Kind::Uint:
+            type = ValueType::Uleb;
+            put_uleb(raw, *value.as_uint());
+            break;
+        case ScalarValue::Kind::Int:
+            type = ValueType::Sleb;
+            put_sleb(raw, *value.as_int());
+            break;
+        case ScalarValue::Kind::F64: {
+            type = ValueType::Float;
+            uint64_t bits = std::bit_cast<uint64_t>(*value.as_f64());
+            for (int i = 0; i < 8; ++i)
+                raw.bytes[raw.length++] = static_cast<uint8_t>(bits >> (8 * i));
+            break;
         }
+        case ScalarValue::Kind::Str:
+            type = ValueType::String;
+            raw.tail = as_bytes(*value.as_str());
+            break;
+        case ScalarValue::Kind::Bytes:
+            type = ValueType::Bytes;
+            raw.tail = *value.as_bytes();
+            break;
+        case ScalarValue::Kind::Counter:
+            type = ValueType::Counter;
+            put_sleb(raw, *value.as_counter());
+            break;
+        case ScalarValue::Kind::Timestamp:
+            type = ValueType::Timestamp;
+            put_sleb(raw, *value.as_timestamp());
+            break;
+        case ScalarValue::Kind::Unknown:
+            type = static_cast<ValueType>(*value.unknown_type_code());
+            raw.tail = *value.unknown_bytes();
+            break;
+        }
+        unsigned_column(op_columns::value_meta, static_cast<uint64_t>(raw.size()) << 4 | static_cast<uint8_t>(type));
+        if (raw.size() > 0)
+            columns[count++] = raw;
     }
     unsigned_column(op_columns::pred_group, op.pred.size());
     if (!op.pred.empty()) {
         unsigned_column(op_columns::pred_actor, op.pred[0].actor);
         // A delta column's first value is its difference from zero.
-        size_t begin = data.size();
-        data.push_back(literal_of_one);
-        write_sleb(data, static_cast<int64_t>(op.pred[0].counter));
-        column(op_columns::pred_counter, begin);
+        auto& column = next(op_columns::pred_counter);
+        column.bytes[column.length++] = literal_of_one;
+        put_sleb(column, static_cast<int64_t>(op.pred[0].counter));
     }
 
+    size_t data_size = 0;
+    for (size_t i = 0; i < count; ++i)
+        data_size += columns[i].size();
     out.clear();
+    out.reserve(64 + header.deps.size() * 32 + header.actor.size() + (header.message ? header.message->size() : 0) + header.other_actors.size() * 17 + count * 4 + data_size + header.extra.size());
     write_change_header(header, out);
     write_uleb(out, count);
     for (size_t i = 0; i < count; ++i) {
         write_uleb(out, columns[i].spec.raw);
-        write_uleb(out, columns[i].end - columns[i].begin);
+        write_uleb(out, columns[i].size());
     }
-    out.insert(out.end(), data.begin(), data.end());
+    for (size_t i = 0; i < count; ++i) {
+        out.insert(out.end(), columns[i].bytes, columns[i].bytes + columns[i].length);
+        out.insert(out.end(), columns[i].tail.begin(), columns[i].tail.end());
+    }
     out.insert(out.end(), header.extra.begin(), header.extra.end());
 }
 
