@@ -72,8 +72,11 @@ struct SynthesizedDelete {
 
 }
 
+// Loads into a document that holds no changes yet (a new one, or one whose first chunk this is).
 ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadOptions const& options, size_t& budget)
 {
+    if (!m_changes.empty())
+        return make_error(ErrorCode::InvalidArgument, "document: a document chunk loads only into a document without changes");
     storage::DocumentLimits limits { options.max_ops, options.max_changes };
 
     // An op as loaded: its index in the store and its successors, kept flat.
@@ -218,6 +221,7 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     }
     std::vector<size_t> cursor(m_store.actor_count(), 0);
     std::vector<uint64_t> last_seq(m_store.actor_count(), 0);
+    uint64_t max_op = 0;
 
     auto less = [&](OpId a, OpId b) { return m_store.less(a, b); };
     std::vector<ChangeHash> hashes;
@@ -337,8 +341,11 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
         entry.deps = std::move(doc_change.deps);
         entry.extra = std::move(doc_change.extra);
         entry.bytes = std::move(bytes);
-        // Straight into the document: a load whose heads do not match discards it whole.
-        record_change(std::move(entry));
+        // Straight into the document: a load whose heads do not match discards it whole. The
+        // heads, last sequence numbers and max op are set once all changes are in.
+        max_op = std::max(max_op, entry.max_op);
+        m_change_index.emplace(entry.hash, static_cast<uint32_t>(m_changes.size()));
+        m_changes.push_back(std::move(entry));
     }
     for (size_t actor = 0; actor < by_actor.size(); ++actor) {
         if (cursor[actor] != by_actor[actor].size())
@@ -355,6 +362,12 @@ ErrorOr<void> Document::load_document_chunk(std::span<const uint8_t> body, LoadO
     std::ranges::sort(stored_heads);
     if (heads != stored_heads)
         return make_error(ErrorCode::MismatchingHeads, "document: mismatching heads");
+    m_heads = std::move(heads);
+    for (uint32_t actor = 0; actor < last_seq.size(); ++actor) {
+        if (last_seq[actor] != 0)
+            m_last_seq[actor] = last_seq[actor];
+    }
+    m_max_op = max_op;
 
     return {};
 }
