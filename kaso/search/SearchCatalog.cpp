@@ -76,43 +76,73 @@ SearchCatalog::GramKey SearchCatalog::gram_key(std::string_view gram)
 std::size_t SearchCatalog::index_text(std::string_view normalized, std::vector<Token>* tokens, std::vector<GramKey>& grams)
 {
     // A text has fewer fragments than bytes.
-    grams.reserve(normalized.size());
+    std::size_t const size = normalized.size();
+    auto const* bytes = reinterpret_cast<unsigned char const*>(normalized.data());
+    grams.reserve(grams.size() + size);
+    constexpr uint64_t three_bytes = uint64_t(3) << 56;
     std::size_t characters = 0;
     std::size_t start = 0;
-    while (start < normalized.size()) {
-        // One walk over the word's characters finds its end and its fragments. The last three
-        // bytes, packed as gram_key packs them, are the fragment whenever its three characters
-        // are one byte each; the byte offsets of the last three characters give it otherwise.
-        uint64_t last_bytes = 0;
-        std::size_t starts[3] = { 0, 0, 0 };
-        std::size_t seen = 0;
-        std::size_t at = start;
-        while (at < normalized.size() && normalized[at] != ' ') {
-            auto lead = static_cast<unsigned char>(normalized[at]);
-            auto next = lead < 0x80 ? at + 1 : std::min(at + utf8_length(lead), normalized.size());
-            for (auto byte = at; byte < next; ++byte)
-                last_bytes = (last_bytes >> 8) | (uint64_t(static_cast<unsigned char>(normalized[byte])) << 16);
-            starts[seen % 3] = at;
-            ++seen;
-            if (seen >= 3) {
-                auto from = starts[(seen - 3) % 3];
-                if (next - from == 3)
-                    grams.push_back({ last_bytes & 0xffffff, uint64_t(3) << 56 });
-                else
-                    grams.push_back(gram_key(normalized.substr(from, next - from)));
+    while (start < size) {
+        // The word's end, and whether any of its bytes is outside ASCII.
+        std::size_t end = start;
+        unsigned char any_high = 0;
+        while (end < size && bytes[end] != ' ') {
+            any_high |= bytes[end];
+            ++end;
+        }
+        if (any_high < 0x80) {
+            // Every character is one byte: each fragment is the three bytes ending at each byte
+            // from the third on, packed as gram_key packs them.
+            if (end - start >= 3) {
+                uint64_t window = uint64_t(bytes[start]) | uint64_t(bytes[start + 1]) << 8;
+                for (std::size_t at = start + 2; at < end; ++at) {
+                    window |= uint64_t(bytes[at]) << 16;
+                    grams.push_back({ window, three_bytes });
+                    window >>= 8;
+                }
             }
-            at = next;
+            characters += end - start;
+        } else {
+            // One walk over the word's characters. The last three bytes are the fragment
+            // whenever its three characters are one byte each; the byte offsets of the last
+            // three characters give it otherwise.
+            uint64_t last_bytes = 0;
+            std::size_t starts[3] = { 0, 0, 0 };
+            std::size_t seen = 0;
+            for (std::size_t at = start; at < end;) {
+                auto next = std::min(at + utf8_length(bytes[at]), end);
+                for (auto byte = at; byte < next; ++byte)
+                    last_bytes = (last_bytes >> 8) | (uint64_t(bytes[byte]) << 16);
+                starts[seen % 3] = at;
+                ++seen;
+                if (seen >= 3) {
+                    auto from = starts[(seen - 3) % 3];
+                    if (next - from == 3)
+                        grams.push_back({ last_bytes & 0xffffff, three_bytes });
+                    else
+                        grams.push_back(gram_key(normalized.substr(from, next - from)));
+                }
+                at = next;
+            }
+            characters += seen;
         }
-        characters += seen;
-        if (tokens && at > start) {
-            auto word = normalized.substr(start, at - start);
-            bool held = std::ranges::any_of(*tokens, [&](Token token) { return normalized.substr(token.offset, token.size) == word; });
+        if (tokens && end > start) {
+            // A word seldom comes twice in a text, and most differ from the others in their
+            // length or first byte before any comparison of the rest.
+            std::size_t length = end - start;
+            bool held = false;
+            for (auto token : *tokens) {
+                if (token.size == length && bytes[token.offset] == bytes[start] && std::memcmp(bytes + token.offset, bytes + start, length) == 0) {
+                    held = true;
+                    break;
+                }
+            }
             if (!held)
-                tokens->push_back({ start, word.size() });
+                tokens->push_back({ start, length });
         }
-        if (at < normalized.size())
+        if (end < size)
             ++characters; // the space
-        start = at + 1;
+        start = end + 1;
     }
     return characters;
 }
@@ -127,10 +157,26 @@ std::size_t SearchCatalog::TextHash::operator()(std::string_view text) const
         hash = (hash ^ word) * 0xff51afd7ed558ccdull;
         hash ^= hash >> 32;
     }
-    uint64_t tail = 0;
-    for (; at < text.size(); ++at)
-        tail = (tail << 8) | static_cast<unsigned char>(text[at]);
-    hash ^= tail;
+    // The bytes after the last whole eight, read without a loop: the last eight bytes of the
+    // text (overlapping ones already mixed) when it has as many; else two overlapping four, or
+    // the first, middle and last byte, which together give every byte of a shorter text.
+    std::size_t rest = text.size() - at;
+    if (rest > 0) {
+        auto const* bytes = reinterpret_cast<unsigned char const*>(text.data());
+        uint64_t tail;
+        if (text.size() >= 8) {
+            std::memcpy(&tail, bytes + text.size() - 8, 8);
+        } else if (rest >= 4) {
+            uint32_t first;
+            uint32_t last;
+            std::memcpy(&first, bytes, 4);
+            std::memcpy(&last, bytes + rest - 4, 4);
+            tail = uint64_t(first) | uint64_t(last) << 32;
+        } else {
+            tail = uint64_t(bytes[0]) | uint64_t(bytes[rest / 2]) << 8 | uint64_t(bytes[rest - 1]) << 16;
+        }
+        hash ^= tail;
+    }
     hash ^= hash >> 30;
     hash *= 0xbf58476d1ce4e5b9ull;
     hash ^= hash >> 27;
