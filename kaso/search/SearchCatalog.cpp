@@ -6,6 +6,7 @@
 #include <utility>
 #include <limits>
 #include <mutex>
+#include <span>
 
 #include "kaso/search/SearchText.h"
 
@@ -52,7 +53,7 @@ SearchCatalog::SearchCatalog(std::string name, uint64_t generation, uint64_t nex
 
 SearchCatalog::GramKey SearchCatalog::gram_key(std::string_view gram)
 {
-    GramKey key;
+    GramKey key {};
     if (gram.size() < 16) {
         // The bytes in order from the low word's lowest byte on, the length in the high word's
         // top byte.
@@ -73,12 +74,16 @@ SearchCatalog::GramKey SearchCatalog::gram_key(std::string_view gram)
     return key;
 }
 
-std::size_t SearchCatalog::index_text(std::string_view normalized, std::vector<Token>* tokens, std::vector<GramKey>& grams)
+SearchCatalog::IndexedText SearchCatalog::index_text(std::string_view normalized, std::vector<Token>* tokens, std::vector<GramKey>& grams)
 {
-    // A text has fewer fragments than bytes.
+    // A text has fewer fragments than bytes: the buffer is grown to as many when it is shorter
+    // (and never cut, so a buffer kept from text to text is seldom touched) and written
+    // through a pointer.
     std::size_t const size = normalized.size();
     auto const* bytes = reinterpret_cast<unsigned char const*>(normalized.data());
-    grams.reserve(grams.size() + size);
+    if (grams.size() < size)
+        grams.resize(size);
+    GramKey* out = grams.data();
     constexpr uint64_t three_bytes = uint64_t(3) << 56;
     std::size_t characters = 0;
     std::size_t start = 0;
@@ -97,7 +102,7 @@ std::size_t SearchCatalog::index_text(std::string_view normalized, std::vector<T
                 uint64_t window = uint64_t(bytes[start]) | uint64_t(bytes[start + 1]) << 8;
                 for (std::size_t at = start + 2; at < end; ++at) {
                     window |= uint64_t(bytes[at]) << 16;
-                    grams.push_back({ window, three_bytes });
+                    *out++ = { window, three_bytes };
                     window >>= 8;
                 }
             }
@@ -118,9 +123,9 @@ std::size_t SearchCatalog::index_text(std::string_view normalized, std::vector<T
                 if (seen >= 3) {
                     auto from = starts[(seen - 3) % 3];
                     if (next - from == 3)
-                        grams.push_back({ last_bytes & 0xffffff, three_bytes });
+                        *out++ = { last_bytes & 0xffffff, three_bytes };
                     else
-                        grams.push_back(gram_key(normalized.substr(from, next - from)));
+                        *out++ = gram_key(normalized.substr(from, next - from));
                 }
                 at = next;
             }
@@ -144,7 +149,7 @@ std::size_t SearchCatalog::index_text(std::string_view normalized, std::vector<T
             ++characters; // the space
         start = end + 1;
     }
-    return characters;
+    return { characters, static_cast<std::size_t>(out - grams.data()) };
 }
 
 std::size_t SearchCatalog::TextHash::operator()(std::string_view text) const
@@ -191,18 +196,29 @@ std::size_t SearchCatalog::GramHash::operator()(GramKey key) const
     return static_cast<std::size_t>(hash ^ (hash >> 31));
 }
 
-bool SearchCatalog::add_posting(Postings& postings, uint64_t document)
+[[gnu::always_inline]] inline bool SearchCatalog::add_posting(Postings& postings, uint64_t document)
 {
-    // Documents mostly arrive in increasing order, so this is nearly always an append, or a
-    // repeat of the fragment just added for the same entry.
-    if (postings.empty() || postings.back() < document) {
-        // Most words and fragments are held by a few entries: their first growth steps are
-        // taken at once.
-        if (postings.capacity() == 0)
-            postings.reserve(4);
+    // Documents mostly arrive in increasing order, so this is nearly always an append; the rest
+    // (growth, a repeat, an earlier document) is kept out of line.
+    if (postings.empty() || postings.back() < document) [[likely]] {
+        if (postings.size() == postings.capacity()) [[unlikely]]
+            make_room(postings);
         postings.push_back(document);
         return true;
     }
+    return add_posting_in_order(postings, document);
+}
+
+void SearchCatalog::make_room(Postings& postings)
+{
+    // Most words and fragments are held by a few entries: their first growth steps are taken at
+    // once.
+    postings.reserve(postings.empty() ? 4 : 2 * postings.size());
+}
+
+bool SearchCatalog::add_posting_in_order(Postings& postings, uint64_t document)
+{
+    // A repeat of the fragment just added for the same entry, or a document already held.
     if (postings.back() == document)
         return false;
     auto at = std::ranges::lower_bound(postings, document);
@@ -223,8 +239,8 @@ void SearchCatalog::remove_postings(Entry const& entry)
 {
     // A fragment that comes again finds the document already gone.
     std::vector<GramKey> grams;
-    index_text(entry.normalized, nullptr, grams);
-    for (auto gram : grams) {
+    auto indexed = index_text(entry.normalized, nullptr, grams);
+    for (auto gram : std::span(grams).first(indexed.grams)) {
         if (auto* postings = m_grams.find(gram))
             remove_posting(*postings, entry.document);
     }
@@ -255,9 +271,8 @@ UpsertResult SearchCatalog::upsert(std::string key, std::string search_text, Sea
     // list of their exact size: each thread gathers both in buffers of its own.
     static thread_local std::vector<GramKey> grams;
     static thread_local std::vector<Token> tokens;
-    grams.clear();
     tokens.clear();
-    uint64_t characters = index_text(entry.normalized, &tokens, grams);
+    auto indexed = index_text(entry.normalized, &tokens, grams);
     entry.tokens.assign(tokens.begin(), tokens.end());
     entry.result = std::move(result);
 
@@ -282,12 +297,12 @@ UpsertResult SearchCatalog::upsert(std::string key, std::string search_text, Sea
     }
     // A fragment that comes again in the same text is already posted and not counted again.
     uint64_t added_postings = 0;
-    for (auto gram : grams)
+    for (auto gram : std::span(grams).first(indexed.grams))
         added_postings += add_posting(m_grams.ensure(gram), entry.document);
     for (auto token : entry.tokens)
         added_postings += add_posting(m_tokens.ensure(entry.token(token)), entry.document);
     m_postings = saturating_add(m_postings, added_postings);
-    m_characters = saturating_add(m_characters, characters);
+    m_characters = saturating_add(m_characters, indexed.characters);
     held->second = std::move(entry);
     ++m_generation;
     return UpsertResult::Stored;

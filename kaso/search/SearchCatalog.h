@@ -90,8 +90,8 @@ private:
     // A three-character fragment packed into two words: its bytes (at most twelve in valid
     // UTF-8) and its length, so fragments are hashed and compared without a string.
     struct GramKey {
-        uint64_t low { 0 };
-        uint64_t high { 0 };
+        uint64_t low;
+        uint64_t high;
         bool operator==(GramKey const&) const = default;
         auto operator<=>(GramKey const&) const = default;
     };
@@ -126,10 +126,17 @@ private:
     };
 
     static GramKey gram_key(std::string_view gram);
+    struct IndexedText {
+        std::size_t characters;
+        std::size_t grams;
+    };
     // One pass over a normalised text: its words, each once, into `tokens`; the key of every
-    // fragment as it comes, repeats included, into `grams`. Returns the text's characters.
-    static std::size_t index_text(std::string_view normalized, std::vector<Token>* tokens, std::vector<GramKey>& grams);
+    // fragment as it comes, repeats included, into the first places of `grams` (grown when
+    // short, never cut). Returns the text's characters and how many fragments it has.
+    static IndexedText index_text(std::string_view normalized, std::vector<Token>* tokens, std::vector<GramKey>& grams);
     static bool add_posting(Postings& postings, uint64_t document);
+    [[gnu::noinline]] static void make_room(Postings& postings);
+    [[gnu::noinline]] static bool add_posting_in_order(Postings& postings, uint64_t document);
     static void remove_posting(Postings& postings, uint64_t document);
     void remove_postings(Entry const& entry);
     Entry const& entry_of(uint64_t document) const { return *m_by_document[document - m_first_document]; }
