@@ -15,13 +15,16 @@ struct GFree {
 };
 using GText = std::unique_ptr<gchar, GFree>;
 
-// How the ASCII path reads each byte below 0x80: 0 for a separator (white space, a control
-// character, punctuation), else the byte lower-cased.
+// How the ASCII path reads each byte: 0 for a separator (white space, a control character,
+// punctuation), -1 for a byte outside ASCII, else the byte lower-cased (never a space).
 constexpr auto ascii_folding = [] {
-    std::array<char, 128> table {};
-    for (int c = 0; c < 128; ++c) {
+    std::array<signed char, 256> table {};
+    for (int c = 0; c < 256; ++c) {
         bool separator = c <= 0x20 || c == 0x7f || (c >= '!' && c <= '/') || (c >= ':' && c <= '@') || (c >= '[' && c <= '`') || (c >= '{' && c <= '~');
-        table[std::size_t(c)] = separator ? '\0' : char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (c >= 0x80)
+            table[std::size_t(c)] = -1;
+        else
+            table[std::size_t(c)] = separator ? 0 : static_cast<signed char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
     return table;
 }();
@@ -34,23 +37,23 @@ bool normalize_ascii(std::string_view text, std::string& out)
     bool ascii = true;
     out.resize_and_overwrite(text.size(), [&](char* buffer, std::size_t) {
         char* end = buffer;
-        bool pending_space = false;
         for (char c : text) {
-            auto byte = static_cast<unsigned char>(c);
-            if (byte >= 0x80) {
+            auto folded = ascii_folding[static_cast<unsigned char>(c)];
+            if (folded > 0) [[likely]] {
+                *end++ = static_cast<char>(folded);
+                continue;
+            }
+            if (folded < 0) {
                 ascii = false;
                 return std::size_t(0);
             }
-            char folded = ascii_folding[byte];
-            if (folded == '\0') {
-                pending_space = end != buffer;
-                continue;
-            }
-            if (pending_space)
+            // A separator: one space after a word, none at the start. No folded byte is a
+            // space, so a space last written is one already pending.
+            if (end != buffer && end[-1] != ' ')
                 *end++ = ' ';
-            pending_space = false;
-            *end++ = folded;
         }
+        if (end != buffer && end[-1] == ' ')
+            --end;
         return static_cast<std::size_t>(end - buffer);
     });
     return ascii;
