@@ -23,13 +23,19 @@ uint64_t saturating_add(uint64_t a, uint64_t b) { return b > max_u64 - a ? max_u
 template<typename Entry>
 unsigned word_score(Entry const& entry, std::string_view word)
 {
+    // The entry's words, read off its text (a word that comes again scores as it did).
     unsigned best = 0;
-    for (auto token : entry.tokens) {
-        auto text = entry.token(token);
+    std::string_view rest = entry.normalized;
+    while (!rest.empty()) {
+        auto end = rest.find(' ');
+        auto text = rest.substr(0, end);
         if (text == word)
             return 3;
         if (text.starts_with(word))
             best = 2;
+        if (end == std::string_view::npos)
+            break;
+        rest.remove_prefix(end + 1);
     }
     if (best == 0 && character_count(word) >= 3 && entry.normalized.find(word) != std::string_view::npos)
         best = 1;
@@ -239,13 +245,15 @@ void SearchCatalog::remove_postings(Entry const& entry)
 {
     // A fragment that comes again finds the document already gone.
     std::vector<GramKey> grams;
-    auto indexed = index_text(entry.normalized, nullptr, grams);
+    std::vector<Token> tokens;
+    auto indexed = index_text(entry.normalized, &tokens, grams);
     for (auto gram : std::span(grams).first(indexed.grams)) {
         if (auto* postings = m_grams.find(gram))
             remove_posting(*postings, entry.document);
     }
-    for (auto token : entry.tokens) {
-        if (auto* postings = m_tokens.find(entry.token(token)))
+    std::string_view text = entry.normalized;
+    for (auto token : tokens) {
+        if (auto* postings = m_tokens.find(text.substr(token.offset, token.size)))
             remove_posting(*postings, entry.document);
     }
 }
@@ -267,13 +275,12 @@ UpsertResult SearchCatalog::upsert(std::string key, std::string search_text, Sea
     // The text work happens before the lock is taken; readers wait only for the index updates.
     Entry entry;
     entry.normalized = normalize_search_text(search_text);
-    // The fragments' keys are needed only until the upsert returns, and the words are kept in a
-    // list of their exact size: each thread gathers both in buffers of its own.
+    // The fragments' keys and the words' places are needed only until the upsert returns: each
+    // thread gathers them in buffers of its own.
     static thread_local std::vector<GramKey> grams;
     static thread_local std::vector<Token> tokens;
     tokens.clear();
     auto indexed = index_text(entry.normalized, &tokens, grams);
-    entry.tokens.assign(tokens.begin(), tokens.end());
     entry.result = std::move(result);
 
     std::unique_lock lock(m_lock);
@@ -299,8 +306,9 @@ UpsertResult SearchCatalog::upsert(std::string key, std::string search_text, Sea
     uint64_t added_postings = 0;
     for (auto gram : std::span(grams).first(indexed.grams))
         added_postings += add_posting(m_grams.ensure(gram), entry.document);
-    for (auto token : entry.tokens)
-        added_postings += add_posting(m_tokens.ensure(entry.token(token)), entry.document);
+    std::string_view text_of_entry = entry.normalized;
+    for (auto token : tokens)
+        added_postings += add_posting(m_tokens.ensure(text_of_entry.substr(token.offset, token.size)), entry.document);
     m_postings = saturating_add(m_postings, added_postings);
     m_characters = saturating_add(m_characters, indexed.characters);
     held->second = std::move(entry);

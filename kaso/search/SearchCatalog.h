@@ -112,12 +112,9 @@ private:
     };
 
     struct Entry {
-        std::string normalized;
-        std::vector<Token> tokens; // each word once, in order of first appearance
+        std::string normalized; // its words are read off it, so none are kept beside it
         SearchResult result;
         uint64_t document { 0 };
-
-        std::string_view token(Token token) const { return std::string_view(normalized).substr(token.offset, token.size); }
     };
 
     struct Hit {
