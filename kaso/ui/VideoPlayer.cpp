@@ -28,11 +28,13 @@ void VideoPlayer::set_engine(std::unique_ptr<media::MediaEngine> engine)
     m_ended = false;
     m_last_error.reset();
     m_picture.reset();
+    m_picture_seen_ms.reset();
 }
 
 ErrorOr<void> VideoPlayer::open(std::string const& address)
 {
     m_ready_at_ms.reset();
+    m_picture_seen_ms.reset();
     m_ended = false;
     m_last_error.reset();
     if (!m_engine)
@@ -67,6 +69,12 @@ namespace {
 
 // How long the controls stay after the pointer last moved over the video.
 constexpr uint64_t controls_linger_ms = 3000;
+
+// While pictures keep coming, each one wakes the loop and its frame also moves the position text
+// and the timeline: the player asks for no frames of its own. When none has come for this long
+// while playing (a stream without pictures, or one whose pictures stopped) it asks for every
+// frame again, so the controls keep moving.
+constexpr uint64_t pictures_stalled_ms = 100;
 
 }
 
@@ -193,8 +201,10 @@ void VideoPlayer::sync(SyncContext& context)
     // A picture that arrived before anyone polled still makes the player ready.
     if (!m_ready_at_ms && m_engine->is_ready())
         m_ready_at_ms = context.now_ms;
-    if (auto frame = m_engine->current_frame(); frame && frame->serial != m_drawn_serial)
+    if (auto frame = m_engine->current_frame(); frame && frame->serial != m_drawn_serial) {
         m_dirty = true;
+        m_picture_seen_ms = kaso::platform::monotonic_ms();
+    }
 }
 
 std::optional<Rect> VideoPlayer::unscaled_picture_rect(Rect const& box, double scale, uint32_t width, uint32_t height)
@@ -361,11 +371,23 @@ std::optional<AccessNode> VideoPlayer::accessibility() const
 std::optional<uint64_t> VideoPlayer::next_wake_deadline() const
 {
     uint64_t now = kaso::platform::monotonic_ms();
+    std::optional<uint64_t> deadline;
     if (m_controls_until_ms > now)
-        return m_controls_until_ms;
-    return std::nullopt;
+        deadline = m_controls_until_ms;
+    // Playing on pictures: woken by the next one, or, should it not come, when they count as
+    // stalled.
+    if (is_playing() && m_picture_seen_ms) {
+        uint64_t stalled_at = *m_picture_seen_ms + pictures_stalled_ms;
+        deadline = deadline ? std::min(*deadline, stalled_at) : stalled_at;
+    }
+    return deadline;
 }
 
-bool VideoPlayer::needs_animation_frame() const { return is_playing(); }
+bool VideoPlayer::needs_animation_frame() const
+{
+    if (!is_playing())
+        return false;
+    return !m_picture_seen_ms || kaso::platform::monotonic_ms() >= *m_picture_seen_ms + pictures_stalled_ms;
+}
 
 }

@@ -126,6 +126,7 @@ private:
     bool m_menu_open { false };
     std::optional<bool> m_mode;
     uint64_t m_drawn_serial { 0 }; // the serial of the picture last drawn
+    std::optional<uint64_t> m_picture_seen_ms; // monotonic ms at which sync last found a new picture
     ImageHandle m_picture;         // the picture last drawn
     std::vector<TimelineMark> m_marks;
     PlayerSetting m_setting; // no options until the application hands one over

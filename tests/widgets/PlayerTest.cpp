@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "kaso/platform/Clock.h"
 #include "kaso/ui/FrameDriver.h"
 #include "kaso/ui/Offscreen.h"
 #include "kaso/ui/WakeHandle.h"
@@ -72,7 +73,38 @@ TEST(Player, ShowsMovingPictures)
     auto second = render_offscreen(*h.driver, h.now);
     ASSERT_TRUE(second);
     EXPECT_NE(picture_area(*first), picture_area(*second));
-    EXPECT_TRUE(h.driver->root().needs_animation_frame());
+}
+
+// While playing, the pictures drive the frames: each one wakes the loop, and the player asks
+// for no frames of its own between them. Once none has been seen for a while it asks for every
+// frame again, so a stream whose pictures stopped still moves its controls.
+TEST(Player, PlayingPicturesWakeTheLoopInsteadOfATimer)
+{
+    static std::atomic<int> wakes { 0 };
+    wake::WakeHandle::install_waker([] { ++wakes; });
+    {
+        Harness h;
+        ASSERT_TRUE(h.wait([&] { return h.player->is_ready() && h.player->is_playing(); }));
+        wakes = 0;
+        std::this_thread::sleep_for(500ms);
+        EXPECT_GE(wakes.load(), 5); // 30 pictures a second, less what a loaded machine drops
+
+        auto serial = h.player->engine()->current_frame()->serial;
+        ASSERT_TRUE(h.wait([&] { return h.player->engine()->current_frame()->serial != serial; }));
+        auto& root = h.driver->root();
+        EXPECT_FALSE(root.needs_animation_frame());
+        auto deadline = root.next_wake_deadline();
+        ASSERT_TRUE(deadline);
+        EXPECT_LE(*deadline, kaso::platform::monotonic_ms() + 100);
+
+        std::this_thread::sleep_for(150ms); // no frame looks at the pictures meanwhile
+        EXPECT_TRUE(root.needs_animation_frame());
+
+        h.player->pause();
+        h.frame();
+        EXPECT_FALSE(root.needs_animation_frame());
+    }
+    wake::WakeHandle::remove_waker();
 }
 
 TEST(Player, ClickAndSpaceTogglePlayback)
