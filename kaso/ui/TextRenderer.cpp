@@ -1,6 +1,7 @@
 #include "kaso/ui/TextRenderer.h"
 
 #include <cmath>
+#include <mutex>
 #include <pango/pangocairo.h>
 #include <unordered_map>
 
@@ -142,18 +143,77 @@ void configure(PangoLayout* layout, std::string_view text, TextStyle const& styl
 
 }
 
-TextRenderer::TextRenderer(std::string default_family)
-    : m_impl(std::make_unique<Impl>())
-    , m_default_family(std::move(default_family))
+namespace {
+
+// A font map and context set up as every renderer needs them.
+std::unique_ptr<TextRenderer::Impl> make_impl()
 {
-    m_impl->font_map = pango_cairo_font_map_new();
-    m_impl->context = pango_font_map_create_context(m_impl->font_map);
+    auto impl = std::make_unique<TextRenderer::Impl>();
+    impl->font_map = pango_cairo_font_map_new();
+    impl->context = pango_font_map_create_context(impl->font_map);
     auto* options = cairo_font_options_create();
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    pango_cairo_context_set_font_options(m_impl->context, options);
+    pango_cairo_context_set_font_options(impl->context, options);
     cairo_font_options_destroy(options);
-    pango_context_set_round_glyph_positions(m_impl->context, FALSE);
+    pango_context_set_round_glyph_positions(impl->context, FALSE);
+    return impl;
+}
+
+// The fonts prepared for the process's first renderer. The mutex is held while they load, so
+// a renderer made meanwhile waits for them rather than loading the same fonts beside them.
+struct PreparedFonts {
+    std::mutex mutex;
+    bool first_renderer_made { false }; // protected by mutex
+    std::string family;                 // protected by mutex
+    std::unique_ptr<TextRenderer::Impl> impl; // protected by mutex
+};
+
+PreparedFonts& prepared_fonts()
+{
+    static PreparedFonts* fonts = new PreparedFonts(); // never destroyed: threads may outlive main
+    return *fonts;
+}
+
+}
+
+void TextRenderer::prepare_fonts(std::string const& family, std::span<float const> sizes)
+{
+    auto& prepared = prepared_fonts();
+    std::lock_guard lock(prepared.mutex);
+    if (prepared.first_renderer_made || prepared.impl)
+        return;
+    auto impl = make_impl();
+    // Laying a line out loads what its font needs: the font files, their shaping faces, and the
+    // fonts chosen for the family at that size.
+    for (float size : sizes) {
+        TextStyle style;
+        style.size = size;
+        auto* layout = pango_layout_new(impl->context);
+        configure(layout, "Home 0123456789", style, family, 0);
+        pango_layout_get_extents(layout, nullptr, nullptr);
+        g_object_unref(layout);
+    }
+    prepared.family = family;
+    prepared.impl = std::move(impl);
+}
+
+TextRenderer::TextRenderer(std::string default_family)
+    : m_default_family(std::move(default_family))
+{
+    {
+        auto& prepared = prepared_fonts();
+        std::lock_guard lock(prepared.mutex);
+        if (!prepared.first_renderer_made) {
+            prepared.first_renderer_made = true;
+            if (prepared.impl && prepared.family == m_default_family)
+                m_impl = std::move(prepared.impl);
+            // Fonts prepared for another family are not needed by any renderer now.
+            prepared.impl.reset();
+        }
+    }
+    if (!m_impl)
+        m_impl = make_impl();
 }
 
 TextRenderer::~TextRenderer() = default;

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "kaso/ui/Geometry.h"
@@ -19,6 +21,11 @@ struct DrawText;
 class TextRenderer {
 public:
     explicit TextRenderer(std::string default_family = "DejaVu Sans");
+    // Loads the fonts `family` shows `sizes` in, on the calling thread (one of its own, while the
+    // window system starts), for the first renderer of the process to take over: it then finds
+    // them ready instead of loading them on the UI thread. A renderer made while they load waits
+    // for them; once the first renderer is made, this does nothing.
+    static void prepare_fonts(std::string const& family, std::span<float const> sizes);
     ~TextRenderer();
     TextRenderer(TextRenderer const&) = delete;
     TextRenderer& operator=(TextRenderer const&) = delete;
@@ -41,10 +48,13 @@ public:
     std::size_t cached_layouts() const;
     std::size_t cached_layout_bytes() const;
 
+    // The renderer's Pango state; defined beside the renderer, named here so that fonts prepared
+    // on another thread can be handed over in one.
+    struct Impl;
+
 private:
     PangoLayout* layout_for(DrawText const& text);
 
-    struct Impl;
     std::unique_ptr<Impl> m_impl;
     std::string m_default_family;
 };
