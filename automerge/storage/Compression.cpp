@@ -201,30 +201,50 @@ Deflater& thread_deflater()
 }
 
 // Small input tries the tuned matcher and plain level 6 and keeps the smaller; large input,
-// where the time goes, is deflated in segments (see Deflater::segmented).
-std::vector<uint8_t> deflate_stream(std::span<const uint8_t> bytes, int last_flush, std::span<const uint8_t> dictionary = {})
+// where the time goes, is deflated in segments (see Deflater::segmented). A small piece of a
+// pieced column takes the tuned matcher alone: the piece holding an edit is deflated again on
+// every save, and a second pass would double that.
+enum class Passes {
+    BestOfTwo,
+    TunedOnly,
+};
+
+std::vector<uint8_t> deflate_stream(std::span<const uint8_t> bytes, int last_flush, std::span<const uint8_t> dictionary = {}, Passes passes = Passes::BestOfTwo)
 {
     auto& deflater = thread_deflater();
     if (bytes.size() > 4096)
         return deflater.segmented(bytes, last_flush, dictionary);
     auto tuned = deflater.whole(bytes, Matcher::Tuned, last_flush, dictionary);
+    if (passes == Passes::TunedOnly)
+        return tuned;
     auto standard = deflater.whole(bytes, Matcher::Standard, last_flush, dictionary);
     return tuned.size() < standard.size() ? tuned : standard;
 }
 
 // Large input is cut into pieces where its content says: a cut follows the bytes whose rolling
-// hash (over the last 64 bytes) has its top bits clear, at least `piece_min` bytes after the
-// last cut and at most `piece_max`. A cut depends only on the bytes just before it, so an edit
-// in one place moves the cuts near it and leaves the others where they were.
-constexpr size_t pieced_min_size = 16 * 1024;
-constexpr size_t piece_min = 8 * 1024;
-constexpr size_t piece_max = 64 * 1024;
-constexpr unsigned piece_cut_bits = 12; // a cut every 4 KiB past the minimum, on average
-// A piece may match into the bytes just before it, which the inflater has in its window: an
-// empty window would cost each piece its first repeats (field names, key prefixes).
-constexpr size_t piece_dictionary = 4 * 1024;
+// hash (over the last 64 bytes) has its top `cut_bits` clear, at least `min` bytes after the
+// last cut and at most `max`. A cut depends only on the bytes just before it, so an edit in one
+// place moves the cuts near it and leaves the others where they were.
+//
+// A piece may match into the `dictionary` bytes just before it, which the inflater has in its
+// window: an empty window would cost each piece its first repeats (field names, key prefixes).
+struct PieceShape {
+    size_t min;
+    size_t max;
+    unsigned cut_bits;
+    size_t dictionary;
+};
+
+// Columns of a few KiB up to `small_pieces_below` (a library's keys) change in one place per
+// save and are deflated mostly from memory: small pieces keep the piece deflated again small.
+// Larger columns (long histories) take larger pieces, which cost less per byte and lose less to
+// each piece's own codes when a save deflates most of them.
+constexpr size_t pieced_min_size = 8 * 1024;
+constexpr size_t small_pieces_below = 256 * 1024;
+constexpr PieceShape small_pieces { 1024, 8 * 1024, 10, 2 * 1024 }; // a cut every 1 KiB past the minimum
+constexpr PieceShape large_pieces { 8 * 1024, 64 * 1024, 12, 4 * 1024 }; // every 4 KiB
 constexpr size_t hash_span = 64;
-static_assert(piece_min >= hash_span);
+static_assert(small_pieces.min >= hash_span && large_pieces.min >= hash_span);
 
 constexpr std::array<uint64_t, 256> gear_table = [] {
     // splitmix64: fixed pseudo-random words, so cuts fall in the same places in every process.
@@ -240,19 +260,19 @@ constexpr std::array<uint64_t, 256> gear_table = [] {
     return table;
 }();
 
-size_t next_cut(std::span<const uint8_t> bytes, size_t at)
+size_t next_cut(std::span<const uint8_t> bytes, size_t at, PieceShape const& shape)
 {
-    size_t end = std::min(bytes.size(), at + piece_max);
-    if (end - at <= piece_min)
+    size_t end = std::min(bytes.size(), at + shape.max);
+    if (end - at <= shape.min)
         return end;
     // Each step shifts the hash left by one, so after 64 bytes it depends on those alone.
     uint64_t hash = 0;
-    size_t i = at + piece_min - hash_span;
-    for (; i < at + piece_min; ++i)
+    size_t i = at + shape.min - hash_span;
+    for (; i < at + shape.min; ++i)
         hash = (hash << 1) + gear_table[bytes[i]];
     for (; i < end; ++i) {
         hash = (hash << 1) + gear_table[bytes[i]];
-        if ((hash >> (64 - piece_cut_bits)) == 0)
+        if ((hash >> (64 - shape.cut_bits)) == 0)
             return i + 1;
     }
     return end;
@@ -336,18 +356,19 @@ std::vector<uint8_t> deflate_raw(std::span<const uint8_t> bytes)
 {
     if (bytes.size() < pieced_min_size)
         return deflate_stream(bytes, Z_FINISH);
+    auto const& shape = bytes.size() < small_pieces_below ? small_pieces : large_pieces;
     auto& cache = thread_piece_cache();
     std::vector<uint8_t> out;
     out.reserve(bytes.size() / 4);
     for (size_t at = 0; at < bytes.size();) {
-        size_t end = next_cut(bytes, at);
+        size_t end = next_cut(bytes, at, shape);
         auto piece = bytes.subspan(at, end - at);
-        size_t before = std::min(at, piece_dictionary);
+        size_t before = std::min(at, shape.dictionary);
         auto dictionary = bytes.subspan(at - before, before);
         auto hash = [](std::span<const uint8_t> span) { return std::hash<std::string_view> {}(std::string_view(reinterpret_cast<char const*>(span.data()), span.size())); };
         size_t key = hash(piece) ^ (hash(dictionary) * 0x9e3779b97f4a7c15ull);
         if (!cache.append(dictionary, piece, key, out)) {
-            auto deflated = deflate_stream(piece, Z_SYNC_FLUSH, dictionary);
+            auto deflated = deflate_stream(piece, Z_SYNC_FLUSH, dictionary, Passes::TunedOnly);
             out.insert(out.end(), deflated.begin(), deflated.end());
             cache.add(dictionary, piece, key, std::move(deflated));
         }
