@@ -4,6 +4,7 @@
 #include "automerge/storage/Leb128.h"
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,25 +21,56 @@ namespace automerge::storage {
 // - Boolean: alternating run lengths, starting with false.
 // - Value: a metadata column (RLE of length << 4 | type) beside a raw column.
 
+// uLEB128 and sLEB128 forms written at `out`, which has room for 10 bytes; each returns the
+// byte after the number.
+inline uint8_t* put_uleb(uint8_t* out, uint64_t value)
+{
+    while (value >= 0x80) {
+        *out++ = static_cast<uint8_t>(value | 0x80);
+        value >>= 7;
+    }
+    *out++ = static_cast<uint8_t>(value);
+    return out;
+}
+
+inline uint8_t* put_sleb(uint8_t* out, int64_t value)
+{
+    for (;;) {
+        uint8_t byte = value & 0x7f;
+        value >>= 7; // arithmetic shift: GCC and Clang define it for negative values
+        if ((value == 0 && !(byte & 0x40)) || (value == -1 && (byte & 0x40))) {
+            *out++ = byte;
+            return out;
+        }
+        *out++ = byte | 0x80;
+    }
+}
+
 template<typename T>
 struct RleTraits;
 
+// `room` is the most bytes `put` writes for a value.
 template<>
 struct RleTraits<uint64_t> {
-    static void write(std::vector<uint8_t>& out, uint64_t value) { write_uleb(out, value); }
+    static size_t room(uint64_t) { return 10; }
+    static uint8_t* put(uint8_t* out, uint64_t value) { return put_uleb(out, value); }
 };
 
 template<>
 struct RleTraits<int64_t> {
-    static void write(std::vector<uint8_t>& out, int64_t value) { write_sleb(out, value); }
+    static size_t room(int64_t) { return 10; }
+    static uint8_t* put(uint8_t* out, int64_t value) { return put_sleb(out, value); }
 };
 
 template<>
 struct RleTraits<std::string_view> {
-    static void write(std::vector<uint8_t>& out, std::string_view value)
+    static size_t room(std::string_view value) { return 10 + value.size(); }
+    static uint8_t* put(uint8_t* out, std::string_view value)
     {
-        write_uleb(out, value.size());
-        out.insert(out.end(), value.begin(), value.end());
+        out = put_uleb(out, value.size());
+        if (!value.empty())
+            std::memcpy(out, value.data(), value.size());
+        return out + value.size();
     }
 };
 
@@ -171,14 +203,23 @@ private:
 
     void flush_run()
     {
-        write_sleb(m_out, static_cast<int64_t>(m_count));
-        RleTraits<T>::write(m_out, m_last);
+        size_t at = m_out.size();
+        m_out.resize(at + 10 + RleTraits<T>::room(m_last));
+        uint8_t* end = RleTraits<T>::put(put_sleb(m_out.data() + at, static_cast<int64_t>(m_count)), m_last);
+        m_out.resize(static_cast<size_t>(end - m_out.data()));
     }
+    // The run's values are written in one pass into room made once.
     void flush_literal()
     {
-        write_sleb(m_out, -static_cast<int64_t>(m_literal.size()));
+        size_t room = 10;
         for (auto const& value : m_literal)
-            RleTraits<T>::write(m_out, value);
+            room += RleTraits<T>::room(value);
+        size_t at = m_out.size();
+        m_out.resize(at + room);
+        uint8_t* end = put_sleb(m_out.data() + at, -static_cast<int64_t>(m_literal.size()));
+        for (auto const& value : m_literal)
+            end = RleTraits<T>::put(end, value);
+        m_out.resize(static_cast<size_t>(end - m_out.data()));
         m_literal.clear();
     }
     void flush_nulls()
