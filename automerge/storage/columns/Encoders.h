@@ -77,7 +77,36 @@ struct RleTraits<std::string_view> {
 template<typename T>
 class RleEncoder {
 public:
-    void append(T value)
+    // A value that continues a run, and a null that continues nulls, are most of a document's
+    // columns: they take the inline test alone.
+    [[gnu::always_inline]] void append(T value)
+    {
+        if (m_state == State::Run && m_last == value) [[likely]] {
+            ++m_count;
+            return;
+        }
+        append_slow(std::move(value));
+    }
+
+    [[gnu::always_inline]] void append_null()
+    {
+        if (m_state == State::Nulls || m_state == State::InitialNulls) [[likely]] {
+            ++m_count;
+            return;
+        }
+        append_null_slow();
+    }
+
+    void append(std::optional<T> value)
+    {
+        if (value)
+            append(std::move(*value));
+        else
+            append_null();
+    }
+
+private:
+    [[gnu::noinline]] void append_slow(T value)
     {
         switch (m_state) {
         case State::Empty:
@@ -123,7 +152,7 @@ public:
         }
     }
 
-    void append_null()
+    [[gnu::noinline]] void append_null_slow()
     {
         switch (m_state) {
         case State::Empty:
@@ -155,14 +184,7 @@ public:
         }
     }
 
-    void append(std::optional<T> value)
-    {
-        if (value)
-            append(std::move(*value));
-        else
-            append_null();
-    }
-
+public:
     // Flushes what is pending and returns the column's bytes, valid until the next clear().
     std::span<const uint8_t> finish()
     {
