@@ -232,9 +232,13 @@ TEST(Deflate, RememberedPiecesGiveTheBytesOfAFreshDeflate)
     std::vector<std::vector<uint8_t>> edits { original, records(4000, 1717), records(4001, SIZE_MAX), records(4000, 0) };
     auto& grown = edits.emplace_back(original);
     grown.insert(grown.begin() + 100000, { 'x', 'y', 'z' });
-    edits.push_back(std::vector<uint8_t>(original.begin(), original.begin() + 16383));
-    edits.push_back(std::vector<uint8_t>(original.begin(), original.begin() + 16384));
+    // Around the smallest pieced column, and a column of small pieces edited in its middle.
+    for (size_t size : { size_t(8191), size_t(8192), size_t(16384) })
+        edits.push_back(std::vector<uint8_t>(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(size)));
+    auto& small_edited = edits.emplace_back(original.begin(), original.begin() + 60000);
+    small_edited[30000] = 'X';
     (void)deflate_raw(original);
+    (void)deflate_raw(std::span(original).first(60000));
     for (size_t i = 0; i < edits.size(); ++i) {
         auto const& data = edits[i];
         auto deflated = deflate_raw(data);
