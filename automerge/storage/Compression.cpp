@@ -240,7 +240,7 @@ struct PieceShape {
 // Larger columns (long histories) take larger pieces, which cost less per byte and lose less to
 // each piece's own codes when a save deflates most of them.
 constexpr size_t pieced_min_size = 8 * 1024;
-constexpr size_t small_pieces_below = 256 * 1024;
+constexpr size_t small_pieces_below = 64 * 1024;
 constexpr PieceShape small_pieces { 1024, 8 * 1024, 10, 2 * 1024 }; // a cut every 1 KiB past the minimum
 constexpr PieceShape large_pieces { 8 * 1024, 64 * 1024, 12, 4 * 1024 }; // every 4 KiB
 constexpr size_t hash_span = 64;
