@@ -1,7 +1,5 @@
 #include "automerge/storage/Change.h"
 
-#include <bit>
-
 #include "automerge/storage/Leb128.h"
 #include "automerge/storage/Reader.h"
 #include "automerge/storage/columns/Decoders.h"
@@ -107,23 +105,9 @@ void ChangeEncoder::encode_single_into(ChangeHeader const& header, ChangeOpView 
     };
     Column columns[12];
     size_t count = 0;
-    auto put_uleb = [](Column& column, uint64_t value) {
-        do {
-            uint8_t byte = value & 0x7f;
-            value >>= 7;
-            column.bytes[column.length++] = static_cast<uint8_t>(byte | (value ? 0x80 : 0));
-        } while (value);
-    };
-    auto put_sleb = [](Column& column, int64_t value) {
-        for (;;) {
-            uint8_t byte = value & 0x7f;
-            value >>= 7; // arithmetic shift
-            bool done = (value == 0 && !(byte & 0x40)) || (value == -1 && (byte & 0x40));
-            column.bytes[column.length++] = static_cast<uint8_t>(byte | (done ? 0 : 0x80));
-            if (done)
-                return;
-        }
-    };
+    uint8_t value_scratch[10];
+    auto put_uleb = [](Column& column, uint64_t value) { column.length = static_cast<uint8_t>(storage::put_uleb(column.bytes + column.length, value) - column.bytes); };
+    auto put_sleb = [](Column& column, int64_t value) { column.length = static_cast<uint8_t>(storage::put_sleb(column.bytes + column.length, value) - column.bytes); };
     constexpr uint8_t literal_of_one = 0x7f; // sLEB128 of -1
     auto next = [&](ColumnHeader spec) -> Column& {
         auto& column = columns[count++];
@@ -154,56 +138,14 @@ void ChangeEncoder::encode_single_into(ChangeHeader const& header, ChangeOpView 
     }
     unsigned_column(op_columns::action, op.action);
     {
-        // The metadata is length << 4 | type; the raw column holds the value's bytes.
+        // The metadata is length << 4 | type; the raw column holds the value's bytes, borrowed
+        // from the value or from `value_scratch`.
+        static ScalarValue const null_value;
+        auto value = raw_value(op.value ? *op.value : null_value, value_scratch);
         Column raw;
         raw.spec = op_columns::value_raw;
-        ValueType type = ValueType::Null;
-        static ScalarValue const null_value;
-        auto const& value = op.value ? *op.value : null_value;
-        auto as_bytes = [](std::string const& text) { return std::span(reinterpret_cast<uint8_t const*>(text.data()), text.size()); };
-        switch (value.kind()) {
-        case ScalarValue::Kind::Null:
-            break;
-        case ScalarValue::Kind::Boolean:
-            type = *value.as_bool() ? ValueType::True : ValueType::False;
-            break;
-        case ScalarValue::Kind::Uint:
-            type = ValueType::Uleb;
-            put_uleb(raw, *value.as_uint());
-            break;
-        case ScalarValue::Kind::Int:
-            type = ValueType::Sleb;
-            put_sleb(raw, *value.as_int());
-            break;
-        case ScalarValue::Kind::F64: {
-            type = ValueType::Float;
-            uint64_t bits = std::bit_cast<uint64_t>(*value.as_f64());
-            for (int i = 0; i < 8; ++i)
-                raw.bytes[raw.length++] = static_cast<uint8_t>(bits >> (8 * i));
-            break;
-        }
-        case ScalarValue::Kind::Str:
-            type = ValueType::String;
-            raw.tail = as_bytes(*value.as_str());
-            break;
-        case ScalarValue::Kind::Bytes:
-            type = ValueType::Bytes;
-            raw.tail = *value.as_bytes();
-            break;
-        case ScalarValue::Kind::Counter:
-            type = ValueType::Counter;
-            put_sleb(raw, *value.as_counter());
-            break;
-        case ScalarValue::Kind::Timestamp:
-            type = ValueType::Timestamp;
-            put_sleb(raw, *value.as_timestamp());
-            break;
-        case ScalarValue::Kind::Unknown:
-            type = static_cast<ValueType>(*value.unknown_type_code());
-            raw.tail = *value.unknown_bytes();
-            break;
-        }
-        unsigned_column(op_columns::value_meta, static_cast<uint64_t>(raw.size()) << 4 | static_cast<uint8_t>(type));
+        raw.tail = value.bytes;
+        unsigned_column(op_columns::value_meta, static_cast<uint64_t>(raw.size()) << 4 | value.type);
         if (raw.size() > 0)
             columns[count++] = raw;
     }

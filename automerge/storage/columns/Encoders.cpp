@@ -11,54 +11,46 @@ void ValueEncoder::append_raw(uint8_t type_code, std::span<const uint8_t> bytes)
     m_raw.insert(m_raw.end(), bytes.begin(), bytes.end());
 }
 
-void ValueEncoder::append(ScalarValue const& value)
+RawValue raw_value(ScalarValue const& value, uint8_t (&scratch)[10])
 {
-    auto with_length = [&](ValueType type, size_t start) {
-        m_meta.append(static_cast<uint64_t>(m_raw.size() - start) << 4 | static_cast<uint8_t>(type));
-    };
-    size_t start = m_raw.size();
+    auto code = [](ValueType type) { return static_cast<uint8_t>(type); };
+    auto written = [&](ValueType type, uint8_t* end) { return RawValue { code(type), std::span<const uint8_t>(scratch, end) }; };
     switch (value.kind()) {
     case ScalarValue::Kind::Null:
-        m_meta.append(static_cast<uint64_t>(ValueType::Null));
-        return;
+        return { code(ValueType::Null), {} };
     case ScalarValue::Kind::Boolean:
-        m_meta.append(static_cast<uint64_t>(*value.as_bool() ? ValueType::True : ValueType::False));
-        return;
+        return { code(*value.as_bool() ? ValueType::True : ValueType::False), {} };
     case ScalarValue::Kind::Uint:
-        write_uleb(m_raw, *value.as_uint());
-        with_length(ValueType::Uleb, start);
-        return;
+        return written(ValueType::Uleb, put_uleb(scratch, *value.as_uint()));
     case ScalarValue::Kind::Int:
-        write_sleb(m_raw, *value.as_int());
-        with_length(ValueType::Sleb, start);
-        return;
+        return written(ValueType::Sleb, put_sleb(scratch, *value.as_int()));
     case ScalarValue::Kind::F64: {
         uint64_t bits = std::bit_cast<uint64_t>(*value.as_f64());
         for (int i = 0; i < 8; ++i)
-            m_raw.push_back(static_cast<uint8_t>(bits >> (8 * i)));
-        with_length(ValueType::Float, start);
-        return;
+            scratch[i] = static_cast<uint8_t>(bits >> (8 * i));
+        return written(ValueType::Float, scratch + 8);
     }
     case ScalarValue::Kind::Str: {
         auto const& text = *value.as_str();
-        append_raw(static_cast<uint8_t>(ValueType::String), std::span(reinterpret_cast<uint8_t const*>(text.data()), text.size()));
-        return;
+        return { code(ValueType::String), std::span(reinterpret_cast<uint8_t const*>(text.data()), text.size()) };
     }
     case ScalarValue::Kind::Bytes:
-        append_raw(static_cast<uint8_t>(ValueType::Bytes), *value.as_bytes());
-        return;
+        return { code(ValueType::Bytes), *value.as_bytes() };
     case ScalarValue::Kind::Counter:
-        write_sleb(m_raw, *value.as_counter());
-        with_length(ValueType::Counter, start);
-        return;
+        return written(ValueType::Counter, put_sleb(scratch, *value.as_counter()));
     case ScalarValue::Kind::Timestamp:
-        write_sleb(m_raw, *value.as_timestamp());
-        with_length(ValueType::Timestamp, start);
-        return;
+        return written(ValueType::Timestamp, put_sleb(scratch, *value.as_timestamp()));
     case ScalarValue::Kind::Unknown:
-        append_raw(*value.unknown_type_code(), *value.unknown_bytes());
-        return;
+        return { *value.unknown_type_code(), *value.unknown_bytes() };
     }
+    return { code(ValueType::Null), {} };
+}
+
+void ValueEncoder::append(ScalarValue const& value)
+{
+    uint8_t scratch[10];
+    auto raw = raw_value(value, scratch);
+    append_raw(raw.type, raw.bytes);
 }
 
 }

@@ -46,6 +46,14 @@ inline uint8_t* put_sleb(uint8_t* out, int64_t value)
     }
 }
 
+// A value as the value columns store it: its type code and its raw bytes. Numbers are written
+// into `scratch`; strings and byte strings are borrowed from the value.
+struct RawValue {
+    uint8_t type;
+    std::span<const uint8_t> bytes;
+};
+RawValue raw_value(ScalarValue const& value, uint8_t (&scratch)[10]);
+
 template<typename T>
 struct RleTraits;
 
